@@ -1,0 +1,40 @@
+# The two set-up commands: `make demo` runs the tool on the demo lab, `make test`
+# runs every test. Both install what is missing, configure and build first.
+BUILD      ?= build
+BUILD_SAN  ?= build-sanitize
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+DEMO_RUN   := $(BUILD)/demo-run
+
+.PHONY: all deps configure build demo test test-sanitize clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: $(BUILD)/build.ninja
+
+build: deps configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The run log's file name is taken against the current folder, so the demo runs
+# in its own folder under the build tree.
+demo: build
+	@mkdir -p $(DEMO_RUN)
+	cd $(DEMO_RUN) && $(CURDIR)/$(BUILD)/bin/ssdtools --home $(CURDIR)/demo --headless
+
+test: build
+	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure
+
+test-sanitize: deps
+	cmake -S . -B $(BUILD_SAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DSSDTOOLS_SANITIZE=ON
+	cmake --build $(BUILD_SAN) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(BUILD_SAN) -j $(JOBS) --output-on-failure
+
+clean:
+	rm -rf $(BUILD) $(BUILD_SAN)

@@ -1,0 +1,35 @@
+#pragma once
+// Small text helpers shared by every layer: printf-style formatting, trimming,
+// case-insensitive comparison and the swapped-pair byte order of ATA strings.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+// printf-style formatting into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Blanks are space, tab, CR, LF, VT and FF (what Windows' profile reader strips).
+bool IsBlank(char c);
+std::string_view TrimView(std::string_view s);
+std::string Trim(std::string_view s);
+std::string TrimRight(std::string_view s);
+
+std::string ToUpper(std::string_view s);
+std::string ToLower(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Swaps the two bytes of every pair; an odd trailing byte stays where it is.
+void SwapBytePairs(std::span<uint8_t> bytes);
+std::string SwapBytePairs(std::string_view s);
+
+// Bytes up to the first NUL (or all of them), as text.
+std::string TextFromBytes(std::span<const uint8_t> bytes);
+
+// Splits on a single character; empty fields are kept.
+std::vector<std::string> Split(std::string_view s, char sep);
+
+}  // namespace common

@@ -1,0 +1,94 @@
+#include "platform/host_os.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <thread>
+#include <vector>
+
+#include "common/winpath.h"
+
+extern char** environ;
+
+namespace os {
+
+SYSTEMTIME HostOs::GetLocalTime() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(tm.tm_year + 1900);
+  st.wMonth = static_cast<WORD>(tm.tm_mon + 1);
+  st.wDayOfWeek = static_cast<WORD>(tm.tm_wday);
+  st.wDay = static_cast<WORD>(tm.tm_mday);
+  st.wHour = static_cast<WORD>(tm.tm_hour);
+  st.wMinute = static_cast<WORD>(tm.tm_min);
+  st.wSecond = static_cast<WORD>(tm.tm_sec);
+  st.wMilliseconds = static_cast<WORD>(ms);
+  return st;
+}
+
+uint64_t HostOs::GetTickCount64() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
+void HostOs::Sleep(DWORD milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+UINT HostOs::WinExec(const std::string& commandLine, UINT /*showCommand*/) {
+  // The program path is everything before the first blank; it may use
+  // backslashes. The rest is handed over as one argument string to a shell-less
+  // start, split on blanks.
+  const size_t space = commandLine.find(' ');
+  const std::string program = common::ToNativePath(commandLine.substr(0, space));
+  std::vector<std::string> args{program};
+  if (space != std::string::npos) {
+    size_t pos = space + 1;
+    while (pos < commandLine.size()) {
+      size_t next = commandLine.find(' ', pos);
+      if (next == std::string::npos) next = commandLine.size();
+      if (next > pos) args.push_back(commandLine.substr(pos, next - pos));
+      pos = next + 1;
+    }
+  }
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  if (rc != 0) {
+    SetLastError(rc == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+    return rc == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+  }
+  return 33;
+}
+
+bool HostOs::FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(common::ToNativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool HostOs::DeleteFileA(const std::string& path) {
+  if (path.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  if (std::remove(common::ToNativePath(path).c_str()) != 0) {
+    SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace os
