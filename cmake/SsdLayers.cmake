@@ -1,22 +1,45 @@
-# Each layer is one static library built from every source in its folder
-# (sub-folders included unless excluded), so adding a file needs no CMake edit.
+# A library is built from every source under the given folders (default: the
+# current folder, recursively), so adding a file needs no CMake edit. A library
+# without sources yet is an interface target, so dependants link all the same.
 function(ssd_add_layer name)
-  cmake_parse_arguments(L "" "" "DEPS;EXCLUDE" ${ARGN})
-  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  cmake_parse_arguments(L "" "" "DEPS;DIRS;EXCLUDE" ${ARGN})
+  if(NOT L_DIRS)
+    set(L_DIRS .)
+  endif()
+  set(srcs)
+  foreach(d ${L_DIRS})
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${d}/*.h)
+    list(APPEND srcs ${found})
+  endforeach()
   foreach(ex ${L_EXCLUDE})
     list(FILTER srcs EXCLUDE REGEX "${CMAKE_CURRENT_SOURCE_DIR}/${ex}/")
   endforeach()
-  add_library(ssd_${name} STATIC ${srcs})
-  target_include_directories(ssd_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/generated)
-  target_link_libraries(ssd_${name} PUBLIC ${L_DEPS})
+  set(cpps ${srcs})
+  list(FILTER cpps INCLUDE REGEX "\\.cpp$")
+  if(cpps)
+    add_library(ssd_${name} STATIC ${srcs})
+    target_include_directories(ssd_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/generated)
+    target_link_libraries(ssd_${name} PUBLIC ${L_DEPS})
+  else()
+    add_library(ssd_${name} INTERFACE)
+    target_include_directories(ssd_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/generated)
+    target_link_libraries(ssd_${name} INTERFACE ${L_DEPS})
+  endif()
 endfunction()
 
-# One GoogleTest executable per test folder, registered with CTest.
+# One GoogleTest executable per test folder, registered with CTest. Folders
+# without tests yet are skipped.
 function(ssd_add_tests name)
   cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  add_executable(test_${name} ${srcs})
+  file(GLOB_RECURSE support CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/support/*.cpp)
+  set(cpps ${srcs})
+  list(FILTER cpps INCLUDE REGEX "\\.cpp$")
+  if(NOT cpps)
+    return()
+  endif()
+  add_executable(test_${name} ${srcs} ${support})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(test_${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60

@@ -9,7 +9,7 @@
 
 #include "app/cli/command_line.h"
 #include "app/shell/headless_session.h"
-#include "app/shell/run_context.h"
+#include "app/context/run_context.h"
 #include "common/winpath.h"
 #include "platform/host_os.h"
 

@@ -3,7 +3,7 @@
 // Prints the run log to `out` so a console user can follow it.
 #include <ostream>
 
-#include "app/shell/run_context.h"
+#include "app/context/run_context.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/shell/run_context.h"
+#include "app/context/run_context.h"
 
 #include "app/run_log/run_log_lines.h"
 #include "app/settings/settings_reader.h"

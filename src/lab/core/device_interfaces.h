@@ -1,0 +1,41 @@
+#pragma once
+// The narrow interfaces between a backend's edge and what answers it. A drive
+// implements the one its protocol speaks; a USB bridge implements one interface
+// by tunnelling through another and owns what it wraps.
+#include <memory>
+#include <string>
+
+#include "lab/core/commands.h"
+
+namespace lab {
+
+class AtaDevice {
+ public:
+  virtual ~AtaDevice() = default;
+  virtual AtaResult ExecuteAta(AtaCommand& command) = 0;
+};
+
+class ScsiTarget {
+ public:
+  virtual ~ScsiTarget() = default;
+  virtual ScsiResult ExecuteScsi(const ScsiCommand& command) = 0;
+};
+
+class NvmeController {
+ public:
+  virtual ~NvmeController() = default;
+  virtual NvmeCompletion ExecuteNvme(NvmeSubmission& command) = 0;
+};
+
+// The bytes of one drive. Reads of never-written sectors give zeros.
+class Media {
+ public:
+  virtual ~Media() = default;
+  virtual uint64_t SectorCount() const = 0;
+  virtual uint32_t SectorSize() const { return 512; }
+  // False for a range past the end or an unreadable (fault-injected) sector.
+  virtual bool Read(uint64_t lba, uint32_t count, uint8_t* out) = 0;
+  virtual bool Write(uint64_t lba, uint32_t count, const uint8_t* in) = 0;
+};
+
+}  // namespace lab
