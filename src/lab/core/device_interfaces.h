@@ -2,8 +2,10 @@
 // The narrow interfaces between a backend's edge and what answers it. A drive
 // implements the one its protocol speaks; a USB bridge implements one interface
 // by tunnelling through another and owns what it wraps.
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "lab/core/commands.h"
 
@@ -36,6 +38,20 @@ class Media {
   // False for a range past the end or an unreadable (fault-injected) sector.
   virtual bool Read(uint64_t lba, uint32_t count, uint8_t* out) = 0;
   virtual bool Write(uint64_t lba, uint32_t count, const uint8_t* in) = 0;
+  // Makes a range read as zeros (erase, format). The default writes zero
+  // sectors in slices; a sparse store should drop the range instead.
+  virtual bool Zero(uint64_t lba, uint64_t count) {
+    if (lba > SectorCount() || count > SectorCount() - lba) return false;
+    constexpr uint32_t kSlice = 2048;
+    std::vector<uint8_t> zeros(size_t{kSlice} * SectorSize(), 0);
+    while (count > 0) {
+      const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(count, kSlice));
+      if (!Write(lba, n, zeros.data())) return false;
+      lba += n;
+      count -= n;
+    }
+    return true;
+  }
 };
 
 }  // namespace lab
