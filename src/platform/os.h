@@ -3,10 +3,16 @@
 // through one object of this interface, created at start and passed down, so
 // that the real machine, a lab of emulated drives or a test double can stand
 // behind it. Calls report like Windows: a result plus GetLastError().
+//
+// The storage calls have failing defaults (an invalid handle or false with a
+// Windows error code), so a backend implements only what it can answer.
 #include <cstdint>
 #include <string>
 
 #include "common/trace.h"
+#include "platform/security.h"
+#include "platform/setupapi.h"
+#include "platform/win_file.h"
 #include "platform/win_types.h"
 
 namespace os {
@@ -34,6 +40,84 @@ class Os {
 
   DWORD GetLastError() const { return lastError_; }
   void SetLastError(DWORD code) { lastError_ = code; }
+
+  // --- System facts -------------------------------------------------------
+
+  // Fills the record whose size field the caller set (148). Default: an NT 6.2
+  // system, what Windows reports to programs that do not declare newer ones.
+  virtual bool GetVersionExA(OSVERSIONINFOA* info);
+  // Bit n set: drive letter 'A' + n exists. Default: none.
+  virtual DWORD GetLogicalDrives() { return 0; }
+  // Copies the system folder ("C:\Windows\system32") into the buffer and
+  // returns its length, or the size needed when the buffer is too small, or 0.
+  virtual UINT GetSystemDirectoryA(char* buffer, UINT size);
+
+  // --- Handles, device requests and raw transfers --------------------------
+
+  // Opens a device ("\\.\PHYSICALDRIVE0", "\\.\C:", "\\.\Scsi1:", "\\.\HCD0",
+  // an interface or hub path). Returns INVALID_HANDLE_VALUE on failure.
+  virtual HANDLE CreateFileA(const std::string& fileName, DWORD desiredAccess, DWORD shareMode,
+                             SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,
+                             DWORD flagsAndAttributes, HANDLE templateFile);
+  virtual bool CloseHandle(HANDLE handle);
+  // One synchronous device control request. The request layouts and codes are
+  // in the platform headers (scsi_pass_through.h, ata_pass_through.h, ...).
+  virtual bool DeviceIoControl(HANDLE device, DWORD ioControlCode, void* inBuffer,
+                               DWORD inBufferSize, void* outBuffer, DWORD outBufferSize,
+                               DWORD* bytesReturned);
+  // Raw transfers at the handle's file pointer (disk handles move whole sectors).
+  virtual bool ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead);
+  virtual bool WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite,
+                         DWORD* bytesWritten);
+  // Moves the file pointer; distanceHigh (optional) carries the upper 32 bits
+  // in and out. Returns the low 32 bits of the new position or
+  // INVALID_SET_FILE_POINTER with the error set.
+  virtual DWORD SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh,
+                               DWORD moveMethod);
+
+  // --- Privileges ------------------------------------------------------------
+
+  // The pseudo handle of the running process (its value is that of
+  // INVALID_HANDLE_VALUE, as on Windows).
+  virtual HANDLE GetCurrentProcess() { return INVALID_HANDLE_VALUE; }
+  virtual bool OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token);
+  virtual bool LookupPrivilegeValueA(const char* systemName, const char* name, LUID* luid);
+  // Sets the error to ERROR_NOT_ALL_ASSIGNED when it succeeded only in part.
+  virtual bool AdjustTokenPrivileges(HANDLE token, bool disableAllPrivileges,
+                                     TOKEN_PRIVILEGES* newState, DWORD bufferLength,
+                                     TOKEN_PRIVILEGES* previousState, DWORD* returnLength);
+
+  // --- Device information sets (SetupAPI) ----------------------------------
+
+  virtual HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator,
+                                        DWORD flags);
+  virtual bool SetupDiDestroyDeviceInfoList(HDEVINFO set);
+  // Member `index` of the set; false with ERROR_NO_MORE_ITEMS past the end.
+  virtual bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* data);
+  virtual bool SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA* devInfo,
+                                           const GUID* interfaceClass, DWORD index,
+                                           SP_DEVICE_INTERFACE_DATA* data);
+  // With a null or too small detail record: false, ERROR_INSUFFICIENT_BUFFER
+  // and the size needed in *requiredSize. The record's cbSize must be
+  // sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) (the fixed part only).
+  virtual bool SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data,
+                                                SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail,
+                                                DWORD detailSize, DWORD* requiredSize,
+                                                SP_DEVINFO_DATA* devInfo);
+  virtual bool SetupDiGetDeviceInstanceIdA(HDEVINFO set, SP_DEVINFO_DATA* devInfo, char* buffer,
+                                           DWORD bufferSize, DWORD* requiredSize);
+  virtual bool SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, SP_DEVINFO_DATA* devInfo,
+                                                 DWORD property, DWORD* regDataType,
+                                                 BYTE* buffer, DWORD bufferSize,
+                                                 DWORD* requiredSize);
+
+  // --- Device nodes (configuration manager) ---------------------------------
+
+  virtual CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags);
+  // *length is the buffer size in and the data size out.
+  virtual CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST devInst, ULONG property,
+                                                      ULONG* regDataType, void* buffer,
+                                                      ULONG* length, ULONG flags);
 
  private:
   common::TraceSink trace_;
