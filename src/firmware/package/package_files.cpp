@@ -50,8 +50,12 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_
 }
 
 std::optional<common::IniFile> LoadIniFile(const std::string& path) {
-  if (!FileExists(path)) return std::nullopt;
-  return common::IniFile::Load(common::ToNativePath(path));
+  // Settings, SetCID and version files are small; a file far larger is no such file.
+  constexpr size_t kMaxIniBytes = 16 * 1024 * 1024;
+  const auto data = ReadWholeFile(path, kMaxIniBytes);
+  if (!data) return std::nullopt;
+  return common::IniFile::FromText(
+      std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
 }
 
 }  // namespace firmware

@@ -22,7 +22,8 @@ std::vector<uint8_t> ReadFileRange(const std::string& path, int64_t offset, size
 // The whole file when it exists and is not larger than `maxBytes`.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, size_t maxBytes);
 
-// An INI file, when it exists as a regular file (a folder of that name is missing).
+// An INI file, when it exists as a regular file of at most 16 MiB (a folder of
+// that name, or anything larger, counts as missing).
 std::optional<common::IniFile> LoadIniFile(const std::string& path);
 
 }  // namespace firmware
