@@ -55,10 +55,16 @@ IniFile IniFile::FromText(std::string_view text) {
 std::optional<IniFile> IniFile::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
+  // Read in blocks up to the cap rather than trusting a size the file reports.
   std::string data;
-  data.resize(static_cast<size_t>(kMaxIniFileBytes));
-  in.read(data.data(), kMaxIniFileBytes);
-  data.resize(static_cast<size_t>(in.gcount()));
+  char block[64 * 1024];
+  while (in && static_cast<std::streamsize>(data.size()) < kMaxIniFileBytes) {
+    in.read(block, sizeof(block));
+    data.append(block, static_cast<size_t>(in.gcount()));
+  }
+  if (static_cast<std::streamsize>(data.size()) > kMaxIniFileBytes) {
+    data.resize(static_cast<size_t>(kMaxIniFileBytes));
+  }
   return FromText(data);
 }
 
