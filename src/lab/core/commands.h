@@ -38,6 +38,8 @@ struct AtaResult {
   uint32_t bytesTransferred = 0;
   // False when the command never reached the device (a dead link, a power loss).
   bool delivered = true;
+  // With delivered false: the host waited out its time-out (nothing answered).
+  bool timedOut = false;
 };
 
 inline constexpr uint8_t kAtaStatusErr = 0x01;
@@ -59,6 +61,7 @@ struct ScsiResult {
   std::vector<uint8_t> sense;
   uint32_t bytesTransferred = 0;
   bool delivered = true;
+  bool timedOut = false;  // see AtaResult
 };
 
 inline constexpr uint8_t kScsiStatusGood = 0x00;
@@ -78,6 +81,7 @@ struct NvmeCompletion {
   uint8_t statusCode = 0;      // SC
   uint8_t statusCodeType = 0;  // SCT
   bool delivered = true;
+  bool timedOut = false;  // see AtaResult
   bool Ok() const { return delivered && statusCode == 0 && statusCodeType == 0; }
 };
 

@@ -3,7 +3,9 @@
 // implements the one its protocol speaks; a USB bridge implements one interface
 // by tunnelling through another and owns what it wraps.
 #include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,14 @@ class NvmeController {
  public:
   virtual ~NvmeController() = default;
   virtual NvmeCompletion ExecuteNvme(NvmeSubmission& command) = 0;
+  // A vendor control request ("VkmCtrl ") the maker's miniport hands on to the
+  // controller: `data` is read and rewritten in place. False: not answered.
+  virtual bool HandleControlRequest(uint32_t /*controlCode*/, std::span<uint8_t> /*data*/) {
+    return false;
+  }
+  // The host driver reset the controller (for example to activate firmware
+  // committed with an action that waits for a reset).
+  virtual void ControllerReset() {}
 };
 
 // The bytes of one drive. Reads of never-written sectors give zeros.

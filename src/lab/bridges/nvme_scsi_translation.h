@@ -1,0 +1,46 @@
+#pragma once
+// The SCSI commands an NVMe disk driver (inbox, the maker's miniport, or a
+// USB-to-NVMe bridge) turns into NVMe commands: INQUIRY from Identify, READ
+// CAPACITY from the namespace, READ/WRITE as I/O commands, cache flush.
+#include <optional>
+
+#include "lab/bridges/inquiry_identity.h"
+#include "lab/core/device_interfaces.h"
+
+namespace lab {
+
+class NvmeScsiTranslation {
+ public:
+  NvmeScsiTranslation(NvmeController& controller, InquiryIdentity inquiry,
+                      std::string fallbackVendor)
+      : controller_(controller),
+        inquiry_(std::move(inquiry)),
+        fallbackVendor_(std::move(fallbackVendor)) {}
+
+  // Nullopt for an opcode this translation does not know.
+  std::optional<ScsiResult> Execute(const ScsiCommand& command);
+
+ private:
+  ScsiResult Inquiry(const ScsiCommand& command);
+  ScsiResult ReadCapacity(const ScsiCommand& command, bool sixteen);
+  ScsiResult ReadWrite(const ScsiCommand& command, bool write, uint64_t lba, uint32_t count);
+
+  NvmeController& controller_;
+  InquiryIdentity inquiry_;
+  std::string fallbackVendor_;
+};
+
+// The disk side of an NVMe controller on the inbox driver or the miniport:
+// SCSI pass-through on its disk handle reaches the translation, anything else
+// is an invalid opcode.
+class NvmeScsiDisk : public ScsiTarget {
+ public:
+  NvmeScsiDisk(NvmeController& controller, std::string vendor)
+      : translation_(controller, InquiryIdentity{}, std::move(vendor)) {}
+  ScsiResult ExecuteScsi(const ScsiCommand& command) override;
+
+ private:
+  NvmeScsiTranslation translation_;
+};
+
+}  // namespace lab

@@ -1,0 +1,149 @@
+#pragma once
+// What lab.ini says about one disk of a lab machine: how it is attached, what
+// answers behind the attachment, where it sits (SCSI port, PCI, USB) and which
+// faults are switched on. Drive models read their own extra keys from `raw`.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/ini_file.h"
+
+namespace lab {
+
+// The maker's PCI and USB vendor ids as the lab's devices report them.
+inline constexpr uint16_t kMakerPciVendorId = 0x1F9F;
+inline constexpr uint16_t kMakerUsbVendorId = 0x1F9F;
+
+// The path from the host to the drive.
+enum class Attachment {
+  kSata,          // AHCI port: ATA pass-through, SCSI translated to ATA
+  kNvme,          // inbox NVMe driver: storage protocol requests
+  kNvmeMiniport,  // the maker's NVMe miniport: "NvmeMini" and "VkmCtrl " on the SCSI port
+  kUsbSat,        // USB bridge with SAT ATA PASS-THROUGH
+  kUsbGenesys,    // Genesys tester bridge (a SAT bridge with its own inquiry)
+  kUsbNvme,       // USB-to-NVMe bridge tunnelling NVMe in WRITE/READ BUFFER
+  kUsbStorage,    // plain USB mass storage: SCSI reads and writes only
+};
+
+bool IsUsb(Attachment a);
+// True when the drive behind the attachment speaks NVMe (else ATA).
+bool NeedsNvmeDrive(Attachment a);
+const char* AttachmentName(Attachment a);
+std::optional<Attachment> ParseAttachment(std::string_view text);
+
+// How a USB device reports itself in its standard INQUIRY data, which is how
+// the maker's testers and flash devices are told apart.
+enum class InquiryFlavour {
+  kDefault,        // the bridge's own strings (or the drive's, SAT style)
+  kFlashDevice,    // "vkm" in bytes 5..7 and vendor "VKM"
+  kPcieTester,     // vendor "VKMPCIE", product "TESTER"
+  kPowerTester,    // vendor "VKM", product "VKPWR552"
+  kVk552,          // vendor "VKM", product "VK552"
+  kLeakageTester,  // vendor "VKM", "ASMIC" from byte 35
+};
+std::optional<InquiryFlavour> ParseInquiryFlavour(std::string_view text);
+
+struct LbaRange {
+  uint64_t first = 0;
+  uint64_t last = 0;  // inclusive
+  bool Contains(uint64_t lba) const { return lba >= first && lba <= last; }
+  bool Overlaps(uint64_t lba, uint64_t count) const {
+    return count != 0 && lba <= last && lba + count - 1 >= first;
+  }
+};
+
+// kNvme matches admin commands, kNvmeIo I/O commands (their opcodes overlap).
+enum class CommandProtocol { kAta, kScsi, kNvme, kNvmeIo };
+
+// Fails the command with this opcode at its n-th occurrence (counting from 1),
+// `times` times in a row.
+struct CommandFault {
+  CommandProtocol protocol = CommandProtocol::kAta;
+  uint8_t opcode = 0;
+  uint32_t occurrence = 1;
+  uint32_t times = 1;
+};
+
+struct FaultSwitches {
+  std::vector<CommandFault> failCommands;
+  std::vector<LbaRange> unreadable;
+  // Consumed by the drive models: the controller never echoes the vendor
+  // command block; power is lost during the n-th download chunk (0 = never).
+  bool neverEcho = false;
+  uint32_t powerLossAtChunk = 0;
+  // The USB bridge takes requests but never answers them.
+  bool bridgeSilent = false;
+  // The SCSI port opens but its miniport requests never complete.
+  bool portSilent = false;
+  // The miniport answers NVMe commands only after control request 0xE0001C14.
+  bool miniportLocked = false;
+};
+
+struct NandFacts {
+  std::string maker;
+  std::string partNumber;
+  std::vector<uint8_t> flashId;
+  uint32_t channels = 4;
+  uint32_t cePerChannel = 2;
+  uint32_t diesPerCe = 1;
+  uint32_t planesPerDie = 2;
+  uint32_t blocksPerPlane = 1024;
+  uint32_t pagesPerBlock = 256;
+  uint32_t pageSize = 16384;
+  uint32_t badBlocks = 0;
+};
+
+struct UsbFacts {
+  std::string hub;  // "HostController0" for its root hub, or a [Hub ...] name
+  uint32_t port = 0;
+  uint16_t vid = 0;
+  uint16_t pid = 0;
+  uint16_t bcdDevice = 0x0100;
+  uint16_t bcdUsb = 0x0300;
+  std::string manufacturer;
+  std::string product;
+  std::string serial;  // the serial string descriptor; may be empty
+  bool uas = false;    // UAS devices are SCSI disks, not USBSTOR ones
+};
+
+struct DiskConfig {
+  std::string section;  // "Disk0"
+  uint32_t number = 0;  // physical drive number
+  Attachment attachment = Attachment::kSata;
+  std::string controller;  // "VK4610XT", "VK4620XT", "VK4620XT2", "VK4630", "generic"
+  std::string model;
+  std::string serial;
+  std::string firmware;
+  uint64_t sectors = 0;
+  uint32_t sectorSize = 512;
+  std::vector<char> letters;  // upper case
+
+  // SCSI address as the port driver reports it; port -1 = assigned by the lab.
+  int32_t scsiPort = -1;
+  uint8_t pathId = 0;
+  int32_t targetId = -1;
+  uint8_t lun = 0;
+  uint32_t maxTransferBytes = 0;  // 0: the attachment's usual limit
+
+  // The PCI function of the controller the disk hangs off ("PCI bus 3,
+  // device 0, function 0"); empty = the lab's default for the attachment.
+  std::string pciLocation;
+  uint16_t pciVendor = 0;
+  uint16_t pciDevice = 0;
+
+  UsbFacts usb;
+  InquiryFlavour inquiryFlavour = InquiryFlavour::kDefault;
+  std::string inquiryVendor;
+  std::string inquiryProduct;
+  std::string inquiryRevision;
+  uint8_t inquiryResponseFormat = 2;  // low nibble of INQUIRY byte 3
+  char testerRevision = 'P';  // Genesys tester letter, 'N'..'Z' marks a tester
+  uint32_t bridgeSlot = 0;    // what the USB-NVMe bridge reports for GPIO 6
+
+  NandFacts nand;
+  FaultSwitches faults;
+  common::IniFile::Section raw;  // every key of the section
+};
+
+}  // namespace lab

@@ -1,0 +1,38 @@
+#include "lab/faults/faulty_devices.h"
+
+#include "lab/bridges/scsi_reply.h"
+
+namespace lab {
+
+namespace {
+constexpr uint8_t kNvmeInternalError = 0x06;
+}  // namespace
+
+AtaResult FaultyAtaDevice::ExecuteAta(AtaCommand& command) {
+  if (!plan_.ShouldFail(command.current.command)) return inner_->ExecuteAta(command);
+  AtaResult r;
+  r.current = command.current;
+  r.previous = command.previous;
+  r.current.features = kAtaErrorAbrt;
+  r.current.command = kAtaStatusDrdy | kAtaStatusErr;
+  return r;
+}
+
+NvmeCompletion FaultyNvmeController::ExecuteNvme(NvmeSubmission& command) {
+  CommandFaultPlan& plan = command.admin ? admin_ : io_;
+  if (!plan.ShouldFail(command.opcode)) return inner_->ExecuteNvme(command);
+  NvmeCompletion r;
+  r.statusCode = kNvmeInternalError;
+  r.statusCodeType = 0;
+  return r;
+}
+
+ScsiResult FaultyScsiTarget::ExecuteScsi(const ScsiCommand& command) {
+  if (silent_) return scsi::NotDelivered(true);
+  if (!command.cdb.empty() && plan_.ShouldFail(command.cdb[0])) {
+    return scsi::CheckCondition(scsi::kKeyHardwareError, scsi::kAscInternalTargetFailure);
+  }
+  return inner_->ExecuteScsi(command);
+}
+
+}  // namespace lab

@@ -1,0 +1,45 @@
+#pragma once
+// A drive's bytes kept in one sparse file: never-written sectors take no disk
+// space and read as zeros; reads and writes move real bytes, so erase and clone
+// can be checked byte for byte. Unreadable sectors can be switched on.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lab/config/disk_config.h"
+#include "lab/core/device_interfaces.h"
+
+namespace lab {
+
+class SparseFileMedia : public Media {
+ public:
+  // Opens (creating when missing) the file and sizes it to the capacity.
+  // Returns null with `error` set when the file cannot be used.
+  static std::unique_ptr<SparseFileMedia> Open(const std::string& path, uint64_t sectors,
+                                               uint32_t sectorSize, std::string& error);
+  ~SparseFileMedia() override;
+  SparseFileMedia(const SparseFileMedia&) = delete;
+  SparseFileMedia& operator=(const SparseFileMedia&) = delete;
+
+  uint64_t SectorCount() const override { return sectors_; }
+  uint32_t SectorSize() const override { return sectorSize_; }
+  bool Read(uint64_t lba, uint32_t count, uint8_t* out) override;
+  bool Write(uint64_t lba, uint32_t count, const uint8_t* in) override;
+
+  void SetUnreadable(std::vector<LbaRange> ranges) { unreadable_ = std::move(ranges); }
+  const std::string& Path() const { return path_; }
+
+ private:
+  SparseFileMedia(int fd, std::string path, uint64_t sectors, uint32_t sectorSize)
+      : fd_(fd), path_(std::move(path)), sectors_(sectors), sectorSize_(sectorSize) {}
+  bool InRange(uint64_t lba, uint32_t count) const;
+
+  int fd_;
+  std::string path_;
+  uint64_t sectors_;
+  uint32_t sectorSize_;
+  std::vector<LbaRange> unreadable_;
+};
+
+}  // namespace lab
