@@ -1,17 +1,26 @@
-// Process entry: reads the command line, creates the platform backend and runs
-// the tool.
+// Process entry: reads the command line, creates the platform backend,
+// assembles the main form with its pages and device scan, and runs it in the
+// Qt window or, without a display (or with --headless), on the headless toolkit.
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/cli/command_line.h"
-#include "app/shell/headless_session.h"
 #include "app/context/run_context.h"
+#include "app/form/update_dispaly.h"
+#include "app/shell/headless_session.h"
 #include "common/winpath.h"
 #include "platform/host_os.h"
+#include "ui/headless_toolkit.h"
+
+#ifdef SSDTOOLS_WITH_QT
+#include "gui/qt/qt_session.h"
+#endif
 
 namespace {
 
@@ -27,6 +36,51 @@ std::string WithoutTrailingSeparator(std::string p) {
   return p;
 }
 
+bool DisplayAvailable() {
+  for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* v = std::getenv(var);
+    if (v && *v) return true;
+  }
+  return false;
+}
+
+ui::AnswerPolicy PolicyOf(app::DialogAnswer answer) {
+  switch (answer) {
+    case app::DialogAnswer::kYes:
+      return ui::AnswerPolicy::kYes;
+    case app::DialogAnswer::kNo:
+      return ui::AnswerPolicy::kNo;
+    case app::DialogAnswer::kAsk:
+      break;
+  }
+  return ui::AnswerPolicy::kCautious;
+}
+
+// Everything that plugs into the form: the device scan and the pages. Each
+// lives as long as the form.
+struct Plugins {
+  explicit Plugins(app::TUpdateDispaly& form) { (void)form; }
+};
+
+int RunHeadlessProcess(app::RunContext& ctx, ui::AnswerPolicy policy) {
+  ui::HeadlessToolkit toolkit(ctx.os, &std::cout);
+  toolkit.SetAnswerPolicy(policy);
+  ui::Application application(toolkit);
+  app::TUpdateDispaly form(application, ctx);
+  Plugins plugins(form);
+  return app::RunHeadless(form, toolkit, std::cout);
+}
+
+#ifdef SSDTOOLS_WITH_QT
+int RunWindowProcess(int& argc, char** argv, app::RunContext& ctx) {
+  guiqt::QtSession session(argc, argv);
+  ui::Application application(session.Toolkit());
+  app::TUpdateDispaly form(application, ctx);
+  Plugins plugins(form);
+  return session.Run(form);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -40,8 +94,20 @@ int main(int argc, char** argv) {
     std::cout << app::UsageText();
     return 0;
   }
-  os::HostOs host;
-  host.Trace().SetToStderr(cl->trace);
-  app::RunContext ctx(host, WithoutTrailingSeparator(cl->home.empty() ? ExecutableFolder() : cl->home));
-  return app::RunHeadlessSession(ctx, std::cout);
+  auto os = std::make_unique<os::HostOs>();
+  os->Trace().SetToStderr(cl->trace);
+  app::RunContext ctx(*os,
+                      WithoutTrailingSeparator(cl->home.empty() ? ExecutableFolder() : cl->home));
+
+  bool headless = cl->headless;
+  if (!headless && !DisplayAvailable()) {
+    std::cerr << "ssdtools: no display found, running headless\n";
+    headless = true;
+  }
+#ifdef SSDTOOLS_WITH_QT
+  if (!headless) return RunWindowProcess(argc, argv, ctx);
+#else
+  if (!headless) std::cerr << "ssdtools: built without the window, running headless\n";
+#endif
+  return RunHeadlessProcess(ctx, PolicyOf(cl->answer));
 }
