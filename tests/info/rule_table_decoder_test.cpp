@@ -168,7 +168,7 @@ TEST(DecodeRuleTableTest, MethodListLongerThanWidthsLooksUpOneMoreFieldWithValue
 }
 
 TEST(DecodeRuleTableTest, BitFieldsEndAtTheItemsLastBitAndNeedBothLists) {
-  const std::string keys = "BitItem0_1=a\nBitItem1_1=b\nBitItem2_1=c\n";
+  const std::string keys = "BitItem0_1=a\nBitItem1_1=b\nBitItem2_1=c\nBitItem2_0=past the item\n";
   auto out = DecodeText(RuleFile(1, {"ItemUnitNum=1\nItemDesc=0\nItemBitEnable=1\n"
                                      "BitItemNum=4,4,4\nBitItemMethod=1,1,1\n" +
                                      keys}),
