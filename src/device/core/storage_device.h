@@ -1,0 +1,117 @@
+#pragma once
+// One drive as the device layer sees it: how it is addressed, which access
+// path its commands take (devAttribute), its open handle, SCSI address,
+// identity strings and command time-out. The transports (scsi/, ata/, nvme/)
+// take a StorageDevice and send through its handle; the handle is opened for
+// a command or a sequence and closed again.
+#include <cstdint>
+#include <string>
+
+#include "device/core/dev_attribute.h"
+#include "device/core/usb_location.h"
+#include "platform/os.h"
+
+namespace device {
+
+inline constexpr uint32_t kDefaultTimeoutSeconds = 65536;
+inline constexpr uint32_t kUnknownHaId = 255;
+inline constexpr uint32_t kOptionNoVolumeLock = 0x1;  // devOptions bit 0
+
+class StorageDevice {
+ public:
+  explicit StorageDevice(os::Os& os);
+  StorageDevice(const StorageDevice&) = delete;
+  StorageDevice& operator=(const StorageDevice&) = delete;
+  // Does not close the handle: owners call Release first.
+  ~StorageDevice() = default;
+
+  os::Os& Os() const { return *os_; }
+
+  // Back to the state of a fresh construction (the handle is not closed).
+  void ResetFields();
+
+  // --- Opening (CreateFileA read/write, shared read/write, open existing) ---
+  // These three return the handle; the caller stores it in devHandle.
+  os::HANDLE OpenPhysicalDrive(int number);  // "\\.\PHYSICALDRIVE%d", name "PHYSICALDRIVE%d"
+  os::HANDLE OpenDriveLetter(char letter);   // "\\.\%c:", name "%c:"
+  os::HANDLE OpenScsiPort(int port) const;   // "\\.\Scsi%d:"; devPath untouched
+  // Opens port devHaId into devHandle; true when valid.
+  bool OpenPort();
+  // Opens devPath again into devHandle (false when that fails) and, for a
+  // drive-letter device without kOptionNoVolumeLock, locks the volume: with
+  // force a failed lock is ignored, without it the handle is closed again.
+  bool Reopen(bool force);
+  bool LockVolume();
+  void UnlockVolume();
+  // Unlocks a drive-letter volume, closes the handle; nothing when closed.
+  void Close();
+  // Close, then devAttribute 0 and devHaId 255.
+  void Release();
+
+  // Bus type (devUseBusType) and SCSI address on the open handle; a USB drive
+  // or a failed request leaves devHaId at 255.
+  void QueryBusTypeAndAddress();
+
+  // --- Setters ---
+  void SetTimeout(uint32_t seconds) { devTimeout = seconds == 0 ? kDefaultTimeoutSeconds : seconds; }
+  void SetNoVolumeLock(bool on);
+  void SetListIndex(uint32_t index) { devListIndex = index; }
+  void SetLocation(uint32_t location) { devLocation = location; }
+  void SetUsbInfo(const UsbLocationRecord& info) { devUsbInfo = info; }
+  // Writes the address only while devHaId is 255 (unknown).
+  void SetAddressIfUnknown(uint32_t haId, uint32_t target, uint32_t lun);
+  // Whether a CHECK CONDITION counts as success without looking at the sense
+  // (the DisCheckSCSIStatus option).
+  void SetDisCheckScsiStatus(bool on) { disCheckScsiStatus_ = on; }
+  bool DisCheckScsiStatus() const { return disCheckScsiStatus_; }
+
+  // --- Getters ---
+  uint32_t HaId() const { return devHaId; }
+  uint32_t Target() const { return devTarget; }
+  uint32_t Lun() const { return devLun; }
+  uint32_t Attribute() const { return devAttribute; }
+  uint32_t Order() const { return devOrder; }
+  uint32_t Location() const { return devLocation; }
+  uint64_t Capacity() const { return devCapacity; }
+  // (adapter << 16) | (target << 8) | lun, one byte each.
+  uint32_t AddressKey() const;
+  UsbLocationRecord UsbInfo() const { return devUsbInfo; }
+  std::string Path() const;
+  std::string Name() const;
+  std::string Serial() const;
+  std::string Model() const;
+  std::string Firmware() const;
+  bool IsOpen() const { return devHandle != os::INVALID_HANDLE_VALUE; }
+  // True when the drive may carry SCSI requests (opened by number or letter).
+  bool CanCarryScsi() const { return (devAttribute & (STORAGE_PHYSICAL | STORAGE_LOGICAL)) != 0; }
+
+  // --- The record, in the product's field order ---
+  uint32_t devHaId;
+  uint32_t devTarget;
+  uint32_t devLun;
+  uint32_t devLocation;
+  uint32_t devAttribute;
+  uint32_t devBlockFactor;
+  uint32_t devOptions;
+  os::HANDLE devHandle;
+  UsbLocationRecord devUsbInfo;
+  char devPath[50];
+  char devName[50];
+  uint32_t devOrder;
+  uint32_t devListIndex;
+  uint32_t devUseBusType;
+  uint64_t devCapacity;
+  os::OSVERSIONINFOA devOsVersion;
+  uint32_t devTimeout;
+  char devSerial[21];
+  char devModel[41];
+  char devFirmware[9];
+
+ private:
+  os::HANDLE OpenPath(const std::string& path) const;
+
+  os::Os* os_;
+  bool disCheckScsiStatus_ = false;
+};
+
+}  // namespace device

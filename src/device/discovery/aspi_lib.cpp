@@ -1,0 +1,172 @@
+#include "device/discovery/aspi_lib.h"
+
+#include <bitset>
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+#include "common/text.h"
+#include "device/core/fixed_text.h"
+#include "device/discovery/probes.h"
+#include "device/enumeration/privilege.h"
+#include "device/enumeration/usb_hub_walk.h"
+#include "device/nvme/nvme_bridge_path.h"
+#include "platform/security.h"
+#include "platform/setupapi.h"
+
+namespace device {
+
+AspiLib::AspiLib(os::Os& os) : os_(os) {
+  for (auto& slot : slots_) slot = std::make_unique<StorageDevice>(os);
+  tables_.Clear();
+}
+
+void AspiLib::ReleaseAll() {
+  for (int i = 0; i < count_; ++i) slots_[static_cast<size_t>(i)]->Release();
+  count_ = 0;
+}
+
+StorageDevice& AspiLib::Candidate() {
+  StorageDevice& dev = *slots_[static_cast<size_t>(count_)];
+  // A slot starts every probe as new, so nothing of an earlier candidate
+  // (bus type, path, identity) can leak into the next one.
+  dev.Release();
+  dev.ResetFields();
+  dev.SetDisCheckScsiStatus(settings_.DisCheckSCSIStatus);
+  return dev;
+}
+
+void AspiLib::AddDevice(StorageDevice& dev, int n) {
+  const size_t i = static_cast<size_t>(n);
+  dev.SetListIndex(tables_.listIndex[i]);
+  dev.SetLocation(tables_.location[i]);
+  UsbLocationRecord record = tables_.usb[i];
+  // Only a USB-to-NVMe bridge can name its serial through a GPIO query; no
+  // other drive is sent the bridge's vendor buffer commands.
+  if (record.serialToken[0] == '\0' && (dev.devAttribute & STORAGE_NVME_BRIDGE)) {
+    std::vector<uint8_t> answer(kBridgePacketSize, 0);
+    if (BridgeGpioQuery(dev, kGpioString, answer)) {
+      std::memcpy(record.serialToken, answer.data() + kGpioStringOffset, kGpioStringLength);
+      hubPorts_.Match(record);
+    }
+  }
+  dev.SetUsbInfo(record);
+  ++count_;
+}
+
+bool AspiLib::Scan(uint32_t flags, uint32_t timeout, const ScanSettings& settings) {
+  ReleaseAll();
+  settings_ = settings;
+  for (auto& slot : slots_) slot->SetDisCheckScsiStatus(settings.DisCheckSCSIStatus);
+  systemDisk_ = -1;
+  devQty_ = 0;
+
+  char systemDirectory[kSystemDirectoryBuffer] = {};
+  os_.GetSystemDirectoryA(systemDirectory, sizeof systemDirectory);
+  const char systemLetter =
+      static_cast<char>(std::tolower(static_cast<unsigned char>(systemDirectory[0])));
+
+  EnablePrivilege(os_, os::SE_LOAD_DRIVER_NAME);
+
+  const os::HDEVINFO set = os_.SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
+                                                     os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
+  if (set == os::INVALID_HANDLE_VALUE) return false;
+
+  tables_.Clear();
+  BuildHubPortTable(os_, hubPorts_);
+  devQty_ = WalkDiskSet(os_, set, tables_, hubPorts_);
+  os_.OutputDebugStringA(common::Format("[VKM_SCAN] Initialize: devQty = %d", devQty_));
+
+  count_ = 0;
+  WalkDriveLetters(flags, timeout, systemLetter);
+  WalkPhysicalDrives(flags, timeout);
+  if (flags & SCAN_NVME_MINIPORT) WalkScsiPorts(flags, timeout);
+
+  os_.SetupDiDestroyDeviceInfoList(set);
+  return true;
+}
+
+void AspiLib::WalkDriveLetters(uint32_t flags, uint32_t timeout, char systemLetter) {
+  uint32_t bits = os_.GetLogicalDrives() >> 2;  // A: and B: are never disks
+  std::bitset<kMaxPhysicalDrives> seen;
+  for (int i = 0; bits != 0 && i < kMaxDriveLetters && count_ < kMaxDevices; ++i, bits >>= 1) {
+    if (!(bits & 1)) continue;
+    const char letter = static_cast<char>('c' + i);
+    StorageDevice& dev = Candidate();
+    dev.SetTimeout(timeout);
+    int n = kNoDriveNumber;
+    const bool probed = InitDevice(dev, letter, &n, flags);
+    // The system disk is learned from its letter even when another volume of
+    // the same disk came first or the volume itself is not listed.
+    if (letter == systemLetter && n >= 0) systemDisk_ = n;
+    if (!probed || n < 0 || n >= kMaxPhysicalDrives || seen[static_cast<size_t>(n)]) {
+      dev.Release();
+    } else {
+      seen[static_cast<size_t>(n)] = true;
+      os_.OutputDebugStringA(
+          common::Format("[VKM_SCAN] Initialize: szSystemDir[0] = %c", systemLetter));
+      if (settings_.ShowPhysicalOnly || (!settings_.IncludeSystemDrive && n == systemDisk_))
+        dev.Release();
+      else
+        AddDevice(dev, n);
+    }
+    dev.SetTimeout(0);
+  }
+  if (!settings_.IncludeSystemDrive) DropListedSystemDisk();
+}
+
+// A volume of the system disk may have been listed before the system letter
+// told which disk that is.
+void AspiLib::DropListedSystemDisk() {
+  if (systemDisk_ < 0) return;
+  int kept = 0;
+  for (int i = 0; i < count_; ++i) {
+    auto& slot = slots_[static_cast<size_t>(i)];
+    if (static_cast<int>(slot->devOrder) == systemDisk_) {
+      slot->Release();
+      continue;
+    }
+    std::swap(slot, slots_[static_cast<size_t>(kept++)]);
+  }
+  count_ = kept;
+}
+
+void AspiLib::WalkPhysicalDrives(uint32_t flags, uint32_t timeout) {
+  int added = 0;
+  for (int n = 0; n < kMaxPhysicalDrives && added < devQty_ && count_ < kMaxDevices; ++n) {
+    StorageDevice& dev = Candidate();
+    dev.SetTimeout(timeout);
+    if (Initialize(dev, n, flags) && !(n == systemDisk_ && !settings_.IncludeSystemDrive)) {
+      AddDevice(dev, n);
+      ++added;
+    } else {
+      dev.Release();
+    }
+    dev.SetTimeout(0);
+  }
+}
+
+bool AspiLib::PortCovered(int port) const {
+  for (int i = 0; i < count_; ++i)
+    if (static_cast<int>(slots_[static_cast<size_t>(i)]->AddressKey() >> 16) == port) return true;
+  return false;
+}
+
+void AspiLib::WalkScsiPorts(uint32_t flags, uint32_t timeout) {
+  for (int p = 0; p < kMaxScsiPorts && count_ < kMaxDevices; ++p) {
+    if (PortCovered(p)) continue;
+    StorageDevice& dev = Candidate();
+    dev.SetTimeout(timeout);
+    if (ProbeScsiPort(dev, p, flags)) {
+      dev.devHaId = static_cast<uint32_t>(p);
+      dev.devTarget = static_cast<uint32_t>(count_);
+      dev.devLun = 0;
+      ++count_;
+    } else {
+      dev.Release();
+    }
+    dev.SetTimeout(0);
+  }
+}
+
+}  // namespace device

@@ -1,0 +1,68 @@
+#pragma once
+// The discovery list: up to 32 StorageDevice slots and the scan that fills
+// them. The scan walks drive letters, physical drive numbers and SCSI ports,
+// probes each candidate and keeps the drives that answer, each classified by
+// its devAttribute bits. One instance lives for the whole program.
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "device/core/storage_device.h"
+#include "device/discovery/scan_flags.h"
+#include "device/enumeration/disk_walk.h"
+#include "device/enumeration/hub_port_table.h"
+#include "platform/os.h"
+
+namespace device {
+
+class AspiLib {
+ public:
+  static constexpr int kMaxDevices = 32;
+  static constexpr int kMaxDriveLetters = 24;      // 'c' to 'z'
+  static constexpr int kMaxPhysicalDrives = 128;   // drive numbers probed
+  static constexpr int kMaxScsiPorts = 255;        // ports 0..254
+  static constexpr uint32_t kSystemDirectoryBuffer = 60;
+
+  explicit AspiLib(os::Os& os);
+  AspiLib(const AspiLib&) = delete;
+  AspiLib& operator=(const AspiLib&) = delete;
+
+  // Releases what was listed, then scans. `probeTimeoutSeconds` is the
+  // command time-out during the probes (afterwards every device is back at
+  // the default). False, with an empty list, only when the disk device set
+  // cannot be opened. When all 32 slots are taken the walks stop.
+  bool Scan(uint32_t scanFlags, uint32_t probeTimeoutSeconds, const ScanSettings& settings);
+  // Releases every listed device (before a rescan and at exit).
+  void ReleaseAll();
+
+  int Count() const { return count_; }
+  StorageDevice& Device(int index) { return *slots_[static_cast<size_t>(index)]; }
+  const StorageDevice& Device(int index) const { return *slots_[static_cast<size_t>(index)]; }
+
+  const HubPortTable& HubPorts() const { return hubPorts_; }
+  const PerScanTables& ScanTables() const { return tables_; }
+  // Physical drive number of the disk holding the system folder, -1 unknown.
+  int SystemDisk() const { return systemDisk_; }
+  // Physical drives the SetupAPI walk found in the last scan.
+  int DevQty() const { return devQty_; }
+
+ private:
+  StorageDevice& Candidate();
+  void AddDevice(StorageDevice& dev, int driveNumber);
+  void WalkDriveLetters(uint32_t flags, uint32_t timeout, char systemLetter);
+  void WalkPhysicalDrives(uint32_t flags, uint32_t timeout);
+  void WalkScsiPorts(uint32_t flags, uint32_t timeout);
+  void DropListedSystemDisk();
+  bool PortCovered(int port) const;
+
+  os::Os& os_;
+  std::array<std::unique_ptr<StorageDevice>, kMaxDevices> slots_;
+  int count_ = 0;
+  HubPortTable hubPorts_;
+  PerScanTables tables_;
+  ScanSettings settings_;
+  int systemDisk_ = -1;
+  int devQty_ = 0;
+};
+
+}  // namespace device

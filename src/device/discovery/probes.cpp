@@ -1,0 +1,236 @@
+#include "device/discovery/probes.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "common/text.h"
+#include "device/ata/ata_commands.h"
+#include "device/core/device_identity.h"
+#include "device/discovery/inquiry_kind.h"
+#include "device/discovery/scan_flags.h"
+#include "device/nvme/nvme_bridge_path.h"
+#include "device/nvme/nvme_command_record.h"
+#include "device/nvme/nvme_commands.h"
+#include "device/scsi/scsi_commands.h"
+#include "platform/storage_property.h"
+#include "platform/volume.h"
+
+namespace device {
+namespace {
+
+constexpr uint32_t kScsiProbeBufferSize = 4096;
+constexpr uint32_t kSatIdentifyBufferSize = 16384;
+constexpr size_t kPageSize = 4096;
+// Bits that keep STORAGE_SCSI after the USB probes.
+constexpr uint32_t kKeepsScsiMask = STORAGE_VKM_SINGLE_PWR | STORAGE_VKM_PWR | STORAGE_VKM_TESTER |
+                                    STORAGE_VKM_UFD | STORAGE_NVME_BRIDGE;
+static_assert(kKeepsScsiMask == 0x0B000090);
+// Drives with any of these skip the generic INQUIRY probe.
+constexpr uint32_t kSkipsInquiryMask = 0xF3000080;
+
+void Log(StorageDevice& dev, const std::string& line) { dev.Os().OutputDebugStringA(line); }
+
+void LogBits(StorageDevice& dev, bool on, const char* what) {
+  if (!on) return;
+  Log(dev, common::Format("[VKM_SCAN] Initialize: devOrder = %d, devAttribute = %X (%s)",
+                          static_cast<int>(dev.devOrder), dev.devAttribute, what));
+}
+
+// Steps on the freshly opened handle: ATA bus types and native NVMe.
+void ClassifyBus(StorageDevice& dev, uint32_t flags) {
+  const uint32_t bus = dev.devUseBusType;
+  if ((flags & SCAN_ATA_BUS) &&
+      (bus == os::BusTypeAta || bus == os::BusTypeSata || bus == os::BusTypeRAID))
+    dev.devAttribute |= STORAGE_ATA;
+  if ((flags & SCAN_NVME) && bus == os::BusTypeNvme) {
+    dev.devAttribute |= STORAGE_NVME;
+    std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
+    if (!NvmeIdentifyController(dev, identify)) dev.devAttribute &= ~STORAGE_NVME;
+  }
+}
+
+// An NVMe drive whose driver is a miniport answers on its SCSI port.
+void ProbeMiniport(StorageDevice& dev, uint32_t flags, bool wakeAndRetry) {
+  if (!(flags & SCAN_NVME_MINIPORT) || dev.devUseBusType != os::BusTypeNvme ||
+      (dev.devAttribute & STORAGE_NVME))
+    return;
+  if (!dev.OpenPort()) return;
+  std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
+  bool ok = NvmeIdentifyController(dev, identify);
+  if (!ok && wakeAndRetry && NvmeVendorControl(dev, kMiniportWakeControlCode)) {
+    dev.Os().Sleep(kMiniportWakeDelayMs);
+    ok = NvmeIdentifyController(dev, identify);
+  }
+  if (ok) dev.devAttribute |= STORAGE_NVME_MINIPORT;
+  dev.Close();
+}
+
+// A SAT bridge answers IDENTIFY DEVICE wrapped in ATA PASS-THROUGH(16); one
+// sector read through the same path confirms it.
+void SatIdentifyTest(StorageDevice& dev, std::span<const uint8_t> inquiry,
+                     std::span<uint8_t> identify, bool log) {
+  if (log)
+    Log(dev, common::Format("[VKM_SCAN] Initialize: tempBuf[3] = %X", inquiry.size() > 3 ? inquiry[3] : 0));
+  if (inquiry.size() <= 3 || (inquiry[3] & 0x0F) < 2) return;
+  std::fill(identify.begin(), identify.end(), 0);
+  if (!IdentifyDeviceATAPI(dev, identify)) return;
+  if (log)
+    Log(dev, common::Format("[VKM_SCAN] Initialize: tempBuf2[4] = %X, tempBuf2[5] = %X",
+                            identify[4], identify[5]));
+  if (identify[4] != static_cast<uint8_t>(~identify[5])) return;
+  dev.devAttribute |= STORAGE_ATA | STORAGE_SCSI_ATAPI;
+  std::vector<uint8_t> sector(kAtaSector, 0);
+  if (!AtaReadSectors(dev, 0, 1, sector, true)) {
+    if (log) Log(dev, "[VKM_SCAN] Initialize: ReadDiskSectorATA = false");
+    dev.devAttribute &= ~(STORAGE_ATA | STORAGE_SCSI_ATAPI);
+  }
+}
+
+// A page-aligned buffer of `size` bytes inside `storage`.
+std::span<uint8_t> PageAligned(std::vector<uint8_t>& storage, size_t size) {
+  storage.assign(size + kPageSize, 0);
+  void* p = storage.data();
+  size_t space = storage.size();
+  return {static_cast<uint8_t*>(std::align(kPageSize, size, p, space)), size};
+}
+
+void ProbeUsb(StorageDevice& dev, uint32_t flags, bool log) {
+  if (dev.devUseBusType != os::BusTypeUsb || !(flags & kScanUsbProbeMask)) return;
+  std::vector<uint8_t> inquiry(kScsiProbeBufferSize, 0);
+  if (!ScsiInquiry(dev, inquiry)) return;
+  dev.devAttribute |= STORAGE_SCSI;
+  LogBits(dev, log, "STORAGE_SCSI");
+
+  const InquiryKind kind = ClassifyInquiry(inquiry);
+  if ((flags & SCAN_VKM_UFD) && kind == kKindFlashDevice) dev.devAttribute |= STORAGE_VKM_UFD;
+  LogBits(dev, log, "STORAGE_VKM_UFD");
+  if ((flags & SCAN_VKM_PWR) && kind == kKindPcieTester) dev.devAttribute |= STORAGE_VKM_PWR;
+  LogBits(dev, log, "STORAGE_VKM_PWR");
+  if ((flags & SCAN_VKM_SINGLE_PWR) && kind == kKindSinglePowerTester)
+    dev.devAttribute |= STORAGE_VKM_SINGLE_PWR;
+  LogBits(dev, log, "STORAGE_VKM_SINGLE_PWR");
+  if ((flags & SCAN_VKM_SINGLE_LKG) && kind == kKindLeakageTester)
+    dev.devAttribute |= STORAGE_VKM_SINGLE_LKG;
+  LogBits(dev, log, "STORAGE_VKM_SINGLE_LKG");
+
+  if (flags & SCAN_ATAPI) {
+    std::vector<uint8_t> identify(kSatIdentifyBufferSize, 0);
+    SatIdentifyTest(dev, inquiry, identify, log);
+    LogBits(dev, log, "STORAGE_ATA|STORAGE_SCSI_ATAPI");
+  }
+  if (flags & SCAN_GENESYS) {
+    std::vector<uint8_t> bridge(kInquiryLength, 0);
+    if (ScsiBridgeInquiry(dev, bridge) && IsGenesysTester(bridge))
+      dev.devAttribute |= STORAGE_ATA | STORAGE_SCSI_ATAPI | STORAGE_VKM_TESTER;
+    LogBits(dev, log, "STORAGE_VKM_TESTER|STORAGE_SCSI_ATAPI|STORAGE_ATA");
+  }
+  if ((flags & SCAN_NVME_BRIDGE) && kind == kKindOther) {
+    uint32_t lastLba = 0;
+    uint32_t blockLength = 0;
+    ScsiReadCapacity(dev, &lastLba, &blockLength);
+    std::vector<uint8_t> storage;
+    ScsiRead10(dev, 0, 1, PageAligned(storage, size_t{dev.devBlockFactor} * 512));
+    dev.devAttribute |= STORAGE_NVME_BRIDGE;
+    std::vector<uint8_t> answer(kBridgePacketSize, 0);
+    if (!BridgeGpioQuery(dev, kGpioProbe, answer)) dev.devAttribute &= ~STORAGE_NVME_BRIDGE;
+    LogBits(dev, log, "STORAGE_NVME_BRIDGE");
+  }
+  if (!(dev.devAttribute & kKeepsScsiMask)) dev.devAttribute &= ~STORAGE_SCSI;
+}
+
+void ProbeGenericScsi(StorageDevice& dev, uint32_t flags) {
+  if (!(flags & SCAN_SCSI_INQUIRY) || (dev.devAttribute & kSkipsInquiryMask)) return;
+  std::vector<uint8_t> buffer(kScsiProbeBufferSize, 0);
+  if (!ScsiInquiry(dev, buffer)) return;
+  dev.devAttribute |= STORAGE_SCSI;
+  if (flags & SCAN_ATAPI) {
+    const std::vector<uint8_t> inquiry = buffer;
+    SatIdentifyTest(dev, inquiry, buffer, false);
+  }
+}
+
+void FinishListedProbe(StorageDevice& dev) {
+  FillIdentityStrings(dev);
+  ReadDeviceCapacity(dev);
+}
+
+}  // namespace
+
+bool Initialize(StorageDevice& dev, int n, uint32_t flags) {
+  dev.devHandle = dev.OpenPhysicalDrive(n);
+  if (!dev.IsOpen()) return false;
+  dev.QueryBusTypeAndAddress();
+  ClassifyBus(dev, flags);
+  dev.Close();
+  ProbeMiniport(dev, flags, true);
+  dev.devAttribute |= STORAGE_PHYSICAL;
+  dev.devOrder = static_cast<uint32_t>(n);
+  Log(dev, common::Format("[VKM_SCAN] Initialize: devOrder = %d, devUseBusType = %d", n,
+                          static_cast<int>(dev.devUseBusType)));
+  ProbeUsb(dev, flags, true);
+  ProbeGenericScsi(dev, flags);
+  Log(dev, common::Format("[VKM_SCAN] Initialize: devAttribute = %X", dev.devAttribute));
+  if (dev.devAttribute == STORAGE_PHYSICAL) {
+    dev.devAttribute = 0;
+    return false;
+  }
+  FinishListedProbe(dev);
+  return true;
+}
+
+bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flags) {
+  if (driveNumber != nullptr) *driveNumber = kNoDriveNumber;
+  Log(dev, common::Format("[VKM_SCAN] InitDevice: devSymbol = %c, devAttribute = %X", letter,
+                          dev.devAttribute));
+  if (dev.devAttribute != 0) return false;
+  dev.devHandle = dev.OpenDriveLetter(letter);
+  if (!dev.IsOpen()) return false;
+  Log(dev, common::Format("[VKM_SCAN] InitDevice: devHandle = %0*llX",
+                          static_cast<int>(2 * sizeof(void*)),
+                          static_cast<unsigned long long>(os::HandleValue(dev.devHandle))));
+  os::VOLUME_DISK_EXTENTS extents{};
+  os::DWORD returned = 0;
+  if (!dev.Os().DeviceIoControl(dev.devHandle, os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr,
+                                0, &extents, sizeof extents, &returned)) {
+    dev.Close();
+    return false;
+  }
+  const uint32_t disk = extents.Extents[0].DiskNumber;
+  dev.devOrder = disk;
+  if (driveNumber != nullptr && disk <= 0x7FFFFFFFu) *driveNumber = static_cast<int>(disk);
+  Log(dev, common::Format("[VKM_SCAN] InitDevice: devicePhyId = %d", static_cast<int>(disk)));
+  dev.QueryBusTypeAndAddress();
+  ClassifyBus(dev, flags);
+  dev.Close();
+  ProbeMiniport(dev, flags, false);
+  dev.devAttribute |= STORAGE_LOGICAL;
+  ProbeUsb(dev, flags, false);
+  ProbeGenericScsi(dev, flags);
+  if (dev.devAttribute == STORAGE_LOGICAL) {
+    dev.devAttribute = 0;
+    return false;
+  }
+  FinishListedProbe(dev);
+  return true;
+}
+
+bool ProbeScsiPort(StorageDevice& dev, int port, uint32_t flags) {
+  if (dev.devAttribute != 0 || !(flags & SCAN_NVME_MINIPORT)) return false;
+  dev.devHandle = dev.OpenScsiPort(port);
+  if (dev.IsOpen()) {
+    std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
+    if (NvmeIdentifyController(dev, identify)) {
+      dev.devAttribute |= STORAGE_NVME_MINIPORT | STORAGE_SCSI_PORT;
+      std::snprintf(dev.devName, sizeof dev.devName, "SCSI %d:", port);
+    }
+  }
+  dev.Close();
+  dev.devOrder = static_cast<uint32_t>(port);
+  ReadDeviceCapacity(dev);
+  if (dev.devAttribute & STORAGE_NVME_MINIPORT) return true;
+  dev.devAttribute = 0;
+  return false;
+}
+
+}  // namespace device

@@ -1,0 +1,28 @@
+#pragma once
+// The probes of a scan. Each works on one empty slot, opens and closes the
+// drive's handles as it goes, sets the devAttribute bits of what answered,
+// and returns true when the drive is to be listed.
+#include <cstdint>
+
+#include "device/core/storage_device.h"
+
+namespace device {
+
+// Control code that wakes an NVMe miniport driver that does not yet answer
+// Identify.
+inline constexpr uint32_t kMiniportWakeControlCode = 0xE0001C14;
+inline constexpr uint32_t kMiniportWakeDelayMs = 1000;
+inline constexpr int kNoDriveNumber = -1;
+
+// Physical drive probe ("\\.\PHYSICALDRIVE<n>").
+bool Initialize(StorageDevice& slot, int driveNumber, uint32_t scanFlags);
+
+// Drive-letter probe ("\\.\<letter>:"). `driveNumber` receives the disk
+// behind the volume as soon as it is known (kNoDriveNumber before), also
+// when the probe then fails.
+bool InitDevice(StorageDevice& slot, char letter, int* driveNumber, uint32_t scanFlags);
+
+// SCSI port probe ("\\.\Scsi<p>:"): an NVMe drive behind a miniport driver.
+bool ProbeScsiPort(StorageDevice& slot, int port, uint32_t scanFlags);
+
+}  // namespace device
