@@ -1,3 +1,5 @@
+#include "firmware/tools/demo_package.h"
+
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_reader.h"
@@ -12,7 +14,6 @@
 #include "firmware/package/package_layout.h"
 #include "firmware/package/update_rules.h"
 #include "firmware/package/version_text.h"
-#include "firmware/tools/demo_package.h"
 #include "package_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -113,15 +114,13 @@ TEST_F(DemoPackageTest, BuildFindsEveryFileForEverySataDrive) {
     if (d.nvme) continue;
     SCOPED_TRACE(d.label);
     const Blocks b = BlocksOf(d);
-    const PackageIdentity id = ReadPackageIdentity(
-        ParameterBlock(b.parameter), FlashInfoBlock(b.flash), ModeSector(b.mode));
+    const PackageIdentity id = ReadPackageIdentity(ParameterBlock(b.parameter),
+                                                   FlashInfoBlock(b.flash), ModeSector(b.mode));
     ASSERT_TRUE(id.UsableForPackage());
-    const std::string icVer = d.family == IcFamily::k4610 ? "4610AB"
-                              : d.xt2                     ? "4620XT2"
-                                                          : "4620AC";
+    const std::string icVer = d.family == IcFamily::k4610 ? "4610AB" : d.xt2 ? "4620XT2" : "4620AC";
     const std::string suffix = IcVersionSuffix(icVer);
-    BuildSelectionInput in{id.family, suffix, id.tag, id.retryTag, id.planeCount, 0,
-                           Trimmed(d.currentVersion)};
+    BuildSelectionInput in{
+        id.family, suffix, id.tag, id.retryTag, id.planeCount, 0, Trimmed(d.currentVersion)};
     const Selection isp =
         SelectIspImageForBuild(tmp_.Str(), app::AppOptions{}, app::UpdateFileTable{}, in);
     ASSERT_TRUE(isp.ok);
@@ -155,8 +154,8 @@ TEST_F(DemoPackageTest, PermissionsAllowTheDrivesThatAreBehind) {
     EXPECT_TRUE(IsUpdateAllowed(configured, d.offeredVersion, current, 8, "", std::nullopt));
     if (d.nvme) continue;
     const Blocks b = BlocksOf(d);
-    const PackageIdentity id = ReadPackageIdentity(
-        ParameterBlock(b.parameter), FlashInfoBlock(b.flash), ModeSector(b.mode));
+    const PackageIdentity id = ReadPackageIdentity(ParameterBlock(b.parameter),
+                                                   FlashInfoBlock(b.flash), ModeSector(b.mode));
     const std::string suffix = d.family == IcFamily::k4610 ? "AB" : d.xt2 ? "XT2" : "AC";
     const std::string prefix = KeyPrefix(FamilyFolderForIcVersion(id.family, suffix), id.tag);
     const UpdateRuleContext automatic{tmp_.Str(), true, ""};
@@ -183,7 +182,8 @@ TEST_F(DemoPackageTest, ImagesCarryTheirFacts) {
   EXPECT_EQ(common::ReadLe32(*nvme, 704), 0U);
   EXPECT_EQ(common::ReadLe32(*nvme, 752), 5U);
   const uint32_t data = common::ReadLe32(*nvme, 756);
-  EXPECT_EQ(std::string(nvme->begin() + data + 0x7FFC8, nvme->begin() + data + 0x7FFD0), "N0312A0 ");
+  EXPECT_EQ(std::string(nvme->begin() + data + 0x7FFC8, nvme->begin() + data + 0x7FFD0),
+            "N0312A0 ");
   EXPECT_EQ(common::ReadLe32(*nvme, 656), 4U);
   EXPECT_EQ(common::ReadLe32(*nvme, 800), 6U);
 

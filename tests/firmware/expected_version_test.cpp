@@ -1,8 +1,9 @@
+#include "firmware/package/expected_version.h"
+
 #include <gtest/gtest.h>
 
 #include "app/settings/settings_reader.h"
 #include "common/ini_file.h"
-#include "firmware/package/expected_version.h"
 #include "package_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -75,7 +76,8 @@ TEST_F(ExpectedVersionTest, SetCidOverridesTheImageVersion) {
 
 TEST_F(ExpectedVersionTest, SetCidIsNotReadWithoutAnImage) {
   tmp_.Write("Firmware/4620/BiCS4/SetCID.ini", "[IDTable]\nSetFWVer=S0500A0\n");
-  const ExpectedVersion ev = ExpectedVersionAtScan(Dir(), true, Profile(""), Drive({.tag = " BiCS4"}));
+  const ExpectedVersion ev =
+      ExpectedVersionAtScan(Dir(), true, Profile(""), Drive({.tag = " BiCS4"}));
   EXPECT_FALSE(ev.imageExists);
   EXPECT_EQ(ev.version, "");
   EXPECT_EQ(ev.ispPath, Dir() + "\\Firmware\\4620\\BiCS4\\02\\ISP4620.bin");

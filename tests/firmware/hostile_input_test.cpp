@@ -24,7 +24,8 @@ std::vector<uint8_t> RandomBytes(std::mt19937& rng, size_t n) {
   const char alphabet[] = "BiCS1Z24IM27AYMTCF .\\/\0XAISPROMDE8die";
   std::uniform_int_distribution<size_t> pick(0, sizeof(alphabet) - 1);
   std::uniform_int_distribution<int> any(0, 255);
-  for (auto& c : b) c = (rng() & 1) ? static_cast<uint8_t>(alphabet[pick(rng)]) : static_cast<uint8_t>(any(rng));
+  for (auto& c : b)
+    c = (rng() & 1) ? static_cast<uint8_t>(alphabet[pick(rng)]) : static_cast<uint8_t>(any(rng));
   return b;
 }
 
@@ -36,7 +37,8 @@ TEST(HostileInput, RandomControllerBlocks) {
   std::uniform_int_distribution<size_t> len(0, 1100);
   for (int i = 0; i < 1500; ++i) {
     auto pb = RandomBytes(rng, len(rng));
-    if (i % 3 == 0 && pb.size() >= 10) std::memcpy(pb.data(), i % 2 ? "VK4620PARA" : "VK4610PARA", 10);
+    if (i % 3 == 0 && pb.size() >= 10)
+      std::memcpy(pb.data(), i % 2 ? "VK4620PARA" : "VK4610PARA", 10);
     const auto fi = RandomBytes(rng, (i % 5 == 0) ? 16384 : len(rng));
     const auto ms = RandomBytes(rng, len(rng) % 600);
     const ParameterBlock block(pb);
@@ -102,7 +104,8 @@ TEST(HostileInput, HostileSetCidAndTruncatedImages) {
   const app::ControllerProfile profile;
   for (size_t size : {0u, 1u, 0xEFF0u, 0xEFF3u}) {
     tmp.Write("Firmware/4620/BiCS4/02/ISP4620.bin", std::string(size, 'S'));
-    tmp.Write("Firmware/4620/BiCS4/SetCID.ini", std::string("[IDTable\nSetFWVer=\x01\x02\n[\n=\n", 26));
+    tmp.Write("Firmware/4620/BiCS4/SetCID.ini",
+              std::string("[IDTable\nSetFWVer=\x01\x02\n[\n=\n", 26));
     const ExpectedVersion ev = ExpectedVersionAtScan(tmp.Str(), true, profile, d);
     EXPECT_TRUE(ev.imageExists);
     EXPECT_LE(ev.version.size(), 8U);

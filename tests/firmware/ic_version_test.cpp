@@ -1,10 +1,11 @@
+#include "firmware/package/ic_version.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
 #include <string>
 #include <vector>
 
-#include "firmware/package/ic_version.h"
 #include "platform/virtual_os.h"
 
 namespace firmware {
@@ -62,7 +63,8 @@ TEST_F(IcVersionTest, HardwareIdSelectsTheSuffix) {
     EXPECT_EQ(name, expected);
   }
   EXPECT_TRUE(os_.Trace().Contains("[VKM_DEBUG] CheckICVer: nHWID = 2\n"));
-  EXPECT_TRUE(os_.Trace().Contains("[VKM_DEBUG] CheckICVer: nStartAddr = 0x5000000B, ReadMemory = 0\n"));
+  EXPECT_TRUE(
+      os_.Trace().Contains("[VKM_DEBUG] CheckICVer: nStartAddr = 0x5000000B, ReadMemory = 0\n"));
 }
 
 TEST_F(IcVersionTest, HardwareIdValuesFourToSevenAreNotFound) {

@@ -102,7 +102,9 @@ TEST(IdentityBlocks, FamilyFromTheTextBeforeTheFirstNul) {
   EXPECT_EQ(ParameterBlock(pb).Family(), IcFamily::k4610);
   pb = fwtest::ParameterBlockBytes({.signature = "xxVK4620PARA"});
   EXPECT_EQ(ParameterBlock(pb).Family(), IcFamily::k4620);
-  pb = fwtest::ParameterBlockBytes({.signature = std::string("VK\0" "4620PARA", 11)});
+  pb = fwtest::ParameterBlockBytes({.signature = std::string("VK\0"
+                                                             "4620PARA",
+                                                             11)});
   EXPECT_EQ(ParameterBlock(pb).Family(), IcFamily::kNone);
   pb = fwtest::ParameterBlockBytes({.signature = "VK4630PARA"});
   EXPECT_EQ(ParameterBlock(pb).Family(), IcFamily::kNone);

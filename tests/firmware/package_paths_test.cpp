@@ -33,7 +33,8 @@ TEST(PackageLayout, TagFolderFilesAndRetryTables) {
   EXPECT_EQ(SetCidPath("C:\\T", "4620", "BiCS\\TSB\\8die\\BiCS4"),
             "C:\\T\\Firmware\\4620\\BiCS\\TSB\\8die\\BiCS4\\SetCID.ini");
   EXPECT_EQ(NewIspPath("C:\\T", "4610", "SSV3"), "C:\\T\\Firmware\\4610\\SSV3\\New_ISP.bin");
-  EXPECT_EQ(MicrocodeFluPath("C:\\T", "4610", "SSV3"), "C:\\T\\Firmware\\4610\\SSV3\\Microcode.flu");
+  EXPECT_EQ(MicrocodeFluPath("C:\\T", "4610", "SSV3"),
+            "C:\\T\\Firmware\\4610\\SSV3\\Microcode.flu");
   EXPECT_EQ(KeyPrefix("4620XT2", "IM27A"), "4620XT2IM27A");
   EXPECT_EQ(RetryTablePath("C:\\T", 1), "C:\\T\\Tables\\RR01.bin");
   EXPECT_EQ(RetryTablePath("C:\\T", 123), "C:\\T\\Tables\\RR123.bin");
@@ -83,7 +84,8 @@ TEST(ConfiguredPath, ModelNameReplacesThePlaceholderIgnoringCase) {
 
 TEST(ConfiguredPath, VersionFolderIsDroppedWhenItDoesNotExist) {
   testsupport::TempDir tmp;
-  const auto p = Profile("[VK4620XT]\nISPFilePathAdd_FWVerStr=1\nISP_FilePath=ISP.bin\n", "VK4620XT");
+  const auto p =
+      Profile("[VK4620XT]\nISPFilePathAdd_FWVerStr=1\nISP_FilePath=ISP.bin\n", "VK4620XT");
   const std::string d = tmp.Str();
   EXPECT_EQ(ConfiguredImagePath(d, p, "M", "S0220A0"), d + "\\VK4620XT\\ISP.bin");
   tmp.Write("VK4620XT/s0220a0/ISP.bin", "x");  // authored with another case
@@ -159,7 +161,8 @@ TEST_F(BuildSelectionTest, EmptyRetryTagLeavesAnEmptyLevel) {
 TEST_F(BuildSelectionTest, Xt2SuffixSelectsTheXt2Folder) {
   BuildSelectionInput in = Input();
   in.icVersionSuffix = "XT2";
-  EXPECT_EQ(Select(in).path, Dir() + "\\Firmware\\4620XT2\\BiCS\\TSB\\8die\\BiCS4\\02\\ISP4620.bin");
+  EXPECT_EQ(Select(in).path,
+            Dir() + "\\Firmware\\4620XT2\\BiCS\\TSB\\8die\\BiCS4\\02\\ISP4620.bin");
 }
 
 TEST_F(BuildSelectionTest, UpdateFileNamesTheImageOfItsStep) {

@@ -13,8 +13,8 @@ std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; 
 TEST(VersionOrder, ByteWiseLikeStrcmp) {
   EXPECT_TRUE(OrderedBefore("S0299A0", "S0300A0"));
   EXPECT_FALSE(OrderedBefore("S0300A0", "S0300A0"));
-  EXPECT_TRUE(OrderedBefore("S03", "S0300A0"));  // a prefix sorts first
-  EXPECT_TRUE(OrderedBefore("Z", "a"));          // bytes, not letters
+  EXPECT_TRUE(OrderedBefore("S03", "S0300A0"));          // a prefix sorts first
+  EXPECT_TRUE(OrderedBefore("Z", "a"));                  // bytes, not letters
   EXPECT_TRUE(OrderedBefore("S0300A0", "S0300A0\x80"));  // unsigned bytes
   EXPECT_EQ(CompareVersionBytes(std::string("AB\0C", 4), "AB"), 0);
   EXPECT_GT(CompareVersionBytes("b", "a"), 0);
@@ -46,6 +46,7 @@ TEST(VersionText, OfferedVersionFollowsTheProfile) {
   p.ISPVerChkStrSwapFlag = true;
   p.ISPVerChkStrLengh = 8;
   EXPECT_EQ(ReadOfferedVersion(Bytes("....0S13A20 "), p), "S0312A 0");
+  EXPECT_EQ(ReadNvmeOfferedVersion(Bytes("....0S13A20 "), p), "0S13A20 ");
 }
 
 TEST(VersionMask, NonOnePositionsBecomeStarsWithinTheLength) {
@@ -77,10 +78,11 @@ TEST_F(UpdateAllowedTest, MaskMakesTwoVersionsTheSame) {
 }
 
 TEST_F(UpdateAllowedTest, DatabaseListsTheAllowedTargets) {
-  tmp_.Write("VK4630/db.ini",
-             "[UPDATE_S0130A0]\nFWSupportVer_1=S0215A0\n"
-             "[UPDATE_S0140A0]\nFWSupportVer_1=S0215A0\nFWSupportVer_2=\nFWSupportVer_3= S0300A0 \n"
-             "[UPDATE_S0150A0]\nFWSupportVer_1=S0215A0\nFWSupportVer_2=0\nFWSupportVer_3=S0300A0\n");
+  tmp_.Write(
+      "VK4630/db.ini",
+      "[UPDATE_S0130A0]\nFWSupportVer_1=S0215A0\n"
+      "[UPDATE_S0140A0]\nFWSupportVer_1=S0215A0\nFWSupportVer_2=\nFWSupportVer_3= S0300A0 \n"
+      "[UPDATE_S0150A0]\nFWSupportVer_1=S0215A0\nFWSupportVer_2=0\nFWSupportVer_3=S0300A0\n");
   EXPECT_TRUE(IsUpdateAllowed(Ctx(false), "S0215A0", "S0130A0", 8, "", std::nullopt));
   EXPECT_FALSE(IsUpdateAllowed(Ctx(false), "S0300A0", "S0130A0", 8, "", std::nullopt));
   // An empty value is not "0": the search goes on.
@@ -95,7 +97,8 @@ TEST_F(UpdateAllowedTest, DatabaseListsTheAllowedTargets) {
 
 TEST_F(UpdateAllowedTest, DatabaseSectionUsesTheMaskedCurrentVersion) {
   // The entries are compared with the masked offered version, so they carry the mask too.
-  tmp_.Write("VK4630/db.ini", "[UPDATE_S013****]\nFWSupportVer_1=S0215A0\nFWSupportVer_2=S021****\n");
+  tmp_.Write("VK4630/db.ini",
+             "[UPDATE_S013****]\nFWSupportVer_1=S0215A0\nFWSupportVer_2=S021****\n");
   EXPECT_TRUE(IsUpdateAllowed(Ctx(false), "S0215A0", "S0137B1", 8, "11110000", std::nullopt));
   EXPECT_FALSE(IsUpdateAllowed(Ctx(false), "S0225A0", "S0137B1", 8, "11110000", std::nullopt));
 }
@@ -170,8 +173,7 @@ TEST(CustomerTypeRules, Type2ChecksTheParameterBlockOfIMN38Drives) {
   bad[125] = 0x2E;
   EXPECT_EQ(CustomerType2Refusal(2, "4620IMN38", ParameterBlock(bad)),
             "ValidTlcPgPerCE is not equal to 0x2FF0");
-  EXPECT_EQ(CustomerType2Refusal(2, "4620IMN38", ParameterBlock()),
-            "Device is not 512GB or 256GB");
+  EXPECT_EQ(CustomerType2Refusal(2, "4620IMN38", ParameterBlock()), "Device is not 512GB or 256GB");
 }
 
 TEST(LegacyRules, ConversionUpToAndIncludingTheVersion) {

@@ -42,10 +42,10 @@ struct IcVersionResult {
 
 struct IcVersionInput {
   IcFamily family = IcFamily::kNone;
-  bool xt2 = false;                      // mode sector variant "XA"
-  DriveMode mode = DriveMode::kNormal;   // from the mode query
-  bool romCheckICVer = false;            // option ROMCheckICVer
-  int icVersionComboIndex = -1;          // CMBB_ICVersion selection, -1 for none
+  bool xt2 = false;                     // mode sector variant "XA"
+  DriveMode mode = DriveMode::kNormal;  // from the mode query
+  bool romCheckICVer = false;           // option ROMCheckICVer
+  int icVersionComboIndex = -1;         // CMBB_ICVersion selection, -1 for none
 };
 
 // 4620: "4620XT2" for the XT2 variant, else the hardware-ID suffix. 4610: the ROM

@@ -20,8 +20,8 @@ struct BuildSelectionInput {
   std::string tag;              // after the NAND-type mapping
   std::string retryTag;         // normalised
   int planeCount = 0;
-  int step = 0;                 // update step 0..4
-  std::string currentFwVer;     // the "Curr FW Ver." text of the drive's row
+  int step = 0;              // update step 0..4
+  std::string currentFwVer;  // the "Curr FW Ver." text of the drive's row
 };
 
 struct Selection {

@@ -92,8 +92,8 @@ std::string AutomaticIspPath(const std::string& exeDir, const ParameterBlock& bl
 }
 
 std::string ResolveProfilePath(const std::string& exeDir, const std::string& storedPath,
-                               const app::ControllerProfile& profile,
-                               std::string_view modelName, std::string_view currentFwVer) {
+                               const app::ControllerProfile& profile, std::string_view modelName,
+                               std::string_view currentFwVer) {
   if (!NamesFile(storedPath)) return {};
   // Only the stored part carries the placeholder; the tool folder's own name is
   // never rewritten, whatever it happens to contain.

@@ -62,8 +62,8 @@ std::string AutomaticIspPath(const std::string& exeDir, const ParameterBlock& bl
 // Empty when no file is configured (the stored path names no file) or when the
 // drive's text would lead out of the tool folder.
 std::string ResolveProfilePath(const std::string& exeDir, const std::string& storedPath,
-                               const app::ControllerProfile& profile,
-                               std::string_view modelName, std::string_view currentFwVer);
+                               const app::ControllerProfile& profile, std::string_view modelName,
+                               std::string_view currentFwVer);
 // The configured image of the drive's IC type (its ISP_FilePath), resolved as above.
 std::string ConfiguredImagePath(const std::string& exeDir, const app::ControllerProfile& profile,
                                 std::string_view modelName, std::string_view currentFwVer);

@@ -16,7 +16,8 @@ IcFamily ParameterBlock::Family() const {
 
 std::span<const uint8_t> ParameterBlock::IdentityField() const {
   if (bytes_.size() <= kIdentityField) return {};
-  return bytes_.subspan(kIdentityField, std::min(identity_field::kSize, bytes_.size() - kIdentityField));
+  return bytes_.subspan(kIdentityField,
+                        std::min(identity_field::kSize, bytes_.size() - kIdentityField));
 }
 
 }  // namespace firmware

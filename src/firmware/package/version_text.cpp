@@ -48,4 +48,9 @@ std::string ReadOfferedVersion(std::span<const uint8_t> image,
                          profile.ISPVerChkStrSwapFlag);
 }
 
+std::string ReadNvmeOfferedVersion(std::span<const uint8_t> image,
+                                   const app::ControllerProfile& profile) {
+  return ReadVersionText(image, profile.ISPVerOffset, profile.ISPVerChkStrLengh, false);
+}
+
 }  // namespace firmware

@@ -29,5 +29,8 @@ std::string ReadVersionText(std::span<const uint8_t> image, int64_t offset, int 
 // ISPVerChkStrLengh, ISPVerChkStrSwapFlag).
 std::string ReadOfferedVersion(std::span<const uint8_t> image,
                                const app::ControllerProfile& profile);
+// The NVMe path reads the same place but never swaps the pairs.
+std::string ReadNvmeOfferedVersion(std::span<const uint8_t> image,
+                                   const app::ControllerProfile& profile);
 
 }  // namespace firmware

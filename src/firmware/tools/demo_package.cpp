@@ -46,7 +46,8 @@ class Writer {
     std::error_code ec;
     fs::create_directories(p.parent_path(), ec);
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
     if (!out) Fail("cannot write " + p.string());
   }
   void Text(const std::string& productPath, const std::string& text) {
@@ -129,8 +130,8 @@ const std::vector<DemoDrive>& DemoDrives() {
        "TSB 4die 256Gb", 2, 1, "FSSV3 ", "01", 0x01, "S0220A0 ", kSataOffered},
       {"VK4620XT, BiCS4 8-die NAND, behind", "VK4620XT", false, IcFamily::k4620, false, kTsb,
        "TSB BiCS4 8die 512Gb", 4, 2, " BiCS4", "02", 0x0A, "S0220A0 ", kSataOffered},
-      {"VK4620XT, BiCS4 8-die NAND, two versions behind", "VK4620XT", false, IcFamily::k4620,
-       false, kTsb, "TSB BiCS4 8die 512Gb", 4, 2, " BiCS4", "02", 0x0A, "S0130A0 ", kSataOffered},
+      {"VK4620XT, BiCS4 8-die NAND, two versions behind", "VK4620XT", false, IcFamily::k4620, false,
+       kTsb, "TSB BiCS4 8die 512Gb", 4, 2, " BiCS4", "02", 0x0A, "S0130A0 ", kSataOffered},
       {"VK4620XT2, 1Z MLC NAND, up to date", "VK4620XT2", false, IcFamily::k4620, true, kSnk,
        "SNK 4die 128Gb", 2, 0, "F1Z4T ", "03", 0x01, "S0312A0 ", kSataOffered},
       {"VK4630 NVMe, behind", "VK4630", true, IcFamily::kNone, false, 0, "", 0, 0, "", "", 0,
@@ -157,7 +158,8 @@ std::vector<std::string> AutomaticPermissionLines() {
         KeyPrefix(FamilyFolderForIcVersion(d.family, IcSuffix(d)), MappedTag(d));
     std::string offered = d.offeredVersion;
     while (!offered.empty() && offered.back() == ' ') offered.pop_back();
-    lines.push_back(prefix + d.currentVersion.substr(0, d.currentVersion.find(' ')) + "=" + offered);
+    lines.push_back(prefix + d.currentVersion.substr(0, d.currentVersion.find(' ')) + "=" +
+                    offered);
   }
   return lines;
 }

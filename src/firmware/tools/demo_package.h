@@ -17,16 +17,16 @@ struct DemoDrive {
   std::string profile;  // the Setting.ini profile the drive belongs to
   bool nvme = false;
   IcFamily family = IcFamily::kNone;
-  bool xt2 = false;             // mode sector bytes 52..53 "XA"
-  uint8_t nandMaker = 0;        // parameter block byte 240
-  std::string dieText;          // flash information 0x20C0
-  int planeCount = 0;           // flash information 0x2638
-  int retryTableNumber = 0;     // flash information 0x2688
-  std::string rawTag;           // parameter block bytes 522..527
-  std::string rawRetryTag;      // parameter block bytes 520..521
-  uint8_t hardwareId = 0;       // controller memory 0x5000000B, byte 0
-  std::string currentVersion;   // IDENTIFY words 23..26 / NVMe identify bytes 64..71
-  std::string offeredVersion;   // what the package offers this drive
+  bool xt2 = false;            // mode sector bytes 52..53 "XA"
+  uint8_t nandMaker = 0;       // parameter block byte 240
+  std::string dieText;         // flash information 0x20C0
+  int planeCount = 0;          // flash information 0x2638
+  int retryTableNumber = 0;    // flash information 0x2688
+  std::string rawTag;          // parameter block bytes 522..527
+  std::string rawRetryTag;     // parameter block bytes 520..521
+  uint8_t hardwareId = 0;      // controller memory 0x5000000B, byte 0
+  std::string currentVersion;  // IDENTIFY words 23..26 / NVMe identify bytes 64..71
+  std::string offeredVersion;  // what the package offers this drive
 };
 
 const std::vector<DemoDrive>& DemoDrives();
