@@ -65,13 +65,12 @@ struct CommandFault {
   uint32_t times = 1;
 };
 
+// The faults the attachment itself plays; the drive models read their own
+// switches (failing commands inside the drive, a controller that never echoes,
+// power lost during a download) from the same section.
 struct FaultSwitches {
-  std::vector<CommandFault> failCommands;
+  std::vector<CommandFault> failTransport;
   std::vector<LbaRange> unreadable;
-  // Consumed by the drive models: the controller never echoes the vendor
-  // command block; power is lost during the n-th download chunk (0 = never).
-  bool neverEcho = false;
-  uint32_t powerLossAtChunk = 0;
   // The USB bridge takes requests but never answers them.
   bool bridgeSilent = false;
   // The SCSI port opens but its miniport requests never complete.

@@ -90,11 +90,11 @@ void ReadNand(SectionReader& r, NandFacts& n) {
 
 void ReadFaults(SectionReader& r, FaultSwitches& f) {
   std::string why;
-  if (r.Has("FailCommand")) {
-    if (auto list = ParseCommandFaults(r.Str("FailCommand"), why)) {
-      f.failCommands = *list;
+  if (r.Has("FailTransport")) {
+    if (auto list = ParseCommandFaults(r.Str("FailTransport"), why)) {
+      f.failTransport = *list;
     } else {
-      r.Problem("FailCommand", why);
+      r.Problem("FailTransport", why);
     }
   }
   if (r.Has("UnreadableSectors")) {
@@ -104,8 +104,6 @@ void ReadFaults(SectionReader& r, FaultSwitches& f) {
       r.Problem("UnreadableSectors", why);
     }
   }
-  f.neverEcho = r.Flag("NeverEcho", false);
-  f.powerLossAtChunk = r.U32("PowerLossAtChunk", 0, 0, 0x7FFFFFFF);
   f.bridgeSilent = r.Flag("BridgeSilent", false);
   f.portSilent = r.Flag("PortSilent", false);
   f.miniportLocked = r.Flag("MiniportLocked", false);

@@ -154,7 +154,8 @@ char LabConfig::SystemLetter() const {
 
 LabConfig ParseLabConfig(std::string_view iniText) {
   LabConfig cfg;
-  const common::IniFile ini = common::IniFile::FromText(iniText);
+  cfg.ini = common::IniFile::FromText(iniText);
+  const common::IniFile& ini = cfg.ini;
   std::set<std::string> seen;
   std::set<uint32_t> controllers;
   uint32_t nextNumber = 0;

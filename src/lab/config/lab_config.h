@@ -13,9 +13,11 @@ namespace lab {
 
 struct MachineFacts {
   std::string systemDirectory = "C:\\Windows\\system32";
-  uint32_t osMajor = 10;
-  uint32_t osMinor = 0;
-  uint32_t osBuild = 19045;
+  // What GetVersionExA reports: Windows 8 and later say 6.2 to programs that
+  // do not declare themselves compatible with newer versions.
+  uint32_t osMajor = 6;
+  uint32_t osMinor = 2;
+  uint32_t osBuild = 9200;
   bool privilegesGranted = true;  // the process runs as administrator
   std::string sataPci = "PCI bus 0, device 23, function 0";  // the AHCI controller
 };
@@ -44,6 +46,7 @@ struct HubConfig {
 };
 
 struct LabConfig {
+  common::IniFile ini;  // the file as read, for the drive models' own keys
   MachineFacts machine;
   std::vector<HostControllerConfig> hostControllers;
   std::vector<HubConfig> hubs;

@@ -34,9 +34,6 @@ class NvmeController {
   virtual bool HandleControlRequest(uint32_t /*controlCode*/, std::span<uint8_t> /*data*/) {
     return false;
   }
-  // The host driver reset the controller (for example to activate firmware
-  // committed with an action that waits for a reset).
-  virtual void ControllerReset() {}
 };
 
 // The bytes of one drive. Reads of never-written sectors give zeros.

@@ -1,23 +1,28 @@
 #pragma once
 // The seam between the lab machine and the drive models: for each disk of
 // lab.ini the machine asks a factory for the drive that answers behind the
-// attachment. The machine owns the media and the state store and outlives the
-// drive; the drive owns nothing of them.
+// attachment, and wraps it in the attachment's bridges and fault switches.
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "common/ini_file.h"
 #include "lab/config/disk_config.h"
 #include "lab/core/device_interfaces.h"
-#include "lab/core/drive_state.h"
 #include "platform/virtual_clock.h"
 
 namespace lab {
 
 struct DriveContext {
-  const DiskConfig& config;  // identity, capacity, NAND facts, fault switches, raw keys
-  Media& media;
-  DriveState& state;
+  const DiskConfig& config;    // the parsed section: identity, capacity, attachment
+  const common::IniFile& ini;  // the whole lab.ini, for keys the drive model reads itself
+  std::shared_ptr<Media> media;
+  // What the drive saved last time (empty on its first start) and how it
+  // saves: the text replaces the disk's state file beside lab.ini at once, so
+  // it survives a restart of the tool, or a power loss in the middle of work.
+  std::string savedState;
+  std::function<bool(std::string_view)> saveState;
   os::VirtualClock& clock;  // the lab's time; drives never sleep for real
 };
 

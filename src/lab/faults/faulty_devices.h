@@ -14,7 +14,7 @@ namespace lab {
 class FaultyAtaDevice : public AtaDevice {
  public:
   FaultyAtaDevice(std::unique_ptr<AtaDevice> inner, const FaultSwitches& faults)
-      : inner_(std::move(inner)), plan_(faults.failCommands, CommandProtocol::kAta) {}
+      : inner_(std::move(inner)), plan_(faults.failTransport, CommandProtocol::kAta) {}
   AtaResult ExecuteAta(AtaCommand& command) override;
 
  private:
@@ -27,13 +27,12 @@ class FaultyNvmeController : public NvmeController {
  public:
   FaultyNvmeController(std::unique_ptr<NvmeController> inner, const FaultSwitches& faults)
       : inner_(std::move(inner)),
-        admin_(faults.failCommands, CommandProtocol::kNvme),
-        io_(faults.failCommands, CommandProtocol::kNvmeIo) {}
+        admin_(faults.failTransport, CommandProtocol::kNvme),
+        io_(faults.failTransport, CommandProtocol::kNvmeIo) {}
   NvmeCompletion ExecuteNvme(NvmeSubmission& command) override;
   bool HandleControlRequest(uint32_t code, std::span<uint8_t> data) override {
     return inner_->HandleControlRequest(code, data);
   }
-  void ControllerReset() override { inner_->ControllerReset(); }
 
  private:
   std::unique_ptr<NvmeController> inner_;
@@ -47,7 +46,7 @@ class FaultyScsiTarget : public ScsiTarget {
  public:
   FaultyScsiTarget(std::unique_ptr<ScsiTarget> inner, const FaultSwitches& faults)
       : inner_(std::move(inner)),
-        plan_(faults.failCommands, CommandProtocol::kScsi),
+        plan_(faults.failTransport, CommandProtocol::kScsi),
         silent_(faults.bridgeSilent) {}
   ScsiResult ExecuteScsi(const ScsiCommand& command) override;
 

@@ -1,0 +1,212 @@
+#include "lab/machine/lab_machine.h"
+
+#include <filesystem>
+
+#include "common/text.h"
+#include "lab/bridges/ata_access.h"
+#include "lab/bridges/genesys_tester_bridge.h"
+#include "lab/bridges/nvme_access.h"
+#include "lab/bridges/nvme_scsi_translation.h"
+#include "lab/bridges/sat_bridge.h"
+#include "lab/bridges/usb_nvme_bridge.h"
+#include "lab/faults/faulty_devices.h"
+#include "lab/machine/state_files.h"
+#include "lab/media/sparse_file_media.h"
+
+namespace lab {
+namespace {
+
+// The strings of the standard INQUIRY data a USB bridge answers with.
+void DescribeUsb(const DiskConfig& d, const std::string& model, const std::string& firmware,
+                 DiskDescriptor& out) {
+  const InquiryIdentity id = InquiryIdentity::FromConfig(d);
+  const std::string fallbackVendor = d.attachment == Attachment::kUsbNvme ? "NVMe" : "ATA";
+  const std::vector<uint8_t> inq =
+      BuildInquiry(id, fallbackVendor, model.substr(0, 16), firmware.substr(0, 4));
+  auto field = [&](size_t off, size_t len) {
+    return common::Trim(std::string(inq.begin() + static_cast<ptrdiff_t>(off),
+                                    inq.begin() + static_cast<ptrdiff_t>(off + len)));
+  };
+  out.busType = 7;  // USB
+  out.removable = id.removable;
+  out.vendor = field(8, 8);
+  out.product = field(16, 16);
+  out.revision = field(32, 4);
+  out.serial = d.usb.serial;
+}
+
+}  // namespace
+
+std::unique_ptr<LabMachine> LabMachine::Build(LabConfig config, const std::string& stateDir,
+                                              const DriveFactory& factory,
+                                              os::VirtualClock& clock, std::string& error) {
+  if (!config.problems.empty()) {
+    error = "lab.ini has problems:";
+    for (const std::string& p : config.problems) error += "\n  " + p;
+    return nullptr;
+  }
+  std::error_code ec;
+  std::filesystem::create_directories(stateDir, ec);
+  if (ec) {
+    error = "cannot create the lab state folder " + stateDir + ": " + ec.message();
+    return nullptr;
+  }
+  std::unique_ptr<LabMachine> m(new LabMachine(std::move(config)));
+  m->stateDir_ = stateDir;
+  for (const DiskConfig& d : m->config_.disks) {
+    if (!m->BuildDisk(d, factory, clock, error)) return nullptr;
+  }
+  if (!m->AssignPorts(error)) return nullptr;
+  m->BuildVolumes();
+  m->BuildDeviceTree();
+  return m;
+}
+
+bool LabMachine::BuildDisk(const DiskConfig& d, const DriveFactory& factory,
+                           os::VirtualClock& clock, std::string& error) {
+  const std::string stem = (std::filesystem::path(stateDir_) / StateFileStem(d.section)).string();
+  std::unique_ptr<SparseFileMedia> file =
+      SparseFileMedia::Open(stem + ".img", d.sectors, d.sectorSize, error);
+  if (!file) return false;
+  file->SetUnreadable(d.faults.unreadable);
+  std::shared_ptr<Media> media(std::move(file));
+
+  const std::string statePath = stem + ".state";
+  DriveContext ctx{d,
+                   config_.ini,
+                   media,
+                   ReadSmallFile(statePath).value_or(std::string()),
+                   [statePath](std::string_view text) { return WriteFileAtomically(statePath, text); },
+                   clock};
+  if (!factory) {
+    error = "[" + d.section + "] the lab has no drive models";
+    return false;
+  }
+  BuiltDrive built = factory(ctx);
+  const bool nvme = NeedsNvmeDrive(d.attachment);
+  if (!built.error.empty() || (nvme ? !built.nvme : !built.ata)) {
+    error = "[" + d.section + "] " +
+            (built.error.empty() ? std::string("the drive model gave no ") +
+                                       (nvme ? "NVMe controller" : "ATA device") + " for " +
+                                       AttachmentName(d.attachment)
+                                 : built.error);
+    return false;
+  }
+
+  auto disk = std::make_unique<LabDisk>(d, media);
+  // What the system learns when it finds the disk (INQUIRY / IDENTIFY), asked
+  // of the drive itself so the fault switches of the link are not spent on it.
+  std::string model, firmware, serial;
+  if (nvme) {
+    const NvmeControllerText t = DecodeNvmeIdentify(NvmeIdentify(*built.nvme, 1, 0));
+    model = t.model;
+    firmware = t.firmware;
+    serial = t.serial;
+  } else {
+    const AtaIdentityText t = DecodeAtaIdentify(AtaIdentify(*built.ata));
+    model = t.model;
+    firmware = t.firmware;
+    serial = t.serial;
+  }
+  DiskDescriptor& desc = disk->descriptor_;
+  desc.product = model;
+  desc.revision = firmware;
+  desc.serial = serial;
+
+  const FaultSwitches& f = d.faults;
+  switch (d.attachment) {
+    case Attachment::kSata: {
+      disk->ata_ = std::make_unique<FaultyAtaDevice>(std::move(built.ata), f);
+      SatBridge::Options o;
+      disk->scsi_ = std::make_unique<FaultyScsiTarget>(
+          std::make_unique<SatBridge>(std::make_unique<AtaDeviceRef>(*disk->ata_), o), f);
+      desc.busType = 11;  // SATA
+      break;
+    }
+    case Attachment::kNvme:
+    case Attachment::kNvmeMiniport:
+      disk->nvme_ = std::make_unique<FaultyNvmeController>(std::move(built.nvme), f);
+      disk->scsi_ = std::make_unique<FaultyScsiTarget>(
+          std::make_unique<NvmeScsiDisk>(*disk->nvme_, "NVMe"), f);
+      desc.busType = 17;  // NVMe
+      desc.vendor = "NVMe";
+      break;
+    case Attachment::kUsbSat:
+    case Attachment::kUsbGenesys:
+    case Attachment::kUsbStorage: {
+      SatBridge::Options o;
+      o.inquiry = InquiryIdentity::FromConfig(d);
+      o.passThrough = d.attachment != Attachment::kUsbStorage;
+      auto drive = std::make_unique<FaultyAtaDevice>(std::move(built.ata), f);
+      std::unique_ptr<ScsiTarget> bridge;
+      if (d.attachment == Attachment::kUsbGenesys) {
+        bridge = std::make_unique<GenesysTesterBridge>(std::move(drive), o, d.testerRevision);
+      } else {
+        bridge = std::make_unique<SatBridge>(std::move(drive), o);
+      }
+      disk->scsi_ = std::make_unique<FaultyScsiTarget>(std::move(bridge), f);
+      DescribeUsb(d, model, firmware, desc);
+      break;
+    }
+    case Attachment::kUsbNvme: {
+      UsbNvmeBridge::Options o;
+      o.inquiry = InquiryIdentity::FromConfig(d);
+      o.bridgeString = d.usb.serial;
+      o.slot = d.bridgeSlot;
+      auto controller = std::make_unique<FaultyNvmeController>(std::move(built.nvme), f);
+      disk->scsi_ = std::make_unique<FaultyScsiTarget>(
+          std::make_unique<UsbNvmeBridge>(std::move(controller), o), f);
+      DescribeUsb(d, model, firmware, desc);
+      break;
+    }
+  }
+  disks_.push_back(std::move(disk));
+  return true;
+}
+
+LabDisk* LabMachine::DiskByNumber(uint32_t number) const {
+  for (const auto& d : disks_)
+    if (d->Number() == number) return d.get();
+  return nullptr;
+}
+
+LabDisk* LabMachine::DiskBySection(std::string_view section) const {
+  for (const auto& d : disks_)
+    if (common::EqualsNoCase(d->Config().section, section)) return d.get();
+  return nullptr;
+}
+
+LabDisk* LabMachine::DiskByInterfacePath(std::string_view path) const {
+  for (const auto& d : disks_)
+    if (common::EqualsNoCase(d->InterfacePath(), path)) return d.get();
+  return nullptr;
+}
+
+Volume* LabMachine::VolumeByLetter(char letter) {
+  const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  for (Volume& v : volumes_)
+    if (v.letter == up) return &v;
+  return nullptr;
+}
+
+ScsiPort* LabMachine::PortByNumber(uint32_t number) {
+  for (const auto& p : ports_)
+    if (p->number == number) return p.get();
+  return nullptr;
+}
+
+void LabMachine::BuildVolumes() {
+  const char system = SystemLetter();
+  for (const auto& d : disks_) {
+    for (char letter : d->Config().letters) {
+      Volume* v = VolumeByLetter(letter);
+      if (v == nullptr) {
+        volumes_.push_back(Volume{letter, {}, letter == system, true, 0});
+        v = &volumes_.back();
+      }
+      v->disks.push_back(d.get());
+    }
+  }
+}
+
+}  // namespace lab
