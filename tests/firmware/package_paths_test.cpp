@@ -4,6 +4,7 @@
 #include "common/ini_file.h"
 #include "firmware/package/isp_selection.h"
 #include "firmware/package/package_files.h"
+#include "firmware/package/package_identity.h"
 #include "firmware/package/package_layout.h"
 #include "package_fixtures.h"
 #include "support/temp_dir.h"
@@ -230,6 +231,21 @@ TEST_F(BuildSelectionTest, NoFamilyOrHostileTagSelectsNothing) {
   in = Input();
   in.tag = "..\\..\\..";
   EXPECT_FALSE(Select(in).ok);
+}
+
+TEST_F(BuildSelectionTest, FromThePackageIdentity) {
+  const auto fi = fwtest::FlashInfoBytes("8die", 4, 0);
+  auto pb = fwtest::ParameterBlockBytes({.maker = 0x98, .retryTag = "A1", .tag = " BiCS4"});
+  PackageIdentity id = ReadPackageIdentity(ParameterBlock(pb), FlashInfoBlock(fi), ModeSector());
+  Selection s = SelectIspImageForBuild(Dir(), options_, files_, id, "AB", 0, "S0220A0");
+  ASSERT_TRUE(s.ok);
+  EXPECT_EQ(s.path, Dir() + "\\Firmware\\4620\\BiCS\\TSB\\8die\\BiCS4\\\\ISP4620.bin");
+
+  pb = fwtest::ParameterBlockBytes({.maker = 0x2C, .tag = " BiCS4"});
+  id = ReadPackageIdentity(ParameterBlock(pb), FlashInfoBlock(fi), ModeSector());
+  s = SelectIspImageForBuild(Dir(), options_, files_, id, "AB", 0, "S0220A0");
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.reason, "Unknown NAND maker code 0x2C");
 }
 
 TEST_F(BuildSelectionTest, BootIspPrefersTheIcVersionFolder) {

@@ -63,6 +63,26 @@ Selection SelectIspImageForBuild(const std::string& exeDir, const app::AppOption
   return sel;
 }
 
+Selection SelectIspImageForBuild(const std::string& exeDir, const app::AppOptions& options,
+                                 const app::UpdateFileTable& updateFiles, const PackageIdentity& id,
+                                 std::string_view icVersionSuffix, int step,
+                                 std::string_view currentFwVer) {
+  if (id.HasFamily() && !id.nandMakerKnown) {
+    Selection sel;
+    sel.reason = common::Format("Unknown NAND maker code 0x%02X", id.nandMakerCode);
+    return sel;
+  }
+  BuildSelectionInput in;
+  in.family = id.family;
+  in.icVersionSuffix = std::string(icVersionSuffix);
+  in.tag = id.tag;
+  in.retryTag = id.retryTag;
+  in.planeCount = id.planeCount;
+  in.step = step;
+  in.currentFwVer = std::string(currentFwVer);
+  return SelectIspImageForBuild(exeDir, options, updateFiles, in);
+}
+
 std::string SelectBootIspPath(const std::string& exeDir, IcFamily family,
                               std::string_view icVersionSuffix, std::string_view tag) {
   const std::string name = BootIspFileName(family);

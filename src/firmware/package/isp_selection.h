@@ -8,6 +8,7 @@
 
 #include "app/settings/app_options.h"
 #include "firmware/package/ic_family.h"
+#include "firmware/package/package_identity.h"
 
 namespace firmware {
 
@@ -45,6 +46,14 @@ std::optional<std::string> SelectMultiFWBin(const std::string& exeDir, std::stri
 Selection SelectIspImageForBuild(const std::string& exeDir, const app::AppOptions& options,
                                  const app::UpdateFileTable& updateFiles,
                                  const BuildSelectionInput& in);
+
+// The same from the drive's package identity; a drive automatic mode does not
+// apply to (no family, a BiCS or 1Z tag of an unknown NAND maker, a tag leading
+// out of the package) selects nothing, with the reason.
+Selection SelectIspImageForBuild(const std::string& exeDir, const app::AppOptions& options,
+                                 const app::UpdateFileTable& updateFiles, const PackageIdentity& id,
+                                 std::string_view icVersionSuffix, int step,
+                                 std::string_view currentFwVer);
 
 // The IC version's own boot ISP (tag folder\suffix\) when it exists, else the
 // tag folder's.
