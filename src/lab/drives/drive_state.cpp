@@ -1,0 +1,113 @@
+#include "lab/drives/drive_state.h"
+
+#include <algorithm>
+
+#include "common/ini_file.h"
+#include "common/text.h"
+#include "lab/drives/value_text.h"
+
+namespace lab::drives {
+
+namespace {
+
+constexpr std::string_view kSection = "DriveState";
+
+std::string Quoted(std::string_view s) {
+  // Quotes keep leading and trailing blanks through the INI reader's trim.
+  return "\"" + std::string(s) + "\"";
+}
+
+std::string Clean(std::string_view s, size_t max) {
+  std::string out;
+  for (char c : s) {
+    if (out.size() == max) break;
+    const auto u = static_cast<unsigned char>(c);
+    out.push_back(u >= 0x20 && u < 0x7F ? c : ' ');
+  }
+  return out;
+}
+
+void ReadBytes(const common::IniFile& ini, std::string_view key, size_t size,
+               std::vector<uint8_t>& out) {
+  const auto bytes = ParseHexBytes(ini.ReadString(kSection, key, ""));
+  if (bytes && bytes->size() == size) out = *bytes;
+}
+
+void ReadPassword(const common::IniFile& ini, std::string_view key, Password& out, bool* present) {
+  const auto bytes = ParseHexBytes(ini.ReadString(kSection, key, ""));
+  if (bytes && bytes->size() == kPasswordSize) {
+    std::copy(bytes->begin(), bytes->end(), out.begin());
+    if (present) *present = true;
+  }
+}
+
+void ReadCount(const common::IniFile& ini, std::string_view key, uint64_t& out) {
+  if (const auto v = ParseU64(ini.ReadString(kSection, key, ""))) out = *v;
+}
+
+}  // namespace
+
+std::string DriveState::Serialise() const {
+  std::string s = "[DriveState]\n";
+  auto line = [&s](std::string_view key, const std::string& value) {
+    s += std::string(key) + "=" + value + "\n";
+  };
+  line("Firmware", Quoted(firmware));
+  line("PendingFirmware", Quoted(pendingFirmware));
+  line("Cid", HexBytes(cid));
+  line("PendingCid", HexBytes(pendingCid));
+  line("Mode", mode);
+  line("SmartEnabled", smartEnabled ? "1" : "0");
+  line("SecurityEnabled", security.enabled ? "1" : "0");
+  line("SecurityMaximum", security.maximumLevel ? "1" : "0");
+  line("UserPassword", HexBytes(security.userPassword));
+  line("MasterPassword", security.masterChanged ? HexBytes(security.masterPassword) : "");
+  line("MasterPasswordId", std::to_string(security.masterPasswordId));
+  line("PowerCycles", std::to_string(powerCycles));
+  line("UnsafeShutdowns", std::to_string(unsafeShutdowns));
+  line("SectorsRead", std::to_string(sectorsRead));
+  line("SectorsWritten", std::to_string(sectorsWritten));
+  for (size_t i = 0; i < slots.size(); ++i)
+    line(common::Format("Slot%zu", i + 1), Quoted(slots[i]));
+  line("ActiveSlot", std::to_string(activeSlot));
+  line("NextSlot", std::to_string(nextSlot));
+  return s;
+}
+
+std::optional<DriveState> DriveState::Parse(std::string_view text) {
+  const common::IniFile ini = common::IniFile::FromText(text);
+  if (!ini.SectionExists(kSection)) return std::nullopt;
+  DriveState st;
+  st.firmware = Clean(ini.ReadString(kSection, "Firmware", ""), 8);
+  st.pendingFirmware = Clean(ini.ReadString(kSection, "PendingFirmware", ""), 8);
+  ReadBytes(ini, "Cid", kCidSize, st.cid);
+  ReadBytes(ini, "PendingCid", kCidSize, st.pendingCid);
+  st.mode = Clean(ini.ReadString(kSection, "Mode", ""), 8);
+  st.smartEnabled = ini.ReadBool(kSection, "SmartEnabled", true);
+  st.security.enabled = ini.ReadBool(kSection, "SecurityEnabled", false);
+  st.security.maximumLevel = ini.ReadBool(kSection, "SecurityMaximum", false);
+  ReadPassword(ini, "UserPassword", st.security.userPassword, nullptr);
+  ReadPassword(ini, "MasterPassword", st.security.masterPassword, &st.security.masterChanged);
+  if (const auto id = ParseU64(ini.ReadString(kSection, "MasterPasswordId", ""));
+      id && *id <= 0xFFFF) {
+    st.security.masterPasswordId = static_cast<uint16_t>(*id);
+  }
+  ReadCount(ini, "PowerCycles", st.powerCycles);
+  ReadCount(ini, "UnsafeShutdowns", st.unsafeShutdowns);
+  ReadCount(ini, "SectorsRead", st.sectorsRead);
+  ReadCount(ini, "SectorsWritten", st.sectorsWritten);
+  for (size_t i = 0; i < st.slots.size(); ++i) {
+    st.slots[i] = Clean(ini.ReadString(kSection, common::Format("Slot%zu", i + 1), ""), 8);
+  }
+  if (const auto a = ParseU64(ini.ReadString(kSection, "ActiveSlot", ""));
+      a && *a >= 1 && *a <= kFirmwareSlots) {
+    st.activeSlot = static_cast<uint8_t>(*a);
+  }
+  if (const auto n = ParseU64(ini.ReadString(kSection, "NextSlot", ""));
+      n && *n <= kFirmwareSlots) {
+    st.nextSlot = static_cast<uint8_t>(*n);
+  }
+  return st;
+}
+
+}  // namespace lab::drives

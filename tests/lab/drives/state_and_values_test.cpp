@@ -1,0 +1,116 @@
+// Drive state persistence and the small value parsers lab.ini keys go through.
+#include <gtest/gtest.h>
+
+#include "lab/drives/drive_state.h"
+#include "lab/drives/fault_plan.h"
+#include "lab/drives/value_text.h"
+
+namespace lab::drives {
+namespace {
+
+TEST(DriveStateTest, RoundTripKeepsEveryField) {
+  DriveState st;
+  st.firmware = "S0220A0 ";  // the trailing blank is part of the revision
+  st.pendingFirmware = "S0312A0 ";
+  st.cid.assign(kCidSize, 0);
+  for (size_t i = 0; i < kCidSize; ++i) st.cid[i] = static_cast<uint8_t>(i * 3);
+  st.pendingCid.assign(kCidSize, 0xA5);
+  st.mode = "ISP";
+  st.smartEnabled = false;
+  st.security.enabled = true;
+  st.security.maximumLevel = true;
+  st.security.userPassword[0] = 'p';
+  st.security.userPassword[31] = 0xFF;
+  st.security.masterChanged = true;
+  st.security.masterPassword[5] = 'm';
+  st.security.masterPasswordId = 0x1234;
+  st.powerCycles = 17;
+  st.unsafeShutdowns = 2;
+  st.sectorsRead = 1ull << 40;
+  st.sectorsWritten = 123456789012ull;
+  st.slots[0] = "N0220A0 ";
+  st.slots[1] = "N0312A0 ";
+  st.activeSlot = 2;
+  st.nextSlot = 1;
+
+  const auto back = DriveState::Parse(st.Serialise());
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(*back, st);
+}
+
+TEST(DriveStateTest, DamagedValuesFallBackOneByOne) {
+  const std::string text =
+      "[DriveState]\n"
+      "Firmware=V1.0\n"
+      "Cid=00112233\n"            // wrong length: dropped
+      "UserPassword=zz\n"         // not hex: dropped
+      "MasterPasswordId=70000\n"  // out of range
+      "PowerCycles=-3\n"
+      "ActiveSlot=9\n"
+      "NextSlot=2\n"
+      "SmartEnabled=0\n";
+  const auto st = DriveState::Parse(text);
+  ASSERT_TRUE(st.has_value());
+  EXPECT_EQ(st->firmware, "V1.0");
+  EXPECT_TRUE(st->cid.empty());
+  EXPECT_EQ(st->security.userPassword, Password{});
+  EXPECT_EQ(st->security.masterPasswordId, kFactoryMasterPasswordId);
+  EXPECT_FALSE(st->security.masterChanged);
+  EXPECT_EQ(st->powerCycles, 0u);
+  EXPECT_EQ(st->activeSlot, 1);
+  EXPECT_EQ(st->nextSlot, 2);
+  EXPECT_FALSE(st->smartEnabled);
+}
+
+TEST(DriveStateTest, TextWithoutTheSectionIsNoState) {
+  EXPECT_FALSE(DriveState::Parse("").has_value());
+  EXPECT_FALSE(DriveState::Parse("[Other]\nFirmware=X\n").has_value());
+  // Control characters in a revision never reach the drive's strings.
+  const auto st = DriveState::Parse(
+      "[DriveState]\nFirmware=\"A\x01"
+      "B\"\n");
+  ASSERT_TRUE(st.has_value());
+  EXPECT_EQ(st->firmware, "A B");
+}
+
+TEST(FaultPlanTest, CountsUsesPerKey) {
+  FaultPlan plan = FaultPlan::Parse("EC:2, c8:3+, 25, junk, 30:0, :4");
+  EXPECT_FALSE(plan.Hit(0xEC));
+  EXPECT_TRUE(plan.Hit(0xEC));
+  EXPECT_FALSE(plan.Hit(0xEC));
+  EXPECT_FALSE(plan.Hit(0xC8));
+  EXPECT_FALSE(plan.Hit(0xC8));
+  EXPECT_TRUE(plan.Hit(0xC8));
+  EXPECT_TRUE(plan.Hit(0xC8));
+  EXPECT_TRUE(plan.Hit(0x25));
+  EXPECT_TRUE(plan.Hit(0x25));
+  EXPECT_FALSE(plan.Hit(0x30));  // "30:0" is not a use: skipped
+  EXPECT_EQ(plan.ToText(), "EC:2,C8:3+,25");
+  EXPECT_TRUE(FaultPlan::Parse("").Empty());
+}
+
+TEST(ValueTextTest, NumbersBytesAndPatches) {
+  EXPECT_EQ(ParseU64(" 42 "), 42u);
+  EXPECT_EQ(ParseU64("0x1F9F"), 0x1F9Fu);
+  EXPECT_EQ(ParseU64("$10"), 16u);
+  EXPECT_EQ(ParseU64("18446744073709551615"), UINT64_MAX);
+  EXPECT_FALSE(ParseU64("18446744073709551616").has_value());
+  EXPECT_FALSE(ParseU64("12ab").has_value());
+  EXPECT_FALSE(ParseU64("").has_value());
+  EXPECT_EQ(ParseHexBytes("0A 1b2C"), (std::vector<uint8_t>{0x0A, 0x1B, 0x2C}));
+  EXPECT_FALSE(ParseHexBytes("0A1").has_value());
+  EXPECT_FALSE(ParseHexBytes("0 A").has_value());
+  EXPECT_EQ(HexBytes(std::vector<uint8_t>{0x00, 0xAB}), "00AB");
+
+  const auto patches = ParseBytePatches("19=04, 0x58=A2B3, bad, 5=zz, 1000=01");
+  ASSERT_EQ(patches.size(), 3u);
+  std::vector<uint8_t> block(100, 0);
+  ApplyBytePatches(block, patches);  // the patch at 1000 does not fit: ignored
+  EXPECT_EQ(block[19], 0x04);
+  EXPECT_EQ(block[0x58], 0xA2);
+  EXPECT_EQ(block[0x59], 0xB3);
+  EXPECT_EQ(std::count(block.begin(), block.end(), 0), 97);
+}
+
+}  // namespace
+}  // namespace lab::drives
