@@ -25,7 +25,7 @@ build: deps configure
 # in its own folder under the build tree.
 demo: build
 	@mkdir -p $(DEMO_RUN)
-	cd $(DEMO_RUN) && $(CURDIR)/$(BUILD)/bin/ssdtools --home $(CURDIR)/demo --headless
+	cd $(DEMO_RUN) && $(CURDIR)/$(BUILD)/bin/ssdtools --home $(CURDIR)/$(BUILD)/demo --headless
 
 test: build
 	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure
