@@ -1,0 +1,38 @@
+#pragma once
+// The operations identification and the device-list fill ask of a slot's
+// device object. VKMClass implements them on a real drive; tests put scripted
+// controllers in their place.
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "device/core/storage_device.h"
+
+namespace app {
+
+class ScanDevice {
+ public:
+  virtual ~ScanDevice() = default;
+
+  // The name the attach tests look for (the profile's VKMStrTag), first n characters.
+  virtual void SetControllerName(std::string_view text, uint32_t n) = 0;
+  // Binds the object to `dev` and reports whether the controller answered as one of ours.
+  virtual bool Attach(device::StorageDevice* dev) = 0;
+  // IDENTIFY DEVICE, 512 bytes; true on success.
+  virtual bool IdentifyDevice(std::span<uint8_t> out) = 0;
+  // The 1024-byte ParameterBlock; 0 on success. Not read on an NVMe drive.
+  virtual int ReadParameterBlock(std::span<uint8_t> out) = 0;
+  virtual bool SmartEnableOperations() = 0;
+  // SMART READ DATA, 512 bytes; true on success.
+  virtual bool SmartReadData(std::span<uint8_t> out) = 0;
+  // The detect sequence: the ModeSector (512 bytes) and its mode; 0 on success.
+  virtual int ModeQuery(int* mode, std::span<uint8_t> modeSector) = 0;
+  // NVMe vendor read of out.size() bytes with `selector`; 0 on success.
+  virtual int NvmeVendorRead(std::span<uint8_t> out, uint8_t selector) = 0;
+  // Identify Controller (nsid 0, controller true) or Identify Namespace `nsid`.
+  virtual bool NvmeIdentify(std::span<uint8_t> out, uint32_t nsid, bool controller) = 0;
+  // Closes the bound drive's handle.
+  virtual void Close() = 0;
+};
+
+}  // namespace app
