@@ -78,7 +78,22 @@ struct HubPorts {
   std::string parent;  // empty for a root hub
 };
 
+// A hub may be named by its name ("Front") or by its section ("Hub Front").
+void NormaliseHubReference(const LabConfig& cfg, std::string& ref) {
+  for (const HostControllerConfig& hc : cfg.hostControllers)
+    if (common::EqualsNoCase(hc.section, ref)) return;
+  for (const HubConfig& h : cfg.hubs) {
+    if (common::EqualsNoCase(h.name, ref)) return;
+    if (common::EqualsNoCase(h.section, ref)) {
+      ref = h.name;
+      return;
+    }
+  }
+}
+
 void CheckUsbTree(LabConfig& cfg) {
+  for (HubConfig& h : cfg.hubs) NormaliseHubReference(cfg, h.parent);
+  for (DiskConfig& d : cfg.disks) NormaliseHubReference(cfg, d.usb.hub);
   std::map<std::string, HubPorts> hubs;  // lower-case name
   for (const HostControllerConfig& hc : cfg.hostControllers)
     hubs[common::ToLower(hc.section)] = HubPorts{hc.rootPorts, ""};
