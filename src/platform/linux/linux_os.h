@@ -1,0 +1,86 @@
+#pragma once
+// The real machine on Linux: the Windows-shaped storage requests of the
+// tool translated to the kernel's interfaces. SCSI pass-through goes to
+// SG_IO, ATA pass-through to SAT ATA PASS-THROUGH(16) over SG_IO, NVMe
+// requests to the NVMe admin and I/O pass-through ioctls, and the SetupAPI
+// and configuration-manager look-ups are answered from sysfs. Linux has no
+// drive letters: none are reported. USB host controllers are not walked.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host_os.h"
+#include "platform/linux/sysfs_disks.h"
+
+namespace os {
+
+class LinuxOs : public HostOs {
+ public:
+  explicit LinuxOs(std::string sysRoot = "/sys", std::string devRoot = "/dev");
+  ~LinuxOs() override;
+
+  DWORD GetLogicalDrives() override { return 0; }
+  UINT GetSystemDirectoryA(char* buffer, UINT size) override;
+
+  HANDLE CreateFileA(const std::string& fileName, DWORD desiredAccess, DWORD shareMode,
+                     SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,
+                     DWORD flagsAndAttributes, HANDLE templateFile) override;
+  bool CloseHandle(HANDLE handle) override;
+  bool DeviceIoControl(HANDLE device, DWORD ioControlCode, void* inBuffer, DWORD inBufferSize,
+                       void* outBuffer, DWORD outBufferSize, DWORD* bytesReturned) override;
+  bool ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead) override;
+  bool WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten) override;
+  DWORD SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh, DWORD moveMethod) override;
+
+  bool OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override;
+  bool LookupPrivilegeValueA(const char* systemName, const char* name, LUID* luid) override;
+  bool AdjustTokenPrivileges(HANDLE token, bool disableAllPrivileges, TOKEN_PRIVILEGES* newState,
+                             DWORD bufferLength, TOKEN_PRIVILEGES* previousState,
+                             DWORD* returnLength) override;
+
+  HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator,
+                                DWORD flags) override;
+  bool SetupDiDestroyDeviceInfoList(HDEVINFO set) override;
+  bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* data) override;
+  bool SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA* devInfo,
+                                   const GUID* interfaceClass, DWORD index,
+                                   SP_DEVICE_INTERFACE_DATA* data) override;
+  bool SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data,
+                                        SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail,
+                                        DWORD detailSize, DWORD* requiredSize,
+                                        SP_DEVINFO_DATA* devInfo) override;
+  bool SetupDiGetDeviceInstanceIdA(HDEVINFO set, SP_DEVINFO_DATA* devInfo, char* buffer,
+                                   DWORD bufferSize, DWORD* requiredSize) override;
+  bool SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, SP_DEVINFO_DATA* devInfo, DWORD property,
+                                         DWORD* regDataType, BYTE* buffer, DWORD bufferSize,
+                                         DWORD* requiredSize) override;
+  CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags) override;
+  CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST devInst, ULONG property,
+                                              ULONG* regDataType, void* buffer, ULONG* length,
+                                              ULONG flags) override;
+
+  // The disks as last listed (drive number = index).
+  const std::vector<linuxos::SysfsDisk>& Disks();
+
+ private:
+  struct Open;
+  Open* Find(HANDLE h);
+  HANDLE Add(std::unique_ptr<Open> open);
+  bool Fail(DWORD error);
+  bool ScsiPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
+  bool AtaPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
+  bool NvmeIoctl(Open& o, bool admin, void* command, int* status);
+  bool QueryProperty(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
+  bool StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
+                   DWORD* returned);
+  const linuxos::SysfsDisk* DiskOfDevInst(DEVINST devInst);
+
+  std::string sysRoot_;
+  std::string devRoot_;
+  std::map<uintptr_t, std::unique_ptr<Open>> handles_;
+  uintptr_t nextHandle_ = 0x1000;
+  std::vector<linuxos::SysfsDisk> disks_;
+};
+
+}  // namespace os

@@ -1,0 +1,45 @@
+#pragma once
+// The machine's disks as sysfs describes them, in the terms the scan asks
+// for: a physical drive number per disk, its bus type and SCSI address, the
+// PCI location of its controller, and for a USB disk the port, hub and
+// identity of the USB device. The sysfs root is a parameter so that tests
+// can describe a machine in a folder.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace os::linuxos {
+
+struct SysfsDisk {
+  std::string name;        // "sda", "nvme0n1"
+  std::string devicePath;  // "/dev/sda"
+  uint32_t busType = 0;    // STORAGE_BUS_TYPE
+  // SCSI address: host, channel, target, lun ("H:C:T:L"); NVMe disks get
+  // the port number of their controller.
+  uint32_t host = 0, channel = 0, target = 0, lun = 0;
+  int nvmeController = -1;  // "nvme<N>"
+  std::string vendor, model, revision, serial;
+  // "PCI bus B, device D, function F" of the nearest PCI function, or "".
+  std::string pciLocation;
+  // USB device the disk hangs off (empty vid: not USB).
+  std::string usbVid, usbPid, usbSerial;
+  uint32_t usbPort = 0, usbHub = 0;
+};
+
+// SCSI port numbers under which NVMe controllers answer: kNvmePortBase + N
+// for /dev/nvmeN.
+inline constexpr uint32_t kNvmePortBase = 128;
+
+// Disks in drive-number order: SCSI disks (sda, sdb, ... sdaa) then NVMe
+// namespaces, each kind sorted by name. Partitions, loop, RAM and optical
+// devices are left out.
+std::vector<SysfsDisk> ListSysfsDisks(const std::string& sysRoot);
+
+// The instance id SetupAPI would show: "USBSTOR\DISK&VEN_..&PROD_..&REV_..\<serial>&0"
+// for a USB disk, "SCSI\DISK&VEN_..." or "NVME\DISK&VEN_...".
+std::string InstanceIdOf(const SysfsDisk& disk);
+
+// "PCI bus B, device D, function F" from a path component "dddd:bb:dd.f"; "".
+std::string PciLocationFromComponent(const std::string& component);
+
+}  // namespace os::linuxos

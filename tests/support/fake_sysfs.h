@@ -1,0 +1,77 @@
+#pragma once
+// A small machine described the way Linux sysfs describes it, built in a
+// temporary folder: a SATA disk, a USB disk behind a bridge on an external
+// hub, an NVMe namespace, and the noise a real /sys/block holds (a loop
+// device). The "dev" folder beside it holds regular files named like the
+// disks, so raw reads and writes have something to work on.
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace testsupport {
+
+class FakeSysfs {
+ public:
+  FakeSysfs() {
+    namespace fs = std::filesystem;
+    const std::string sata = "devices/pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0";
+    dir_.Write("sys/" + sata + "/vendor", "ATA     \n");
+    dir_.Write("sys/" + sata + "/model", "VK4620XT SSD    \n");
+    dir_.Write("sys/" + sata + "/rev", "V1.0\n");
+    Disk(sata, "sda");
+
+    const std::string usbRoot = "devices/pci0000:00/0000:00:14.0/usb1";
+    dir_.Write("sys/" + usbRoot + "/idVendor", "1d6b\n");
+    dir_.Write("sys/" + usbRoot + "/devnum", "1\n");
+    const std::string hub = usbRoot + "/1-3";
+    dir_.Write("sys/" + hub + "/idVendor", "05e3\n");
+    dir_.Write("sys/" + hub + "/idProduct", "0618\n");
+    dir_.Write("sys/" + hub + "/devnum", "4\n");
+    const std::string bridge = hub + "/1-3.2";
+    dir_.Write("sys/" + bridge + "/idVendor", "152d\n");
+    dir_.Write("sys/" + bridge + "/idProduct", "0578\n");
+    dir_.Write("sys/" + bridge + "/serial", "0123456789AB\n");
+    dir_.Write("sys/" + bridge + "/devnum", "7\n");
+    const std::string usbDisk = bridge + "/1-3.2:1.0/host6/target6:0:0/6:0:0:0";
+    dir_.Write("sys/" + usbDisk + "/vendor", "VKM     \n");
+    dir_.Write("sys/" + usbDisk + "/model", "VK4620XT2       \n");
+    dir_.Write("sys/" + usbDisk + "/rev", "0100\n");
+    Disk(usbDisk, "sdb");
+
+    const std::string nvme = "devices/pci0000:00/0000:00:1d.0/0000:3d:00.1/nvme/nvme0";
+    dir_.Write("sys/" + nvme + "/model", "VK4630 NVMe SSD\n");
+    dir_.Write("sys/" + nvme + "/serial", "NV0001\n");
+    dir_.Write("sys/" + nvme + "/firmware_rev", "FW4630\n");
+    fs::create_directories(dir_.Path() / "sys" / nvme / "nvme0n1");
+    fs::create_directory_symlink("../../nvme0", dir_.Path() / "sys" / nvme / "nvme0n1" / "device");
+    fs::create_directories(dir_.Path() / "sys/block");
+    fs::create_directory_symlink("../" + nvme + "/nvme0n1", dir_.Path() / "sys/block/nvme0n1");
+    dir_.Write("dev/nvme0n1", std::string(4096, '\0'));
+
+    fs::create_directories(dir_.Path() / "sys/devices/virtual/block/loop0");
+    fs::create_directory_symlink("../devices/virtual/block/loop0", dir_.Path() / "sys/block/loop0");
+  }
+
+  std::string SysRoot() const { return (dir_.Path() / "sys").string(); }
+  std::string DevRoot() const { return (dir_.Path() / "dev").string(); }
+  const TempDir& Dir() const { return dir_; }
+
+ private:
+  // A SCSI disk below `scsiDevice` with its block node, the /sys/block link
+  // and a 64 KiB file standing in for the device node.
+  void Disk(const std::string& scsiDevice, const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path node = dir_.Path() / "sys" / scsiDevice / "block" / name;
+    fs::create_directories(node);
+    fs::create_directory_symlink("../..", node / "device");
+    fs::create_directories(dir_.Path() / "sys/block");
+    fs::create_directory_symlink("../" + scsiDevice + "/block/" + name,
+                                 dir_.Path() / "sys/block" / name);
+    dir_.Write("dev/" + name, std::string(65536, '\0'));
+  }
+
+  TempDir dir_;
+};
+
+}  // namespace testsupport
