@@ -211,14 +211,14 @@ void LabMachine::BuildDeviceTree() {
                   c.usb.port});
       parent = dev.devInst;
       usb_->Place(c.usb.hub, c.usb.port, dev);
-      const std::string ven = IdField(desc.vendor, 8);
-      const std::string prod = IdField(desc.product, 16);
+      const std::string ven = common::ToUpper(IdField(desc.vendor, 8));
+      const std::string prod = common::ToUpper(IdField(desc.product, 16));
       if (c.usb.uas) {
         disk.instanceId = common::Format("SCSI\\DISK&VEN_%s&PROD_%s\\7&%08X&0&000000", ven.c_str(),
                                          prod.c_str(), StableHash(c.section));
         disk.hardwareId = "SCSI\\Disk" + ven + prod;
       } else {
-        const std::string rev = IdField(desc.revision, 4);
+        const std::string rev = common::ToUpper(IdField(desc.revision, 4));
         disk.instanceId =
             common::Format("USBSTOR\\DISK&VEN_%s&PROD_%s&REV_%s\\%s&0", ven.c_str(), prod.c_str(),
                            rev.c_str(), usbInstance.c_str());
@@ -229,8 +229,8 @@ void LabMachine::BuildDeviceTree() {
       disk.address = c.usb.port;
     } else {
       parent = controllerNode[d->Port()];
-      const std::string ven = IdField(desc.vendor, 8);
-      const std::string prod = IdField(desc.product, 40);
+      const std::string ven = common::ToUpper(IdField(desc.vendor, 8));
+      const std::string prod = common::ToUpper(IdField(desc.product, 40));
       disk.instanceId = common::Format("SCSI\\DISK&VEN_%s&PROD_%s\\4&%08X&0&%02X%02X%02X",
                                        ven.c_str(), prod.c_str(), StableHash(c.section),
                                        d->PathId(), d->TargetId(), d->Lun());
