@@ -22,10 +22,11 @@ build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The run log's file name is taken against the current folder, so the demo runs
-# in its own folder under the build tree.
+# in its own folder under the build tree. The tool opens its window when there
+# is a display, else it runs headless and prints the run log.
 demo: build
 	@mkdir -p $(DEMO_RUN)
-	cd $(DEMO_RUN) && $(CURDIR)/$(BUILD)/bin/ssdtools --home $(CURDIR)/$(BUILD)/demo --headless
+	cd $(DEMO_RUN) && $(CURDIR)/$(BUILD)/bin/ssdtools --home $(CURDIR)/$(BUILD)/demo
 
 test: build
 	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure

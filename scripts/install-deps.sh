@@ -9,6 +9,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
   fonts-dejavu-core
+  xvfb xdotool imagemagick
 )
 
 missing=()

@@ -36,12 +36,17 @@ std::string WithoutTrailingSeparator(std::string p) {
   return p;
 }
 
+// A screen someone can look at: an X or Wayland display, or a Qt platform
+// chosen explicitly that draws somewhere visible.
 bool DisplayAvailable() {
-  for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+  for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY"}) {
     const char* v = std::getenv(var);
     if (v && *v) return true;
   }
-  return false;
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  if (!qpa || !*qpa) return false;
+  const std::string platform(qpa);
+  return platform.rfind("offscreen", 0) != 0 && platform.rfind("minimal", 0) != 0;
 }
 
 ui::AnswerPolicy PolicyOf(app::DialogAnswer answer) {

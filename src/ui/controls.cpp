@@ -26,6 +26,12 @@ void FlatButton::SetGlyph(const Picture& p) {
   Changed(Property::kContent);
 }
 
+void FlatButton::SetTransparent(bool on) {
+  if (on == transparent_) return;
+  transparent_ = on;
+  Changed(Property::kStyle);
+}
+
 void Image::SetPicture(const Picture& p) {
   if (p == picture_) return;
   picture_ = p;

@@ -43,9 +43,13 @@ class FlatButton : public Component {
   explicit FlatButton(std::string name) : Component(Kind::kFlatButton, std::move(name)) {}
   const Picture& Glyph() const { return glyph_; }
   void SetGlyph(const Picture& p);
+  // A transparent button shows what lies beneath it; otherwise it has a face.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool on);
 
  private:
   Picture glyph_;
+  bool transparent_ = true;
 };
 
 class Button : public Component {

@@ -11,7 +11,6 @@ enum class DesignPicture {
   kBanner,          // IMG_Title
   kLogo,            // IMG_Logo
   kItemIcon,        // tiles behind the Device Info / SMART / Update FW buttons
-  kUpdateFWIcon,    // the single tile of the update-only variant
   kOptionIcon,      // tile behind the option button
   kSummaryIcon,     // tile behind the summary button
   kStartButton,     // the picture on the update page's Start button

@@ -48,6 +48,7 @@ void UpdateDispalyComponents::BuildOptionPage() {
   LV_OptionErase.SetSmallImages(&IM_DeviceStatusImage);
   LV_OptionErase.SetColor(ui::kColorWhite);
   PlaceText(T_SendErase, PN_EraseMode, 462, 380, 126, 44, "Erase");
+  T_SendErase.SetTransparent(false);
 
   // Data backup view.
   Place(PN_BackupMode, PN_Option, 157, 89, 592, 430);
@@ -74,6 +75,8 @@ void UpdateDispalyComponents::BuildOptionPage() {
   }
   PlaceText(T_Backup, PN_BackupMode, 462, 380, 126, 44, "Start");
   PlaceText(T_Cancel, PN_BackupMode, 462, 380, 126, 44, "Cancel");
+  T_Backup.SetTransparent(false);
+  T_Cancel.SetTransparent(false);
   T_Cancel.SetEnabled(false);
   T_Cancel.Hide();
 }

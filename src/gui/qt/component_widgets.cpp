@@ -1,6 +1,7 @@
 #include "gui/qt/component_widgets.h"
 
 #include <QMouseEvent>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QStyleOptionFrame>
 
@@ -103,6 +104,14 @@ void FlatButtonWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  if (!button_.Transparent()) {
+    QLinearGradient face(r.topLeft(), r.bottomLeft());
+    face.setColorAt(0, QColor(0xFA, 0xFB, 0xFC));
+    face.setColorAt(1, QColor(0xE3, 0xE8, 0xEE));
+    p.setPen(QPen(QColor(0xA9, 0xB4, 0xC2), 1));
+    p.setBrush(face);
+    p.drawRoundedRect(r, 5, 5);
+  }
   if (isEnabled() && (hover_ || isDown())) {
     p.setPen(QPen(QColor(0x1F, 0x5F, 0xA8, 160), 1));
     p.setBrush(isDown() ? QColor(0, 0, 0, 40) : QColor(255, 255, 255, 50));

@@ -273,7 +273,7 @@ void FormView::SyncKind(QWidget* w, ui::Component& c, ui::Property p) {
     case ui::Kind::kFlatButton:
     case ui::Kind::kButton:
       if (p == ui::Property::kCaption) static_cast<QAbstractButton*>(w)->setText(Q(c.Caption()));
-      if (p == ui::Property::kContent) w->update();
+      if (p == ui::Property::kContent || p == ui::Property::kStyle) w->update();
       break;
     case ui::Kind::kImage:
       if (p == ui::Property::kContent || p == ui::Property::kStyle) {
