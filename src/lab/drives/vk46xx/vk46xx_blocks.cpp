@@ -69,9 +69,9 @@ std::vector<uint8_t> BuildParameterBlock(const Vk46xxSettings& s, const std::str
   p[param::kPlaneMode] = s.planeMode;
   for (size_t i = 0; i < s.capacityCode.size() && i < 2; ++i)
     p[param::kCapacityCode + i] = s.capacityCode[i];
-  p[param::kChannels] = 4;
-  p[param::kCePerChannel] = 2;
-  p[param::kDiesPerCe] = 1;
+  p[param::kChannels] = s.channels;
+  p[param::kCePerChannel] = s.cePerChannel;
+  p[param::kDiesPerCe] = s.diesPerCe;
   p[param::kUnitSectors] = s.unitSectors;
   p[param::kBootParam] = s.bootParam;
   common::WriteLe16(p, param::kValidTlcPages, s.validTlcPages);
@@ -90,15 +90,16 @@ std::vector<uint8_t> BuildFlashInfoBlock(const Vk46xxSettings& s, const Sector& 
   std::vector<uint8_t> f(flash::kSize, 0);
   std::copy(identify.begin(), identify.end(), f.begin() + flash::kIdentifyTemplate);
   PutText(f, flash::kMagic, "VKMFLASH", 8);
-  const auto id = NandId(s.nandMaker);
-  std::copy(id.begin(), id.end(), f.begin() + flash::kNandId);
+  const auto id = s.nandId.empty() ? NandId(s.nandMaker) : s.nandId;
+  std::copy_n(id.begin(), std::min<size_t>(id.size(), 16), f.begin() + flash::kNandId);
   PutText(f, flash::kDieText, s.dieText, 63);  // the block is zeroed: NUL follows
   f[flash::kByte2400] = s.flashByte2400;
   f[flash::kByte2490] = s.flashByte2490;
-  f[flash::kGeometry] = 4;                            // channels
-  f[flash::kGeometry + 1] = 2;                        // CE per channel
-  common::WriteLe16(f, flash::kGeometry + 2, 16384);  // page bytes
-  common::WriteLe16(f, flash::kGeometry + 4, 1152);   // pages per block
+  f[flash::kGeometry] = s.channels;
+  f[flash::kGeometry + 1] = s.cePerChannel;
+  common::WriteLe16(f, flash::kGeometry + 2, s.pageSize);
+  common::WriteLe16(f, flash::kGeometry + 4, s.pagesPerBlock);
+  f[flash::kGeometry + 6] = s.diesPerCe;
   f[flash::kPlaneCount] = s.planeCount;
   f[flash::kRetryTable] = s.retryTable;
   ApplyBytePatches(f, s.flashPatches);

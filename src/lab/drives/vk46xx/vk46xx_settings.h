@@ -61,7 +61,13 @@ struct Vk46xxSettings {
   uint16_t validTlcPages = 0x2FF0;
   std::vector<BytePatch> paramPatches;
 
-  // Flash information block.
+  // Flash information block (and the geometry bytes of the parameter block).
+  std::vector<uint8_t> nandId;  // empty: the maker's usual ID for nandMaker
+  uint8_t channels = 4;
+  uint8_t cePerChannel = 2;
+  uint8_t diesPerCe = 1;
+  uint16_t pageSize = 16384;
+  uint16_t pagesPerBlock = 1152;
   std::string dieText;
   uint8_t flashByte2400 = 0xFF;
   uint8_t flashByte2490 = 0x00;
