@@ -13,9 +13,9 @@ using namespace vendortest;
 // IDENTIFY DEVICE data with the words the engine consults.
 Bytes Identify(bool download, bool dma, bool offsets, uint16_t minBlocks, uint16_t maxBlocks) {
   Bytes id(512, 0);
-  if (dma) id[69 * 2 + 1] |= 0x01;      // word 69 bit 8
-  if (download) id[83 * 2] |= 0x01;     // word 83 bit 0
-  if (offsets) id[119 * 2] |= 0x10;     // word 119 bit 4
+  if (dma) id[69 * 2 + 1] |= 0x01;   // word 69 bit 8
+  if (download) id[83 * 2] |= 0x01;  // word 83 bit 0
+  if (offsets) id[119 * 2] |= 0x10;  // word 119 bit 4
   id[234 * 2] = static_cast<uint8_t>(minBlocks);
   id[234 * 2 + 1] = static_cast<uint8_t>(minBlocks >> 8);
   id[235 * 2] = static_cast<uint8_t>(maxBlocks);
@@ -67,8 +67,7 @@ TEST_F(DMicrocodeTest, WholeDownloadSendsChunksAndIgnoresTheDownloadState) {
   ExpectAta(sos, 0x25, {0x07, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(7), &c1);
   ExpectAta(sos, 0x25, {0x07, 0x04, 0x00, 0x04, 0x00, 0xE0, 0x92}, 2048, State(0), &c2);
   ExpectAta(sos, 0x25, {0x07, 0x02, 0x00, 0x08, 0x00, 0xE0, 0x92}, 1024, State(1), &c3);
-  EXPECT_EQ(hba.DMicrocode(0x07, 10, 4, image, Identify(true, false, false, 0, 0), false, true),
-            0);
+  EXPECT_EQ(hba.DMicrocode(0x07, 10, 4, image, Identify(true, false, false, 0, 0), false, true), 0);
   EXPECT_EQ(c1, Bytes(image.begin(), image.begin() + 2048));
   EXPECT_EQ(c2, Bytes(image.begin() + 2048, image.begin() + 4096));
   EXPECT_EQ(c3, Bytes(image.begin() + 4096, image.end()));
@@ -153,8 +152,7 @@ TEST_F(DMicrocodeTest, DownloadStateMustFitThePositionInTheImage) {
 TEST_F(DMicrocodeTest, LastChunkBelowTheMinimumIsNotSent) {
   const Bytes image = Image(5);
   ExpectAta(sos, 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(1));
-  EXPECT_EQ(hba.DMicrocode(0x03, 5, 4, image, Identify(true, false, true, 2, 8), false, true),
-            8);
+  EXPECT_EQ(hba.DMicrocode(0x03, 5, 4, image, Identify(true, false, true, 2, 8), false, true), 8);
   EXPECT_EQ(EngineLines().back(),
             "[VKM_DEBUG] DMicrocode: Step1 Done TotalSize = 1, DMStatus = 8, SubCMD = 3, "
             "StatusRegister[1] = 1\n");
@@ -202,8 +200,7 @@ TEST_F(DMicrocodeTest, FailedRequestStopsWithoutAChunkLine) {
   failed.fail = true;
   ExpectAta(sos, 0x25, {0x07, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(1));
   ExpectAta(sos, 0x25, {0x07, 0x02, 0x00, 0x02, 0x00, 0xE0, 0x92}, 1024, failed);
-  EXPECT_EQ(hba.DMicrocode(0x07, 4, 2, image, Identify(true, false, false, 0, 0), false, true),
-            4);
+  EXPECT_EQ(hba.DMicrocode(0x07, 4, 2, image, Identify(true, false, false, 0, 0), false, true), 4);
   EXPECT_EQ(EngineLines(),
             (std::vector<std::string>{
                 "[VKM_DEBUG] DMicrocode: Step1 TotalSize = 2, DMStatus = 0, SubCMD = 7, "

@@ -147,8 +147,9 @@ TEST_F(NvmeCommands, VendorReadAsksForLengthInDwordsAndTheSelector) {
 
 TEST_F(NvmeCommands, VendorCommandCopiesTheCommandImageDwords) {
   NvmeCommandImage command{};
-  const uint32_t dwords[16] = {0x000000C1, 0x00000001, 0xAAAAAAAA, 0xBBBBBBBB, 1, 2, 3, 4, 5, 6,
-                               0x10, 0x11, 0x12, 0x13, 0x14, 0x15};
+  const uint32_t dwords[16] = {0x000000C1, 0x00000001, 0xAAAAAAAA, 0xBBBBBBBB, 1,    2,
+                               3,          4,          5,          6,          0x10, 0x11,
+                               0x12,       0x13,       0x14,       0x15};
   std::memcpy(command.data(), dwords, sizeof dwords);
   Bytes data(512, 0x3C);
   ExpectMiniport(sos, &seen);
@@ -221,8 +222,7 @@ TEST_F(NvmeCommands, BridgeLocationCodeComesFromTheUsbRecordAndTheGpioAnswer) {
 
   // No GPIO answer: recognised, but no slot.
   ExpectScsi(sos, {0x3B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}, 0, 1024);
-  ExpectScsi(sos, {0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 1, 512,
-             ScsiFail());
+  ExpectScsi(sos, {0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 1, 512, ScsiFail());
   EXPECT_EQ(hba.BridgeLocationCode(), 0x80020403u);
 }
 
@@ -284,8 +284,7 @@ TEST_F(NvmeCommands, SectorsTravelAsScsiReadAndWrite) {
              &written);
   EXPECT_EQ(hba.WriteSectors(1, 1, Sector(0x0E)), 0);
   EXPECT_EQ(written, Sector(0x0E));
-  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x01, 0x00}, 1, 512,
-             ScsiFail());
+  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x01, 0x00}, 1, 512, ScsiFail());
   EXPECT_EQ(hba.ReadSectors(2, 1, buf), -127);
 
   dev.devHandle = os::INVALID_HANDLE_VALUE;

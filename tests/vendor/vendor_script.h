@@ -49,8 +49,8 @@ struct AtaReply {
   bool fail = false;      // the request itself fails
   uint8_t status = 0x50;  // returned status register
   uint8_t error = 0;
-  int count = -1;         // returned count register; -1 leaves the sent value
-  Bytes data;             // data in
+  int count = -1;  // returned count register; -1 leaves the sent value
+  Bytes data;      // data in
 };
 
 inline os::ATA_PASS_THROUGH_DIRECT DecodeAta(const OsCall& c) {
@@ -166,7 +166,8 @@ inline Step& ExpectScsi(ScriptedOs& sos, Bytes cdb, uint8_t dataIn, uint32_t len
     if (reply.fail) return false;
     auto r = DecodeSptd(c);
     r.sptd.ScsiStatus = reply.status;
-    std::memcpy(r.ucSenseBuf, reply.sense.data(), std::min(reply.sense.size(), sizeof r.ucSenseBuf));
+    std::copy_n(reply.sense.begin(), std::min(reply.sense.size(), sizeof r.ucSenseBuf),
+                r.ucSenseBuf);
     if (!reply.data.empty() && r.sptd.DataBuffer != nullptr)
       std::memcpy(r.sptd.DataBuffer, reply.data.data(),
                   std::min<size_t>(reply.data.size(), r.sptd.DataTransferLength));
@@ -223,8 +224,7 @@ inline Step& ExpectMiniport(ScriptedOs& sos, MiniportSeen* seen, MiniportReply r
   s.Check([seen](const OsCall& c) {
     ASSERT_GE(c.in.size(), os::kNvmePassThroughHeaderSize);
     const uint8_t* p = c.in.data();
-    for (int i = 0; i < 16; ++i)
-      std::memcpy(&seen->dw[i], p + offsetof(Ioctl, NVMeCmd) + 4 * i, 4);
+    for (int i = 0; i < 16; ++i) std::memcpy(&seen->dw[i], p + offsetof(Ioctl, NVMeCmd) + 4 * i, 4);
     seen->signature.assign(
         reinterpret_cast<const char*>(p + offsetof(os::SRB_IO_CONTROL, Signature)), 8);
     std::memcpy(&seen->controlCode, p + offsetof(os::SRB_IO_CONTROL, ControlCode), 4);
@@ -237,8 +237,8 @@ inline Step& ExpectMiniport(ScriptedOs& sos, MiniportSeen* seen, MiniportReply r
     std::memcpy(p + offsetof(Ioctl, CplEntry), &reply.dw0, 4);
     std::memcpy(p + offsetof(Ioctl, CplEntry) + 12, &reply.dw3, 4);
     const size_t room = c.out.size() - os::kNvmePassThroughHeaderSize;
-    std::memcpy(p + os::kNvmePassThroughHeaderSize, reply.data.data(),
-                std::min(room, reply.data.size()));
+    std::copy_n(reply.data.begin(), std::min(room, reply.data.size()),
+                p + os::kNvmePassThroughHeaderSize);
     c.outLength = static_cast<os::DWORD>(c.out.size());
     return true;
   });

@@ -271,8 +271,7 @@ TEST_F(Exchange, WithoutAtaTheSectorsTravelAsRead10AndWrite10) {
   EXPECT_EQ(hba.WriteSectors(0x789, 2, two), 0);
   EXPECT_EQ(written, two);
 
-  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x12, 0x34, 0x00, 0x00, 0x01, 0x00}, 1, 512,
-             ScsiFail());
+  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x12, 0x34, 0x00, 0x00, 0x01, 0x00}, 1, 512, ScsiFail());
   EXPECT_EQ(hba.ReadSectors(0x1234, 1, buf), -127);
 }
 

@@ -146,7 +146,8 @@ int NVMeSsdHba::FirmwareCommit(uint32_t action, uint32_t slot, bool bootPartitio
   auto record = NewRecord(0);
   if (!record) return kNvmeBadParameter;
   record->SetOpcode(kNvmeOpFirmwareCommit);
-  record->SetDword(os::kNvmeCdw10, slot | (action << 3) | (bootPartition ? kCommitBootPartition : 0));
+  record->SetDword(os::kNvmeCdw10,
+                   slot | (action << 3) | (bootPartition ? kCommitBootPartition : 0));
   if (!Execute(*record, 0, 0, true, true)) return kNvmeRequestFailed;
   if (lastStatusCode_ != 0 || lastStatusCodeType_ != 0) return kNvmeStatusError;
   return kNvmeOk;
@@ -157,8 +158,7 @@ int NVMeSsdHba::FirmwareCommit(uint32_t action, uint32_t slot, bool bootPartitio
 int NVMeSsdHba::VendorResult(bool sent) const {
   if (!sent) return kNvmeRequestFailed;
   if (lastStatusCode_ == 0 && lastStatusCodeType_ == 0) return kNvmeOk;
-  if (lastStatusCode_ == kNvmeScVendorDone && lastStatusCodeType_ == kNvmeSctVendor)
-    return kNvmeOk;
+  if (lastStatusCode_ == kNvmeScVendorDone && lastStatusCodeType_ == kNvmeSctVendor) return kNvmeOk;
   return kNvmeBadParameter;
 }
 
@@ -208,7 +208,8 @@ int NVMeSsdHba::ControlRequest(std::span<uint8_t> data, uint32_t controlCode) {
 uint32_t NVMeSsdHba::BridgeLocationCode() {
   if (device_ == nullptr) return 0;
   const device::UsbLocationRecord usb = device_->devUsbInfo;
-  uint32_t value = (usb.port & 0xFF) | (usb.hubPortCount & 0xFF) << 8 | (usb.hubNumber & 0xFF) << 16;
+  uint32_t value =
+      (usb.port & 0xFF) | (usb.hubPortCount & 0xFF) << 8 | (usb.hubNumber & 0xFF) << 16;
   if (usb.recognisedHub != 0) {
     value += kBridgeRecognisedHub;
     std::array<uint8_t, device::kBridgePacketSize> answer{};

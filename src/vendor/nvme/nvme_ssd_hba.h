@@ -75,8 +75,8 @@ class NVMeSsdHba {
   // Get Log Page of out.size() bytes (a multiple of 4). 0; -3 failed; -127
   // non-zero status; -2 no buffer; -1 a length that is no multiple of 4 or
   // no memory.
-  int GetLogPage(std::span<uint8_t> out, uint8_t lid, uint8_t lsp, uint32_t nsid,
-                 uint32_t cdw12, uint32_t cdw13);
+  int GetLogPage(std::span<uint8_t> out, uint8_t lid, uint8_t lsp, uint32_t nsid, uint32_t cdw12,
+                 uint32_t cdw13);
   // Firmware Image Download of `image` at byte `offset` (both multiples of
   // 4). 0; -3; -127; -2 empty image; -1 misaligned size or offset, no memory.
   int FirmwareImageDownload(std::span<const uint8_t> image, uint32_t offset);

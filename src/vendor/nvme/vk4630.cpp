@@ -69,9 +69,8 @@ bool VK4630::Attach(device::StorageDevice* dev) {
 
   const bool bridge = (dev->devAttribute & device::STORAGE_NVME_BRIDGE) != 0;
   const uint32_t length = std::min<uint32_t>(controllerNameLength_, sizeof controllerName_);
-  const bool named =
-      read == kNvmeOk &&
-      std::memcmp(answer.data() + kNvmeVendorNameOffset, controllerName_, length) == 0;
+  const bool named = read == kNvmeOk && std::memcmp(answer.data() + kNvmeVendorNameOffset,
+                                                    controllerName_, length) == 0;
   FinishAttach((read != kNvmeOk && bridge) || named);
   return ready_ != 0;
 }

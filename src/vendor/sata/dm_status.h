@@ -17,14 +17,14 @@ enum DMStatus : int {
   kDmLastChunkTooSmall = 8,  // the last chunk is below IDENTIFY word 234
   // The image holds fewer bytes than the total size asks for; nothing sent.
   kDmImageTooShort = 9,
-  kDmNoBuffer = 255,         // the chunk buffer could not be allocated
+  kDmNoBuffer = 255,  // the chunk buffer could not be allocated
 };
 
 // DOWNLOAD MICROCODE subcommands.
-inline constexpr uint8_t kDmSubOffsets = 0x03;         // with offsets, save
-inline constexpr uint8_t kDmSubWhole = 0x07;           // download and save in one command
-inline constexpr uint8_t kDmSubOffsetsDeferred = 0x0E; // with offsets, save, activate later
-inline constexpr uint8_t kDmSubActivate = 0x0F;        // activate the saved microcode
+inline constexpr uint8_t kDmSubOffsets = 0x03;          // with offsets, save
+inline constexpr uint8_t kDmSubWhole = 0x07;            // download and save in one command
+inline constexpr uint8_t kDmSubOffsetsDeferred = 0x0E;  // with offsets, save, activate later
+inline constexpr uint8_t kDmSubActivate = 0x0F;         // activate the saved microcode
 
 // Download state in the count register after each command.
 inline constexpr uint32_t kDmStateNone = 0;

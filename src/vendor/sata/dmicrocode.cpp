@@ -13,12 +13,12 @@ namespace vendor {
 namespace {
 
 // IDENTIFY DEVICE words consulted.
-constexpr size_t kWordDmaSupport = 69;         // bit 8: DOWNLOAD MICROCODE DMA
-constexpr size_t kWordDownloadSupport = 83;    // bit 0: DOWNLOAD MICROCODE
-constexpr size_t kWordOffsetsSupport = 119;    // bit 4: download with offsets
+constexpr size_t kWordDmaSupport = 69;       // bit 8: DOWNLOAD MICROCODE DMA
+constexpr size_t kWordDownloadSupport = 83;  // bit 0: DOWNLOAD MICROCODE
+constexpr size_t kWordOffsetsSupport = 119;  // bit 4: download with offsets
 constexpr size_t kWordMinBlocks = 234;
 constexpr size_t kWordMaxBlocks = 235;
-constexpr uint32_t kChunkSizeLimit = 0xFFFF;   // and above: not a valid chunk size
+constexpr uint32_t kChunkSizeLimit = 0xFFFF;  // and above: not a valid chunk size
 
 uint16_t Word(std::span<const uint8_t> identify, size_t word) {
   return common::ReadLe16(identify, word * 2);
@@ -111,10 +111,10 @@ int VK4540LT::DMicrocode(uint8_t subcommand, uint32_t totalBlocks, uint32_t chun
       status = (regs.features & kAtaErrorAbort) ? kDmAborted : kDmStatusError;
     else if (subcommand != kDmSubWhole && !StateFits(subcommand, state, remaining))
       status = kDmStateMismatch;
-    trace(common::Format(
-        "[VKM_DEBUG] DMicrocode: Step1 TotalSize = %d, DMStatus = %d, SubCMD = %d, "
-        "StatusRegister[1] = %d\n",
-        static_cast<int>(remaining), status, subcommand, static_cast<int>(state)));
+    trace(
+        common::Format("[VKM_DEBUG] DMicrocode: Step1 TotalSize = %d, DMStatus = %d, SubCMD = %d, "
+                       "StatusRegister[1] = %d\n",
+                       static_cast<int>(remaining), status, subcommand, static_cast<int>(state)));
     if (status != kDmDone) break;
   }
   chunk.clear();
@@ -134,8 +134,9 @@ int VK4540LT::DMicrocode(uint8_t subcommand, uint32_t totalBlocks, uint32_t chun
       state = regs.count & 0xFF;
       if (state != kDmStateApplied) status = kDmStateMismatch;
     }
-    trace(common::Format("[VKM_DEBUG] DMicrocode: Step2 Done DMStatus = %d, StatusRegister[1] = %d\n",
-                         status, static_cast<int>(state)));
+    trace(
+        common::Format("[VKM_DEBUG] DMicrocode: Step2 Done DMStatus = %d, StatusRegister[1] = %d\n",
+                       status, static_cast<int>(state)));
   }
   return status;
 }

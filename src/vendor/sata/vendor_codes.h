@@ -18,10 +18,10 @@ inline constexpr int kTransferFailed = -127;
 // Reserved LBAs. Every transfer at them is one 512-byte sector unless a data
 // phase says otherwise.
 inline constexpr uint32_t kDetectLbas[5] = {0xAA, 0xAA00, 0x55, 0x5500, 0x55AA};
-inline constexpr uint32_t kCommandLba = 0x55AA;     // first choice, and the data-in LBA
+inline constexpr uint32_t kCommandLba = 0x55AA;  // first choice, and the data-in LBA
 inline constexpr uint32_t kDataInLba = 0x55AA;
-inline constexpr uint32_t kAltCommandLba = 0x789;   // used when 0x55AA takes no command
-inline constexpr uint32_t kLeaveVendorLba = 0x1234; // read once after a failed exchange
+inline constexpr uint32_t kAltCommandLba = 0x789;    // used when 0x55AA takes no command
+inline constexpr uint32_t kLeaveVendorLba = 0x1234;  // read once after a failed exchange
 
 inline constexpr uint32_t kSectorSize = 512;
 // Largest data phase the exchange accepts: the ATA count register carries 8

@@ -73,12 +73,12 @@ bool VK4540LT::Attach(device::StorageDevice* dev) {
         deviceType_ = inquiry[0] & kPeripheralTypeMask;
         removable_ = (inquiry[1] & kRemovableBit) ? 1 : 0;
         const std::span<const uint8_t> in = inquiry;
-        SetField(vendorText_, common::TextFromBytes(in.subspan(kInquiryVendorOffset,
-                                                               kInquiryVendorLength)));
-        SetField(productText_, common::TextFromBytes(in.subspan(kInquiryProductOffset,
-                                                                kInquiryProductLength)));
-        SetField(revisionText_, common::TextFromBytes(in.subspan(kInquiryRevisionOffset,
-                                                                 kInquiryRevisionLength)));
+        SetField(vendorText_,
+                 common::TextFromBytes(in.subspan(kInquiryVendorOffset, kInquiryVendorLength)));
+        SetField(productText_,
+                 common::TextFromBytes(in.subspan(kInquiryProductOffset, kInquiryProductLength)));
+        SetField(revisionText_,
+                 common::TextFromBytes(in.subspan(kInquiryRevisionOffset, kInquiryRevisionLength)));
       } else {
         deviceType_ = -1;
         removable_ = 0;
@@ -134,8 +134,7 @@ bool VK4540LT::Attach(device::StorageDevice* dev) {
 
 // --- Vendor commands ------------------------------------------------------------
 
-int VK4540LT::ReadFixed(const VendorCommandBlock& block, uint32_t length,
-                        std::span<uint8_t> out) {
+int VK4540LT::ReadFixed(const VendorCommandBlock& block, uint32_t length, std::span<uint8_t> out) {
   std::vector<uint8_t> data(length, 0);
   const int result = ExchangeIn(block, data);
   std::copy_n(data.begin(), std::min<size_t>(out.size(), data.size()), out.begin());
@@ -144,8 +143,7 @@ int VK4540LT::ReadFixed(const VendorCommandBlock& block, uint32_t length,
 
 int VK4540LT::VendorIdentify(std::span<uint8_t> out) {
   std::array<uint8_t, kVendorIdentifySize> data{};
-  const VendorCommandBlock block =
-      MakeCommandBlock(kVendorRead, kSubIdentify, 0, 0, false);
+  const VendorCommandBlock block = MakeCommandBlock(kVendorRead, kSubIdentify, 0, 0, false);
   const int result = FirstExchange(block, data);
   std::copy_n(data.begin(), std::min(out.size(), data.size()), out.begin());
   return result;
@@ -159,8 +157,8 @@ int VK4540LT::ReadMemory(uint32_t address, std::span<uint8_t> out, bool longLayo
 
 int VK4540LT::WriteMemory(uint32_t address, std::span<const uint8_t> data, bool longLayout) {
   const auto sectors = static_cast<uint16_t>(data.size() / kSectorSize);
-  return ExchangeOut(
-      MakeCommandBlock(kVendorWrite, kSubWriteMemory, address, sectors, longLayout), data);
+  return ExchangeOut(MakeCommandBlock(kVendorWrite, kSubWriteMemory, address, sectors, longLayout),
+                     data);
 }
 
 int VK4540LT::ReadParameterBlock(std::span<uint8_t> out) {

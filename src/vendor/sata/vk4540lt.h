@@ -63,8 +63,7 @@ class VK4540LT : public VkmSsdHba {
   bool SmartEnableOperations();
   bool SmartReadData(std::span<uint8_t> out);
   bool DownloadMicrocode(uint8_t subcommand, uint32_t offset, uint32_t count,
-                         std::span<const uint8_t> data, bool dma,
-                         device::AtaRegisters* result);
+                         std::span<const uint8_t> data, bool dma, device::AtaRegisters* result);
   void SetTimeout(uint32_t seconds);
   // 0 on success, 1 otherwise (also without a bound drive).
   int SecuritySetPassword(std::span<const uint8_t> block);

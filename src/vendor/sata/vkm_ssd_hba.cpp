@@ -80,8 +80,7 @@ int VkmSsdHba::ReadSectorsOpening(uint32_t lba, uint32_t count, std::span<uint8_
   return WithOpenDevice(false, [&] { return ReadSectors(lba, count, buffer); });
 }
 
-int VkmSsdHba::WriteSectorsOpening(uint32_t lba, uint32_t count,
-                                   std::span<const uint8_t> buffer) {
+int VkmSsdHba::WriteSectorsOpening(uint32_t lba, uint32_t count, std::span<const uint8_t> buffer) {
   return WithOpenDevice(false, [&] { return WriteSectors(lba, count, buffer); });
 }
 

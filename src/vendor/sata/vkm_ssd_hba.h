@@ -43,8 +43,7 @@ class VkmSsdHba {
   // `data`; data-out writes the bytes, padded with zeroes to whole sectors, to
   // the command LBA. Result: 0, -1..-5 or -10 (detect), -6 (block not
   // written), -7 (data phase failed, also when the echo matched).
-  virtual int ExchangeInForce(const VendorCommandBlock& block, std::span<uint8_t> data,
-                              bool force);
+  virtual int ExchangeInForce(const VendorCommandBlock& block, std::span<uint8_t> data, bool force);
   virtual int ExchangeOutForce(const VendorCommandBlock& block, std::span<const uint8_t> data,
                                bool force);
   virtual int ExchangeIn(const VendorCommandBlock& block, std::span<uint8_t> data);
