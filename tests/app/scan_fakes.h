@@ -19,6 +19,7 @@
 #include "app/scan/scan_device.h"
 #include "app/scan/scan_target.h"
 #include "app/settings/controller_profile.h"
+#include "device/core/dev_attribute.h"
 #include "device/core/fixed_text.h"
 #include "platform/os.h"
 
@@ -206,6 +207,11 @@ class ScriptedController : public ScanDevice {
     Note("close");
     if (bound_) bound_->Close();
   }
+
+  std::string DevName() const override {
+    return bound_ ? device::FixedText(bound_->devName) : std::string();
+  }
+  bool IsNvmeDrive() const override { return bound_ && device::IsNvme(bound_->devAttribute); }
 
   uint32_t timeoutAtAttach = 0;
 

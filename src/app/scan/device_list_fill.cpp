@@ -58,19 +58,19 @@ void LookUpNewestVersion(const FillSources& src, int slot, const ControllerProfi
 DeviceRowTexts FillRow(const FillSources& src, const DeviceListTargets& lists,
                        const ResultColumnMap& columns, int slot,
                        const ControllerProfile& profile) {
-  DeviceSlot& s = src.table.Slot(slot);
+  SlotData& data = src.table.Slot(slot).data;
+  const ScanDevice& dev = src.devices.At(slot);
   DeviceRowTexts row;
-  row.caption = common::ToUpper(s.device.DevName());
+  row.caption = common::ToUpper(dev.DevName());
   AddEmptyRow(lists.updateList, row.caption, kUpdateRowSubItems);
   AddEmptyRow(lists.eraseList, row.caption, kEraseRowSubItems);
   lists.deviceList.AddItem(row.caption);
   const int r = lists.updateList.ItemCount() - 1;
   const int e = lists.eraseList.ItemCount() - 1;
 
-  row.hasParameterBlock = !s.device.IsNvmeDrive();
-  const IdentityTexts ids = row.hasParameterBlock
-                                ? AtaIdentityTexts(s.data.ataIdentify)
-                                : NvmeIdentityTexts(s.data.nvmeIdentifyController);
+  row.hasParameterBlock = !dev.IsNvmeDrive();
+  const IdentityTexts ids = row.hasParameterBlock ? AtaIdentityTexts(data.ataIdentify)
+                                                  : NvmeIdentityTexts(data.nvmeIdentifyController);
   row.serial = common::Trim(ids.serial);
   row.currentFw = common::Trim(ids.firmware);
   row.model = common::Trim(ids.model);
@@ -79,7 +79,7 @@ DeviceRowTexts FillRow(const FillSources& src, const DeviceListTargets& lists,
   lists.updateList.SetSubItem(r, columns.modelName, row.model);
 
   if (row.hasParameterBlock) {
-    const firmware::ParameterBlock block(s.data.parameterBlock);
+    const firmware::ParameterBlock block(data.parameterBlock);
     row.fwTag = common::Trim(firmware::ExtractFirmwareIdentity(block).tag);
     if (columns.HasFwTag()) lists.updateList.SetSubItem(r, columns.fwTag, row.fwTag);
   }

@@ -4,6 +4,7 @@
 // controllers in their place.
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "device/core/storage_device.h"
@@ -33,6 +34,11 @@ class ScanDevice {
   virtual bool NvmeIdentify(std::span<uint8_t> out, uint32_t nsid, bool controller) = 0;
   // Closes the bound drive's handle.
   virtual void Close() = 0;
+
+  // What the object copied from the drive at its last attach: the display
+  // name (devName) and whether the drive is reached as NVMe.
+  virtual std::string DevName() const = 0;
+  virtual bool IsNvmeDrive() const = 0;
 };
 
 }  // namespace app

@@ -50,14 +50,14 @@ class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public ScanDevi
   bool NvmeIdentify(std::span<uint8_t> out, uint32_t nsid, bool controller) override;
 
   // The copies taken at attach.
-  bool IsNvmeDrive() const { return device::IsNvme(devAttribute_); }
+  bool IsNvmeDrive() const override { return device::IsNvme(devAttribute_); }
   uint32_t Attribute() const { return devAttribute_; }
   uint32_t HaId() const { return devHaId_; }
   uint32_t TargetId() const { return devTarget_; }
   uint32_t LunId() const { return devLun_; }
   uint32_t Order() const { return devOrder_; }
   // The bound drive's display name (devName), as it was at attach.
-  std::string DevName() const;
+  std::string DevName() const override;
 
  private:
   uint32_t devAttribute_ = 0;
