@@ -1,0 +1,70 @@
+#pragma once
+// The Device Info, SMART and Summary pages of the main form. Each click reads
+// the selected drive afresh and rebuilds its page; the form has already shown
+// the page's panels. Plugging in sets the form's page handlers and the list's
+// row painting; destruction takes them out again.
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "app/form/update_dispaly.h"
+#include "info/decoder/decode_reporter.h"
+#include "info/decoder/rule_source.h"
+#include "info/decoder/table_decoders.h"
+#include "info/pages/info_drive.h"
+#include "info/pages/summary_values.h"
+#include "info/smart/show_data_layout.h"
+
+namespace info {
+
+// The information list's font size on these pages.
+inline constexpr int kShowDataFontSize = 10;
+
+class InfoPages {
+ public:
+  InfoPages(app::TUpdateDispaly& form, InfoDriveTable& drives);
+  ~InfoPages();
+  InfoPages(const InfoPages&) = delete;
+  InfoPages& operator=(const InfoPages&) = delete;
+
+  void T_DeviceInfoClick();
+  void T_SmartClick();
+  void T_SummaryPageClick();
+  void LV_ShowDataCustomDrawItem(int row, ui::DrawState& state);
+  // Fills the list from a SMART READ DATA block with the attribute names of
+  // the selected drive's profile.
+  void ShowAtaSmartTable(std::span<const uint8_t> smartData);
+
+ private:
+  // Selects the current drive in CMBB_DeviceList; false when there is none.
+  bool SelectCurrentDrive();
+  InfoDrive& Current() { return drives_.Drive(form_.SelectedDevice); }
+  app::SlotData& CurrentData() { return drives_.Data(form_.SelectedDevice); }
+  // The current drive's profile, or an empty one (whose rule paths name no file).
+  const app::ControllerProfile& CurrentProfile() const;
+  RuleSource CurrentRules() const;
+  DecodeReporter Reporter();
+
+  // Gives LV_ShowData exactly these columns; with `placeSelector` the drive
+  // selector moves over the second column.
+  void SetUpColumns(const std::vector<ShowDataColumn>& columns, bool placeSelector);
+
+  void ShowNvmeSmart();
+  void ShowAtaSmart();
+
+  void ResetSummary();
+  // Reads the drive for the Summary page; false (with the status text set)
+  // when a read failed.
+  bool ReadAtaSummary(SummaryValues& values);
+  bool ReadNvmeSummary(SummaryValues& values);
+  void FillSummary(const SummaryValues& values);
+
+  app::TUpdateDispaly& form_;
+  InfoDriveTable& drives_;
+  // The one buffer all drives share for the NVMe SMART / Health log.
+  std::array<uint8_t, kNvmeSmartLogBytes> smartLog_{};
+  app::ControllerProfile noProfile_;
+};
+
+}  // namespace info
