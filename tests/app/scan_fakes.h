@@ -64,7 +64,9 @@ inline std::array<uint8_t, 1024> ParamBlock(const std::string& signature,
 inline std::array<uint8_t, 4096> NvmeIdCtrl(const std::string& serial, const std::string& model,
                                             const std::string& fw) {
   std::array<uint8_t, 4096> id{};
-  auto padded = [](const std::string& s, size_t n) { return (s + std::string(n, ' ')).substr(0, n); };
+  auto padded = [](const std::string& s, size_t n) {
+    return (s + std::string(n, ' ')).substr(0, n);
+  };
   PutText(id, 4, padded(serial, 20));
   PutText(id, 24, padded(model, 40));
   PutText(id, 64, padded(fw, 8));

@@ -39,7 +39,12 @@ std::string SettingsText(const std::string& extraOptions) {
 
 // The version "S0300A0" stored with the bytes of each pair swapped at offset 16.
 std::string ConfiguredImage() {
-  return std::string(16, '\xEE') + std::string("0S03A0\0" "0", 8) + std::string(32, '\xEE');
+  return std::string(16, '\xEE') +
+         std::string(
+             "0S03A0\0"
+             "0",
+             8) +
+         std::string(32, '\xEE');
 }
 
 FakeDrive SataDrive() {
@@ -153,24 +158,16 @@ TEST_F(ScanFill, StartUpFillsTheThreeListsAndWritesABlockPerDrive) {
   EXPECT_EQ(table.Slot(1).data.CurrentFirmware(), "N0100A0");
 
   const std::string missing = f.dir.Str() + "\\VK4630\\ISP_VK4630.bin";
-  const std::vector<std::string> expected{"Number of Device:2",
-                                          "[Dev_0]",
-                                          "Controller     : VK4620XT",
-                                          "Device         : PHYSICALDRIVE1",
-                                          "Serial Number  : SATA-A",
-                                          "Current FW Ver : S0220A0",
-                                          "Expect FW Ver  : S0300A0",
-                                          "Model Name     : VK SSD 256GB",
-                                          "FW Tag         : B27A",
-                                          "[Dev_1]",
-                                          "Controller     : VK4630",
-                                          "Device         : PHYSICALDRIVE2",
-                                          "Serial Number  : NVME-B",
-                                          "Current FW Ver : N0100A0",
-                                          "Expect FW Ver  : ",
-                                          "Model Name     : VK NVMe 512GB",
-                                          "***Warning***(Dev_1)",
-                                          "File Not Exist => " + missing};
+  const std::vector<std::string> expected{
+      "Number of Device:2",        "[Dev_0]",
+      "Controller     : VK4620XT", "Device         : PHYSICALDRIVE1",
+      "Serial Number  : SATA-A",   "Current FW Ver : S0220A0",
+      "Expect FW Ver  : S0300A0",  "Model Name     : VK SSD 256GB",
+      "FW Tag         : B27A",     "[Dev_1]",
+      "Controller     : VK4630",   "Device         : PHYSICALDRIVE2",
+      "Serial Number  : NVME-B",   "Current FW Ver : N0100A0",
+      "Expect FW Ver  : ",         "Model Name     : VK NVMe 512GB",
+      "***Warning***(Dev_1)",      "File Not Exist => " + missing};
   EXPECT_EQ(DeviceLines(f.ctx.runLog), expected);
   // Every drive was closed after its row.
   EXPECT_FALSE(machine.Devices()[0]->IsOpen());

@@ -1,9 +1,10 @@
 // Scan options, the masked compare and the identity texts.
+#include "app/scan/scan_rules.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "app/scan/scan_rules.h"
 #include "scan_fakes.h"
 
 namespace app::testing {

@@ -94,14 +94,14 @@ TEST_F(Strategies, ParameterBlockWithoutFirmwareTagDoesNotMatch) {
 TEST_F(Strategies, ParameterBlockNeedsAReadyAttachOnAnAtaDrive) {
   FakeDrive refusing = Sata4620("S1");
   refusing.attachFails = true;
-  EXPECT_EQ(Run(IdentifyStrategy::kParameterBlock, machine.Add("A", kSata, refusing),
-                FamilyProfiles()),
-            kNoProfile);
+  EXPECT_EQ(
+      Run(IdentifyStrategy::kParameterBlock, machine.Add("A", kSata, refusing), FamilyProfiles()),
+      kNoProfile);
   // A drive reached only as SCSI is attached but never asked for its block.
-  EXPECT_EQ(Run(IdentifyStrategy::kParameterBlock,
-                machine.Add("B", STORAGE_SCSI | STORAGE_PHYSICAL, Sata4620("S2")),
-                FamilyProfiles()),
-            kNoProfile);
+  EXPECT_EQ(
+      Run(IdentifyStrategy::kParameterBlock,
+          machine.Add("B", STORAGE_SCSI | STORAGE_PHYSICAL, Sata4620("S2")), FamilyProfiles()),
+      kNoProfile);
   EXPECT_EQ(Count("attach A"), 4);
   EXPECT_EQ(Count("attach B"), 4);
   EXPECT_EQ(Count("identify"), 0);
@@ -123,9 +123,9 @@ TEST_F(Strategies, ParameterBlockMatchReadsSmartIntoTheSlot) {
   ASSERT_EQ(Run(IdentifyStrategy::kParameterBlock, machine.Add("A", kSata, d), FamilyProfiles()),
             1);
   const std::vector<std::string> expected{
-      "0:name VKM4610XT", "0:attach A",    "0:identify",   "0:parameter block", "0:mode query",
-      "0:name VKM4620XT", "0:attach A",    "0:identify",   "0:parameter block", "0:mode query",
-      "0:smart enable",   "0:smart read"};
+      "0:name VKM4610XT",  "0:attach A",       "0:identify",     "0:parameter block",
+      "0:mode query",      "0:name VKM4620XT", "0:attach A",     "0:identify",
+      "0:parameter block", "0:mode query",     "0:smart enable", "0:smart read"};
   EXPECT_EQ(calls, expected);
   EXPECT_EQ(std::string(slot.smartData.begin(), slot.smartData.begin() + 9), "SMARTDATA");
   // IDENTIFY went into the slot too.
@@ -219,11 +219,12 @@ TEST_F(Strategies, NvmeEmptySubTagMatchesEveryDriveTheAttachAccepts) {
   d.idCtrl = NvmeIdCtrl("N1", "VK NVMe", "N0100A0");
   PutText(d.idNs, 0, "NS");
   d.acceptedNames = {"VKM4630"};
-  const ProfileTable table = Profiles({Profile("VK4620XT", "VKM4620XT"), Profile("VK4630", "VKM4630")});
+  const ProfileTable table =
+      Profiles({Profile("VK4620XT", "VKM4620XT"), Profile("VK4630", "VKM4630")});
   ASSERT_EQ(Run(IdentifyStrategy::kNvme, machine.Add("A", kNvme, d), table), 1);
-  const std::vector<std::string> expected{"0:name VKM4620XT",   "0:attach A",
-                                          "0:name VKM4630",     "0:attach A",
-                                          "0:vendor read 0",    "0:identify controller",
+  const std::vector<std::string> expected{"0:name VKM4620XT",      "0:attach A",
+                                          "0:name VKM4630",        "0:attach A",
+                                          "0:vendor read 0",       "0:identify controller",
                                           "0:identify namespace 1"};
   EXPECT_EQ(calls, expected);
   EXPECT_EQ(slot.nvmeIdentifyController[4], 'N');

@@ -1,11 +1,12 @@
 // ScanTarget: the walk over the discovered drives, the 16-slot limit, the
 // backup lists, time-outs, opening and the trace lines.
+#include "app/scan/scan_target.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "app/scan/scan_rules.h"
-#include "app/scan/scan_target.h"
 #include "common/text.h"
 #include "device/core/dev_attribute.h"
 #include "platform/virtual_os.h"
@@ -87,8 +88,8 @@ TEST_F(ScanTargetTest, DrivesOfOtherMakersAreOnlyInTheBackupLists) {
   Scan();
 
   EXPECT_EQ(table.DeviceCount(), 2);
-  const std::vector<std::string> all{"PHYSICALDRIVE0", "PHYSICALDRIVE1", "SCSI2:",
-                                     "PHYSICALDRIVE3"};
+  const std::vector<std::string> all{"PHYSICALDRIVE0", "PHYSICALDRIVE1",
+                                     "SCSI2:", "PHYSICALDRIVE3"};
   EXPECT_EQ(source.Items(), all);
   EXPECT_EQ(destination.Items(), all);
   EXPECT_EQ(table.Slot(0).data.profileIndex, 1);
@@ -133,12 +134,11 @@ TEST_F(ScanTargetTest, OptionsTimeOutsOpeningAndTraceLines) {
   EXPECT_EQ(machine.Devices()[1]->devOptions & device::kOptionNoVolumeLock, 0u);
   EXPECT_FALSE(machine.Devices()[0]->IsOpen());
 
-  const std::vector<std::string> trace{
-      "[VKM_SCAN] ScanTarget: targetQty = 2\n",
-      "[VKM_SCAN] ScanTarget: dev_name = PHYSICALDRIVE1\n",
-      "[VKM_SCAN] ScanTarget: devAttribute = 80000001\n",
-      "[VKM_SCAN] ScanTarget: dev_name = PHYSICALDRIVE2\n",
-      "[VKM_SCAN] ScanTarget: devAttribute = 20000001\n"};
+  const std::vector<std::string> trace{"[VKM_SCAN] ScanTarget: targetQty = 2\n",
+                                       "[VKM_SCAN] ScanTarget: dev_name = PHYSICALDRIVE1\n",
+                                       "[VKM_SCAN] ScanTarget: devAttribute = 80000001\n",
+                                       "[VKM_SCAN] ScanTarget: dev_name = PHYSICALDRIVE2\n",
+                                       "[VKM_SCAN] ScanTarget: devAttribute = 20000001\n"};
   EXPECT_EQ(os.Trace().Captured(), trace);
 }
 

@@ -4,8 +4,8 @@
 
 namespace app {
 
-AppDeviceScanner::AppDeviceScanner(RunContext& ctx, DriveDiscovery& discovery,
-                                   DeviceTable& table, SlotDeviceSource* devices)
+AppDeviceScanner::AppDeviceScanner(RunContext& ctx, DriveDiscovery& discovery, DeviceTable& table,
+                                   SlotDeviceSource* devices)
     : ctx_(ctx),
       discovery_(discovery),
       table_(table),
@@ -22,8 +22,7 @@ int AppDeviceScanner::ScanAndFill(TUpdateDispaly& form, Occasion occasion) {
   const bool startup = occasion == Occasion::kStartup;
   if (startup) columns_ = BuildResultColumnMap(ctx_.options.ShowFWTag, form.LV_UpdateDevStatus);
   const FillSources src{ctx_.exeDir, ctx_.options, ctx_.profiles, ctx_.runLog, table_, devices_};
-  const DeviceListTargets lists{form.LV_UpdateDevStatus, form.LV_OptionErase,
-                                form.CMBB_DeviceList};
+  const DeviceListTargets lists{form.LV_UpdateDevStatus, form.LV_OptionErase, form.CMBB_DeviceList};
   form.SelectedDevice = FillDeviceLists(src, lists, columns_,
                                         startup ? FillOccasion::kStartup : FillOccasion::kRescan);
   form.CMBB_DeviceList.SetItemIndex(form.SelectedDevice);
@@ -31,7 +30,10 @@ int AppDeviceScanner::ScanAndFill(TUpdateDispaly& form, Occasion occasion) {
 }
 
 DeviceScanPlugin::DeviceScanPlugin(TUpdateDispaly& form, RunContext& ctx)
-    : form_(form), aspi_(ctx.os), discovery_(aspi_, ctx.options), scanner_(ctx, discovery_, table_) {
+    : form_(form),
+      aspi_(ctx.os),
+      discovery_(aspi_, ctx.options),
+      scanner_(ctx, discovery_, table_) {
   form_.SetDeviceScanner(&scanner_);
 }
 

@@ -56,8 +56,7 @@ void LookUpNewestVersion(const FillSources& src, int slot, const ControllerProfi
 }
 
 DeviceRowTexts FillRow(const FillSources& src, const DeviceListTargets& lists,
-                       const ResultColumnMap& columns, int slot,
-                       const ControllerProfile& profile) {
+                       const ResultColumnMap& columns, int slot, const ControllerProfile& profile) {
   SlotData& data = src.table.Slot(slot).data;
   const ScanDevice& dev = src.devices.At(slot);
   DeviceRowTexts row;
@@ -93,8 +92,8 @@ DeviceRowTexts FillRow(const FillSources& src, const DeviceListTargets& lists,
   return row;
 }
 
-void LogRow(const FillSources& src, const ResultColumnMap& columns, FillOccasion occasion,
-            int slot, const ControllerProfile& profile, const DeviceRowTexts& row) {
+void LogRow(const FillSources& src, const ResultColumnMap& columns, FillOccasion occasion, int slot,
+            const ControllerProfile& profile, const DeviceRowTexts& row) {
   if (occasion == FillOccasion::kRescan) {
     if (!row.ispExists) AppendRescanWarning(src.runLog, slot, row.ispPath);
     return;

@@ -46,9 +46,9 @@ struct DeviceRowTexts {
   std::string currentFw;
   std::string newestFw;
   std::string model;
-  std::string fwTag;       // only for drives with a ParameterBlock
+  std::string fwTag;  // only for drives with a ParameterBlock
   bool hasParameterBlock = false;
-  std::string ispPath;     // the image the newest version was looked for in
+  std::string ispPath;  // the image the newest version was looked for in
   bool ispExists = false;
 };
 

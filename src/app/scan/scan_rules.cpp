@@ -72,8 +72,7 @@ bool BytesEqualAt(std::span<const uint8_t> data, int64_t offset, std::string_vie
       expected.size() > data.size() - static_cast<size_t>(offset)) {
     return false;
   }
-  return std::equal(expected.begin(), expected.end(),
-                    data.begin() + static_cast<ptrdiff_t>(offset),
+  return std::equal(expected.begin(), expected.end(), data.begin() + static_cast<ptrdiff_t>(offset),
                     [](char e, uint8_t d) { return static_cast<uint8_t>(e) == d; });
 }
 
