@@ -20,11 +20,11 @@ inline constexpr ULONG NVME_BI_DIRECTION = 3;
 struct NVME_PASS_THROUGH_IOCTL {
   SRB_IO_CONTROL SrbIoCtrl;
   ULONG VendorSpecific[6];
-  ULONG NVMeCmd[16];   // submission entry, dword by dword
-  ULONG CplEntry[4];   // completion entry
+  ULONG NVMeCmd[16];  // submission entry, dword by dword
+  ULONG CplEntry[4];  // completion entry
   ULONG Direction;
-  ULONG QueueId;       // 0 admin, otherwise I/O
-  ULONG DataBufferLen; // data + metadata bytes
+  ULONG QueueId;        // 0 admin, otherwise I/O
+  ULONG DataBufferLen;  // data + metadata bytes
   ULONG MetaDataLen;
   ULONG ReturnBufferLen;
   UCHAR DataBuffer[1];

@@ -113,8 +113,8 @@ bool Os::SetupDiGetDeviceInterfaceDetailA(HDEVINFO /*set*/, SP_DEVICE_INTERFACE_
   return false;
 }
 
-bool Os::SetupDiGetDeviceInstanceIdA(HDEVINFO /*set*/, SP_DEVINFO_DATA* /*devInfo*/,
-                                     char* buffer, DWORD bufferSize, DWORD* requiredSize) {
+bool Os::SetupDiGetDeviceInstanceIdA(HDEVINFO /*set*/, SP_DEVINFO_DATA* /*devInfo*/, char* buffer,
+                                     DWORD bufferSize, DWORD* requiredSize) {
   if (buffer != nullptr && bufferSize > 0) buffer[0] = '\0';
   if (requiredSize != nullptr) *requiredSize = 0;
   SetLastError(ERROR_INVALID_HANDLE);

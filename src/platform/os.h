@@ -67,13 +67,11 @@ class Os {
                                DWORD* bytesReturned);
   // Raw transfers at the handle's file pointer (disk handles move whole sectors).
   virtual bool ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead);
-  virtual bool WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite,
-                         DWORD* bytesWritten);
+  virtual bool WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten);
   // Moves the file pointer; distanceHigh (optional) carries the upper 32 bits
   // in and out. Returns the low 32 bits of the new position or
   // INVALID_SET_FILE_POINTER with the error set.
-  virtual DWORD SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh,
-                               DWORD moveMethod);
+  virtual DWORD SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh, DWORD moveMethod);
 
   // --- Privileges ------------------------------------------------------------
 
@@ -89,8 +87,7 @@ class Os {
 
   // --- Device information sets (SetupAPI) ----------------------------------
 
-  virtual HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator,
-                                        DWORD flags);
+  virtual HDEVINFO SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator, DWORD flags);
   virtual bool SetupDiDestroyDeviceInfoList(HDEVINFO set);
   // Member `index` of the set; false with ERROR_NO_MORE_ITEMS past the end.
   virtual bool SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* data);
@@ -107,9 +104,8 @@ class Os {
   virtual bool SetupDiGetDeviceInstanceIdA(HDEVINFO set, SP_DEVINFO_DATA* devInfo, char* buffer,
                                            DWORD bufferSize, DWORD* requiredSize);
   virtual bool SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, SP_DEVINFO_DATA* devInfo,
-                                                 DWORD property, DWORD* regDataType,
-                                                 BYTE* buffer, DWORD bufferSize,
-                                                 DWORD* requiredSize);
+                                                 DWORD property, DWORD* regDataType, BYTE* buffer,
+                                                 DWORD bufferSize, DWORD* requiredSize);
 
   // --- Device nodes (configuration manager) ---------------------------------
 

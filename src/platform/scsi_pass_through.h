@@ -40,7 +40,8 @@ struct SCSI_PASS_THROUGH_DIRECT {
   UCHAR Cdb[16];
 };
 static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, DataTransferLength) == 12);
-static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) == offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) + 4);
+static_assert(offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb) ==
+              offsetof(SCSI_PASS_THROUGH_DIRECT, SenseInfoOffset) + 4);
 
 // The request as the tool sends it: the block, a filler and the sense area the
 // driver writes at SenseInfoOffset.

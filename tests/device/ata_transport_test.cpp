@@ -35,12 +35,11 @@ TEST_F(AtaFixture, DirectIdentifySendsTheTaskFileAndCopiesTheDataBack) {
 }
 
 TEST_F(AtaFixture, AnErrorStatusFailsTheCommandAndNoDataIsCopied) {
-  ExpectAta(sos, H(1), 0x03, {0xD0, 0x01, 0x01, 0x4F, 0xC2, 0xA0, 0xB0}, 512,
-            [] {
-              AtaReply r = AtaStatus(0x51, 0x04);
-              r.data = Bytes(512, 0xAB);
-              return r;
-            }());
+  ExpectAta(sos, H(1), 0x03, {0xD0, 0x01, 0x01, 0x4F, 0xC2, 0xA0, 0xB0}, 512, [] {
+    AtaReply r = AtaStatus(0x51, 0x04);
+    r.data = Bytes(512, 0xAB);
+    return r;
+  }());
   Bytes out(512, 0);
   EXPECT_FALSE(AtaSmartReadData(dev, out));
   EXPECT_EQ(out, Bytes(512, 0));
@@ -85,11 +84,10 @@ TEST_F(AtaFixture, SectorReadsAndWritesUseTwentyEightBitRegisters) {
 
 TEST_F(AtaFixture, DownloadMicrocodeRegistersBySubcommand) {
   Bytes image(4 * 512, 0x42);
-  ExpectAta(sos, H(1), 0x25, {0x03, 0x04, 0x00, 0x10, 0x00, 0xE0, 0x92}, 2048,
-            [] {
-              AtaReply r = AtaStatus(0x50, 0);
-              return r;
-            }());
+  ExpectAta(sos, H(1), 0x25, {0x03, 0x04, 0x00, 0x10, 0x00, 0xE0, 0x92}, 2048, [] {
+    AtaReply r = AtaStatus(0x50, 0);
+    return r;
+  }());
   AtaRegisters result;
   EXPECT_TRUE(AtaDownloadMicrocode(dev, 0x03, 0x10, 4, image, false, &result));
   EXPECT_EQ(result.command, 0x50u);  // status
@@ -195,7 +193,8 @@ TEST_F(AtaFixture, AClosedHandleIsOpenedForTheCommandWithTheForceFlag) {
   sos.ExpectClose(H(3));
   EXPECT_TRUE(AtaWriteSectors(dev, 0, 1, Bytes(512), false));
   EXPECT_FALSE(dev.IsOpen());
-  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE2", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_FILE_NOT_FOUND);
+  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE2", os::INVALID_HANDLE_VALUE)
+      .Fail(os::ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(AtaSmartEnableOperations(dev));
 }
 

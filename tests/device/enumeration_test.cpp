@@ -23,8 +23,9 @@ using namespace devtest;
 TEST(LocationText, PciLocationCodes) {
   EXPECT_EQ(PciLocationCode("PCI bus 12, device 28, function 4"), 0x0C00E4u);
   EXPECT_EQ(PciLocationCode("PCI bus 3, device 0, function 1"), 0x030001u);
-  EXPECT_EQ(PciLocationCode("PCI bus 300, device 33, function 9"), 0x2C0008u);  // bytes kept, 9 -> 0
-  EXPECT_EQ(PciLocationCode("PCI bus 1, device 2, function 57"), 0x010015u);    // first digit only
+  EXPECT_EQ(PciLocationCode("PCI bus 300, device 33, function 9"),
+            0x2C0008u);                                                       // bytes kept, 9 -> 0
+  EXPECT_EQ(PciLocationCode("PCI bus 1, device 2, function 57"), 0x010015u);  // first digit only
   EXPECT_EQ(PciLocationCode("PCI bus 7"), 0x070000u);
   EXPECT_EQ(PciLocationCode("Port_#0001.Hub_#0002"), 0u);
   EXPECT_EQ(PciLocationCode(""), 0u);
@@ -112,19 +113,18 @@ TEST(HubPortTable, MatchesByPrefixesAndPortFirstMatchWins) {
 
 TEST(HubPortTable, AFullTableDropsFurtherPorts) {
   HubPortTable t;
-  for (int i = 0; i < HubPortTable::kMaxEntries; ++i) EXPECT_TRUE(t.Add(Entry(1, "1", "2", "", 0, 0, 1)));
+  for (int i = 0; i < HubPortTable::kMaxEntries; ++i)
+    EXPECT_TRUE(t.Add(Entry(1, "1", "2", "", 0, 0, 1)));
   EXPECT_FALSE(t.Add(Entry(2, "1", "2", "", 0, 0, 1)));
   EXPECT_EQ(t.Count(), HubPortTable::kMaxEntries);
 }
 
 TEST(Enumeration, PrivilegeIsEnabledThroughTheProcessToken) {
   ScriptedOs sos;
-  sos.Expect("OpenProcessToken")
-      .Returns(H(0x70))
-      .Check([](const OsCall& c) {
-        EXPECT_EQ(c.handle, os::INVALID_HANDLE_VALUE);  // the current process
-        EXPECT_EQ(c.code, 0xF01FFu);
-      });
+  sos.Expect("OpenProcessToken").Returns(H(0x70)).Check([](const OsCall& c) {
+    EXPECT_EQ(c.handle, os::INVALID_HANDLE_VALUE);  // the current process
+    EXPECT_EQ(c.code, 0xF01FFu);
+  });
   sos.Expect("LookupPrivilegeValueA").Value(10).Check([](const OsCall& c) {
     EXPECT_EQ(c.text, "SeLoadDriverPrivilege");
   });
@@ -148,8 +148,11 @@ TEST(Enumeration, PrivilegeIsEnabledThroughTheProcessToken) {
 
 TEST(Enumeration, LocationCodeNeedsTheParentsDescriptionAndPciLocation) {
   ScriptedOs sos;
-  sos.Expect("CM_Get_Parent").Value(0x200).Check([](const OsCall& c) { EXPECT_EQ(c.devInst, 0x100u); });
-  sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("Standard NVM Express Controller"))
+  sos.Expect("CM_Get_Parent").Value(0x200).Check([](const OsCall& c) {
+    EXPECT_EQ(c.devInst, 0x100u);
+  });
+  sos.Expect("CM_Get_DevNode_Registry_PropertyA")
+      .Reply(ScriptedOs::Sz("Standard NVM Express Controller"))
       .Check([](const OsCall& c) {
         EXPECT_EQ(c.devInst, 0x200u);
         EXPECT_EQ(c.code, os::CM_DRP_DEVICEDESC);
@@ -192,7 +195,8 @@ TEST(Enumeration, UsbIdentityFromTheParentsHardwareIdAndLocation) {
 // A wide name reply ("ActualLength" then UTF-16 text) at the given offset.
 std::function<bool(OsCall&)> WideName(size_t offset, const std::string& name) {
   return [offset, name](OsCall& c) {
-    for (size_t i = 0; i < name.size(); ++i) common::WriteLe16(c.out, offset + 2 * i, static_cast<uint8_t>(name[i]));
+    for (size_t i = 0; i < name.size(); ++i)
+      common::WriteLe16(c.out, offset + 2 * i, static_cast<uint8_t>(name[i]));
     common::WriteLe16(c.out, offset + 2 * name.size(), 0);
     c.outLength = static_cast<os::DWORD>(c.out.size());
     return true;
@@ -244,30 +248,40 @@ TEST(Enumeration, HubWalkRecordsPortsAndRecognisedExternalHubs) {
     EXPECT_EQ(c.share, os::FILE_SHARE_WRITE);
   });
   sos.ExpectIoctl(os::IOCTL_GET_HCD_DRIVERKEY_NAME).On(H(0x10)).Respond(WideName(4, "{key}\\0001"));
-  sos.ExpectIoctl(os::IOCTL_USB_GET_ROOT_HUB_NAME).On(H(0x10)).Respond(WideName(4, "USB#ROOT_HUB30#4&1"));
+  sos.ExpectIoctl(os::IOCTL_USB_GET_ROOT_HUB_NAME)
+      .On(H(0x10))
+      .Respond(WideName(4, "USB#ROOT_HUB30#4&1"));
   sos.ExpectOpen("\\\\.\\USB#ROOT_HUB30#4&1", H(0x11));
   sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_INFORMATION).On(H(0x11)).Reply(NodeInfo(2));
   // Root port 1: a Genesys Logic hub (05E3:0618) with one port.
-  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_INFORMATION).On(H(0x11))
+  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_INFORMATION)
+      .On(H(0x11))
       .Respond(Connection(1, true, true, 0x05E3, 0x0618, 0));
-  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_NAME).On(H(0x11)).Respond(WideName(8, "USB#HUB#5&2"));
+  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_NAME)
+      .On(H(0x11))
+      .Respond(WideName(8, "USB#HUB#5&2"));
   sos.ExpectOpen("\\\\.\\USB#HUB#5&2", H(0x12));
   sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_INFORMATION).On(H(0x12)).Reply(NodeInfo(1));
   //   Its port 1: a bridge 152D:0578 with serial string 3.
-  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_INFORMATION).On(H(0x12))
+  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_INFORMATION)
+      .On(H(0x12))
       .Respond(Connection(1, true, false, 0x152D, 0x0578, 3));
-  sos.ExpectIoctl(os::IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION).On(H(0x12))
+  sos.ExpectIoctl(os::IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION)
+      .On(H(0x12))
       .Respond(StringDescriptor(1, 0, 0, 4, u"\u0409"));
-  sos.ExpectIoctl(os::IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION).On(H(0x12))
+  sos.ExpectIoctl(os::IOCTL_USB_GET_DESCRIPTOR_FROM_NODE_CONNECTION)
+      .On(H(0x12))
       .Respond(StringDescriptor(1, 3, 0x0409, 255, u"0123456789AB"));
   sos.ExpectClose(H(0x12));
   // Root port 2: nothing connected.
-  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_INFORMATION).On(H(0x11))
+  sos.ExpectIoctl(os::IOCTL_USB_GET_NODE_CONNECTION_INFORMATION)
+      .On(H(0x11))
       .Respond(Connection(2, false, false, 0, 0, 0));
   sos.ExpectClose(H(0x11));
   sos.ExpectClose(H(0x10));
   for (int k = 1; k < 10; ++k)
-    sos.ExpectOpen("\\\\.\\HCD" + std::to_string(k), os::INVALID_HANDLE_VALUE).Fail(os::ERROR_FILE_NOT_FOUND);
+    sos.ExpectOpen("\\\\.\\HCD" + std::to_string(k), os::INVALID_HANDLE_VALUE)
+        .Fail(os::ERROR_FILE_NOT_FOUND);
 
   HubPortTable table;
   EXPECT_TRUE(BuildHubPortTable(sos, table));
@@ -299,7 +313,8 @@ TEST(Enumeration, AFailedControllerStopsTheWalksOfLaterControllers) {
   sos.ExpectOpen("\\\\.\\HCD1", H(0x20));  // opened, but not walked
   sos.ExpectClose(H(0x20));
   for (int k = 2; k < 10; ++k)
-    sos.ExpectOpen("\\\\.\\HCD" + std::to_string(k), os::INVALID_HANDLE_VALUE).Fail(os::ERROR_FILE_NOT_FOUND);
+    sos.ExpectOpen("\\\\.\\HCD" + std::to_string(k), os::INVALID_HANDLE_VALUE)
+        .Fail(os::ERROR_FILE_NOT_FOUND);
   HubPortTable table;
   EXPECT_FALSE(BuildHubPortTable(sos, table));
   EXPECT_EQ(table.Count(), 0);
@@ -338,11 +353,14 @@ TEST(Enumeration, DiskWalkFillsTheTablesAndTheUsbstorToken) {
   sos.Expect("SetupDiEnumDeviceInfo").Value(0x100);
   ExpectMemberNumber(sos, 0, 0, "\\\\?\\scsi#disk&ven_vkm#1#{53f56307}");
   sos.Expect("CM_Get_Parent").Value(0x101);
-  sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("Standard SATA AHCI Controller"));
-  sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("PCI bus 0, device 23, function 0"));
+  sos.Expect("CM_Get_DevNode_Registry_PropertyA")
+      .Reply(ScriptedOs::Sz("Standard SATA AHCI Controller"));
+  sos.Expect("CM_Get_DevNode_Registry_PropertyA")
+      .Reply(ScriptedOs::Sz("PCI bus 0, device 23, function 0"));
   sos.Expect("CM_Get_Parent").Value(0x101);
   sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("PCI\\VEN_8086&DEV_A102"));
-  sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("PCI bus 0, device 23, function 0"));
+  sos.Expect("CM_Get_DevNode_Registry_PropertyA")
+      .Reply(ScriptedOs::Sz("PCI bus 0, device 23, function 0"));
   sos.Expect("SetupDiGetDeviceInstanceIdA").Text("SCSI\\DISK&VEN_VKM\\4&1&0&000000");
   // Member 1: a USB drive, number 2.
   sos.Expect("SetupDiEnumDeviceInfo").Value(0x200);
@@ -351,7 +369,8 @@ TEST(Enumeration, DiskWalkFillsTheTablesAndTheUsbstorToken) {
   sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("USB Mass Storage Device"));
   sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("Port_#0002.Hub_#0004"));
   sos.Expect("CM_Get_Parent").Value(0x201);
-  sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("USB\\VID_152D&PID_0578&REV_0100"));
+  sos.Expect("CM_Get_DevNode_Registry_PropertyA")
+      .Reply(ScriptedOs::Sz("USB\\VID_152D&PID_0578&REV_0100"));
   sos.Expect("CM_Get_DevNode_Registry_PropertyA").Reply(ScriptedOs::Sz("Port_#0009.Hub_#0004"));
   sos.Expect("SetupDiGetDeviceInstanceIdA")
       .Text("USBSTOR\\DISK&VEN_VKM&PROD_VK4620XT2&REV_1.00\\0123456789AB&0");

@@ -16,9 +16,9 @@ TEST(LinuxScan, ListsTheSataDiskByBusTypeAndSkipsWhatDoesNotAnswer) {
   os::LinuxOs los(sys.SysRoot(), sys.DevRoot());
   los.Trace().SetCapture(true);
   AspiLib lib(los);
-  ASSERT_TRUE(lib.Scan(SCAN_ATA_BUS | SCAN_NVME_MINIPORT | SCAN_NVME_BRIDGE | SCAN_NVME |
-                           SCAN_ATAPI,
-                       5, ScanSettings{}));
+  ASSERT_TRUE(
+      lib.Scan(SCAN_ATA_BUS | SCAN_NVME_MINIPORT | SCAN_NVME_BRIDGE | SCAN_NVME | SCAN_ATAPI, 5,
+               ScanSettings{}));
   EXPECT_EQ(lib.DevQty(), 3);
   ASSERT_EQ(lib.Count(), 1);
   const StorageDevice& sda = lib.Device(0);

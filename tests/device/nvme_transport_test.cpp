@@ -204,23 +204,25 @@ TEST_F(NvmeFixture, FirmwareCommitAlwaysActivatesSlotOne) {
 
 TEST_F(NvmeFixture, MiniportSendsTheRecordWithDirectionAndLengths) {
   dev.devAttribute = STORAGE_NVME_MINIPORT | STORAGE_SCSI_PORT;
-  sos.ExpectIoctl(os::IOCTL_SCSI_MINIPORT).On(H(1)).Check([](const OsCall& c) {
-    EXPECT_EQ(c.in.size(), 153u);     // sent: header only
-    EXPECT_EQ(c.out.size(), 4249u);   // returned: header and data
-    const Bytes b = In(c);
-    EXPECT_EQ(ReadLe32(b, 0), 28u);
-    EXPECT_EQ(std::string(b.begin() + 4, b.begin() + 12), "NvmeMini");
-    EXPECT_EQ(ReadLe32(b, 12), 30u);            // Timeout
-    EXPECT_EQ(ReadLe32(b, 16), 0xE0002000u);    // ControlCode
-    EXPECT_EQ(ReadLe32(b, 24), 4096u + 125u);   // Length
-    EXPECT_EQ(ReadLe32(b, 52), 0x06u);          // CDW0
-    EXPECT_EQ(ReadLe32(b, 92), 1u);             // CDW10 (CNS 1)
-    EXPECT_EQ(ReadLe32(b, 132), 2u);            // from the drive
-    EXPECT_EQ(ReadLe32(b, 136), 0u);            // admin queue
-    EXPECT_EQ(ReadLe32(b, 140), 4096u);
-    EXPECT_EQ(ReadLe32(b, 144), 0u);
-    EXPECT_EQ(ReadLe32(b, 148), 4096u + 153u);
-  })
+  sos.ExpectIoctl(os::IOCTL_SCSI_MINIPORT)
+      .On(H(1))
+      .Check([](const OsCall& c) {
+        EXPECT_EQ(c.in.size(), 153u);    // sent: header only
+        EXPECT_EQ(c.out.size(), 4249u);  // returned: header and data
+        const Bytes b = In(c);
+        EXPECT_EQ(ReadLe32(b, 0), 28u);
+        EXPECT_EQ(std::string(b.begin() + 4, b.begin() + 12), "NvmeMini");
+        EXPECT_EQ(ReadLe32(b, 12), 30u);           // Timeout
+        EXPECT_EQ(ReadLe32(b, 16), 0xE0002000u);   // ControlCode
+        EXPECT_EQ(ReadLe32(b, 24), 4096u + 125u);  // Length
+        EXPECT_EQ(ReadLe32(b, 52), 0x06u);         // CDW0
+        EXPECT_EQ(ReadLe32(b, 92), 1u);            // CDW10 (CNS 1)
+        EXPECT_EQ(ReadLe32(b, 132), 2u);           // from the drive
+        EXPECT_EQ(ReadLe32(b, 136), 0u);           // admin queue
+        EXPECT_EQ(ReadLe32(b, 140), 4096u);
+        EXPECT_EQ(ReadLe32(b, 144), 0u);
+        EXPECT_EQ(ReadLe32(b, 148), 4096u + 153u);
+      })
       .Respond([](OsCall& c) {
         c.out[152] = 0x5E;
         return true;
@@ -355,14 +357,14 @@ TEST_F(NvmeFixture, GpioQueryRetriesTheOpenAndWantsTheGpioTag) {
   dev.OpenPhysicalDrive(4);
   dev.devHandle = os::INVALID_HANDLE_VALUE;
   for (int i = 0; i < 4; ++i)
-    ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE4", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_ACCESS_DENIED);
+    ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE4", os::INVALID_HANDLE_VALUE)
+        .Fail(os::ERROR_ACCESS_DENIED);
   ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE4", H(2));
-  ExpectScsi(sos, H(2), kWriteBuffer0, 0, 1024, {},
-             [](const os::SCSI_PASS_THROUGH_DIRECT& s) {
-               const uint8_t* p = static_cast<const uint8_t*>(s.DataBuffer);
-               EXPECT_EQ(Bytes(p, p + 64), Bytes(64, 0));  // no command
-               EXPECT_EQ(p[68], 4);
-             });
+  ExpectScsi(sos, H(2), kWriteBuffer0, 0, 1024, {}, [](const os::SCSI_PASS_THROUGH_DIRECT& s) {
+    const uint8_t* p = static_cast<const uint8_t*>(s.DataBuffer);
+    EXPECT_EQ(Bytes(p, p + 64), Bytes(64, 0));  // no command
+    EXPECT_EQ(p[68], 4);
+  });
   ExpectScsi(sos, H(2), kReadBuffer1Of2, 1, 1024, Good(GpioAnswer(0x1234)));
   sos.ExpectClose(H(2));
   Bytes answer(1024);
@@ -371,7 +373,8 @@ TEST_F(NvmeFixture, GpioQueryRetriesTheOpenAndWantsTheGpioTag) {
 
   // Five failed opens give up.
   for (int i = 0; i < 5; ++i)
-    ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE4", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_ACCESS_DENIED);
+    ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE4", os::INVALID_HANDLE_VALUE)
+        .Fail(os::ERROR_ACCESS_DENIED);
   EXPECT_FALSE(BridgeGpioQuery(dev, kGpioProbe, answer));
 
   // An answer without the tag is a failure.
@@ -383,10 +386,9 @@ TEST_F(NvmeFixture, GpioQueryRetriesTheOpenAndWantsTheGpioTag) {
 
 TEST_F(NvmeFixture, GpioLocationReadsOneSectorAndSetsTheLocation) {
   dev.devAttribute = STORAGE_NVME_BRIDGE | STORAGE_SCSI | STORAGE_PHYSICAL;
-  ExpectScsi(sos, H(1), kWriteBuffer0, 0, 1024, {},
-             [](const os::SCSI_PASS_THROUGH_DIRECT& s) {
-               EXPECT_EQ(static_cast<const uint8_t*>(s.DataBuffer)[68], 6);
-             });
+  ExpectScsi(sos, H(1), kWriteBuffer0, 0, 1024, {}, [](const os::SCSI_PASS_THROUGH_DIRECT& s) {
+    EXPECT_EQ(static_cast<const uint8_t*>(s.DataBuffer)[68], 6);
+  });
   ExpectScsi(sos, H(1), kReadBuffer1Of1, 1, 512, Good(GpioAnswer(0x00000005)));
   Bytes answer(512);
   EXPECT_TRUE(BridgeGpioLocation(dev, answer));

@@ -110,10 +110,10 @@ TEST_F(ProbeFixture, ADirectSataDriveIsAtaAndPhysical) {
   EXPECT_EQ(dev.Model().substr(0, 2), "VK");
   EXPECT_EQ(dev.Capacity(), 0x10000000u);
   EXPECT_FALSE(dev.IsOpen());
-  EXPECT_EQ(Lines(), (std::vector<std::string>{
-                         "[VKM_SCAN] Initialize: devOrder = 1, devUseBusType = 11",
-                         "[VKM_SCAN] Initialize: devAttribute = 80000001",
-                         "[VKM_SCAN] ExecuteSCSIIO: status = 1"}));
+  EXPECT_EQ(Lines(),
+            (std::vector<std::string>{"[VKM_SCAN] Initialize: devOrder = 1, devUseBusType = 11",
+                                      "[VKM_SCAN] Initialize: devAttribute = 80000001",
+                                      "[VKM_SCAN] ExecuteSCSIIO: status = 1"}));
 }
 
 TEST_F(ProbeFixture, WithoutAtaBusScanningASataDriveIsNotListed) {
@@ -163,9 +163,10 @@ TEST_F(ProbeFixture, AMiniportDriveAnsweringOnlyAfterTheWakeRequestIsListedThrou
 
 TEST_F(ProbeFixture, TheDriveLetterProbeDoesNotSendTheWakeRequest) {
   ExpectDriveOpen(sos, "\\\\.\\f:", H(1));
-  sos.ExpectIoctl(os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS).On(H(1)).Check([](const OsCall& c) {
-    EXPECT_EQ(c.out.size(), 32u);
-  }).Reply({1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0});
+  sos.ExpectIoctl(os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS)
+      .On(H(1))
+      .Check([](const OsCall& c) { EXPECT_EQ(c.out.size(), 32u); })
+      .Reply({1, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0});
   ExpectBus(H(1), os::BusTypeNvme, 2);
   sos.ExpectClose(H(1));
   ExpectDriveOpen(sos, "\\\\.\\Scsi2:", H(2));
@@ -183,7 +184,8 @@ TEST_F(ProbeFixture, TheDriveLetterProbeDoesNotSendTheWakeRequest) {
 
 TEST_F(ProbeFixture, ADriveLetterOfASataDriveIsLogicalAndItsCommandsLockTheVolume) {
   ExpectDriveOpen(sos, "\\\\.\\d:", H(1));
-  sos.ExpectIoctl(os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS).Reply({1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
+  sos.ExpectIoctl(os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS)
+      .Reply({1, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
   ExpectBus(H(1), os::BusTypeSata);
   sos.ExpectClose(H(1));
   auto locked = [&](os::HANDLE h, auto body) {
@@ -247,8 +249,8 @@ struct UsbProbe : ProbeFixture {
   void ExpectBridgeProbe(bool answers) {
     ExpectCapacity(path, 0x1000);
     Reopened(path, [&](os::HANDLE h) {
-      ExpectScsi(sos, h, {0x28, 0x04, 0, 0, 0, 0, 0, 0, 1, 0}, 1, 512,
-                 Good(), [](const os::SCSI_PASS_THROUGH_DIRECT& s) {
+      ExpectScsi(sos, h, {0x28, 0x04, 0, 0, 0, 0, 0, 0, 1, 0}, 1, 512, Good(),
+                 [](const os::SCSI_PASS_THROUGH_DIRECT& s) {
                    EXPECT_EQ(os::HandleValue(s.DataBuffer) % 4096, 0u) << "not page-aligned";
                  });
     });
@@ -285,20 +287,21 @@ TEST_F(UsbProbe, ASataDriveBehindASatBridgeWithAtaPiFlag) {
   std::vector<std::string> scan;
   for (const std::string& l : Lines())
     if (l.find("Initialize") != std::string::npos) scan.push_back(l);
-  EXPECT_EQ(scan, (std::vector<std::string>{
-                      "[VKM_SCAN] Initialize: devOrder = 2, devUseBusType = 7",
-                      "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_SCSI)",
-                      "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_UFD)",
-                      "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_PWR)",
-                      "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_SINGLE_PWR)",
-                      "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_SINGLE_LKG)",
-                      "[VKM_SCAN] Initialize: tempBuf[3] = 2",
-                      "[VKM_SCAN] Initialize: tempBuf2[4] = C8, tempBuf2[5] = 37",
-                      "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 90000005 "
-                      "(STORAGE_ATA|STORAGE_SCSI_ATAPI)",
-                      "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 90000005 "
-                      "(STORAGE_NVME_BRIDGE)",
-                      "[VKM_SCAN] Initialize: devAttribute = 90000001"}));
+  EXPECT_EQ(scan,
+            (std::vector<std::string>{
+                "[VKM_SCAN] Initialize: devOrder = 2, devUseBusType = 7",
+                "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_SCSI)",
+                "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_UFD)",
+                "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_PWR)",
+                "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_SINGLE_PWR)",
+                "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 5 (STORAGE_VKM_SINGLE_LKG)",
+                "[VKM_SCAN] Initialize: tempBuf[3] = 2",
+                "[VKM_SCAN] Initialize: tempBuf2[4] = C8, tempBuf2[5] = 37",
+                "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 90000005 "
+                "(STORAGE_ATA|STORAGE_SCSI_ATAPI)",
+                "[VKM_SCAN] Initialize: devOrder = 2, devAttribute = 90000005 "
+                "(STORAGE_NVME_BRIDGE)",
+                "[VKM_SCAN] Initialize: devAttribute = 90000001"}));
 }
 
 TEST_F(UsbProbe, ASatIdentifyWithoutComplementBytesLeavesTheDriveWithoutAta) {
@@ -378,8 +381,8 @@ TEST_F(UsbProbe, TheGenesysTesterBridgeIsAnAtaTester) {
   });
   ExpectCapacity(path, 0x1000);
   EXPECT_TRUE(Initialize(dev, 2, kAppFlags | SCAN_GENESYS));
-  EXPECT_EQ(dev.devAttribute,
-            STORAGE_ATA | STORAGE_SCSI_ATAPI | STORAGE_VKM_TESTER | STORAGE_SCSI | STORAGE_PHYSICAL);
+  EXPECT_EQ(dev.devAttribute, STORAGE_ATA | STORAGE_SCSI_ATAPI | STORAGE_VKM_TESTER | STORAGE_SCSI |
+                                  STORAGE_PHYSICAL);
 }
 
 TEST_F(ProbeFixture, TheScsiPortProbeFindsAMiniportDriveWithoutCapacity) {

@@ -45,7 +45,8 @@ TEST_F(ScsiFixture, ThePassThroughBlockCarriesTheRequestBlockFields) {
     EXPECT_EQ(r.sptd.DataTransferLength, 8u);
     EXPECT_EQ(r.sptd.TimeOutValue, 15u);
     EXPECT_EQ(r.sptd.DataBuffer, static_cast<void*>(data));
-    EXPECT_EQ(r.sptd.SenseInfoOffset, offsetof(os::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, ucSenseBuf));
+    EXPECT_EQ(r.sptd.SenseInfoOffset,
+              offsetof(os::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, ucSenseBuf));
     EXPECT_EQ(Bytes(r.sptd.Cdb, r.sptd.Cdb + 16),
               Bytes({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   });
@@ -98,8 +99,7 @@ TEST_F(ScsiFixture, WithDisCheckScsiStatusEveryCheckConditionSucceedsAndNoSenseI
 TEST_F(ScsiFixture, ADriverFailureSynthesisesFixedSense) {
   SRB_ExecSCSICmd srb = MakeScsiRequest(dev, SRB_DIR_OUT, 6, nullptr, 0);
   std::fill(std::begin(srb.SenseArea), std::end(srb.SenseArea), 0xEE);
-  ExpectScsi(sos, H(1), {0, 0, 0, 0, 0, 0}, 0, 0,
-             DriverError(os::ERROR_INVALID_PARAMETER));
+  ExpectScsi(sos, H(1), {0, 0, 0, 0, 0, 0}, 0, 0, DriverError(os::ERROR_INVALID_PARAMETER));
   EXPECT_EQ(ExecuteSCSIIO(dev, srb), SS_BUFFER_TO_BIG);
   Bytes expected(32, 0);
   expected[0] = 0x70;
@@ -137,7 +137,8 @@ TEST_F(ScsiFixture, DispatcherRunsByRequestKindAndOpensAClosedHandleForOneReques
   EXPECT_EQ(srb.SRB_Status, SS_COMP);
   EXPECT_FALSE(dev.IsOpen());
 
-  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE0", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_FILE_NOT_FOUND);
+  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE0", os::INVALID_HANDLE_VALUE)
+      .Fail(os::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ExecuteScsiRequest(dev, srb, true), SS_ERR);
   EXPECT_EQ(srb.SRB_Status, SS_ERR);
 }

@@ -161,7 +161,8 @@ TEST(StorageDevice, NoLockOptionAndPhysicalDrivesOpenWithoutLocking) {
   ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE1", H(8));
   dev.OpenPhysicalDrive(1);
   dev.devAttribute = STORAGE_PHYSICAL;
-  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE1", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_ACCESS_DENIED);
+  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE1", os::INVALID_HANDLE_VALUE)
+      .Fail(os::ERROR_ACCESS_DENIED);
   EXPECT_FALSE(dev.Reopen(true));
 }
 
@@ -281,8 +282,7 @@ TEST(DeviceIdentity, CapacityIsLastLbaPlusOneWithTheBlockFactor) {
   EXPECT_EQ(dev.Capacity(), 0x400000u);
   EXPECT_EQ(dev.devBlockFactor, 8u);
 
-  ExpectScsi(sos, H(1), {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 8,
-             Good({0, 0, 0, 0, 0, 0, 0, 0}));
+  ExpectScsi(sos, H(1), {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 8, Good({0, 0, 0, 0, 0, 0, 0, 0}));
   ReadDeviceCapacity(dev);
   EXPECT_EQ(dev.Capacity(), 0u);  // a reported 0 stays 0
   EXPECT_EQ(dev.devBlockFactor, 1u);

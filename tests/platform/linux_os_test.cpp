@@ -63,7 +63,8 @@ TEST(LinuxOs, AnswersTheDiskWalkFromSysfs) {
   alignas(SP_DEVICE_INTERFACE_DETAIL_DATA_A) char storage[256] = {};
   auto* detail = new (storage) SP_DEVICE_INTERFACE_DETAIL_DATA_A{};
   detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-  ASSERT_TRUE(los.SetupDiGetDeviceInterfaceDetailA(set, &iface, detail, sizeof storage, nullptr, nullptr));
+  ASSERT_TRUE(
+      los.SetupDiGetDeviceInterfaceDetailA(set, &iface, detail, sizeof storage, nullptr, nullptr));
   const std::string path(storage + offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath));
   const HANDLE h = los.CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -88,9 +89,9 @@ TEST(LinuxOs, AnswersTheDiskWalkFromSysfs) {
   ASSERT_EQ(los.CM_Get_Parent(&parent, info.DevInst, 0), CR_SUCCESS);
   char text[512];
   ULONG length = sizeof text;
-  ASSERT_EQ(los.CM_Get_DevNode_Registry_PropertyA(parent, CM_DRP_HARDWAREID, nullptr, text,
-                                                  &length, 0),
-            CR_SUCCESS);
+  ASSERT_EQ(
+      los.CM_Get_DevNode_Registry_PropertyA(parent, CM_DRP_HARDWAREID, nullptr, text, &length, 0),
+      CR_SUCCESS);
   EXPECT_EQ(std::string(text), "USB\\VID_152D&PID_0578");
   length = sizeof text;
   ASSERT_EQ(los.CM_Get_DevNode_Registry_PropertyA(parent, CM_DRP_LOCATION_INFORMATION, nullptr,
@@ -119,14 +120,14 @@ TEST(LinuxOs, PhysicalDrivesAnswerBusQueriesAndRawTransfers) {
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(los.CreateFileA("\\\\.\\HCD0", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
-  EXPECT_EQ(los.CreateFileA("\\\\.\\PHYSICALDRIVE7", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr),
-            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(
+      los.CreateFileA("\\\\.\\PHYSICALDRIVE7", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+      INVALID_HANDLE_VALUE);
   EXPECT_EQ(los.GetLastError(), ERROR_FILE_NOT_FOUND);
 
-  const HANDLE h = los.CreateFileA("\\\\.\\PHYSICALDRIVE0", GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
+  const HANDLE h =
+      los.CreateFileA("\\\\.\\PHYSICALDRIVE0", GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   STORAGE_PROPERTY_QUERY q{};
   uint8_t answer[1060] = {};

@@ -69,9 +69,8 @@ TEST(SgTranslation, AtaTaskFilesBecomeSatCdbsThatAskForTheRegisters) {
   ext.PreviousTaskFile[3] = 0x05;
   ext.PreviousTaskFile[4] = 0x06;
   auto e = SatCdbFromTaskFile(ext);
-  EXPECT_EQ(Bytes(e.begin(), e.end()),
-            Bytes({0x85, 0x0D, 0x2E, 0, 0, 0x01, 0x08, 0x04, 0x01, 0x05, 0x02, 0x06, 0x03, 0x40,
-                   0x25, 0}));
+  EXPECT_EQ(Bytes(e.begin(), e.end()), Bytes({0x85, 0x0D, 0x2E, 0, 0, 0x01, 0x08, 0x04, 0x01, 0x05,
+                                              0x02, 0x06, 0x03, 0x40, 0x25, 0}));
   uint8_t buffer[4096];
   ext.DataBuffer = buffer;
   const SgCommand c = SgFromAtaPassThrough(ext);
@@ -139,9 +138,9 @@ Bytes ProtocolCommand(uint8_t opcode, uint32_t toLen, uint32_t fromLen, uint32_t
   common::WriteLe32(b, 52, fromLen ? 208 : 0);
   common::WriteLe32(b, 56, admin);
   b[80] = opcode;
-  common::WriteLe32(b, 84, 1);        // NSID
-  common::WriteLe32(b, 120, 0xAB);    // CDW10
-  common::WriteLe32(b, 140, 0xCD);    // CDW15
+  common::WriteLe32(b, 84, 1);      // NSID
+  common::WriteLe32(b, 120, 0xAB);  // CDW10
+  common::WriteLe32(b, 140, 0xCD);  // CDW15
   return b;
 }
 
@@ -233,8 +232,8 @@ TEST(NvmeTranslation, MiniportRecordAndFirmwareRequests) {
   job = JobFromFirmwareDownload(d);
   ASSERT_TRUE(job.valid);
   EXPECT_EQ(job.cmd.opcode, 0x11);
-  EXPECT_EQ(job.cmd.cdw10, 255u);   // NUMD - 1
-  EXPECT_EQ(job.cmd.cdw11, 0x100u); // offset in dwords
+  EXPECT_EQ(job.cmd.cdw10, 255u);    // NUMD - 1
+  EXPECT_EQ(job.cmd.cdw11, 0x100u);  // offset in dwords
   common::WriteLe64(d, 24, 4096);
   EXPECT_FALSE(JobFromFirmwareDownload(d).valid);
 

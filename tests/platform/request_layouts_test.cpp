@@ -51,8 +51,7 @@ TEST(RequestLayouts, UsbConnectionInformationFieldsSitWhereTheHubDriverPutsThem)
   EXPECT_EQ(offsetof(USB_NODE_CONNECTION_INFORMATION, DeviceDescriptor) +
                 offsetof(USB_DEVICE_DESCRIPTOR, iSerialNumber),
             20u);
-  EXPECT_EQ(offsetof(USB_NODE_INFORMATION, u) +
-                offsetof(USB_HUB_INFORMATION, HubDescriptor) +
+  EXPECT_EQ(offsetof(USB_NODE_INFORMATION, u) + offsetof(USB_HUB_INFORMATION, HubDescriptor) +
                 offsetof(USB_HUB_DESCRIPTOR, bNumberOfPorts),
             kNodeInfoNumberOfPortsOffset);
   EXPECT_EQ(offsetof(USB_DESCRIPTOR_REQUEST, SetupPacket) + offsetof(USB_SETUP_PACKET, wValue), 6u);
@@ -72,9 +71,9 @@ TEST(RequestBuffer, CopiesOnlyWhenTheBufferHoldsTheWholeLayout) {
 
 TEST(OsDefaults, StorageCallsFailLikeWindowsWithoutABackend) {
   VirtualOs vos;
-  EXPECT_EQ(vos.CreateFileA("\\\\.\\PHYSICALDRIVE0", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                            nullptr),
-            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(
+      vos.CreateFileA("\\\\.\\PHYSICALDRIVE0", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+      INVALID_HANDLE_VALUE);
   EXPECT_EQ(vos.GetLastError(), ERROR_FILE_NOT_FOUND);
   DWORD returned = 99;
   EXPECT_FALSE(vos.DeviceIoControl(INVALID_HANDLE_VALUE, IOCTL_SCSI_GET_ADDRESS, nullptr, 0,

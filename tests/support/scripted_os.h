@@ -22,17 +22,17 @@ namespace testsupport {
 // One call as the double saw it. Which fields mean something depends on api.
 struct OsCall {
   std::string api;
-  std::string text;       // CreateFileA path, privilege name
-  os::DWORD code = 0;     // control code, access mask, property, member index, move method
+  std::string text;    // CreateFileA path, privilege name
+  os::DWORD code = 0;  // control code, access mask, property, member index, move method
   os::HANDLE handle = nullptr;
   os::DWORD share = 0, disposition = 0, flags = 0;  // CreateFileA
-  os::DWORD devInst = 0;                           // CM_* calls
-  int64_t offset = 0;                              // SetFilePointer distance
+  os::DWORD devInst = 0;                            // CM_* calls
+  int64_t offset = 0;                               // SetFilePointer distance
   const os::GUID* guid = nullptr;
   // The spans point into the caller's buffers: valid only during the call.
-  std::span<uint8_t> in;   // request bytes
-  std::span<uint8_t> out;  // buffer the reply goes into
-  void* inPtr = nullptr;   // the raw input pointer (DeviceIoControl)
+  std::span<uint8_t> in;    // request bytes
+  std::span<uint8_t> out;   // buffer the reply goes into
+  void* inPtr = nullptr;    // the raw input pointer (DeviceIoControl)
   os::DWORD outLength = 0;  // bytes written into out by the reply
 };
 
@@ -54,14 +54,39 @@ struct Step {
   os::DWORD value = 0;          // DevInst, parent, file pointer low part
   std::string replyText;        // interface path, instance id
 
-  Step& On(os::HANDLE h) { handle = h; return *this; }
-  Step& Check(std::function<void(const OsCall&)> f) { check = std::move(f); return *this; }
-  Step& Respond(std::function<bool(OsCall&)> f) { respond = std::move(f); return *this; }
-  Step& Reply(std::vector<uint8_t> bytes) { reply = std::move(bytes); return *this; }
-  Step& Fail(os::DWORD err) { ok = false; error = err; return *this; }
-  Step& Returns(os::HANDLE h) { result = h; return *this; }
-  Step& Value(os::DWORD v) { value = v; return *this; }
-  Step& Text(std::string t) { replyText = std::move(t); return *this; }
+  Step& On(os::HANDLE h) {
+    handle = h;
+    return *this;
+  }
+  Step& Check(std::function<void(const OsCall&)> f) {
+    check = std::move(f);
+    return *this;
+  }
+  Step& Respond(std::function<bool(OsCall&)> f) {
+    respond = std::move(f);
+    return *this;
+  }
+  Step& Reply(std::vector<uint8_t> bytes) {
+    reply = std::move(bytes);
+    return *this;
+  }
+  Step& Fail(os::DWORD err) {
+    ok = false;
+    error = err;
+    return *this;
+  }
+  Step& Returns(os::HANDLE h) {
+    result = h;
+    return *this;
+  }
+  Step& Value(os::DWORD v) {
+    value = v;
+    return *this;
+  }
+  Step& Text(std::string t) {
+    replyText = std::move(t);
+    return *this;
+  }
 };
 
 class ScriptedOs : public os::VirtualOs {
@@ -190,9 +215,9 @@ class ScriptedOs : public os::VirtualOs {
     c.api = "SetFilePointer";
     c.handle = h;
     c.code = method;
-    c.offset = static_cast<int64_t>((high ? static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32
-                                          : 0) |
-                                    static_cast<uint32_t>(low));
+    c.offset = static_cast<int64_t>(
+        (high ? static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32 : 0) |
+        static_cast<uint32_t>(low));
     Step* s = Next(c);
     if (s == nullptr || !Finish(*s, c)) return os::INVALID_SET_FILE_POINTER;
     return s->value;
@@ -340,8 +365,8 @@ class ScriptedOs : public os::VirtualOs {
   }
   // The reply is the property's bytes (text properties: with their NUL).
   os::CONFIGRET CM_Get_DevNode_Registry_PropertyA(os::DEVINST dev, os::ULONG property,
-                                                  os::ULONG* type, void* buffer,
-                                                  os::ULONG* length, os::ULONG) override {
+                                                  os::ULONG* type, void* buffer, os::ULONG* length,
+                                                  os::ULONG) override {
     OsCall c;
     c.api = "CM_Get_DevNode_Registry_PropertyA";
     c.devInst = dev;

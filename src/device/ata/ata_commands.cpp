@@ -25,10 +25,10 @@ constexpr uint8_t kDeviceSmart = 0xA0;
 
 constexpr uint16_t kFlagsIn = os::ATA_FLAGS_DATA_IN;
 constexpr uint16_t kFlagsOut = os::ATA_FLAGS_DATA_OUT;
-constexpr uint16_t kFlagsDmaIn = os::ATA_FLAGS_USE_DMA | os::ATA_FLAGS_DATA_IN;     // 12
-constexpr uint16_t kFlagsPioIn = os::ATA_FLAGS_NO_MULTIPLE | os::ATA_FLAGS_DATA_IN;  // 22
-constexpr uint16_t kFlagsDmaOut = os::ATA_FLAGS_USE_DMA | os::ATA_FLAGS_DATA_OUT;    // 14
-constexpr uint16_t kFlagsPioOut = os::ATA_FLAGS_NO_MULTIPLE | os::ATA_FLAGS_DATA_OUT; // 24
+constexpr uint16_t kFlagsDmaIn = os::ATA_FLAGS_USE_DMA | os::ATA_FLAGS_DATA_IN;        // 12
+constexpr uint16_t kFlagsPioIn = os::ATA_FLAGS_NO_MULTIPLE | os::ATA_FLAGS_DATA_IN;    // 22
+constexpr uint16_t kFlagsDmaOut = os::ATA_FLAGS_USE_DMA | os::ATA_FLAGS_DATA_OUT;      // 14
+constexpr uint16_t kFlagsPioOut = os::ATA_FLAGS_NO_MULTIPLE | os::ATA_FLAGS_DATA_OUT;  // 24
 
 void Put(uint8_t* tf, const AtaRegisters& r) {
   tf[os::kTaskFileFeatures] = static_cast<uint8_t>(r.features);
@@ -41,9 +41,8 @@ void Put(uint8_t* tf, const AtaRegisters& r) {
 }
 
 AtaRegisters Get(const uint8_t* tf) {
-  return AtaRegisters{tf[os::kTaskFileFeatures], tf[os::kTaskFileCount],
-                      tf[os::kTaskFileLbaLow],   tf[os::kTaskFileLbaMid],
-                      tf[os::kTaskFileLbaHigh],  tf[os::kTaskFileDevice],
+  return AtaRegisters{tf[os::kTaskFileFeatures], tf[os::kTaskFileCount],   tf[os::kTaskFileLbaLow],
+                      tf[os::kTaskFileLbaMid],   tf[os::kTaskFileLbaHigh], tf[os::kTaskFileDevice],
                       tf[os::kTaskFileCommand]};
 }
 
@@ -79,9 +78,9 @@ bool AtaIdentifyDevice(StorageDevice& dev, std::span<uint8_t> out) {
 }
 
 bool AtaSmartEnableOperations(StorageDevice& dev) {
-  auto block = Block(os::ATA_FLAGS_DRDY_REQUIRED,
-                     AtaRegisters{kSmartEnable, 0, 0, kSmartLbaMid, kSmartLbaHigh, kDeviceSmart,
-                                  kCmdSmart});
+  auto block =
+      Block(os::ATA_FLAGS_DRDY_REQUIRED,
+            AtaRegisters{kSmartEnable, 0, 0, kSmartLbaMid, kSmartLbaHigh, kDeviceSmart, kCmdSmart});
   return AtaPassThru(dev, {}, block, true);
 }
 

@@ -21,9 +21,9 @@ constexpr uint8_t kSatDmaOut = 0x16;
 constexpr uint8_t kSatPioOut = 0x0A;
 constexpr uint8_t kSatNonData = 0x06;
 constexpr uint8_t kSatExtend = 0x01;
-constexpr uint8_t kSatTransferIn = 0x0E;   // CK_COND, T_DIR in, byte block, length in count
-constexpr uint8_t kSatTransferOut = 0x26;  // CK_COND, T_DIR out, byte block, length in count
-constexpr uint8_t kSatTransferNone = 0x20; // CK_COND
+constexpr uint8_t kSatTransferIn = 0x0E;    // CK_COND, T_DIR in, byte block, length in count
+constexpr uint8_t kSatTransferOut = 0x26;   // CK_COND, T_DIR out, byte block, length in count
+constexpr uint8_t kSatTransferNone = 0x20;  // CK_COND
 
 bool SendSat(StorageDevice& dev, uint8_t* buffer, os::ATA_PASS_THROUGH_DIRECT& block) {
   uint8_t flags = 0;

@@ -45,8 +45,8 @@ void StorageDevice::ResetFields() {
 
 os::HANDLE StorageDevice::OpenPath(const std::string& path) const {
   return os_->CreateFileA(path, os::GENERIC_READ | os::GENERIC_WRITE,
-                          os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, nullptr, os::OPEN_EXISTING,
-                          0, nullptr);
+                          os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, nullptr, os::OPEN_EXISTING, 0,
+                          nullptr);
 }
 
 os::HANDLE StorageDevice::OpenPhysicalDrive(int number) {
@@ -107,8 +107,7 @@ void StorageDevice::UnlockVolume() {
       os_->DeviceIoControl(devHandle, os::FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned);
   // Asking whether the volume is mounted makes the file system mount it again.
   if (unlocked && devOsVersion.dwMajorVersion > 5)
-    os_->DeviceIoControl(devHandle, os::FSCTL_IS_VOLUME_MOUNTED, nullptr, 0, nullptr, 0,
-                         &returned);
+    os_->DeviceIoControl(devHandle, os::FSCTL_IS_VOLUME_MOUNTED, nullptr, 0, nullptr, 0, &returned);
   devAttribute &= ~STORAGE_VOLUME_LOCKED;
 }
 

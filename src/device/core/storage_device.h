@@ -53,7 +53,9 @@ class StorageDevice {
   void QueryBusTypeAndAddress();
 
   // --- Setters ---
-  void SetTimeout(uint32_t seconds) { devTimeout = seconds == 0 ? kDefaultTimeoutSeconds : seconds; }
+  void SetTimeout(uint32_t seconds) {
+    devTimeout = seconds == 0 ? kDefaultTimeoutSeconds : seconds;
+  }
   void SetNoVolumeLock(bool on);
   void SetListIndex(uint32_t index) { devListIndex = index; }
   void SetLocation(uint32_t location) { devLocation = location; }

@@ -69,7 +69,7 @@ bool AspiLib::Scan(uint32_t flags, uint32_t timeout, const ScanSettings& setting
   EnablePrivilege(os_, os::SE_LOAD_DRIVER_NAME);
 
   const os::HDEVINFO set = os_.SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
-                                                     os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
+                                                    os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
   if (set == os::INVALID_HANDLE_VALUE) return false;
 
   tables_.Clear();

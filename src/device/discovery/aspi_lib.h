@@ -18,9 +18,9 @@ namespace device {
 class AspiLib {
  public:
   static constexpr int kMaxDevices = 32;
-  static constexpr int kMaxDriveLetters = 24;      // 'c' to 'z'
-  static constexpr int kMaxPhysicalDrives = 128;   // drive numbers probed
-  static constexpr int kMaxScsiPorts = 255;        // ports 0..254
+  static constexpr int kMaxDriveLetters = 24;     // 'c' to 'z'
+  static constexpr int kMaxPhysicalDrives = 128;  // drive numbers probed
+  static constexpr int kMaxScsiPorts = 255;       // ports 0..254
   static constexpr uint32_t kSystemDirectoryBuffer = 60;
 
   explicit AspiLib(os::Os& os);

@@ -10,7 +10,8 @@ constexpr size_t kProductOffset = 16;
 
 bool At(std::span<const uint8_t> b, size_t offset, const char* text) {
   const size_t n = std::strlen(text);
-  return offset <= b.size() && n <= b.size() - offset && std::memcmp(b.data() + offset, text, n) == 0;
+  return offset <= b.size() && n <= b.size() - offset &&
+         std::memcmp(b.data() + offset, text, n) == 0;
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ void ProbeMiniport(StorageDevice& dev, uint32_t flags, bool wakeAndRetry) {
 void SatIdentifyTest(StorageDevice& dev, std::span<const uint8_t> inquiry,
                      std::span<uint8_t> identify, bool log) {
   if (log)
-    Log(dev, common::Format("[VKM_SCAN] Initialize: tempBuf[3] = %X", inquiry.size() > 3 ? inquiry[3] : 0));
+    Log(dev, common::Format("[VKM_SCAN] Initialize: tempBuf[3] = %X",
+                            inquiry.size() > 3 ? inquiry[3] : 0));
   if (inquiry.size() <= 3 || (inquiry[3] & 0x0F) < 2) return;
   std::fill(identify.begin(), identify.end(), 0);
   if (!IdentifyDeviceATAPI(dev, identify)) return;
@@ -191,8 +192,8 @@ bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flag
                           static_cast<unsigned long long>(os::HandleValue(dev.devHandle))));
   os::VOLUME_DISK_EXTENTS extents{};
   os::DWORD returned = 0;
-  if (!dev.Os().DeviceIoControl(dev.devHandle, os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr,
-                                0, &extents, sizeof extents, &returned)) {
+  if (!dev.Os().DeviceIoControl(dev.devHandle, os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
+                                &extents, sizeof extents, &returned)) {
     dev.Close();
     return false;
   }

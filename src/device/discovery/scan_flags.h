@@ -21,9 +21,9 @@ inline constexpr uint32_t kScanUsbProbeMask = 0x4000F402;
 
 // The settings the scan and the SCSI transport read ([Option] of Setting.ini).
 struct ScanSettings {
-  bool ShowPhysicalOnly = true;    // letters only find the system disk
-  bool IncludeSystemDrive = true;  // list the disk holding the system folder
-  bool DisCheckSCSIStatus = false; // CHECK CONDITION counts as success
+  bool ShowPhysicalOnly = true;     // letters only find the system disk
+  bool IncludeSystemDrive = true;   // list the disk holding the system folder
+  bool DisCheckSCSIStatus = false;  // CHECK CONDITION counts as success
 };
 
 }  // namespace device

@@ -36,13 +36,12 @@ int PhysicalDriveNumberOf(os::Os& os, os::HDEVINFO set, os::DWORD index) {
                                            nullptr, nullptr))
     return -1;
   storage[kInterfaceDetailBufferSize - 1] = 0;
-  const std::string path(
-      static_cast<const char*>(static_cast<const void*>(
-          storage + offsetof(os::SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath))));
+  const std::string path(static_cast<const char*>(static_cast<const void*>(
+      storage + offsetof(os::SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath))));
 
-  const os::HANDLE h = os.CreateFileA(path, os::GENERIC_READ,
-                                      os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, nullptr,
-                                      os::OPEN_EXISTING, os::FILE_ATTRIBUTE_NORMAL, nullptr);
+  const os::HANDLE h =
+      os.CreateFileA(path, os::GENERIC_READ, os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, nullptr,
+                     os::OPEN_EXISTING, os::FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == os::INVALID_HANDLE_VALUE) return -1;
   os::STORAGE_DEVICE_NUMBER number{};
   os::DWORD returned = 0;

@@ -48,7 +48,8 @@ bool ParseUsbHardwareId(std::string_view text, std::string* vid, std::string* pi
   const size_t v = text.find("VID_");
   if (vid != nullptr) *vid = std::string(text.substr(v + 4, 4));
   const size_t p = text.find("PID_");
-  if (pid != nullptr) *pid = p == std::string_view::npos ? std::string() : std::string(text.substr(p + 4, 4));
+  if (pid != nullptr)
+    *pid = p == std::string_view::npos ? std::string() : std::string(text.substr(p + 4, 4));
   return true;
 }
 
@@ -71,8 +72,7 @@ std::string UsbstorSerialToken(std::string_view instanceId) {
 
 bool IsRecognisedHub(uint16_t vid, uint16_t pid) {
   return (vid == 0x05E3 && (pid & 0xFFF0) == 0x0610) ||
-         (vid == 0x2109 && (pid & 0x0FFF) == 0x0817) ||
-         (vid == 0x174C && (pid & 0x0FFF) == 0x074);
+         (vid == 0x2109 && (pid & 0x0FFF) == 0x0817) || (vid == 0x174C && (pid & 0x0FFF) == 0x074);
 }
 
 }  // namespace device

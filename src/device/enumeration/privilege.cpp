@@ -11,8 +11,7 @@ bool EnablePrivilege(os::Os& os, const char* name) {
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = os::SE_PRIVILEGE_ENABLED;
     // A partial success reports ERROR_NOT_ALL_ASSIGNED through the error code.
-    ok = os.AdjustTokenPrivileges(token, false, &privileges, sizeof privileges, nullptr,
-                                  nullptr) &&
+    ok = os.AdjustTokenPrivileges(token, false, &privileges, sizeof privileges, nullptr, nullptr) &&
          os.GetLastError() == os::ERROR_SUCCESS;
   }
   os.CloseHandle(token);

@@ -9,7 +9,8 @@ namespace device {
 namespace {
 
 using Ioctl = os::NVME_PASS_THROUGH_IOCTL;
-constexpr size_t kSignatureOffset = offsetof(Ioctl, SrbIoCtrl) + offsetof(os::SRB_IO_CONTROL, Signature);
+constexpr size_t kSignatureOffset =
+    offsetof(Ioctl, SrbIoCtrl) + offsetof(os::SRB_IO_CONTROL, Signature);
 constexpr size_t kControlCodeOffset =
     offsetof(Ioctl, SrbIoCtrl) + offsetof(os::SRB_IO_CONTROL, ControlCode);
 constexpr size_t kCommandOffset = offsetof(Ioctl, NVMeCmd);

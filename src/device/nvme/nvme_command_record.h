@@ -32,7 +32,9 @@ class NvmeCommandRecord {
 
   std::span<uint8_t> Bytes() { return bytes_; }
   std::span<const uint8_t> Bytes() const { return bytes_; }
-  uint32_t Capacity() const { return static_cast<uint32_t>(bytes_.size()) - kNvmeRecordHeaderSize - 1; }
+  uint32_t Capacity() const {
+    return static_cast<uint32_t>(bytes_.size()) - kNvmeRecordHeaderSize - 1;
+  }
 
   // The miniport control header.
   void SetSignature(std::string_view eightChars);
@@ -58,7 +60,9 @@ class NvmeCommandRecord {
   void SetCompletion(int index, uint32_t value);
 
   // Data area: Capacity() bytes.
-  std::span<uint8_t> Data() { return std::span<uint8_t>(bytes_).subspan(kNvmeRecordHeaderSize, Capacity()); }
+  std::span<uint8_t> Data() {
+    return std::span<uint8_t>(bytes_).subspan(kNvmeRecordHeaderSize, Capacity());
+  }
   std::span<const uint8_t> Data() const {
     return std::span<const uint8_t>(bytes_).subspan(kNvmeRecordHeaderSize, Capacity());
   }

@@ -79,16 +79,26 @@ bool Send(StorageDevice& dev, NvmeCommandRecord& record, Route route, uint32_t d
 
 const char* ProtocolStatusName(uint32_t status) {
   switch (status) {
-    case 0x0: return "STORAGE_PROTOCOL_STATUS_PENDING";
-    case 0x1: return "STORAGE_PROTOCOL_STATUS_SUCCESS";
-    case 0x2: return "STORAGE_PROTOCOL_STATUS_ERROR";
-    case 0x3: return "STORAGE_PROTOCOL_STATUS_INVALID_REQUEST";
-    case 0x4: return "STORAGE_PROTOCOL_STATUS_NO_DEVICE";
-    case 0x5: return "STORAGE_PROTOCOL_STATUS_BUSY";
-    case 0x6: return "STORAGE_PROTOCOL_STATUS_DATA_OVERRUN";
-    case 0x7: return "STORAGE_PROTOCOL_STATUS_INSUFFICIENT_RESOURCES";
-    case 0xFF: return "STORAGE_PROTOCOL_STATUS_NOT_SUPPORTED";
-    default: return "Undefine";
+    case 0x0:
+      return "STORAGE_PROTOCOL_STATUS_PENDING";
+    case 0x1:
+      return "STORAGE_PROTOCOL_STATUS_SUCCESS";
+    case 0x2:
+      return "STORAGE_PROTOCOL_STATUS_ERROR";
+    case 0x3:
+      return "STORAGE_PROTOCOL_STATUS_INVALID_REQUEST";
+    case 0x4:
+      return "STORAGE_PROTOCOL_STATUS_NO_DEVICE";
+    case 0x5:
+      return "STORAGE_PROTOCOL_STATUS_BUSY";
+    case 0x6:
+      return "STORAGE_PROTOCOL_STATUS_DATA_OVERRUN";
+    case 0x7:
+      return "STORAGE_PROTOCOL_STATUS_INSUFFICIENT_RESOURCES";
+    case 0xFF:
+      return "STORAGE_PROTOCOL_STATUS_NOT_SUPPORTED";
+    default:
+      return "Undefine";
   }
 }
 

@@ -11,7 +11,7 @@ namespace {
 using Ioctl = os::NVME_PASS_THROUGH_IOCTL;
 constexpr size_t kSrb = offsetof(Ioctl, SrbIoCtrl);
 constexpr uint32_t kHeaderTail = sizeof(os::SRB_IO_CONTROL);  // 28: Length counts after this
-constexpr uint32_t kBaseLength = kNvmeRecordHeaderSize + 1;    // 153
+constexpr uint32_t kBaseLength = kNvmeRecordHeaderSize + 1;   // 153
 
 }  // namespace
 

@@ -16,13 +16,14 @@ namespace device::nvme_path {
 namespace {
 
 using Command = os::STORAGE_PROTOCOL_COMMAND;
-constexpr uint32_t kCommandOffset = offsetof(Command, Command);        // 80
-constexpr uint32_t kErrorInfoOffset = kCommandOffset + 64;             // 144
-constexpr uint32_t kDataOffset = kErrorInfoOffset + 64;                // 208
-constexpr uint32_t kProtocolBufferExtra = kDataOffset + 4;             // 212
+constexpr uint32_t kCommandOffset = offsetof(Command, Command);           // 80
+constexpr uint32_t kErrorInfoOffset = kCommandOffset + 64;                // 144
+constexpr uint32_t kDataOffset = kErrorInfoOffset + 64;                   // 208
+constexpr uint32_t kProtocolBufferExtra = kDataOffset + 4;                // 212
 constexpr uint32_t kQueryBufferExtra = os::kProtocolQueryDataOffset + 4;  // 52
 constexpr size_t kSpecificOffset = offsetof(os::STORAGE_PROPERTY_QUERY, AdditionalParameters);
-constexpr uint32_t kFirmwareInfoAnswerSize = os::kFirmwareInfoHeaderSize + 7 * sizeof(os::STORAGE_HW_FIRMWARE_SLOT_INFO);
+constexpr uint32_t kFirmwareInfoAnswerSize =
+    os::kFirmwareInfoHeaderSize + 7 * sizeof(os::STORAGE_HW_FIRMWARE_SLOT_INFO);
 static_assert(kErrorInfoOffset == 144 && kDataOffset == 208 && kFirmwareInfoAnswerSize == 248);
 
 constexpr uint8_t kOpGetLogPage = 0x02;
@@ -89,7 +90,7 @@ bool PropertyQuery(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataL
     subValue = record.Dword(12);
   } else {
     propertyId = record.Nsid() != 0 ? os::StorageDeviceProtocolSpecificProperty
-                                     : os::StorageAdapterProtocolSpecificProperty;
+                                    : os::StorageAdapterProtocolSpecificProperty;
     dataType = os::NVMeDataTypeIdentify;
     value = record.Dword(10);
     subValue = record.Nsid();

@@ -98,9 +98,9 @@ bool ScsiWrite10(StorageDevice& dev, uint32_t lba, uint32_t count,
   const uint64_t length = TransferBytes(dev, count);
   if (length > buffer.size()) return false;
   // The request block names a writable buffer; the data goes out unchanged.
-  SRB_ExecSCSICmd srb = MakeScsiRequest(dev, SRB_DIR_OUT, 10,
-                                        length ? const_cast<uint8_t*>(buffer.data()) : nullptr,
-                                        static_cast<uint32_t>(length));
+  SRB_ExecSCSICmd srb =
+      MakeScsiRequest(dev, SRB_DIR_OUT, 10, length ? const_cast<uint8_t*>(buffer.data()) : nullptr,
+                      static_cast<uint32_t>(length));
   srb.CDBByte[0] = kOpWrite10;
   srb.CDBByte[1] = static_cast<uint8_t>(dev.devLun * 32 + 4);
   common::WriteBe32(CdbOf(srb), 2, lba);
@@ -137,9 +137,9 @@ bool ScsiWriteBuffer(StorageDevice& dev, uint8_t mode, uint8_t bufferId, uint32_
                      std::span<const uint8_t> buffer) {
   const uint64_t length = uint64_t{sectors} * kSector;
   if (length > buffer.size() || length > 0xFFFFFF) return false;
-  SRB_ExecSCSICmd srb = MakeScsiRequest(dev, SRB_DIR_OUT, 10,
-                                        length ? const_cast<uint8_t*>(buffer.data()) : nullptr,
-                                        static_cast<uint32_t>(length));
+  SRB_ExecSCSICmd srb =
+      MakeScsiRequest(dev, SRB_DIR_OUT, 10, length ? const_cast<uint8_t*>(buffer.data()) : nullptr,
+                      static_cast<uint32_t>(length));
   FillBufferCdb(srb, kOpWriteBuffer, mode, bufferId, static_cast<uint32_t>(length));
   return Run(dev, srb, false);
 }
@@ -148,8 +148,8 @@ bool IdentifyDeviceATAPI(StorageDevice& dev, std::span<uint8_t> out) {
   if (out.size() < kSector) return false;
   std::fill(out.begin(), out.begin() + kSector, 0);
   SRB_ExecSCSICmd srb = MakeScsiRequest(dev, SRB_DIR_IN, 16, out.data(), kSector);
-  static constexpr uint8_t kCdb[16] = {kOpAtaPassThrough16, 0x08, 0x0E, 0, 0, 0, 0x01, 0,
-                                       0, 0, 0, 0, 0, 0xE0, 0xEC, 0};
+  static constexpr uint8_t kCdb[16] = {
+      kOpAtaPassThrough16, 0x08, 0x0E, 0, 0, 0, 0x01, 0, 0, 0, 0, 0, 0, 0xE0, 0xEC, 0};
   std::memcpy(srb.CDBByte, kCdb, sizeof kCdb);
   ExecuteScsiRequest(dev, srb, true);
   dev.Os().OutputDebugStringA(common::Format(

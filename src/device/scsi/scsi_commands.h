@@ -23,8 +23,7 @@ bool ScsiReadCapacity(StorageDevice& dev, uint32_t* lastLba, uint32_t* blockLeng
 // READ(10) / WRITE(10) of `count` logical blocks (devBlockFactor × 512 bytes
 // each). The CDB carries 16 bits of count.
 bool ScsiRead10(StorageDevice& dev, uint32_t lba, uint32_t count, std::span<uint8_t> buffer);
-bool ScsiWrite10(StorageDevice& dev, uint32_t lba, uint32_t count,
-                 std::span<const uint8_t> buffer);
+bool ScsiWrite10(StorageDevice& dev, uint32_t lba, uint32_t count, std::span<const uint8_t> buffer);
 // READ BUFFER / WRITE BUFFER of `sectors` × 512 bytes, buffer offset 0.
 bool ScsiReadBuffer(StorageDevice& dev, uint8_t mode, uint8_t bufferId, uint32_t sectors,
                     std::span<uint8_t> buffer);

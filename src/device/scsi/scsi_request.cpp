@@ -82,7 +82,8 @@ uint8_t ExecuteSCSIIO(StorageDevice& dev, SRB_ExecSCSICmd& srb) {
                              ? srb.SRB_SenseLen
                              : static_cast<uint8_t>(sizeof request.ucSenseBuf);
   // Commands without data are sent as data-out, like the data-out ones.
-  sptd.DataIn = (srb.SRB_Flags & SRB_DIR_IN) != 0 ? os::SCSI_IOCTL_DATA_IN : os::SCSI_IOCTL_DATA_OUT;
+  sptd.DataIn =
+      (srb.SRB_Flags & SRB_DIR_IN) != 0 ? os::SCSI_IOCTL_DATA_IN : os::SCSI_IOCTL_DATA_OUT;
   sptd.DataTransferLength = srb.SRB_BufLen;
   sptd.TimeOutValue = dev.devTimeout;
   sptd.DataBuffer = srb.SRB_BufPointer;
@@ -109,8 +110,8 @@ uint8_t ExecuteSCSIIO(StorageDevice& dev, SRB_ExecSCSICmd& srb) {
   if (sptd.ScsiStatus == 0) return SS_COMP;
   if (sptd.ScsiStatus != kCheckCondition) return SS_ERR;
   if (dev.DisCheckScsiStatus()) return SS_COMP;
-  const size_t n = srb.SRB_SenseLen < sizeof request.ucSenseBuf ? srb.SRB_SenseLen
-                                                                 : sizeof request.ucSenseBuf;
+  const size_t n =
+      srb.SRB_SenseLen < sizeof request.ucSenseBuf ? srb.SRB_SenseLen : sizeof request.ucSenseBuf;
   std::memcpy(srb.SenseArea, request.ucSenseBuf, n);
   // A SAT bridge asked for the ATA registers (CK_COND) answers with CHECK
   // CONDITION and an ATA Status Return descriptor: clean ATA status is success.

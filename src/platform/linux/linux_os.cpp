@@ -39,14 +39,25 @@ constexpr uint8_t kSgDriverSense = 0x08;
 
 DWORD ErrorFromErrno(int e) {
   switch (e) {
-    case ENOENT: case ENODEV: case ENXIO: return ERROR_FILE_NOT_FOUND;
-    case EACCES: case EPERM: return ERROR_ACCESS_DENIED;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case ENOTTY: return ERROR_INVALID_FUNCTION;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case ETIMEDOUT: return ERROR_SEM_TIMEOUT;
-    case EBUSY: return ERROR_NOT_READY;
-    default: return ERROR_IO_DEVICE;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return ERROR_FILE_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+      return ERROR_ACCESS_DENIED;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    case ENOTTY:
+      return ERROR_INVALID_FUNCTION;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case ETIMEDOUT:
+      return ERROR_SEM_TIMEOUT;
+    case EBUSY:
+      return ERROR_NOT_READY;
+    default:
+      return ERROR_IO_DEVICE;
   }
 }
 
@@ -185,10 +196,11 @@ DWORD LinuxOs::SetFilePointer(HANDLE h, LONG low, LONG* high, DWORD method) {
     SetLastError(ERROR_INVALID_HANDLE);
     return INVALID_SET_FILE_POINTER;
   }
-  int64_t distance = high != nullptr
-                         ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
-                                                static_cast<uint32_t>(low))
-                         : low;
+  int64_t distance =
+      high != nullptr
+          ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
+                                 static_cast<uint32_t>(low))
+          : low;
   const int whence = method == FILE_CURRENT ? SEEK_CUR : method == FILE_END ? SEEK_END : SEEK_SET;
   const off_t at = ::lseek(o->fd, static_cast<off_t>(distance), whence);
   if (at < 0) {
@@ -244,7 +256,8 @@ bool LinuxOs::ScsiPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD 
   if (!LoadRequest(in, inSize, &sptd) || out == nullptr || outSize < sizeof sptd)
     return Fail(ERROR_INVALID_PARAMETER);
   const uint8_t senseSize = sptd.SenseInfoLength;
-  if (senseSize > 0 && (sptd.SenseInfoOffset > outSize || senseSize > outSize - sptd.SenseInfoOffset))
+  if (senseSize > 0 &&
+      (sptd.SenseInfoOffset > outSize || senseSize > outSize - sptd.SenseInfoOffset))
     return Fail(ERROR_INVALID_PARAMETER);
   uint8_t sense[255] = {};
   SgOutcome r;
@@ -317,11 +330,20 @@ bool LinuxOs::StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out
   std::span<uint8_t> b = BytesOf(in, inSize);
   linuxos::NvmeJob job;
   switch (code) {
-    case IOCTL_STORAGE_QUERY_PROPERTY: job = linuxos::JobFromPropertyQuery(b); break;
-    case IOCTL_STORAGE_PROTOCOL_COMMAND: job = linuxos::JobFromProtocolCommand(b); break;
-    case IOCTL_STORAGE_FIRMWARE_DOWNLOAD: job = linuxos::JobFromFirmwareDownload(b); break;
-    case IOCTL_STORAGE_FIRMWARE_ACTIVATE: job = linuxos::JobForFirmwareActivate(b); break;
-    default: break;
+    case IOCTL_STORAGE_QUERY_PROPERTY:
+      job = linuxos::JobFromPropertyQuery(b);
+      break;
+    case IOCTL_STORAGE_PROTOCOL_COMMAND:
+      job = linuxos::JobFromProtocolCommand(b);
+      break;
+    case IOCTL_STORAGE_FIRMWARE_DOWNLOAD:
+      job = linuxos::JobFromFirmwareDownload(b);
+      break;
+    case IOCTL_STORAGE_FIRMWARE_ACTIVATE:
+      job = linuxos::JobForFirmwareActivate(b);
+      break;
+    default:
+      break;
   }
   if (!job.valid) return Fail(ERROR_INVALID_PARAMETER);
   nvme_passthru_cmd cmd{};
@@ -348,7 +370,8 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
   Open* o = Find(h);
   if (o == nullptr || o->fd < 0) return Fail(ERROR_INVALID_HANDLE);
   if (o->kind == Open::kNvmeController) {
-    if (code != IOCTL_SCSI_MINIPORT || in == nullptr || in != out) return Fail(ERROR_INVALID_FUNCTION);
+    if (code != IOCTL_SCSI_MINIPORT || in == nullptr || in != out)
+      return Fail(ERROR_INVALID_FUNCTION);
     std::span<uint8_t> record = BytesOf(in, std::max(inSize, outSize));
     linuxos::NvmeJob job = linuxos::JobFromMiniportRecord(record, inSize);
     // Only the public NVMe pass-through is understood; vendor control
@@ -410,7 +433,7 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
       std::fill(answer.begin(), answer.end(), 0);
       common::WriteLe32(answer, 0, sizeof(STORAGE_HW_FIRMWARE_INFO));
       common::WriteLe32(answer, 4, outSize);
-      answer[8] = 1;                                     // SupportUpgrade
+      answer[8] = 1;                                               // SupportUpgrade
       answer[9] = static_cast<uint8_t>((identify[260] >> 1) & 7);  // SlotCount
       if (returned != nullptr) *returned = outSize;
       return true;
@@ -438,8 +461,8 @@ bool LinuxOs::LookupPrivilegeValueA(const char*, const char* name, LUID* luid) {
   return true;
 }
 
-bool LinuxOs::AdjustTokenPrivileges(HANDLE token, bool, TOKEN_PRIVILEGES*, DWORD,
-                                    TOKEN_PRIVILEGES*, DWORD*) {
+bool LinuxOs::AdjustTokenPrivileges(HANDLE token, bool, TOKEN_PRIVILEGES*, DWORD, TOKEN_PRIVILEGES*,
+                                    DWORD*) {
   Open* o = Find(token);
   if (o == nullptr || o->kind != Open::kToken) return Fail(ERROR_INVALID_HANDLE);
   // Raw device access needs root: anyone else holds the privilege only in name.
@@ -473,8 +496,8 @@ bool LinuxOs::SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* 
   return true;
 }
 
-bool LinuxOs::SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA*, const GUID*,
-                                          DWORD index, SP_DEVICE_INTERFACE_DATA* data) {
+bool LinuxOs::SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA*, const GUID*, DWORD index,
+                                          SP_DEVICE_INTERFACE_DATA* data) {
   Open* o = Find(set);
   if (o == nullptr || o->kind != Open::kDeviceSet) return Fail(ERROR_INVALID_HANDLE);
   if (index >= disks_.size()) return Fail(ERROR_NO_MORE_ITEMS);
@@ -500,7 +523,8 @@ bool LinuxOs::SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, SP_DEVICE_INTERFACE
   if (requiredSize != nullptr) *requiredSize = need;
   if (devInfo != nullptr) devInfo->DevInst = kDiskNode + static_cast<DWORD>(index);
   if (detail == nullptr || detailSize < need) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  if (detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) return Fail(ERROR_INVALID_PARAMETER);
+  if (detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A))
+    return Fail(ERROR_INVALID_PARAMETER);
   std::memcpy(detail->DevicePath, path.c_str(), path.size() + 1);
   return true;
 }
@@ -521,9 +545,9 @@ bool LinuxOs::SetupDiGetDeviceInstanceIdA(HDEVINFO, SP_DEVINFO_DATA* devInfo, ch
   return ok ? true : Fail(ERROR_INSUFFICIENT_BUFFER);
 }
 
-bool LinuxOs::SetupDiGetDeviceRegistryPropertyA(HDEVINFO, SP_DEVINFO_DATA* devInfo,
-                                                DWORD property, DWORD* regDataType,
-                                                BYTE* buffer, DWORD size, DWORD* requiredSize) {
+bool LinuxOs::SetupDiGetDeviceRegistryPropertyA(HDEVINFO, SP_DEVINFO_DATA* devInfo, DWORD property,
+                                                DWORD* regDataType, BYTE* buffer, DWORD size,
+                                                DWORD* requiredSize) {
   const SysfsDisk* d = devInfo ? DiskOfDevInst(devInfo->DevInst) : nullptr;
   if (d == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (property != SPDRP_ADDRESS || d->usbVid.empty()) return Fail(ERROR_INVALID_DATA);
@@ -552,8 +576,9 @@ CONFIGRET LinuxOs::CM_Get_DevNode_Registry_PropertyA(DEVINST devInst, ULONG prop
   bool multi = false;
   switch (property) {
     case CM_DRP_DEVICEDESC:
-      text = usb ? "USB Mass Storage Device"
-                 : d->nvmeController >= 0 ? "NVM Express Controller" : "Storage Controller";
+      text = usb                      ? "USB Mass Storage Device"
+             : d->nvmeController >= 0 ? "NVM Express Controller"
+                                      : "Storage Controller";
       break;
     case CM_DRP_HARDWAREID:
       multi = true;

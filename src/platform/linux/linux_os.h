@@ -31,7 +31,8 @@ class LinuxOs : public HostOs {
                        void* outBuffer, DWORD outBufferSize, DWORD* bytesReturned) override;
   bool ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* bytesRead) override;
   bool WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten) override;
-  DWORD SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh, DWORD moveMethod) override;
+  DWORD SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh,
+                       DWORD moveMethod) override;
 
   bool OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) override;
   bool LookupPrivilegeValueA(const char* systemName, const char* name, LUID* luid) override;
@@ -47,18 +48,16 @@ class LinuxOs : public HostOs {
                                    const GUID* interfaceClass, DWORD index,
                                    SP_DEVICE_INTERFACE_DATA* data) override;
   bool SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data,
-                                        SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail,
-                                        DWORD detailSize, DWORD* requiredSize,
-                                        SP_DEVINFO_DATA* devInfo) override;
+                                        SP_DEVICE_INTERFACE_DETAIL_DATA_A* detail, DWORD detailSize,
+                                        DWORD* requiredSize, SP_DEVINFO_DATA* devInfo) override;
   bool SetupDiGetDeviceInstanceIdA(HDEVINFO set, SP_DEVINFO_DATA* devInfo, char* buffer,
                                    DWORD bufferSize, DWORD* requiredSize) override;
   bool SetupDiGetDeviceRegistryPropertyA(HDEVINFO set, SP_DEVINFO_DATA* devInfo, DWORD property,
                                          DWORD* regDataType, BYTE* buffer, DWORD bufferSize,
                                          DWORD* requiredSize) override;
   CONFIGRET CM_Get_Parent(DEVINST* parent, DEVINST devInst, ULONG flags) override;
-  CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST devInst, ULONG property,
-                                              ULONG* regDataType, void* buffer, ULONG* length,
-                                              ULONG flags) override;
+  CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST devInst, ULONG property, ULONG* regDataType,
+                                              void* buffer, ULONG* length, ULONG flags) override;
 
   // The disks as last listed (drive number = index).
   const std::vector<linuxos::SysfsDisk>& Disks();

@@ -41,7 +41,8 @@ NvmePassthru PassthruFromEntry(std::span<const uint8_t> e, uint8_t* data, uint32
   c.cdw13 = ReadLe32(e, 52);
   c.cdw14 = ReadLe32(e, 56);
   c.cdw15 = ReadLe32(e, 60);
-  c.addr = length > 0 && data != nullptr ? static_cast<uint64_t>(reinterpret_cast<uintptr_t>(data)) : 0;
+  c.addr =
+      length > 0 && data != nullptr ? static_cast<uint64_t>(reinterpret_cast<uintptr_t>(data)) : 0;
   c.dataLen = c.addr != 0 ? length : 0;
   c.timeoutMs = timeoutMs;
   return c;
@@ -88,7 +89,8 @@ void CompleteProtocolCommand(std::span<uint8_t> b, int ioctlResult, uint32_t dw0
   using Command = STORAGE_PROTOCOL_COMMAND;
   WriteLe32(b, offsetof(Command, ReturnStatus),
             ioctlResult == 0 ? STORAGE_PROTOCOL_STATUS_SUCCESS : STORAGE_PROTOCOL_STATUS_ERROR);
-  WriteLe32(b, offsetof(Command, ErrorCode), ioctlResult > 0 ? static_cast<uint32_t>(ioctlResult) : 0);
+  WriteLe32(b, offsetof(Command, ErrorCode),
+            ioctlResult > 0 ? static_cast<uint32_t>(ioctlResult) : 0);
   WriteLe32(b, offsetof(Command, FixedProtocolReturnData), dw0);
   // This system reads the completion entry back from the error information
   // area: DW0 and the status in DW3.
@@ -113,7 +115,8 @@ NvmeJob JobFromPropertyQuery(std::span<uint8_t> b) {
   if (ReadLe32(b, kSpecific + offsetof(Specific, ProtocolType)) != ProtocolTypeNvme) return job;
   const uint32_t dataType = ReadLe32(b, kSpecific + offsetof(Specific, DataType));
   const uint32_t value = ReadLe32(b, kSpecific + offsetof(Specific, ProtocolDataRequestValue));
-  const uint32_t subValue = ReadLe32(b, kSpecific + offsetof(Specific, ProtocolDataRequestSubValue));
+  const uint32_t subValue =
+      ReadLe32(b, kSpecific + offsetof(Specific, ProtocolDataRequestSubValue));
   const uint32_t offset = ReadLe32(b, kSpecific + offsetof(Specific, ProtocolDataOffset));
   const uint32_t length = ReadLe32(b, kSpecific + offsetof(Specific, ProtocolDataLength));
   if (!Inside(b.size(), uint64_t{kSpecific} + offset, length) || length == 0) return job;
@@ -158,9 +161,11 @@ NvmeJob JobFromMiniportRecord(std::span<uint8_t> r, uint32_t sentLength) {
   const uint32_t direction = ReadLe32(r, offsetof(Ioctl, Direction));
   const uint32_t length = ReadLe32(r, offsetof(Ioctl, DataBufferLen));
   if (!Inside(r.size(), kNvmePassThroughHeaderSize, length)) return job;
-  if (direction == NVME_FROM_HOST_TO_DEV && length > sentLength - std::min<uint32_t>(sentLength, kNvmePassThroughHeaderSize))
+  if (direction == NVME_FROM_HOST_TO_DEV &&
+      length > sentLength - std::min<uint32_t>(sentLength, kNvmePassThroughHeaderSize))
     return job;
-  const uint32_t seconds = ReadLe32(r, offsetof(Ioctl, SrbIoCtrl) + offsetof(SRB_IO_CONTROL, Timeout));
+  const uint32_t seconds =
+      ReadLe32(r, offsetof(Ioctl, SrbIoCtrl) + offsetof(SRB_IO_CONTROL, Timeout));
   uint8_t* data = direction == NVME_NO_DATA_TX ? nullptr : r.data() + kNvmePassThroughHeaderSize;
   job.cmd = PassthruFromEntry(r.subspan(offsetof(Ioctl, NVMeCmd), 64), data, length,
                               seconds ? TimeoutMs(seconds) : kDefaultTimeoutMs);
@@ -192,7 +197,8 @@ NvmeJob JobFromFirmwareDownload(std::span<uint8_t> b) {
   c.opcode = kOpFirmwareDownload;
   c.cdw10 = static_cast<uint32_t>(size / 4 - 1);
   c.cdw11 = static_cast<uint32_t>(offset / 4);
-  c.addr = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(b.data() + offsetof(Download, ImageBuffer)));
+  c.addr = static_cast<uint64_t>(
+      reinterpret_cast<uintptr_t>(b.data() + offsetof(Download, ImageBuffer)));
   c.dataLen = static_cast<uint32_t>(size);
   c.timeoutMs = kDefaultTimeoutMs;
   job.valid = true;
