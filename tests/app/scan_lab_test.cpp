@@ -10,7 +10,9 @@
 #include "app/form/update_dispaly.h"
 #include "app/scan/app_device_scanner.h"
 #include "device/core/dev_attribute.h"
-#include "lab/demo/open_lab.h"
+#include "lab/config/lab_config.h"
+#include "lab/drives/lab_drive_factory.h"
+#include "lab/edge/lab_os.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
 
@@ -114,9 +116,9 @@ ISP_FilePath=ISP_VK4630.bin
 class ScanOnLab : public ::testing::Test {
  protected:
   void SetUp() override {
-    labDir.Write("lab.ini", kLabIni);
     std::string error;
-    labOs = lab::OpenLab(labDir.Str(), error);
+    labOs = lab::LabOs::Create(lab::ParseLabConfig(kLabIni), labDir.Str() + "/state",
+                               lab::drives::LabDriveFactory(), error);
     ASSERT_NE(labOs, nullptr) << error;
     home.Write("Setting.ini", kSettings);
     home.Write("VK4620XT/ISP_VK4620XT.bin", std::string("S0300A0\0", 8) + std::string(56, '\0'));
