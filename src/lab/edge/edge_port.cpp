@@ -90,20 +90,20 @@ LabOs::Reply LabOs::MiniportRequest(const Request& r, ScsiPort& port) {
                            srb.ControlCode == os::NVME_PASS_THROUGH_SRB_IO_CODE;
 
   if (control) {
+    // The miniport keeps its own state and knows where its controller sits;
+    // everything else is the controller firmware's to answer.
     switch (srb.ControlCode) {
       case kControlUnlock:
         port.locked = false;
-        break;
-      case kControlPciIds:
-        common::WriteLe32(data, 0, uint32_t{port.pciDevice} << 16 | port.pciVendor);
+        nvme.HandleControlRequest(srb.ControlCode, data);
         break;
       case kControlLocation:
         common::WriteLe32(data, 0, LocationCode(port.pciLocation));
         break;
       default:
-        if (!nvme.HandleControlRequest(srb.ControlCode, data)) {
-          return Reply::Fail(os::ERROR_NOT_SUPPORTED);
-        }
+        if (nvme.HandleControlRequest(srb.ControlCode, data)) break;
+        if (srb.ControlCode != kControlPciIds) return Reply::Fail(os::ERROR_NOT_SUPPORTED);
+        common::WriteLe32(data, 0, uint32_t{port.pciDevice} << 16 | port.pciVendor);
         break;
     }
   } else if (passThrough) {

@@ -1,0 +1,83 @@
+#include "lab/demo/open_lab.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "common/text.h"
+#include "lab/machine/state_files.h"
+
+namespace lab {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kMaxLabIniBytes = 1u << 20;
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+}  // namespace
+
+std::string DemoLabFolder() {
+  if (const char* own = std::getenv("SSDTOOLS_DEMO_LAB"); own != nullptr && *own != '\0') {
+    return own;
+  }
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+    return (fs::path(state) / "ssdtools" / "demo-lab").string();
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
+    return (fs::path(home) / ".local" / "state" / "ssdtools" / "demo-lab").string();
+  }
+  return (fs::temp_directory_path() / "ssdtools-demo-lab").string();
+}
+
+bool EnsureDemoLab(const std::string& folder, std::string& error) {
+  const fs::path ini = fs::path(folder) / "lab.ini";
+  const std::string wanted = DemoLabIni();
+  if (const auto have = ReadSmallFile(ini.string(), kMaxLabIniBytes);
+      have && FirstLine(*have) == FirstLine(wanted)) {
+    return true;
+  }
+  std::error_code ec;
+  fs::remove_all(fs::path(folder) / "state", ec);  // state of an older demo
+  fs::create_directories(folder, ec);
+  if (ec || !WriteFileAtomically(ini.string(), wanted)) {
+    error = "cannot write the demo lab into " + folder;
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<LabOs> OpenLab(const std::string& dirOrDemo, std::string& error) {
+  return OpenLab(dirOrDemo, DefaultDriveFactory(), error);
+}
+
+std::unique_ptr<LabOs> OpenLab(const std::string& dirOrDemo, const DriveFactory& factory,
+                               std::string& error) {
+  std::string folder = dirOrDemo;
+  if (common::EqualsNoCase(dirOrDemo, "demo")) {
+    folder = DemoLabFolder();
+    if (!EnsureDemoLab(folder, error)) return nullptr;
+  }
+  if (folder.empty()) {
+    error = "no lab folder given";
+    return nullptr;
+  }
+  fs::path iniPath = fs::path(folder) / "lab.ini";
+  // A path to the lab.ini itself names its folder.
+  if (std::error_code ec; fs::is_regular_file(folder, ec)) {
+    iniPath = folder;
+    folder = fs::path(folder).parent_path().string();
+    if (folder.empty()) folder = ".";
+  }
+  const auto text = ReadSmallFile(iniPath.string(), kMaxLabIniBytes);
+  if (!text) {
+    error = "no readable lab.ini (of at most 1 MiB) in " + folder;
+    return nullptr;
+  }
+  std::unique_ptr<LabOs> os = LabOs::Create(ParseLabConfig(*text),
+                                            (fs::path(folder) / "state").string(), factory, error);
+  if (!os) error = iniPath.string() + ": " + error;
+  return os;
+}
+
+}  // namespace lab
