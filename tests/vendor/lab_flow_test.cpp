@@ -239,22 +239,6 @@ TEST(LabFlow, DeferredDownloadIsActivatedByTheEngine) {
   EXPECT_EQ(IdentifyFirmware(id), "S0610C3 ");
 }
 
-// A chunk larger than the drive takes in one command (IDENTIFY word 235) is
-// refused before any command, and the firmware stays as it was.
-TEST(LabFlow, EngineRefusesChunksOutsideTheDrivesLimits) {
-  VendorLab lab(kLab);
-  device::StorageDevice& dev = Drive(lab, "VK20SN0001");
-  VK4540LT hba;
-  ASSERT_TRUE(hba.Attach(&dev));
-  Bytes id(512);
-  ASSERT_TRUE(hba.IdentifyDevice(id));
-  const uint16_t maxBlocks = common::ReadLe16(id, 235 * 2);
-  const Bytes image = SataImage("S0620Z9", 0x11);
-  EXPECT_EQ(hba.DMicrocode(0x03, image.size() / 512, maxBlocks + 1u, image, id, false, true), 3);
-  ASSERT_TRUE(hba.IdentifyDevice(id));
-  EXPECT_EQ(IdentifyFirmware(id), "S0620A0 ");
-}
-
 TEST(LabFlow, NvmeMiniportIdentifyDownloadAndCommitWithAction3) {
   VendorLab lab(kLab);
   device::StorageDevice& dev = Drive(lab, "MP30SN");
