@@ -35,7 +35,17 @@ TEST(VkProtocolTest, DetectSequenceRevealsTheModeSector) {
   EXPECT_EQ(mode[52], 'X');
   EXPECT_EQ(mode[53], 'A');
 
-  // The sequence must be unbroken: a read in between starts it over.
+  // Commands that move no sectors do not break the sequence (bridges send
+  // IDENTIFY between reads); a read elsewhere starts it over.
+  VkRig bridged(Vk46xxDefaults(VkController::kVk4620Xt));
+  for (uint32_t lba : {0xAAu, 0xAA00u, 0x55u, 0x5500u, 0x55AAu}) {
+    std::vector<uint8_t> id(512);
+    AtaCommand c = drivetest::Ata28(0, 1, 0, 0, 0, 0xE0, 0xEC, id, DataDirection::kIn);
+    ASSERT_EQ(bridged.drive->ExecuteAta(c).current.command, kGood);
+    bridged.Read(lba, 1, s);
+  }
+  EXPECT_TRUE(bridged.drive->InVendorMode());
+  EXPECT_EQ(Text(s, 46, 8), "VK4620XT");
   VkRig other(Vk46xxDefaults(VkController::kVk4610Xt));
   for (uint32_t lba : {0xAAu, 0xAA00u, 0x100u, 0x55u, 0x5500u, 0x55AAu}) other.Read(lba, 1, s);
   EXPECT_FALSE(other.drive->InVendorMode());

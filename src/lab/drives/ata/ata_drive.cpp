@@ -11,29 +11,6 @@ namespace {
 constexpr uint32_t kSectorsPer32MiB = 65536;
 constexpr uint32_t kVerifySlice = 256;
 
-bool IsTransfer(uint8_t op) {
-  switch (op) {
-    case ata::kReadSectors:
-    case ata::kReadSectorsNoRetry:
-    case ata::kReadSectorsExt:
-    case ata::kReadDma:
-    case ata::kReadDmaExt:
-    case ata::kReadMultiple:
-    case ata::kReadMultipleExt:
-    case ata::kWriteSectors:
-    case ata::kWriteSectorsNoRetry:
-    case ata::kWriteSectorsExt:
-    case ata::kWriteDma:
-    case ata::kWriteDmaExt:
-    case ata::kWriteDmaFuaExt:
-    case ata::kWriteMultiple:
-    case ata::kWriteMultipleExt:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsExtended(uint8_t op) {
   switch (op) {
     case ata::kReadSectorsExt:
@@ -174,7 +151,6 @@ AtaResult AtaDrive::ExecuteAta(AtaCommand& c) {
   }
   const uint8_t op = c.current.command;
   security_.NoteCommand(op);
-  if (!IsTransfer(op)) OnOtherCommand();
   if (faults_.Hit(op)) return Fail(r, ata::kErrorAbort);
   return Execute(c, r);
 }

@@ -58,8 +58,6 @@ class AtaDrive : public AtaDevice {
   // the user data, kDone means it was answered, kAbort fails it.
   virtual Intercept InterceptRead(uint64_t lba, uint32_t count, std::span<uint8_t> out);
   virtual Intercept InterceptWrite(uint64_t lba, uint32_t count, std::span<const uint8_t> in);
-  // Any command that is not a sector transfer.
-  virtual void OnOtherCommand() {}
   virtual void OnPowerOn() {}
   // After a new image became active (firmware and CID already in the state).
   virtual void OnFirmwareActivated() {}

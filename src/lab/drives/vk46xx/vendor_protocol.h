@@ -8,6 +8,8 @@
 // block (the echo) and a write of the saved sector there is taken and dropped.
 // A read of 0x1234, or any transfer at an LBA that is not reserved, leaves
 // vendor mode. In vendor mode the reserved LBAs never touch user data.
+// Commands that move no sectors (IDENTIFY, SMART, ... which USB bridges
+// slip in between) leave the protocol's state alone.
 #include <array>
 #include <cstdint>
 #include <span>
@@ -49,8 +51,6 @@ class VendorProtocol {
 
   Action Read(uint64_t lba, uint32_t count, std::span<uint8_t> out);
   Action Write(uint64_t lba, uint32_t count, std::span<const uint8_t> in);
-  // A command that is not a sector transfer breaks a detect sequence.
-  void OtherCommand() { detectStep_ = 0; }
   // Power-on or a firmware restart: normal mode, nothing pending.
   void Reset();
   bool InVendorMode() const { return vendorMode_; }

@@ -57,7 +57,6 @@ class Vk46xxDrive : public AtaDrive, private VendorCommandSet {
  protected:
   Intercept InterceptRead(uint64_t lba, uint32_t count, std::span<uint8_t> out) override;
   Intercept InterceptWrite(uint64_t lba, uint32_t count, std::span<const uint8_t> in) override;
-  void OnOtherCommand() override { protocol_.OtherCommand(); }
   void OnPowerOn() override;
   void OnFirmwareActivated() override;
   bool DownloadAllowed() const override;
