@@ -210,6 +210,26 @@ TEST_F(ScanOnLab, EveryDriveOfTheFamilyIsIdentifiedAndListed) {
   EXPECT_EQ(labOs->OpenHandleCount(), 0u);
 }
 
+TEST_F(ScanOnLab, AutomaticModeFindsTheXt2ImageThroughTheModeSector) {
+  // Only the XT2 drive behind the USB bridge has an image, in its variant's folder.
+  std::string image(0xF000, '\xFF');
+  image.replace(0xEFF0, 8, std::string("S0400A0\0", 8));
+  home.Write("Firmware/4620XT2/B47B/03/ISP4620.bin", image);
+  std::string settings = kSettings;
+  settings.insert(settings.find("ShowFWTag=1"), "AutoGenFlu=1\n");
+  home.Write("Setting.ini", settings);
+  form->RunCreate();
+  ASSERT_EQ(plugin->Table().DeviceCount(), 5);
+  EXPECT_EQ(Column(form->LV_UpdateDevStatus, 2),
+            (std::vector<std::string>{"", "", "S0400A0", "", ""}));
+  const auto& lines = ctx->runLog.Lines();
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(),
+                "File Not Exist => " + home.Str() + "\\Firmware\\4620\\B27A\\02\\ISP4620.bin"),
+      lines.end());
+  EXPECT_EQ(labOs->OpenHandleCount(), 0u);
+}
+
 TEST_F(ScanOnLab, ARescanFindsTheSameDrivesAgain) {
   form->RunCreate();
   const std::vector<std::string> before = Column(form->LV_UpdateDevStatus, 0);
