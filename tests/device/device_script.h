@@ -93,8 +93,9 @@ inline Step& ExpectScsi(ScriptedOs& sos, os::HANDLE h, Bytes cdb, uint8_t dataIn
     if (reply.fail) return false;
     auto r = DecodeSptd(c);
     r.sptd.ScsiStatus = reply.status;
-    std::memcpy(r.ucSenseBuf, reply.sense.data(),
-                std::min(reply.sense.size(), sizeof r.ucSenseBuf));
+    if (!reply.sense.empty())
+      std::memcpy(r.ucSenseBuf, reply.sense.data(),
+                  std::min(reply.sense.size(), sizeof r.ucSenseBuf));
     if (!reply.data.empty() && r.sptd.DataBuffer != nullptr)
       std::memcpy(r.sptd.DataBuffer, reply.data.data(),
                   std::min<size_t>(reply.data.size(), r.sptd.DataTransferLength));

@@ -201,8 +201,9 @@ class ScriptedOs : public os::VirtualOs {
     c.api = "WriteFile";
     c.handle = h;
     c.code = size;
-    copy_.assign(static_cast<const uint8_t*>(buffer),
-                 static_cast<const uint8_t*>(buffer) + (buffer ? size : 0));
+    copy_.clear();
+    if (buffer != nullptr && size > 0)
+      copy_.assign(static_cast<const uint8_t*>(buffer), static_cast<const uint8_t*>(buffer) + size);
     c.in = copy_;
     Step* s = Next(c);
     if (s == nullptr) return false;
