@@ -1,0 +1,22 @@
+#pragma once
+// What a handle of the Linux backend stands for: an open disk or NVMe
+// controller node, a token, or a device information set.
+#include <unistd.h>
+
+#include "platform/linux/linux_os.h"
+
+namespace os {
+
+// Interface paths of the disk set: the prefix and the drive number.
+inline constexpr char kInterfacePrefix[] = "\\\\?\\linuxdisk#";
+
+struct LinuxOs::Open {
+  enum Kind { kDisk, kNvmeController, kToken, kDeviceSet } kind = kDisk;
+  int fd = -1;
+  int disk = -1;  // index into the disk list
+  ~Open() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace os
