@@ -133,14 +133,4 @@ TEST_F(DeviceInfoPage, RowsAreStripedDarkGreyOnLightGrey) {
   EXPECT_EQ(odd.brushColor, ui::kColorWhite);
 }
 
-TEST_F(DeviceInfoPage, UnpluggedPagesLeaveTheFormAlone) {
-  AddDrive("\\\\.\\PHYSICALDRIVE1", false);
-  pages.reset();
-  EXPECT_FALSE(form.Pages.deviceInfo);
-  EXPECT_FALSE(form.Pages.smart);
-  EXPECT_FALSE(form.Pages.summary);
-  form.T_DeviceInfo.Click();
-  EXPECT_TRUE(calls.empty());
-}
-
 }  // namespace
