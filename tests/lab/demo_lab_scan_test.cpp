@@ -24,9 +24,9 @@ TEST(DemoLabScan, EveryDemoDriveIsListedWithItsAccessPath) {
   ASSERT_TRUE(os) << error;
 
   AspiLib aspi(*os);
-  ASSERT_TRUE(aspi.Scan(SCAN_ATA_BUS | SCAN_NVME_MINIPORT | SCAN_NVME_BRIDGE | SCAN_ATAPI |
-                            SCAN_NVME | SCAN_VKM_UFD,
-                        5, ScanSettings{}));
+  ASSERT_TRUE(aspi.Scan(
+      SCAN_ATA_BUS | SCAN_NVME_MINIPORT | SCAN_NVME_BRIDGE | SCAN_ATAPI | SCAN_NVME | SCAN_VKM_UFD,
+      5, ScanSettings{}));
   std::map<std::string, uint32_t> attr;
   std::map<std::string, std::string> model;
   for (int i = 0; i < aspi.Count(); ++i) {

@@ -26,16 +26,16 @@ std::string CmText(os::Os& o, os::DEVINST node, os::ULONG property) {
 
 std::string WideText(const Bytes& b, size_t offset) {
   std::string s;
-  for (size_t i = offset; i + 1 < b.size() && (b[i] | b[i + 1]); i += 2) s.push_back(static_cast<char>(b[i]));
+  for (size_t i = offset; i + 1 < b.size() && (b[i] | b[i + 1]); i += 2)
+    s.push_back(static_cast<char>(b[i]));
   return s;
 }
 
 TEST(LabEnumeration, DiskInterfacesLeadToDriveNumbersInLabIniOrder) {
   labtest::TestLab lab;
   os::Os& o = lab.Os();
-  os::HDEVINFO set =
-      o.SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
-                             os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
+  os::HDEVINFO set = o.SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
+                                            os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
   ASSERT_NE(set, os::INVALID_HANDLE_VALUE);
   for (os::DWORD i = 0;; ++i) {
     os::SP_DEVICE_INTERFACE_DATA data{};
@@ -53,7 +53,8 @@ TEST(LabEnumeration, DiskInterfacesLeadToDriveNumbersInLabIniOrder) {
     detail.cbSize = sizeof detail;
     std::memcpy(raw.data(), &detail.cbSize, sizeof detail.cbSize);
     ASSERT_TRUE(o.SetupDiGetDeviceInterfaceDetailA(
-        set, &data, static_cast<os::SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(static_cast<void*>(raw.data())),
+        set, &data,
+        static_cast<os::SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(static_cast<void*>(raw.data())),
         required, nullptr, nullptr));
     const std::string path(reinterpret_cast<const char*>(raw.data()) + 4);
     EXPECT_EQ(path.substr(0, 4), "\\\\?\\");
@@ -63,7 +64,8 @@ TEST(LabEnumeration, DiskInterfacesLeadToDriveNumbersInLabIniOrder) {
     ASSERT_NE(h, os::INVALID_HANDLE_VALUE) << path;
     os::STORAGE_DEVICE_NUMBER n{};
     os::DWORD got = 0;
-    ASSERT_TRUE(o.DeviceIoControl(h, os::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &n, sizeof n, &got));
+    ASSERT_TRUE(
+        o.DeviceIoControl(h, os::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &n, sizeof n, &got));
     EXPECT_EQ(n.DeviceNumber, i);
     o.CloseHandle(h);
   }
@@ -80,9 +82,8 @@ TEST(LabEnumeration, DiskInterfacesLeadToDriveNumbersInLabIniOrder) {
 TEST(LabEnumeration, InstanceIdsParentsAndLocations) {
   labtest::TestLab lab;
   os::Os& o = lab.Os();
-  os::HDEVINFO set =
-      o.SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
-                             os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
+  os::HDEVINFO set = o.SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
+                                            os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
   std::vector<std::string> ids;
   std::vector<os::DEVINST> nodes;
   for (os::DWORD i = 0; i < 7; ++i) {
@@ -132,8 +133,9 @@ TEST(LabEnumeration, InstanceIdsParentsAndLocations) {
   // Buffers, missing values and the top of the tree.
   char small[4];
   os::ULONG len = sizeof small;
-  EXPECT_EQ(o.CM_Get_DevNode_Registry_PropertyA(parent, os::CM_DRP_HARDWAREID, nullptr, small, &len, 0),
-            os::CR_BUFFER_SMALL);
+  EXPECT_EQ(
+      o.CM_Get_DevNode_Registry_PropertyA(parent, os::CM_DRP_HARDWAREID, nullptr, small, &len, 0),
+      os::CR_BUFFER_SMALL);
   EXPECT_EQ(len, std::string("USB\\VID_174C&PID_2362&REV_0100").size() + 2);  // a list: two NULs
   os::DEVINST up = parent;
   while (o.CM_Get_Parent(&up, up, 0) == os::CR_SUCCESS) {
@@ -156,14 +158,14 @@ TEST(LabEnumeration, UsbWalkFindsControllerRootHubExternalHubAndDevices) {
                                 name.data(), 516, &n));
   EXPECT_EQ(WideText(name, 4), "{36fc9e60-c465-11cf-8056-444553540000}\\0000");
   EXPECT_EQ(common::ReadLe32(name, 0), 4u + 2 * (43u + 1));  // the whole, with its NUL
-  ASSERT_TRUE(o.DeviceIoControl(hcd, os::IOCTL_USB_GET_ROOT_HUB_NAME, name.data(), 516,
-                                name.data(), 516, &n));
+  ASSERT_TRUE(o.DeviceIoControl(hcd, os::IOCTL_USB_GET_ROOT_HUB_NAME, name.data(), 516, name.data(),
+                                516, &n));
   const std::string rootName = WideText(name, 4);
   EXPECT_EQ(rootName.substr(0, 16), "USB#ROOT_HUB30#4");
   // A buffer of just the length field tells the size needed.
   Bytes tiny(6);
-  ASSERT_TRUE(o.DeviceIoControl(hcd, os::IOCTL_USB_GET_ROOT_HUB_NAME, tiny.data(), 6, tiny.data(),
-                                6, &n));
+  ASSERT_TRUE(
+      o.DeviceIoControl(hcd, os::IOCTL_USB_GET_ROOT_HUB_NAME, tiny.data(), 6, tiny.data(), 6, &n));
   EXPECT_EQ(common::ReadLe32(tiny, 0), 4u + 2 * (rootName.size() + 1));
 
   os::HANDLE root = o.CreateFileA("\\\\.\\" + rootName, os::GENERIC_WRITE, os::FILE_SHARE_WRITE,
@@ -186,12 +188,12 @@ TEST(LabEnumeration, UsbWalkFindsControllerRootHubExternalHubAndDevices) {
   EXPECT_EQ(Bytes(conn.begin() + 4, conn.begin() + 22),
             (Bytes{0x12, 0x01, 0x00, 0x03, 0x00, 0x00, 0x00, 0x09, 0x4C, 0x17, 0x62, 0x23, 0x00,
                    0x01, 0x01, 0x02, 0x03, 0x01}));
-  EXPECT_EQ(conn[24], 0);                        // not a hub
-  EXPECT_EQ(common::ReadLe32(conn, 31), 1u);     // connected
+  EXPECT_EQ(conn[24], 0);                     // not a hub
+  EXPECT_EQ(common::ReadLe32(conn, 31), 1u);  // connected
   ASSERT_TRUE(connection(root, 2));
-  EXPECT_EQ(common::ReadLe32(conn, 31), 0u);     // nothing there
+  EXPECT_EQ(common::ReadLe32(conn, 31), 0u);  // nothing there
   ASSERT_TRUE(connection(root, 3));
-  EXPECT_EQ(conn[24], 1);                        // the Genesys hub
+  EXPECT_EQ(conn[24], 1);  // the Genesys hub
   EXPECT_EQ(common::ReadLe16(conn, 12), 0x05E3);
   EXPECT_EQ(common::ReadLe16(conn, 14), 0x0610);
   EXPECT_FALSE(connection(root, 5));
@@ -276,7 +278,8 @@ TEST(LabEnumeration, UnknownPrivilegesAndBadTokensAreRefused) {
   EXPECT_EQ(o.GetLastError(), os::ERROR_NO_SUCH_PRIVILEGE);
   os::TOKEN_PRIVILEGES tp{};
   tp.PrivilegeCount = 1;
-  EXPECT_FALSE(o.AdjustTokenPrivileges(os::HandleFromValue(0x4444), false, &tp, sizeof tp, nullptr, nullptr));
+  EXPECT_FALSE(o.AdjustTokenPrivileges(os::HandleFromValue(0x4444), false, &tp, sizeof tp, nullptr,
+                                       nullptr));
   EXPECT_EQ(o.GetLastError(), os::ERROR_INVALID_HANDLE);
 }
 

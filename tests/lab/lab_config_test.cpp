@@ -23,7 +23,7 @@ TEST(LabIni, ReferenceMachineParsesWithoutProblems) {
   EXPECT_EQ(c.SystemLetter(), 'C');
   EXPECT_EQ(c.disks[0].attachment, Attachment::kSata);
   EXPECT_EQ(c.disks[0].letters, std::vector<char>{'C'});
-  EXPECT_EQ(c.disks[0].sectors, 131072u);  // 64 MiB of 512-byte sectors
+  EXPECT_EQ(c.disks[0].sectors, 131072u);      // 64 MiB of 512-byte sectors
   EXPECT_EQ(c.disks[2].controller, "VK4630");  // the default for NVMe
   EXPECT_EQ(c.disks[2].pciLocation, "PCI bus 3, device 0, function 0");
   EXPECT_EQ(c.disks[4].usb.hub, "Front");

@@ -23,9 +23,9 @@ TEST(LabOsOpen, DeviceNamesOpenAndEverythingElseIsNotFound) {
     EXPECT_NE(h, os::INVALID_HANDLE_VALUE) << name;
     EXPECT_TRUE(o.CloseHandle(h));
   }
-  for (const char* name : {"\\\\.\\PHYSICALDRIVE7", "\\\\.\\PHYSICALDRIVE0x", "\\\\.\\PHYSICALDRIVE",
-                           "\\\\.\\Q:", "\\\\.\\Scsi9:", "\\\\.\\Scsi:", "\\\\.\\HCD1",
-                           "C:\\Windows\\notepad.exe", ""}) {
+  for (const char* name :
+       {"\\\\.\\PHYSICALDRIVE7", "\\\\.\\PHYSICALDRIVE0x", "\\\\.\\PHYSICALDRIVE", "\\\\.\\Q:",
+        "\\\\.\\Scsi9:", "\\\\.\\Scsi:", "\\\\.\\HCD1", "C:\\Windows\\notepad.exe", ""}) {
     o.SetLastError(0);
     EXPECT_EQ(OpenDevice(o, name), os::INVALID_HANDLE_VALUE) << name;
     EXPECT_EQ(o.GetLastError(), os::ERROR_FILE_NOT_FOUND) << name;
@@ -105,7 +105,8 @@ TEST(LabOsDisk, PropertyQueryReportsBusTypeAndStringsPerAttachment) {
   q.PropertyId = 99;
   Bytes out(64);
   os::DWORD n = 0;
-  EXPECT_FALSE(o.DeviceIoControl(h, os::IOCTL_STORAGE_QUERY_PROPERTY, &q, sizeof q, out.data(), 64, &n));
+  EXPECT_FALSE(
+      o.DeviceIoControl(h, os::IOCTL_STORAGE_QUERY_PROPERTY, &q, sizeof q, out.data(), 64, &n));
   EXPECT_EQ(o.GetLastError(), os::ERROR_NOT_SUPPORTED);
 }
 
@@ -138,8 +139,8 @@ TEST(LabOsDisk, AddressNumberAndExtents) {
   ASSERT_TRUE(o.DeviceIoControl(vol, os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
                                 ext.data(), 32, &n));
   EXPECT_EQ(n, 32u);
-  EXPECT_EQ(common::ReadLe32(ext, 0), 1u);      // one extent
-  EXPECT_EQ(common::ReadLe32(ext, 8), 1u);      // on disk 1
+  EXPECT_EQ(common::ReadLe32(ext, 0), 1u);         // one extent
+  EXPECT_EQ(common::ReadLe32(ext, 8), 1u);         // on disk 1
   EXPECT_EQ(common::ReadLe64(ext, 16), 1u << 20);  // from 1 MiB
   EXPECT_EQ(common::ReadLe64(ext, 24), (64u << 20) - (1u << 20));
   // A disk handle is no volume.
@@ -221,7 +222,8 @@ TEST(LabOsScsi, PassThroughReturnsDataStatusAndSenseWhereAsked) {
   // SAT with CK_COND through a USB bridge: descriptor sense, status register.
   os::HANDLE usb = OpenDevice(o, "\\\\.\\PHYSICALDRIVE4");
   Bytes none;
-  r = labtest::SendScsi(o, usb, {0x85, 0x06, 0x20, 0, 0xD8, 0, 0, 0, 0, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0},
+  r = labtest::SendScsi(o, usb,
+                        {0x85, 0x06, 0x20, 0, 0xD8, 0, 0, 0, 0, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0},
                         none, false);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.block.sptd.ScsiStatus, 2);
@@ -234,7 +236,8 @@ TEST(LabOsScsi, MalformedRequestsAreInvalidParameters) {
   os::Os& o = lab.Os();
   os::HANDLE h = OpenDevice(o, "\\\\.\\PHYSICALDRIVE1");
   Bytes big((2u << 20) + 512);
-  labtest::ScsiOutcome r = labtest::SendScsi(o, h, {0x28, 0, 0, 0, 0, 0, 0, 0x10, 0x01, 0}, big, true);
+  labtest::ScsiOutcome r =
+      labtest::SendScsi(o, h, {0x28, 0, 0, 0, 0, 0, 0, 0x10, 0x01, 0}, big, true);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, os::ERROR_INVALID_PARAMETER);  // beyond the port's transfer limit
 
@@ -242,18 +245,22 @@ TEST(LabOsScsi, MalformedRequestsAreInvalidParameters) {
   b.sptd.Length = 40;  // not the size of the block
   b.sptd.CdbLength = 6;
   os::DWORD n = 0;
-  EXPECT_FALSE(o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
+  EXPECT_FALSE(
+      o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
   EXPECT_EQ(o.GetLastError(), os::ERROR_INVALID_PARAMETER);
   b.sptd.Length = sizeof b.sptd;
   b.sptd.CdbLength = 17;
-  EXPECT_FALSE(o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
+  EXPECT_FALSE(
+      o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
   b.sptd.CdbLength = 6;
   b.sptd.SenseInfoLength = 32;
   b.sptd.SenseInfoOffset = sizeof b;  // past the output
-  EXPECT_FALSE(o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
+  EXPECT_FALSE(
+      o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
   b.sptd.SenseInfoOffset = offsetof(os::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, ucSenseBuf);
   b.sptd.DataTransferLength = 512;  // data without a buffer
-  EXPECT_FALSE(o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
+  EXPECT_FALSE(
+      o.DeviceIoControl(h, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &b, sizeof b, &b, sizeof b, &n));
   EXPECT_EQ(o.GetLastError(), os::ERROR_INVALID_PARAMETER);
   EXPECT_FALSE(o.DeviceIoControl(os::HandleFromValue(0x12345), os::IOCTL_SCSI_PASS_THROUGH_DIRECT,
                                  &b, sizeof b, &b, sizeof b, &n));
@@ -300,7 +307,7 @@ TEST(LabOsAta, DirectPassThroughOnlyOnTheAhciPort) {
   os::DWORD n = 0;
   ASSERT_TRUE(o.DeviceIoControl(h, os::IOCTL_ATA_PASS_THROUGH_DIRECT, &apt, sizeof apt, &apt,
                                 sizeof apt, &n));
-  EXPECT_EQ(apt.CurrentTaskFile[6], 0x50);  // status
+  EXPECT_EQ(apt.CurrentTaskFile[6], 0x50);               // status
   EXPECT_EQ(std::string(buf + 20, buf + 26), "KV01NS");  // "VK10SN" in swapped pairs
   const AtaCommand& sent = lab.Fakes().Ata("Disk1")->commands.back();
   EXPECT_EQ(sent.current.command, 0xEC);

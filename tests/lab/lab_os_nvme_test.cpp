@@ -21,12 +21,12 @@ Bytes ProtocolQuery(uint32_t propertyId, uint32_t dataType, uint32_t value, uint
                     uint32_t length) {
   Bytes b(48 + length, 0);
   common::WriteLe32(b, 0, propertyId);
-  common::WriteLe32(b, 4, 0);          // standard query
-  common::WriteLe32(b, 8, 3);          // NVMe
+  common::WriteLe32(b, 4, 0);  // standard query
+  common::WriteLe32(b, 8, 3);  // NVMe
   common::WriteLe32(b, 12, dataType);
   common::WriteLe32(b, 16, value);
   common::WriteLe32(b, 20, subValue);
-  common::WriteLe32(b, 24, 40);        // data right after the 40-byte block
+  common::WriteLe32(b, 24, 40);  // data right after the 40-byte block
   common::WriteLe32(b, 28, length);
   return b;
 }
@@ -103,12 +103,12 @@ TEST(LabOsNvme, ProtocolCommandCarriesVendorCommandsOnly) {
   os::HANDLE h = OpenDevice(o, "\\\\.\\PHYSICALDRIVE2");
   auto build = [](uint8_t opcode, uint32_t length) {
     Bytes b(212 + length, 0);
-    common::WriteLe32(b, 0, 1);     // Version
-    common::WriteLe32(b, 4, 84);    // Length
-    common::WriteLe32(b, 8, 3);     // NVMe
+    common::WriteLe32(b, 0, 1);   // Version
+    common::WriteLe32(b, 4, 84);  // Length
+    common::WriteLe32(b, 8, 3);   // NVMe
     common::WriteLe32(b, 12, 0x80000000u);
-    common::WriteLe32(b, 24, 64);   // CommandLength
-    common::WriteLe32(b, 28, 64);   // ErrorInfoLength
+    common::WriteLe32(b, 24, 64);      // CommandLength
+    common::WriteLe32(b, 28, 64);      // ErrorInfoLength
     common::WriteLe32(b, 36, length);  // DataFromDeviceTransferLength
     common::WriteLe32(b, 40, 5);
     common::WriteLe32(b, 44, 144);  // ErrorInfoOffset
@@ -123,7 +123,7 @@ TEST(LabOsNvme, ProtocolCommandCarriesVendorCommandsOnly) {
   ASSERT_TRUE(o.DeviceIoControl(h, os::IOCTL_STORAGE_PROTOCOL_COMMAND, cmd.data(),
                                 static_cast<os::DWORD>(cmd.size()), cmd.data(),
                                 static_cast<os::DWORD>(cmd.size()), &n));
-  EXPECT_EQ(common::ReadLe32(cmd, 16), 1u);  // ReturnStatus: success
+  EXPECT_EQ(common::ReadLe32(cmd, 16), 1u);                 // ReturnStatus: success
   EXPECT_EQ(common::ReadLe32(cmd, 144 + 12), 0x00010000u);  // completion dword 3
   const NvmeSubmission& s = lab.Fakes().Nvme("Disk2")->commands.back();
   EXPECT_EQ(s.opcode, 0xC2);
@@ -157,12 +157,12 @@ TEST(LabOsNvme, FirmwareInfoDownloadAndActivate) {
   ASSERT_TRUE(o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_GET_INFO, &q, sizeof q, info.data(),
                                 248, &n));
   EXPECT_EQ(n, 24u + 2 * 32u);
-  EXPECT_EQ(info[8], 1);     // SupportUpgrade
-  EXPECT_EQ(info[9], 2);     // SlotCount
-  EXPECT_EQ(info[10], 1);    // ActiveSlot
-  EXPECT_EQ(info[11], 0xFF);  // nothing pending
+  EXPECT_EQ(info[8], 1);                      // SupportUpgrade
+  EXPECT_EQ(info[9], 2);                      // SlotCount
+  EXPECT_EQ(info[10], 1);                     // ActiveSlot
+  EXPECT_EQ(info[11], 0xFF);                  // nothing pending
   EXPECT_EQ(common::ReadLe32(info, 16), 4u);  // payload alignment
-  EXPECT_EQ(info[24 + 8], 1);  // first slot's number
+  EXPECT_EQ(info[24 + 8], 1);                 // first slot's number
   EXPECT_EQ(std::string(info.begin() + 24 + 16, info.begin() + 24 + 20), "FW01");
 
   Bytes dl(40 + 4096, 0);
@@ -185,22 +185,26 @@ TEST(LabOsNvme, FirmwareInfoDownloadAndActivate) {
   EXPECT_EQ(o.GetLastError(), os::ERROR_INVALID_PARAMETER);
 
   os::STORAGE_HW_FIRMWARE_ACTIVATE a{16, 16, 1, 1, {}};
-  ASSERT_TRUE(o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
+  ASSERT_TRUE(
+      o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
   EXPECT_EQ(nvme.commands.back().opcode, 0x10);
   EXPECT_EQ(nvme.commands.back().cdw[0], 0x09u);  // replace slot 1, activate at reset
-  nvme.frmw |= 0x10;  // the controller can switch without a reset
-  ASSERT_TRUE(o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
+  nvme.frmw |= 0x10;                              // the controller can switch without a reset
+  ASSERT_TRUE(
+      o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
   EXPECT_EQ(nvme.commands.back().cdw[0], 0x19u);
   NvmeCompletion reset;
   reset.statusCodeType = 1;
   reset.statusCode = 0x11;
   nvme.scripted[0x10] = reset;
-  EXPECT_TRUE(o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
+  EXPECT_TRUE(
+      o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
   NvmeCompletion invalid;
   invalid.statusCodeType = 1;
   invalid.statusCode = 0x07;  // invalid firmware image
   nvme.scripted[0x10] = invalid;
-  EXPECT_FALSE(o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
+  EXPECT_FALSE(
+      o.DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &a, sizeof a, &a, sizeof a, &n));
   EXPECT_EQ(o.GetLastError(), os::ERROR_IO_DEVICE);
 }
 
@@ -276,8 +280,8 @@ TEST(LabOsMiniport, ALockedMiniportAnswersOnlyAfterTheUnlockRequest) {
   EXPECT_FALSE(o.DeviceIoControl(port, os::IOCTL_SCSI_MINIPORT, rec.data(), 153, rec.data(),
                                  static_cast<os::DWORD>(rec.size()), &n));
   Bytes unlock = MiniportRecord("VkmCtrl ", 0xE0001C14u, 0, 0, 3, 0);
-  ASSERT_TRUE(o.DeviceIoControl(port, os::IOCTL_SCSI_MINIPORT, unlock.data(), 153, unlock.data(),
-                                153, &n));
+  ASSERT_TRUE(
+      o.DeviceIoControl(port, os::IOCTL_SCSI_MINIPORT, unlock.data(), 153, unlock.data(), 153, &n));
   EXPECT_TRUE(o.DeviceIoControl(port, os::IOCTL_SCSI_MINIPORT, rec.data(), 153, rec.data(),
                                 static_cast<os::DWORD>(rec.size()), &n));
 }

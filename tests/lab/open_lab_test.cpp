@@ -35,7 +35,8 @@ TEST(OpenLab, TheDemoIsCreatedOnFirstUseAndKeptAfterwards) {
   ASSERT_TRUE(again) << error;
   std::vector<uint8_t> back(512);
   ASSERT_NE(again->Machine().DiskBySection("Disk VK4630 USB"), nullptr);
-  ASSERT_TRUE(again->Machine().DiskBySection("Disk VK4630 USB")->GetMedia().Read(5, 1, back.data()));
+  ASSERT_TRUE(
+      again->Machine().DiskBySection("Disk VK4630 USB")->GetMedia().Read(5, 1, back.data()));
   EXPECT_EQ(back, mark);
   again.reset();
 
@@ -44,7 +45,8 @@ TEST(OpenLab, TheDemoIsCreatedOnFirstUseAndKeptAfterwards) {
   auto renewed = OpenLab("demo", fakes.Factory(), error);
   ASSERT_TRUE(renewed) << error;
   ASSERT_NE(renewed->Machine().DiskBySection("Disk VK4630 USB"), nullptr);
-  ASSERT_TRUE(renewed->Machine().DiskBySection("Disk VK4630 USB")->GetMedia().Read(5, 1, back.data()));
+  ASSERT_TRUE(
+      renewed->Machine().DiskBySection("Disk VK4630 USB")->GetMedia().Read(5, 1, back.data()));
   EXPECT_EQ(back, std::vector<uint8_t>(512, 0));
 }
 

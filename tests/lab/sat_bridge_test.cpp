@@ -141,10 +141,10 @@ TEST(SatBridge, ScsiReadsWritesAndCapacityBecomeAtaCommands) {
 
   Bytes out(3 * 512);
   for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(i * 7);
-  ASSERT_EQ(b.Run({0x2A, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x00, 0x03, 0x00},
-                  DataDirection::kOut, out)
-                .status,
-            0);
+  ASSERT_EQ(
+      b.Run({0x2A, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x00, 0x03, 0x00}, DataDirection::kOut, out)
+          .status,
+      0);
   const AtaCommand& w = b.drive->commands.back();
   EXPECT_EQ(w.current.command, 0x35);  // WRITE DMA EXT
   EXPECT_EQ(w.current.lbaLow, 0x02);
@@ -156,15 +156,16 @@ TEST(SatBridge, ScsiReadsWritesAndCapacityBecomeAtaCommands) {
   EXPECT_EQ(onMedia, out);
 
   Bytes in(3 * 512, 0);
-  ASSERT_EQ(b.Run({0x28, 0x04, 0x00, 0x00, 0x01, 0x02, 0x00, 0x00, 0x03, 0x00},
-                  DataDirection::kIn, in)
-                .status,
-            0);
+  ASSERT_EQ(
+      b.Run({0x28, 0x04, 0x00, 0x00, 0x01, 0x02, 0x00, 0x00, 0x03, 0x00}, DataDirection::kIn, in)
+          .status,
+      0);
   EXPECT_EQ(b.drive->commands.back().current.command, 0x25);
   EXPECT_EQ(in, out);
 
   // Past the end: ILLEGAL REQUEST, LBA OUT OF RANGE.
-  const ScsiResult past = b.Run({0x28, 0, 0x00, 0x00, 0x40, 0x00, 0, 0, 1, 0}, DataDirection::kIn, in);
+  const ScsiResult past =
+      b.Run({0x28, 0, 0x00, 0x00, 0x40, 0x00, 0, 0, 1, 0}, DataDirection::kIn, in);
   EXPECT_EQ(past.sense, (Bytes{0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x21, 0, 0, 0, 0, 0}));
 }
 
@@ -234,10 +235,10 @@ TEST(GenesysTesterBridge, VendorInquiryAnswersGenesysAndTheTesterLetter) {
   ASSERT_EQ(g.Run({0x12, 0, 0, 0, 0x38, 0}, DataDirection::kIn, inq).status, 0);
   EXPECT_EQ(Text(inq, 8, 3), "ATA");
   Bytes id(512);
-  EXPECT_EQ(g.Run({0x85, 0x08, 0x0E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0xE0, 0xEC, 0},
-                  DataDirection::kIn, id)
-                .status,
-            0);
+  EXPECT_EQ(
+      g.Run({0x85, 0x08, 0x0E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0xE0, 0xEC, 0}, DataDirection::kIn, id)
+          .status,
+      0);
 }
 
 }  // namespace

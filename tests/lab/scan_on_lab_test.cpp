@@ -13,8 +13,8 @@ namespace {
 
 using namespace device;  // NOLINT: the scan's names
 
-constexpr uint32_t kAllProbes = SCAN_ATA_BUS | SCAN_NVME_MINIPORT | SCAN_NVME_BRIDGE | SCAN_ATAPI |
-                                SCAN_NVME | SCAN_VKM_UFD;
+constexpr uint32_t kAllProbes =
+    SCAN_ATA_BUS | SCAN_NVME_MINIPORT | SCAN_NVME_BRIDGE | SCAN_ATAPI | SCAN_NVME | SCAN_VKM_UFD;
 
 std::map<std::string, const StorageDevice*> ByName(const AspiLib& aspi) {
   std::map<std::string, const StorageDevice*> m;

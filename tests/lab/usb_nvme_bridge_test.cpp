@@ -54,10 +54,10 @@ TEST(UsbNvmeBridge, IdentifyRunsThroughPacketDataAndStatusBuffers) {
   EXPECT_TRUE(b.nvme->commands.empty());  // nothing runs before the data phase
 
   Bytes data(4096, 0xEE);
-  ASSERT_EQ(b.Run({0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00},
-                  DataDirection::kIn, data)
-                .status,
-            0);
+  ASSERT_EQ(
+      b.Run({0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00}, DataDirection::kIn, data)
+          .status,
+      0);
   ASSERT_EQ(b.nvme->commands.size(), 1u);
   const NvmeSubmission& s = b.nvme->commands[0];
   EXPECT_EQ(s.opcode, 0x06);
@@ -69,8 +69,8 @@ TEST(UsbNvmeBridge, IdentifyRunsThroughPacketDataAndStatusBuffers) {
   Bytes status(1024, 0xEE);
   ASSERT_EQ(b.Run(kReadStatus, DataDirection::kIn, status).status, 0);
   EXPECT_EQ(Bytes(status.begin(), status.begin() + 24),
-            (Bytes{'N', 'V', 'M', 'e', 0x01, 0, 0, 0, 0, 0, 0, 0,
-                   0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0x01, 0x00}));
+            (Bytes{'N', 'V', 'M', 'e', 0x01, 0, 0, 0, 0,    0,    0,    0,
+                   0,   0,   0,   0,   0,    0, 0, 0, 0x00, 0x00, 0x01, 0x00}));
 }
 
 TEST(UsbNvmeBridge, StatusBlockCarriesTheNvmeStatusInDword3) {
@@ -104,14 +104,16 @@ TEST(UsbNvmeBridge, DataPhaseLengthsFollowTheCommandDirection) {
   packet = Packet({0x11}, 0);
   ASSERT_EQ(b.Run(kWritePacket, DataDirection::kOut, packet).status, 0);
   Bytes image(1024, 0x3C);
-  ASSERT_EQ(b.Run({0x3B, 0xFF, 0x01, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kOut, image).status, 0);
+  ASSERT_EQ(b.Run({0x3B, 0xFF, 0x01, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kOut, image).status,
+            0);
   EXPECT_EQ(b.nvme->dataOut.back(), image);
 
   // A command without data reads two sectors of zeros.
   packet = Packet({0xC0}, 0);
   ASSERT_EQ(b.Run(kWritePacket, DataDirection::kOut, packet).status, 0);
   Bytes scratch(1024, 0xEE);
-  ASSERT_EQ(b.Run({0x3C, 0xFF, 0x01, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kIn, scratch).status, 0);
+  ASSERT_EQ(b.Run({0x3C, 0xFF, 0x01, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kIn, scratch).status,
+            0);
   EXPECT_EQ(scratch, Bytes(1024, 0));
   EXPECT_TRUE(b.nvme->commands.back().data.empty());
   EXPECT_EQ(b.nvme->commands.back().direction, DataDirection::kNone);
@@ -123,7 +125,8 @@ TEST(UsbNvmeBridge, GpioQueriesAnswerReadySlotAndBridgeString) {
   for (uint8_t index : {4, 6, 7}) {
     Bytes packet = Packet({}, index);
     ASSERT_EQ(b.Run(kWritePacket, DataDirection::kOut, packet).status, 0);
-    ASSERT_EQ(b.Run({0x3C, 0xFF, 0x01, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kIn, answer).status, 0);
+    ASSERT_EQ(b.Run({0x3C, 0xFF, 0x01, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kIn, answer).status,
+              0);
     EXPECT_EQ(std::string(answer.begin(), answer.begin() + 4), "GPIO");
     if (index == 4) {
       EXPECT_EQ(answer[4], 0x01);
@@ -155,7 +158,8 @@ TEST(UsbNvmeBridge, OutOfOrderTransfersAreRefused) {
   EXPECT_EQ(b.Run({0x3B, 0xFF, 0x01, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kOut, buf).sense,
             kSequenceError);
   // Other buffer modes and a packet too short to hold the queue byte.
-  const ScsiResult mode = b.Run({0x3C, 0x02, 0x02, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kIn, buf);
+  const ScsiResult mode =
+      b.Run({0x3C, 0x02, 0x02, 0, 0, 0, 0, 0x04, 0, 0}, DataDirection::kIn, buf);
   EXPECT_EQ(mode.sense[12], 0x24);
   const ScsiResult shortPacket =
       b.Run({0x3B, 0xFF, 0x00, 0, 0, 0, 0, 0, 0x20, 0}, DataDirection::kOut, buf);
@@ -167,10 +171,10 @@ TEST(UsbNvmeBridge, ScsiReadsBecomeNvmeReadsOfNamespaceOne) {
   Bytes sector(512, 0x42);
   ASSERT_TRUE(b.media->Write(0x10, 1, sector.data()));
   Bytes in(1024);
-  ASSERT_EQ(b.Run({0x28, 0x04, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x02, 0x00},
-                  DataDirection::kIn, in)
-                .status,
-            0);
+  ASSERT_EQ(
+      b.Run({0x28, 0x04, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x02, 0x00}, DataDirection::kIn, in)
+          .status,
+      0);
   const NvmeSubmission& s = b.nvme->commands.back();
   EXPECT_FALSE(s.admin);
   EXPECT_EQ(s.opcode, 0x02);
@@ -183,10 +187,10 @@ TEST(UsbNvmeBridge, ScsiReadsBecomeNvmeReadsOfNamespaceOne) {
   ASSERT_EQ(b.Run({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, DataDirection::kIn, cap).status, 0);
   EXPECT_EQ(cap, (Bytes{0x00, 0x00, 0x3F, 0xFF, 0x00, 0x00, 0x02, 0x00}));
   // SAT is not spoken here.
-  EXPECT_EQ(b.Run({0x85, 0x08, 0x0E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0xE0, 0xEC, 0},
-                  DataDirection::kIn, in)
-                .sense[12],
-            0x20);
+  EXPECT_EQ(
+      b.Run({0x85, 0x08, 0x0E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0xE0, 0xEC, 0}, DataDirection::kIn, in)
+          .sense[12],
+      0x20);
 }
 
 }  // namespace

@@ -73,7 +73,8 @@ AtaTransferOutcome AtaTransfer(AtaDevice& device, bool write, uint64_t lba, uint
     cmd.data = data.subspan(done, static_cast<size_t>(n) * kAtaSectorBytes);
     cmd.timeoutSeconds = timeoutSeconds;
     const AtaResult r = device.ExecuteAta(cmd);
-    if (!r.delivered) return r.timedOut ? AtaTransferOutcome::kTimedOut : AtaTransferOutcome::kNotDelivered;
+    if (!r.delivered)
+      return r.timedOut ? AtaTransferOutcome::kTimedOut : AtaTransferOutcome::kNotDelivered;
     if (r.current.command & kAtaStatusErr) return AtaTransferOutcome::kDeviceError;
     done += static_cast<size_t>(n) * kAtaSectorBytes;
     lba += n;

@@ -7,7 +7,7 @@
 namespace lab {
 namespace {
 
-constexpr size_t kFlavourBytesOffset = 5;    // bytes 5..7: "vkm" on the maker's flash devices
+constexpr size_t kFlavourBytesOffset = 5;     // bytes 5..7: "vkm" on the maker's flash devices
 constexpr size_t kVendorSpecificOffset = 36;  // after the revision
 
 }  // namespace

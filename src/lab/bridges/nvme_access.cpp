@@ -33,8 +33,7 @@ DataDirection NvmeOpcodeDirection(uint8_t opcode) {
   }
 }
 
-std::vector<uint8_t> NvmeIdentify(NvmeController& c, uint32_t cns, uint32_t nsid,
-                                  bool* delivered) {
+std::vector<uint8_t> NvmeIdentify(NvmeController& c, uint32_t cns, uint32_t nsid, bool* delivered) {
   std::vector<uint8_t> data(kNvmeIdentifyBytes, 0);
   NvmeSubmission s;
   s.opcode = kNvmeAdminIdentify;
@@ -78,7 +77,8 @@ NvmeTransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, ui
     s.direction = write ? DataDirection::kOut : DataDirection::kIn;
     s.data = data.subspan(done, size_t{n} * blockBytes);
     const NvmeCompletion r = c.ExecuteNvme(s);
-    if (!r.delivered) return r.timedOut ? NvmeTransferOutcome::kTimedOut : NvmeTransferOutcome::kNotDelivered;
+    if (!r.delivered)
+      return r.timedOut ? NvmeTransferOutcome::kTimedOut : NvmeTransferOutcome::kNotDelivered;
     if (!r.Ok()) return NvmeTransferOutcome::kDeviceError;
     done += size_t{n} * blockBytes;
     lba += n;

@@ -76,8 +76,8 @@ ScsiResult NvmeScsiTranslation::Inquiry(const ScsiCommand& c) {
   const auto id = NvmeIdentify(controller_, kCnsController, 0, &delivered);
   if (!delivered) return scsi::NotDelivered(false);
   const NvmeControllerText text = DecodeNvmeIdentify(id);
-  const std::vector<uint8_t> data = BuildInquiry(inquiry_, fallbackVendor_,
-                                                 text.model.substr(0, 16), text.firmware.substr(0, 4));
+  const std::vector<uint8_t> data =
+      BuildInquiry(inquiry_, fallbackVendor_, text.model.substr(0, 16), text.firmware.substr(0, 4));
   const size_t allocation = std::min<size_t>(scsi::InquiryAllocationLength(c.cdb), c.data.size());
   return scsi::Good(scsi::CopyOut(c.data.first(allocation), data));
 }
@@ -117,8 +117,9 @@ ScsiResult NvmeScsiTranslation::ReadWrite(const ScsiCommand& c, bool write, uint
   if (lba > g.blocks || count > g.blocks - lba) {
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscLbaOutOfRange);
   }
-  return FromOutcome(NvmeTransfer(controller_, write, lba, count, g.blockBytes, c.data.first(bytes)),
-                     write, static_cast<uint32_t>(bytes));
+  return FromOutcome(
+      NvmeTransfer(controller_, write, lba, count, g.blockBytes, c.data.first(bytes)), write,
+      static_cast<uint32_t>(bytes));
 }
 
 ScsiResult NvmeScsiDisk::ExecuteScsi(const ScsiCommand& c) {

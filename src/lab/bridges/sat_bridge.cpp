@@ -98,7 +98,8 @@ ScsiResult SatBridge::ExecuteScsi(const ScsiCommand& c) {
 }
 
 ScsiResult SatBridge::Inquiry(const ScsiCommand& c) {
-  if (c.cdb.size() < 6) return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscInvalidFieldInCdb);
+  if (c.cdb.size() < 6)
+    return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscInvalidFieldInCdb);
   if (c.cdb[1] & 0x01) {  // vital product data pages are not offered
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscInvalidFieldInCdb);
   }
@@ -208,7 +209,8 @@ ScsiResult SatBridge::PassThrough(const ScsiCommand& c) {
     const uint8_t tLength = flags & kTLengthMask;
     uint32_t units = 0;
     if (tLength == 1) {
-      units = extend ? (uint32_t{a.previous.features} << 8 | a.current.features) : a.current.features;
+      units =
+          extend ? (uint32_t{a.previous.features} << 8 | a.current.features) : a.current.features;
     } else if (tLength == 2) {
       units = extend ? (uint32_t{a.previous.sectorCount} << 8 | a.current.sectorCount)
                      : a.current.sectorCount;
@@ -228,9 +230,10 @@ ScsiResult SatBridge::PassThrough(const ScsiCommand& c) {
   const AtaResult r = drive_->ExecuteAta(a);
   if (!r.delivered) return scsi::NotDelivered(r.timedOut);
   // A drive that leaves the count at 0 moved the whole buffer.
-  const uint32_t moved = r.bytesTransferred == 0
-                             ? static_cast<uint32_t>(length)
-                             : std::min<uint32_t>(r.bytesTransferred, static_cast<uint32_t>(length));
+  const uint32_t moved =
+      r.bytesTransferred == 0
+          ? static_cast<uint32_t>(length)
+          : std::min<uint32_t>(r.bytesTransferred, static_cast<uint32_t>(length));
   if (r.current.command & kAtaStatusErr) {
     return scsi::AtaStatusReturn(scsi::kKeyAbortedCommand, scsi::kAscAtaInformationAvailable, r,
                                  extend, moved);

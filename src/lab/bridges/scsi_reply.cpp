@@ -85,8 +85,7 @@ void PutPadded(std::span<uint8_t> field, const std::string& text) {
 }
 
 std::vector<uint8_t> StandardInquiry(const std::string& vendor, const std::string& product,
-                                     const std::string& revision, bool removable,
-                                     uint8_t format) {
+                                     const std::string& revision, bool removable, uint8_t format) {
   std::vector<uint8_t> d(kInquiryLength, 0);
   d[0] = 0x00;  // connected direct-access block device
   d[1] = removable ? 0x80 : 0x00;

@@ -10,9 +10,12 @@ struct AttachmentEntry {
   const char* name;
 };
 constexpr AttachmentEntry kAttachments[] = {
-    {Attachment::kSata, "sata"},         {Attachment::kNvme, "nvme"},
-    {Attachment::kNvmeMiniport, "nvme-miniport"}, {Attachment::kUsbSat, "usb-sat"},
-    {Attachment::kUsbGenesys, "usb-genesys"},     {Attachment::kUsbNvme, "usb-nvme"},
+    {Attachment::kSata, "sata"},
+    {Attachment::kNvme, "nvme"},
+    {Attachment::kNvmeMiniport, "nvme-miniport"},
+    {Attachment::kUsbSat, "usb-sat"},
+    {Attachment::kUsbGenesys, "usb-genesys"},
+    {Attachment::kUsbNvme, "usb-nvme"},
     {Attachment::kUsbStorage, "usb-storage"},
 };
 

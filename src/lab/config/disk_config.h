@@ -137,8 +137,8 @@ struct DiskConfig {
   std::string inquiryProduct;
   std::string inquiryRevision;
   uint8_t inquiryResponseFormat = 2;  // low nibble of INQUIRY byte 3
-  char testerRevision = 'P';  // Genesys tester letter, 'N'..'Z' marks a tester
-  uint32_t bridgeSlot = 0;    // what the USB-NVMe bridge reports for GPIO 6
+  char testerRevision = 'P';          // Genesys tester letter, 'N'..'Z' marks a tester
+  uint32_t bridgeSlot = 0;            // what the USB-NVMe bridge reports for GPIO 6
 
   NandFacts nand;
   FaultSwitches faults;

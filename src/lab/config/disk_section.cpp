@@ -136,7 +136,8 @@ void ReadInquiry(SectionReader& r, DiskConfig& d) {
 }
 
 void ReadIdentity(SectionReader& r, DiskConfig& d) {
-  d.controller = common::Trim(r.Str("Controller", NeedsNvmeDrive(d.attachment) ? "VK4630" : "generic"));
+  d.controller =
+      common::Trim(r.Str("Controller", NeedsNvmeDrive(d.attachment) ? "VK4630" : "generic"));
   d.model = r.Str("Model");
   d.serial = r.Str("Serial", common::Format("LAB%05u%s", d.number, d.controller.c_str()));
   d.firmware = r.Str("Firmware");

@@ -163,7 +163,8 @@ void CheckDisks(LabConfig& cfg) {
 
 char LabConfig::SystemLetter() const {
   if (machine.systemDirectory.empty()) return 0;
-  const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(machine.systemDirectory[0])));
+  const char c =
+      static_cast<char>(std::toupper(static_cast<unsigned char>(machine.systemDirectory[0])));
   return c >= 'A' && c <= 'Z' ? c : 0;
 }
 
@@ -192,7 +193,8 @@ LabConfig ParseLabConfig(std::string_view iniText) {
     } else if (HasPrefixNoCase(name, "HostController")) {
       const auto index = ParseU64(std::string_view(name).substr(14));
       if (!index || *index > 9) {
-        cfg.problems.push_back("[" + name + "] host controllers are HostController0 to HostController9");
+        cfg.problems.push_back("[" + name +
+                               "] host controllers are HostController0 to HostController9");
         continue;
       }
       if (!controllers.insert(static_cast<uint32_t>(*index)).second) {

@@ -18,7 +18,7 @@ struct MachineFacts {
   uint32_t osMajor = 6;
   uint32_t osMinor = 2;
   uint32_t osBuild = 9200;
-  bool privilegesGranted = true;  // the process runs as administrator
+  bool privilegesGranted = true;                             // the process runs as administrator
   std::string sataPci = "PCI bus 0, device 23, function 0";  // the AHCI controller
 };
 

@@ -59,9 +59,14 @@ std::optional<uint64_t> ParseCapacity(std::string_view text, uint32_t sectorSize
     uint64_t bytes;
   };
   static constexpr Unit kUnits[] = {
-      {"KB", 1000ull},         {"MB", 1000ull * 1000},          {"GB", 1000ull * 1000 * 1000},
-      {"TB", 1000ull * 1000 * 1000 * 1000},                     {"KIB", 1ull << 10},
-      {"MIB", 1ull << 20},     {"GIB", 1ull << 30},             {"TIB", 1ull << 40},
+      {"KB", 1000ull},
+      {"MB", 1000ull * 1000},
+      {"GB", 1000ull * 1000 * 1000},
+      {"TB", 1000ull * 1000 * 1000 * 1000},
+      {"KIB", 1ull << 10},
+      {"MIB", 1ull << 20},
+      {"GIB", 1ull << 30},
+      {"TIB", 1ull << 40},
   };
   if (!number) return std::nullopt;
   for (const Unit& u : kUnits) {

@@ -74,8 +74,8 @@ std::unique_ptr<LabOs> OpenLab(const std::string& dirOrDemo, const DriveFactory&
     error = "no readable lab.ini (of at most 1 MiB) in " + folder;
     return nullptr;
   }
-  std::unique_ptr<LabOs> os = LabOs::Create(ParseLabConfig(*text),
-                                            (fs::path(folder) / "state").string(), factory, error);
+  std::unique_ptr<LabOs> os =
+      LabOs::Create(ParseLabConfig(*text), (fs::path(folder) / "state").string(), factory, error);
   if (!os) error = iniPath.string() + ": " + error;
   return os;
 }

@@ -165,22 +165,22 @@ LabOs::Reply LabOs::VolumeRequest(const Request& r) {
       if (r.out == nullptr || r.outSize < sizeof(os::VOLUME_DISK_EXTENTS)) {
         return Reply::Fail(os::ERROR_INSUFFICIENT_BUFFER);
       }
-      const size_t fit = 1 + (r.outSize - sizeof(os::VOLUME_DISK_EXTENTS)) / sizeof(os::DISK_EXTENT);
+      const size_t fit =
+          1 + (r.outSize - sizeof(os::VOLUME_DISK_EXTENTS)) / sizeof(os::DISK_EXTENT);
       const size_t count = std::min(fit, v->disks.size());
-      std::vector<uint8_t> b(offsetof(os::VOLUME_DISK_EXTENTS, Extents) +
-                                 count * sizeof(os::DISK_EXTENT),
-                             0);
+      std::vector<uint8_t> b(
+          offsetof(os::VOLUME_DISK_EXTENTS, Extents) + count * sizeof(os::DISK_EXTENT), 0);
       common::WriteLe32(b, 0, static_cast<uint32_t>(v->disks.size()));
       for (size_t i = 0; i < count; ++i) {
         const LabDisk& d = *v->disks[i];
         os::DISK_EXTENT e{};
         e.DiskNumber = d.Number();
         e.StartingOffset = static_cast<int64_t>(kVolumeStartBytes);
-        e.ExtentLength = static_cast<int64_t>(
-            d.Config().sectors * d.Config().sectorSize - kVolumeStartBytes);
-        std::memcpy(b.data() + offsetof(os::VOLUME_DISK_EXTENTS, Extents) +
-                        i * sizeof(os::DISK_EXTENT),
-                    &e, sizeof e);
+        e.ExtentLength =
+            static_cast<int64_t>(d.Config().sectors * d.Config().sectorSize - kVolumeStartBytes);
+        std::memcpy(
+            b.data() + offsetof(os::VOLUME_DISK_EXTENTS, Extents) + i * sizeof(os::DISK_EXTENT), &e,
+            sizeof e);
       }
       std::memcpy(r.out, b.data(), b.size());
       if (count < v->disks.size()) {

@@ -141,7 +141,8 @@ LabOs::Reply LabOs::ProtocolCommand(const Request& r, LabDisk& disk) {
   if (vendor) {
     c = disk.Nvme()->ExecuteNvme(s);
     if (!c.delivered) return Unanswered(c.timedOut, h.TimeOutValue);
-    h.ReturnStatus = c.Ok() ? os::STORAGE_PROTOCOL_STATUS_SUCCESS : os::STORAGE_PROTOCOL_STATUS_ERROR;
+    h.ReturnStatus =
+        c.Ok() ? os::STORAGE_PROTOCOL_STATUS_SUCCESS : os::STORAGE_PROTOCOL_STATUS_ERROR;
     h.ErrorCode = c.Ok() ? 0 : NvmeCompletionDw3(c) >> 17;
     h.FixedProtocolReturnData = c.dw0;
   } else {
@@ -182,7 +183,8 @@ LabOs::Reply LabOs::FirmwareInfo(const Request& r, LabDisk& disk) {
   const uint8_t slots = (frmw >> 1) & 0x07;
   const uint8_t fwug = id[kIdFwug];
   const uint8_t afi = log[0];
-  std::vector<uint8_t> b(os::kFirmwareInfoHeaderSize + size_t{slots} * sizeof(os::STORAGE_HW_FIRMWARE_SLOT_INFO), 0);
+  std::vector<uint8_t> b(
+      os::kFirmwareInfoHeaderSize + size_t{slots} * sizeof(os::STORAGE_HW_FIRMWARE_SLOT_INFO), 0);
   common::WriteLe32(b, 0, sizeof(os::STORAGE_HW_FIRMWARE_INFO));
   common::WriteLe32(b, 4, static_cast<uint32_t>(b.size()));
   os::STORAGE_HW_FIRMWARE_INFO info{};
@@ -216,16 +218,15 @@ LabOs::Reply LabOs::FirmwareDownload(const Request& r, LabDisk& disk) {
   constexpr size_t kImage = offsetof(os::STORAGE_HW_FIRMWARE_DOWNLOAD, ImageBuffer);
   if (!os::LoadRequest(r.in, r.inSize, &d) || d.Version != sizeof d || d.Size > r.inSize ||
       d.BufferSize == 0 || d.BufferSize > r.inSize - kImage || d.BufferSize % 4 != 0 ||
-      d.Offset % 4 != 0 || d.BufferSize > disk.MaxTransferBytes() ||
-      d.Offset / 4 > 0xFFFFFFFFull) {
+      d.Offset % 4 != 0 || d.BufferSize > disk.MaxTransferBytes() || d.Offset / 4 > 0xFFFFFFFFull) {
     return Reply::Fail(os::ERROR_INVALID_PARAMETER);
   }
   std::vector<uint8_t> image(static_cast<const uint8_t*>(r.in) + kImage,
                              static_cast<const uint8_t*>(r.in) + kImage + d.BufferSize);
-  const NvmeCompletion c = RunAdmin(
-      *disk.Nvme(), kNvmeAdminFirmwareDownload, 0,
-      {static_cast<uint32_t>(d.BufferSize / 4 - 1), static_cast<uint32_t>(d.Offset / 4), 0, 0, 0, 0},
-      image);
+  const NvmeCompletion c = RunAdmin(*disk.Nvme(), kNvmeAdminFirmwareDownload, 0,
+                                    {static_cast<uint32_t>(d.BufferSize / 4 - 1),
+                                     static_cast<uint32_t>(d.Offset / 4), 0, 0, 0, 0},
+                                    image);
   if (!c.delivered) return Unanswered(c.timedOut, 60);
   if (!c.Ok()) return Reply::Fail(os::ERROR_IO_DEVICE);
   return Reply::Done(0);
@@ -244,7 +245,8 @@ LabOs::Reply LabOs::FirmwareActivate(const Request& r, LabDisk& disk) {
   uint8_t action = (a.Flags & os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_SWITCH_TO_EXISTING_FIRMWARE)
                        ? kCommitActivateExistingAtReset
                        : kCommitReplaceAndActivateAtReset;
-  if (switchNow && action == kCommitReplaceAndActivateAtReset) action = kCommitReplaceAndActivateNow;
+  if (switchNow && action == kCommitReplaceAndActivateAtReset)
+    action = kCommitReplaceAndActivateNow;
   const NvmeCompletion c = RunAdmin(*disk.Nvme(), kNvmeAdminFirmwareCommit, 0,
                                     {uint32_t{action} << 3 | a.Slot, 0, 0, 0, 0, 0}, {});
   if (!c.delivered) return Unanswered(c.timedOut, 60);

@@ -21,8 +21,8 @@ constexpr uintptr_t kAtaAlignmentMask = 1;
 
 LabOs::Reply LabOs::ScsiPassThrough(const Request& r, LabDisk& disk) {
   os::SCSI_PASS_THROUGH_DIRECT sptd{};
-  if (!os::LoadRequest(r.in, r.inSize, &sptd) || sptd.Length != sizeof(sptd) ||
-      r.out == nullptr || r.outSize < sizeof(sptd)) {
+  if (!os::LoadRequest(r.in, r.inSize, &sptd) || sptd.Length != sizeof(sptd) || r.out == nullptr ||
+      r.outSize < sizeof(sptd)) {
     return Reply::Fail(os::ERROR_INVALID_PARAMETER);
   }
   if (sptd.CdbLength == 0 || sptd.CdbLength > kMaxCdbLength ||
@@ -52,7 +52,8 @@ LabOs::Reply LabOs::ScsiPassThrough(const Request& r, LabDisk& disk) {
   if (res.status == kScsiStatusCheckCondition && sptd.SenseInfoLength > 0) {
     // Autosense: the sense data lands where the request said.
     const size_t n = std::min<size_t>(sptd.SenseInfoLength, res.sense.size());
-    std::span<uint8_t> area = os::BytesOf(r.out, r.outSize).subspan(sptd.SenseInfoOffset, sptd.SenseInfoLength);
+    std::span<uint8_t> area =
+        os::BytesOf(r.out, r.outSize).subspan(sptd.SenseInfoOffset, sptd.SenseInfoLength);
     std::fill(area.begin(), area.end(), 0);
     std::copy_n(res.sense.begin(), n, area.begin());
     sptd.SenseInfoLength = static_cast<uint8_t>(n);
@@ -86,8 +87,9 @@ LabOs::Reply LabOs::AtaPassThrough(const Request& r, LabDisk& disk) {
   }
   AtaCommand c;
   const auto regs = [](const os::UCHAR* tf) {
-    return AtaRegisters{tf[os::kTaskFileFeatures], tf[os::kTaskFileCount], tf[os::kTaskFileLbaLow],
-                        tf[os::kTaskFileLbaMid],   tf[os::kTaskFileLbaHigh], tf[os::kTaskFileDevice],
+    return AtaRegisters{tf[os::kTaskFileFeatures], tf[os::kTaskFileCount],
+                        tf[os::kTaskFileLbaLow],   tf[os::kTaskFileLbaMid],
+                        tf[os::kTaskFileLbaHigh],  tf[os::kTaskFileDevice],
                         tf[os::kTaskFileCommand]};
   };
   c.current = regs(apt.CurrentTaskFile);

@@ -139,7 +139,8 @@ LabOs::Reply LabOs::MiniportRequest(const Request& r, ScsiPort& port) {
   const size_t back = std::min<size_t>(r.outSize, buf.size());
   if (r.out != nullptr) std::memcpy(r.out, buf.data(), back);
   const uint32_t returnLength = common::ReadLe32(buf, kReturnLength);
-  return Reply::Done(static_cast<os::DWORD>(std::min<size_t>(back, returnLength ? returnLength : back)));
+  return Reply::Done(
+      static_cast<os::DWORD>(std::min<size_t>(back, returnLength ? returnLength : back)));
 }
 
 }  // namespace lab

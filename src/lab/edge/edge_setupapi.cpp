@@ -199,10 +199,9 @@ bool LabOs::SetupDiGetDeviceInstanceIdA(os::HDEVINFO set, os::SP_DEVINFO_DATA* d
     SetLastError(os::ERROR_INVALID_HANDLE);
     return false;
   }
-  const DevNode* node =
-      devInfo != nullptr && devInfo->cbSize == sizeof(os::SP_DEVINFO_DATA)
-          ? machine_->Devices().Find(devInfo->DevInst)
-          : nullptr;
+  const DevNode* node = devInfo != nullptr && devInfo->cbSize == sizeof(os::SP_DEVINFO_DATA)
+                            ? machine_->Devices().Find(devInfo->DevInst)
+                            : nullptr;
   if (node == nullptr) {
     SetLastError(os::ERROR_INVALID_PARAMETER);
     return false;
@@ -226,10 +225,9 @@ bool LabOs::SetupDiGetDeviceRegistryPropertyA(os::HDEVINFO set, os::SP_DEVINFO_D
     SetLastError(os::ERROR_INVALID_HANDLE);
     return false;
   }
-  const DevNode* node =
-      devInfo != nullptr && devInfo->cbSize == sizeof(os::SP_DEVINFO_DATA)
-          ? machine_->Devices().Find(devInfo->DevInst)
-          : nullptr;
+  const DevNode* node = devInfo != nullptr && devInfo->cbSize == sizeof(os::SP_DEVINFO_DATA)
+                            ? machine_->Devices().Find(devInfo->DevInst)
+                            : nullptr;
   if (node == nullptr) {
     SetLastError(os::ERROR_INVALID_PARAMETER);
     return false;

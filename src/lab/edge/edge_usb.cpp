@@ -35,10 +35,15 @@ std::vector<uint8_t> ConfigurationDescriptor(const UsbPortDevice& dev) {
   std::vector<uint8_t> d = {9, kConfigurationDescriptorType, 0, 0, 1, 1, 0, 0x80, 50};
   const bool hub = dev.hub != nullptr;
   const uint8_t protocol = dev.disk != nullptr && dev.disk->Config().usb.uas ? 0x62 : 0x50;
-  const std::vector<uint8_t> iface = {9, 4, 0, 0, static_cast<uint8_t>(hub ? 1 : 2),
+  const std::vector<uint8_t> iface = {9,
+                                      4,
+                                      0,
+                                      0,
+                                      static_cast<uint8_t>(hub ? 1 : 2),
                                       static_cast<uint8_t>(hub ? 9 : 8),
                                       static_cast<uint8_t>(hub ? 0 : 6),
-                                      static_cast<uint8_t>(hub ? 0 : protocol), 0};
+                                      static_cast<uint8_t>(hub ? 0 : protocol),
+                                      0};
   d.insert(d.end(), iface.begin(), iface.end());
   if (hub) {
     d.insert(d.end(), {7, 5, 0x81, 0x03, 2, 0, 12});
@@ -91,7 +96,8 @@ LabOs::Reply LabOs::HubRequest(const Request& r) {
   if (r.in == nullptr || r.inSize < sizeof(os::ULONG)) {
     return Reply::Fail(os::ERROR_INVALID_PARAMETER);
   }
-  const uint32_t portNumber = common::ReadLe32(os::BytesOf(static_cast<const void*>(r.in), r.inSize), 0);
+  const uint32_t portNumber =
+      common::ReadLe32(os::BytesOf(static_cast<const void*>(r.in), r.inSize), 0);
   if (portNumber < 1 || portNumber > hub.portCount) return Reply::Fail(os::ERROR_INVALID_PARAMETER);
   const auto at = hub.ports.find(portNumber);
   const UsbPortDevice* dev = at == hub.ports.end() ? nullptr : &at->second;
@@ -105,10 +111,12 @@ LabOs::Reply LabOs::HubRequest(const Request& r) {
     uint32_t pipes = 0;
     if (dev != nullptr) {
       const std::vector<uint8_t> desc = dev->DeviceDescriptor();
-      std::copy(desc.begin(), desc.end(), b.begin() + offsetof(os::USB_NODE_CONNECTION_INFORMATION, DeviceDescriptor));
+      std::copy(desc.begin(), desc.end(),
+                b.begin() + offsetof(os::USB_NODE_CONNECTION_INFORMATION, DeviceDescriptor));
       b[offsetof(os::USB_NODE_CONNECTION_INFORMATION, CurrentConfigurationValue)] = 1;
       b[offsetof(os::USB_NODE_CONNECTION_INFORMATION, DeviceIsHub)] = dev->hub ? 1 : 0;
-      common::WriteLe16(b, offsetof(os::USB_NODE_CONNECTION_INFORMATION, DeviceAddress), dev->address);
+      common::WriteLe16(b, offsetof(os::USB_NODE_CONNECTION_INFORMATION, DeviceAddress),
+                        dev->address);
       pipes = dev->hub ? 1 : 2;
       common::WriteLe32(b, offsetof(os::USB_NODE_CONNECTION_INFORMATION, NumberOfOpenPipes), pipes);
       common::WriteLe32(b, offsetof(os::USB_NODE_CONNECTION_INFORMATION, ConnectionStatus),
@@ -128,9 +136,9 @@ LabOs::Reply LabOs::HubRequest(const Request& r) {
     if (r.out == nullptr || r.outSize < sizeof(os::USB_NODE_CONNECTION_NAME)) {
       return Reply::Fail(os::ERROR_INSUFFICIENT_BUFFER);
     }
-    std::vector<uint8_t> b = WideNameReply(
-        kNameRequestHeader, offsetof(os::USB_NODE_CONNECTION_NAME, ActualLength),
-        dev != nullptr && dev->hub != nullptr ? dev->hub->devicePath : std::string());
+    std::vector<uint8_t> b =
+        WideNameReply(kNameRequestHeader, offsetof(os::USB_NODE_CONNECTION_NAME, ActualLength),
+                      dev != nullptr && dev->hub != nullptr ? dev->hub->devicePath : std::string());
     common::WriteLe32(b, 0, portNumber);
     const size_t n = std::min<size_t>(b.size(), r.outSize);
     std::memcpy(r.out, b.data(), n);

@@ -93,8 +93,8 @@ os::HANDLE LabOs::CreateFileA(const std::string& fileName, os::DWORD desiredAcce
                               os::DWORD /*shareMode*/, os::SECURITY_ATTRIBUTES* /*sa*/,
                               os::DWORD /*creationDisposition*/, os::DWORD /*flags*/,
                               os::HANDLE /*templateFile*/) {
-  const bool deviceName = StartsWithNoCase(fileName, "\\\\.\\") ||
-                          StartsWithNoCase(fileName, "\\\\?\\");
+  const bool deviceName =
+      StartsWithNoCase(fileName, "\\\\.\\") || StartsWithNoCase(fileName, "\\\\?\\");
   if (!deviceName) {
     SetLastError(os::ERROR_FILE_NOT_FOUND);
     return os::INVALID_HANDLE_VALUE;
@@ -209,8 +209,7 @@ bool LabOs::DeviceIoControl(os::HANDLE device, os::DWORD code, void* in, os::DWO
 
 // --- Raw transfers -------------------------------------------------------------------
 
-bool LabOs::ReadFile(os::HANDLE file, void* buffer, os::DWORD bytesToRead,
-                     os::DWORD* bytesRead) {
+bool LabOs::ReadFile(os::HANDLE file, void* buffer, os::DWORD bytesToRead, os::DWORD* bytesRead) {
   if (bytesRead != nullptr) *bytesRead = 0;
   OpenHandle* h = Find(file);
   if (h == nullptr || h->disk == nullptr) {
@@ -239,8 +238,8 @@ bool LabOs::ReadFile(os::HANDLE file, void* buffer, os::DWORD bytesToRead,
   c.timeoutSeconds = 60;
   const ScsiResult res = disk.Scsi().ExecuteScsi(c);
   if (!res.delivered || res.status != kScsiStatusGood) {
-    const Reply fail = !res.delivered ? Unanswered(res.timedOut, c.timeoutSeconds)
-                                      : Reply::Fail(os::ERROR_CRC);
+    const Reply fail =
+        !res.delivered ? Unanswered(res.timedOut, c.timeoutSeconds) : Reply::Fail(os::ERROR_CRC);
     SetLastError(fail.error);
     return false;
   }

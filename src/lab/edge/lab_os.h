@@ -25,10 +25,9 @@ class LabOs : public os::VirtualOs {
   os::DWORD GetLogicalDrives() override;
   os::UINT GetSystemDirectoryA(char* buffer, os::UINT size) override;
 
-  os::HANDLE CreateFileA(const std::string& fileName, os::DWORD desiredAccess,
-                         os::DWORD shareMode, os::SECURITY_ATTRIBUTES* securityAttributes,
-                         os::DWORD creationDisposition, os::DWORD flagsAndAttributes,
-                         os::HANDLE templateFile) override;
+  os::HANDLE CreateFileA(const std::string& fileName, os::DWORD desiredAccess, os::DWORD shareMode,
+                         os::SECURITY_ATTRIBUTES* securityAttributes, os::DWORD creationDisposition,
+                         os::DWORD flagsAndAttributes, os::HANDLE templateFile) override;
   bool CloseHandle(os::HANDLE handle) override;
   bool DeviceIoControl(os::HANDLE device, os::DWORD ioControlCode, void* inBuffer,
                        os::DWORD inBufferSize, void* outBuffer, os::DWORD outBufferSize,
@@ -44,14 +43,12 @@ class LabOs : public os::VirtualOs {
   bool LookupPrivilegeValueA(const char* systemName, const char* name, os::LUID* luid) override;
   bool AdjustTokenPrivileges(os::HANDLE token, bool disableAllPrivileges,
                              os::TOKEN_PRIVILEGES* newState, os::DWORD bufferLength,
-                             os::TOKEN_PRIVILEGES* previousState,
-                             os::DWORD* returnLength) override;
+                             os::TOKEN_PRIVILEGES* previousState, os::DWORD* returnLength) override;
 
   os::HDEVINFO SetupDiGetClassDevsA(const os::GUID* classGuid, const char* enumerator,
                                     os::DWORD flags) override;
   bool SetupDiDestroyDeviceInfoList(os::HDEVINFO set) override;
-  bool SetupDiEnumDeviceInfo(os::HDEVINFO set, os::DWORD index,
-                             os::SP_DEVINFO_DATA* data) override;
+  bool SetupDiEnumDeviceInfo(os::HDEVINFO set, os::DWORD index, os::SP_DEVINFO_DATA* data) override;
   bool SetupDiEnumDeviceInterfaces(os::HDEVINFO set, os::SP_DEVINFO_DATA* devInfo,
                                    const os::GUID* interfaceClass, os::DWORD index,
                                    os::SP_DEVICE_INTERFACE_DATA* data) override;

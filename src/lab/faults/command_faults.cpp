@@ -2,8 +2,7 @@
 
 namespace lab {
 
-CommandFaultPlan::CommandFaultPlan(const std::vector<CommandFault>& all,
-                                   CommandProtocol protocol) {
+CommandFaultPlan::CommandFaultPlan(const std::vector<CommandFault>& all, CommandProtocol protocol) {
   for (const CommandFault& f : all)
     if (f.protocol == protocol) faults_.push_back(f);
 }

@@ -38,8 +38,8 @@ void DescribeUsb(const DiskConfig& d, const std::string& model, const std::strin
 }  // namespace
 
 std::unique_ptr<LabMachine> LabMachine::Build(LabConfig config, const std::string& stateDir,
-                                              const DriveFactory& factory,
-                                              os::VirtualClock& clock, std::string& error) {
+                                              const DriveFactory& factory, os::VirtualClock& clock,
+                                              std::string& error) {
   if (!config.problems.empty()) {
     error = "lab.ini has problems:";
     for (const std::string& p : config.problems) error += "\n  " + p;
@@ -72,12 +72,13 @@ bool LabMachine::BuildDisk(const DiskConfig& d, const DriveFactory& factory,
   std::shared_ptr<Media> media(std::move(file));
 
   const std::string statePath = stem + ".state";
-  DriveContext ctx{d,
-                   config_.ini,
-                   media,
-                   ReadSmallFile(statePath).value_or(std::string()),
-                   [statePath](std::string_view text) { return WriteFileAtomically(statePath, text); },
-                   clock};
+  DriveContext ctx{
+      d,
+      config_.ini,
+      media,
+      ReadSmallFile(statePath).value_or(std::string()),
+      [statePath](std::string_view text) { return WriteFileAtomically(statePath, text); },
+      clock};
   if (!factory) {
     error = "[" + d.section + "] the lab has no drive models";
     return false;

@@ -122,11 +122,12 @@ void LabMachine::BuildDeviceTree() {
   // Host controllers, root hubs and external hubs, parents before children.
   for (UsbHostController& hc : usb_->HostControllers()) {
     const uint32_t hcNode = devices_.Add(
-        pciRoot, DevNode{0, 0,
-                         common::Format("PCI\\VEN_8086&DEV_A36D&SUBSYS_00000000&REV_10\\3&%08X&0&A0",
-                                        StableHash(hc.driverKey)),
-                         "USB xHCI Compliant Host Controller", "PCI\\VEN_8086&DEV_A36D&REV_10",
-                         hc.pciLocation, std::nullopt});
+        pciRoot,
+        DevNode{0, 0,
+                common::Format("PCI\\VEN_8086&DEV_A36D&SUBSYS_00000000&REV_10\\3&%08X&0&A0",
+                               StableHash(hc.driverKey)),
+                "USB xHCI Compliant Host Controller", "PCI\\VEN_8086&DEV_A36D&REV_10",
+                hc.pciLocation, std::nullopt});
     hc.devInst = hcNode;
     UsbHub* root = hc.rootHub;
     root->devInst = devices_.Add(
@@ -142,14 +143,16 @@ void LabMachine::BuildDeviceTree() {
       if (dev.hub == nullptr) continue;
       dev.devInst = devices_.Add(
           hub->devInst,
-          DevNode{0, 0,
-                  common::Format("USB\\VID_%04X&PID_%04X\\%s", dev.vid, dev.pid,
-                                 dev.serial.empty()
-                                     ? common::Format("5&%08X&0&%u", StableHash(dev.hub->devicePath), port).c_str()
-                                     : IdField(dev.serial, 64).c_str()),
-                  "Generic USB Hub",
-                  common::Format("USB\\VID_%04X&PID_%04X&REV_%04X", dev.vid, dev.pid, dev.bcdDevice),
-                  common::Format("Port_#%04u.Hub_#%04u", port, hub->number), port});
+          DevNode{
+              0, 0,
+              common::Format(
+                  "USB\\VID_%04X&PID_%04X\\%s", dev.vid, dev.pid,
+                  dev.serial.empty()
+                      ? common::Format("5&%08X&0&%u", StableHash(dev.hub->devicePath), port).c_str()
+                      : IdField(dev.serial, 64).c_str()),
+              "Generic USB Hub",
+              common::Format("USB\\VID_%04X&PID_%04X&REV_%04X", dev.vid, dev.pid, dev.bcdDevice),
+              common::Format("Port_#%04u.Hub_#%04u", port, hub->number), port});
       dev.hub->devInst = dev.devInst;
     }
   }
@@ -159,11 +162,12 @@ void LabMachine::BuildDeviceTree() {
   for (const auto& p : ports_) {
     if (p->driver == PortDriver::kAhci) {
       controllerNode[p.get()] = devices_.Add(
-          pciRoot, DevNode{0, 0,
-                           common::Format("PCI\\VEN_8086&DEV_A102&SUBSYS_00000000&REV_00\\3&%08X&0&B8",
-                                          StableHash(p->pciLocation)),
-                           "Standard SATA AHCI Controller", "PCI\\VEN_8086&DEV_A102&CC_010601",
-                           p->pciLocation, std::nullopt});
+          pciRoot,
+          DevNode{0, 0,
+                  common::Format("PCI\\VEN_8086&DEV_A102&SUBSYS_00000000&REV_00\\3&%08X&0&B8",
+                                 StableHash(p->pciLocation)),
+                  "Standard SATA AHCI Controller", "PCI\\VEN_8086&DEV_A102&CC_010601",
+                  p->pciLocation, std::nullopt});
     } else if (p->driver == PortDriver::kInboxNvme || p->driver == PortDriver::kMakerMiniport) {
       controllerNode[p.get()] = devices_.Add(
           pciRoot,
@@ -195,20 +199,19 @@ void LabMachine::BuildDeviceTree() {
       dev.disk = d.get();
       UsbHub* hub = usb_->HubByName(c.usb.hub);
       const std::string usbInstance =
-          c.usb.serial.empty()
-              ? common::Format("6&%08X&0&%u", StableHash(c.section), c.usb.port)
-              : IdField(c.usb.serial, 64);
+          c.usb.serial.empty() ? common::Format("6&%08X&0&%u", StableHash(c.section), c.usb.port)
+                               : IdField(c.usb.serial, 64);
       dev.devInst = devices_.Add(
           hub ? hub->devInst : devices_.Root(),
-          DevNode{0, 0,
-                  common::Format("USB\\VID_%04X&PID_%04X\\%s", c.usb.vid, c.usb.pid,
-                                 usbInstance.c_str()),
-                  c.usb.uas ? "USB Attached SCSI (UAS) Mass Storage Device"
-                            : "USB Mass Storage Device",
-                  common::Format("USB\\VID_%04X&PID_%04X&REV_%04X", c.usb.vid, c.usb.pid,
-                                 c.usb.bcdDevice),
-                  common::Format("Port_#%04u.Hub_#%04u", c.usb.port, hub ? hub->number : 0),
-                  c.usb.port});
+          DevNode{
+              0, 0,
+              common::Format("USB\\VID_%04X&PID_%04X\\%s", c.usb.vid, c.usb.pid,
+                             usbInstance.c_str()),
+              c.usb.uas ? "USB Attached SCSI (UAS) Mass Storage Device" : "USB Mass Storage Device",
+              common::Format("USB\\VID_%04X&PID_%04X&REV_%04X", c.usb.vid, c.usb.pid,
+                             c.usb.bcdDevice),
+              common::Format("Port_#%04u.Hub_#%04u", c.usb.port, hub ? hub->number : 0),
+              c.usb.port});
       parent = dev.devInst;
       usb_->Place(c.usb.hub, c.usb.port, dev);
       const std::string ven = common::ToUpper(IdField(desc.vendor, 8));
@@ -219,9 +222,8 @@ void LabMachine::BuildDeviceTree() {
         disk.hardwareId = "SCSI\\Disk" + ven + prod;
       } else {
         const std::string rev = common::ToUpper(IdField(desc.revision, 4));
-        disk.instanceId =
-            common::Format("USBSTOR\\DISK&VEN_%s&PROD_%s&REV_%s\\%s&0", ven.c_str(), prod.c_str(),
-                           rev.c_str(), usbInstance.c_str());
+        disk.instanceId = common::Format("USBSTOR\\DISK&VEN_%s&PROD_%s&REV_%s\\%s&0", ven.c_str(),
+                                         prod.c_str(), rev.c_str(), usbInstance.c_str());
         disk.hardwareId = "USBSTOR\\Disk" + ven + prod + rev;
       }
       disk.description = desc.product + " USB Device";
@@ -231,9 +233,9 @@ void LabMachine::BuildDeviceTree() {
       parent = controllerNode[d->Port()];
       const std::string ven = common::ToUpper(IdField(desc.vendor, 8));
       const std::string prod = common::ToUpper(IdField(desc.product, 40));
-      disk.instanceId = common::Format("SCSI\\DISK&VEN_%s&PROD_%s\\4&%08X&0&%02X%02X%02X",
-                                       ven.c_str(), prod.c_str(), StableHash(c.section),
-                                       d->PathId(), d->TargetId(), d->Lun());
+      disk.instanceId =
+          common::Format("SCSI\\DISK&VEN_%s&PROD_%s\\4&%08X&0&%02X%02X%02X", ven.c_str(),
+                         prod.c_str(), StableHash(c.section), d->PathId(), d->TargetId(), d->Lun());
       disk.hardwareId = "SCSI\\Disk" + ven + prod;
       disk.description = desc.product + " SCSI Disk Device";
       disk.location = common::Format("Bus Number %u, Target Id %u, LUN %u", d->PathId(),

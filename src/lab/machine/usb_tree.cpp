@@ -31,7 +31,7 @@ std::vector<uint8_t> UsbPortDevice::DeviceDescriptor() const {
   d[1] = kDescriptorDevice;
   common::WriteLe16(d, 2, bcdUsb);
   d[4] = deviceClass;
-  d[6] = hub ? 3 : 0;  // protocol: a USB 3 hub
+  d[6] = hub ? 3 : 0;                // protocol: a USB 3 hub
   d[7] = bcdUsb >= 0x0300 ? 9 : 64;  // control endpoint size (2^9 for USB 3)
   common::WriteLe16(d, 8, vid);
   common::WriteLe16(d, 10, pid);
@@ -98,9 +98,9 @@ UsbTree::UsbTree(const LabConfig& config) {
       hub->portCount = h.ports;
       hub->usb3 = parent->usb3;
       hub->number = hubNumber;
-      const std::string instance = h.serial.empty()
-                                       ? common::Format("5&%08X&0&%u", StableHash(h.section), h.port)
-                                       : IdField(h.serial, 64);
+      const std::string instance =
+          h.serial.empty() ? common::Format("5&%08X&0&%u", StableHash(h.section), h.port)
+                           : IdField(h.serial, 64);
       hub->devicePath = common::Format("USB#VID_%04X&PID_%04X#%s#%s", h.vid, h.pid,
                                        instance.c_str(), kHubInterface);
       UsbPortDevice dev;

@@ -26,9 +26,9 @@ struct UsbPortDevice {
   std::string product;
   std::string serial;  // empty: the device has no serial string
   uint16_t address = 0;
-  UsbHub* hub = nullptr;   // set when the device is a hub
+  UsbHub* hub = nullptr;    // set when the device is a hub
   LabDisk* disk = nullptr;  // set for a storage device
-  uint32_t devInst = 0;    // its device node
+  uint32_t devInst = 0;     // its device node
 
   // The 18-byte standard device descriptor.
   std::vector<uint8_t> DeviceDescriptor() const;
