@@ -19,7 +19,8 @@ void PutAtaString(std::span<uint8_t> id, size_t offset, size_t length, const std
 }
 
 void PutNvmeString(std::span<uint8_t> id, size_t offset, size_t length, const std::string& s) {
-  for (size_t i = 0; i < length; ++i) id[offset + i] = i < s.size() ? static_cast<uint8_t>(s[i]) : ' ';
+  for (size_t i = 0; i < length; ++i)
+    id[offset + i] = i < s.size() ? static_cast<uint8_t>(s[i]) : ' ';
 }
 
 struct Transfer {
@@ -46,8 +47,8 @@ Transfer Decode(const lab::AtaCommand& c) {
 
 bool MemoryMedia::Read(uint64_t lba, uint32_t count, uint8_t* out) {
   if (lba > sectors_ || count > sectors_ - lba) return false;
-  std::copy_n(bytes_.begin() + static_cast<ptrdiff_t>(lba * sectorSize_), size_t{count} * sectorSize_,
-              out);
+  std::copy_n(bytes_.begin() + static_cast<ptrdiff_t>(lba * sectorSize_),
+              size_t{count} * sectorSize_, out);
   return true;
 }
 

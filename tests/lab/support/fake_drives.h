@@ -44,7 +44,7 @@ class FakeAtaDrive : public lab::AtaDevice {
 
   lab::AtaResult ExecuteAta(lab::AtaCommand& command) override;
 
-  std::vector<lab::AtaCommand> commands;  // data spans are not kept valid
+  std::vector<lab::AtaCommand> commands;      // data spans are not kept valid
   std::vector<std::vector<uint8_t>> dataOut;  // what each data-out command carried
   // Registers to answer a command opcode with instead of the usual reply.
   std::map<uint8_t, lab::AtaResult> scripted;
