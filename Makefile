@@ -22,11 +22,13 @@ build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The run log's file name is taken against the current folder, so the demo runs
-# in its own folder under the build tree. The tool opens its window when there
-# is a display, else it runs headless and prints the run log.
+# in its own folder under the build tree, on the built-in demo lab whose drive
+# state is kept there too. The tool opens its window when there is a display,
+# else it runs headless and prints the run log.
 demo: build
 	@mkdir -p $(DEMO_RUN)
-	cd $(DEMO_RUN) && $(CURDIR)/$(BUILD)/bin/ssdtools --home $(CURDIR)/$(BUILD)/demo
+	cd $(DEMO_RUN) && SSDTOOLS_DEMO_LAB=$(CURDIR)/$(BUILD)/demo-lab \
+	  $(CURDIR)/$(BUILD)/bin/ssdtools --home $(CURDIR)/$(BUILD)/demo --lab demo
 
 test: build
 	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure

@@ -1,6 +1,7 @@
-// Process entry: reads the command line, creates the platform backend,
-// assembles the main form with its pages and device scan, and runs it in the
-// Qt window or, without a display (or with --headless), on the headless toolkit.
+// Process entry: reads the command line, creates the platform backend (the
+// machine itself, or a lab machine with --lab), assembles the main form with
+// its device scan and pages, and runs it in the Qt window or, without a display
+// (or with --headless), on the headless toolkit.
 #include <unistd.h>
 
 #include <climits>
@@ -13,8 +14,11 @@
 #include "app/cli/command_line.h"
 #include "app/context/run_context.h"
 #include "app/form/update_dispaly.h"
+#include "app/scan/app_device_scanner.h"
 #include "app/shell/headless_session.h"
 #include "common/winpath.h"
+#include "info/pages/info_pages_plugin.h"
+#include "lab/demo/open_lab.h"
 #include "platform/host_os.h"
 #include "ui/headless_toolkit.h"
 
@@ -61,10 +65,13 @@ ui::AnswerPolicy PolicyOf(app::DialogAnswer answer) {
   return ui::AnswerPolicy::kCautious;
 }
 
-// Everything that plugs into the form: the device scan and the pages. Each
-// lives as long as the form.
+// Everything that plugs into the form: the device scan and the pages. Built
+// after the form and destroyed before it, in reverse order.
 struct Plugins {
-  explicit Plugins(app::TUpdateDispaly& form) { (void)form; }
+  Plugins(app::TUpdateDispaly& form, app::RunContext& ctx)
+      : scan(form, ctx), infoPages(form, scan.Table()) {}
+  app::DeviceScanPlugin scan;
+  info::InfoPagesPlugin infoPages;
 };
 
 int RunHeadlessProcess(app::RunContext& ctx, ui::AnswerPolicy policy) {
@@ -72,7 +79,7 @@ int RunHeadlessProcess(app::RunContext& ctx, ui::AnswerPolicy policy) {
   toolkit.SetAnswerPolicy(policy);
   ui::Application application(toolkit);
   app::TUpdateDispaly form(application, ctx);
-  Plugins plugins(form);
+  Plugins plugins(form, ctx);
   return app::RunHeadless(form, toolkit, std::cout);
 }
 
@@ -81,7 +88,7 @@ int RunWindowProcess(int& argc, char** argv, app::RunContext& ctx) {
   guiqt::QtSession session(argc, argv);
   ui::Application application(session.Toolkit());
   app::TUpdateDispaly form(application, ctx);
-  Plugins plugins(form);
+  Plugins plugins(form, ctx);
   return session.Run(form);
 }
 #endif
@@ -99,7 +106,17 @@ int main(int argc, char** argv) {
     std::cout << app::UsageText();
     return 0;
   }
-  auto os = std::make_unique<os::HostOs>();
+  std::unique_ptr<os::Os> os;
+  if (cl->lab.empty()) {
+    os = std::make_unique<os::HostOs>();
+  } else {
+    std::string labError;
+    os = lab::OpenLab(cl->lab, labError);
+    if (!os) {
+      std::cerr << "ssdtools: cannot open the lab " << cl->lab << ":\n" << labError << "\n";
+      return 2;
+    }
+  }
   os->Trace().SetToStderr(cl->trace);
   app::RunContext ctx(*os,
                       WithoutTrailingSeparator(cl->home.empty() ? ExecutableFolder() : cl->home));

@@ -3,13 +3,16 @@
 namespace app {
 
 std::string UsageText() {
-  return "usage: ssdtools [--home DIR] [--lab DIR|demo] [--headless] [--yes|--no] [--trace]\n"
+  return "usage: ssdtools [--home DIR] [--lab DIR|demo] [--headless] [--yes|--no] [--trace] "
+         "[--help]\n"
          "  --home DIR   tool folder (Setting.ini, rule files, Firmware\\, Res\\);\n"
          "               default: the folder of the executable\n"
          "  --lab DIR    run on a virtual lab machine; 'demo' is the built-in demo lab\n"
-         "  --headless   no window; dialogs are answered by --yes/--no\n"
+         "  --headless   no window (also without a display); dialogs are answered\n"
+         "               by --yes/--no, by default OK to notices and No to questions\n"
          "  --yes, --no  answer every confirmation with Yes or No\n"
-         "  --trace      send debugger-output lines to stderr\n";
+         "  --trace      send debugger-output lines to stderr\n"
+         "  --help       show this text\n";
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,

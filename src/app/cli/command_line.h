@@ -1,5 +1,5 @@
 #pragma once
-// ssdtools [--home DIR] [--lab DIR|demo] [--headless] [--yes|--no] [--trace]
+// ssdtools [--home DIR] [--lab DIR|demo] [--headless] [--yes|--no] [--trace] [--help]
 #include <optional>
 #include <string>
 #include <vector>
