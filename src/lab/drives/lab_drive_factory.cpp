@@ -59,6 +59,10 @@ BuiltDrive BuildLabDrive(const DriveContext& ctx) {
                   AttachmentName(d.attachment);
     return built;
   }
+  if (!ctx.media || ctx.media->SectorSize() != 512) {
+    built.error = "the drive models need media of 512-byte sectors";
+    return built;
+  }
   DriveState state = DriveState::Parse(ctx.savedState).value_or(DriveState{});
 
   if (nvmeModel) {

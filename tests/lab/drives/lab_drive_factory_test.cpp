@@ -123,6 +123,14 @@ TEST_F(FactoryTest, Vk4630AndMismatchedAttachments) {
   EXPECT_EQ(std::string(ic.begin() + 24, ic.begin() + 32), "VKM NVME");
   EXPECT_EQ(std::string(ic.begin() + 64, ic.begin() + 71), "N0220A0");
 
+  // 4096-byte sectors are not something these models emulate: a clear refusal.
+  struct BigSectors : drivetest::MemoryMedia {
+    BigSectors() : MemoryMedia(1024) {}
+    uint32_t SectorSize() const override { return 4096; }
+  };
+  DriveContext ctx{config.disks[2], config.ini, std::make_shared<BigSectors>(), "", {}, clock};
+  EXPECT_NE(BuildLabDrive(ctx).error.find("512-byte"), std::string::npos);
+
   const BuiltDrive bad = Build(3);
   EXPECT_FALSE(bad.ata);
   EXPECT_FALSE(bad.nvme);
