@@ -146,6 +146,24 @@ TEST(LabEnumeration, InstanceIdsParentsAndLocations) {
   o.SetupDiDestroyDeviceInfoList(set);
 }
 
+TEST(LabEnumeration, LocationTextsCanBeAnythingOrMissing) {
+  labtest::TestLab lab(
+      "[Disk0]\nAttachment=nvme\nCapacity=4MiB\nLocationText=Internal slot 2\n"
+      "[Disk1]\nAttachment=sata\nCapacity=4MiB\nLocationText=\n"
+      "[Disk2]\nAttachment=usb-sat\nCapacity=4MiB\nUsbHub=HostController0\nUsbPort=2\n"
+      "LocationText=\n");
+  os::Os& o = lab.Os();
+  os::DEVINST parent = 0;
+  ASSERT_EQ(o.CM_Get_Parent(&parent, lab.Machine().DiskByNumber(0)->DevInst(), 0), os::CR_SUCCESS);
+  EXPECT_EQ(CmText(o, parent, os::CM_DRP_LOCATION_INFORMATION), "Internal slot 2");
+  for (uint32_t n : {1u, 2u}) {
+    ASSERT_EQ(o.CM_Get_Parent(&parent, lab.Machine().DiskByNumber(n)->DevInst(), 0),
+              os::CR_SUCCESS);
+    EXPECT_EQ(CmText(o, parent, os::CM_DRP_LOCATION_INFORMATION), "<none>") << n;
+    EXPECT_NE(CmText(o, parent, os::CM_DRP_DEVICEDESC), "<none>") << n;
+  }
+}
+
 TEST(LabEnumeration, UsbWalkFindsControllerRootHubExternalHubAndDevices) {
   labtest::TestLab lab;
   os::Os& o = lab.Os();

@@ -128,6 +128,9 @@ struct DiskConfig {
   // The PCI function of the controller the disk hangs off ("PCI bus 3,
   // device 0, function 0"); empty = the lab's default for the attachment.
   std::string pciLocation;
+  // False when lab.ini gives an empty LocationText: the node above the disk
+  // then has no location information at all.
+  bool parentHasLocation = true;
   uint16_t pciVendor = 0;
   uint16_t pciDevice = 0;
 

@@ -203,7 +203,10 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
   }
   // A location text taken as it stands, for machines whose parent reports
   // something other than a PCI location.
-  if (r.Has("LocationText")) d.pciLocation = r.Str("LocationText");
+  if (r.Has("LocationText")) {
+    d.pciLocation = r.Str("LocationText");
+    d.parentHasLocation = !d.pciLocation.empty();
+  }
   d.pciVendor = r.Hex16("PciVendor", kMakerPciVendorId);
   d.pciDevice = r.Hex16("PciDevice", 0x4630);
 

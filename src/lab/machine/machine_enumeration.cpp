@@ -27,6 +27,14 @@ PortDriver DriverOf(const DiskConfig& d) {
   }
 }
 
+// The location text of a USB disk's device node: its port and hub, unless
+// lab.ini says otherwise.
+std::string UsbLocationText(const DiskConfig& c, uint32_t hubNumber) {
+  if (!c.parentHasLocation) return {};
+  if (!c.pciLocation.empty()) return c.pciLocation;
+  return common::Format("Port_#%04u.Hub_#%04u", c.usb.port, hubNumber);
+}
+
 std::string InterfacePathOf(const std::string& instanceId) {
   std::string p = "\\\\?\\" + common::ToLower(instanceId);
   for (size_t i = 4; i < p.size(); ++i)
@@ -98,6 +106,11 @@ bool LabMachine::AssignPorts(std::string& error) {
   uint32_t nvmeBus = 1;
   for (const auto& p : ports_) {
     const DiskConfig& first = p->disks.front()->Config();
+    if (!first.parentHasLocation) {
+      p->pciVendor = first.pciVendor;
+      p->pciDevice = first.pciDevice;
+      continue;
+    }
     if (p->driver == PortDriver::kAhci) {
       p->pciLocation = first.pciLocation.empty() ? config_.machine.sataPci : first.pciLocation;
       p->pciVendor = 0x8086;
@@ -201,17 +214,15 @@ void LabMachine::BuildDeviceTree() {
       const std::string usbInstance =
           c.usb.serial.empty() ? common::Format("6&%08X&0&%u", StableHash(c.section), c.usb.port)
                                : IdField(c.usb.serial, 64);
-      dev.devInst = devices_.Add(
-          hub ? hub->devInst : devices_.Root(),
-          DevNode{
-              0, 0,
-              common::Format("USB\\VID_%04X&PID_%04X\\%s", c.usb.vid, c.usb.pid,
-                             usbInstance.c_str()),
-              c.usb.uas ? "USB Attached SCSI (UAS) Mass Storage Device" : "USB Mass Storage Device",
-              common::Format("USB\\VID_%04X&PID_%04X&REV_%04X", c.usb.vid, c.usb.pid,
-                             c.usb.bcdDevice),
-              common::Format("Port_#%04u.Hub_#%04u", c.usb.port, hub ? hub->number : 0),
-              c.usb.port});
+      dev.devInst = devices_.Add(hub ? hub->devInst : devices_.Root(),
+                                 DevNode{0, 0,
+                                         common::Format("USB\\VID_%04X&PID_%04X\\%s", c.usb.vid,
+                                                        c.usb.pid, usbInstance.c_str()),
+                                         c.usb.uas ? "USB Attached SCSI (UAS) Mass Storage Device"
+                                                   : "USB Mass Storage Device",
+                                         common::Format("USB\\VID_%04X&PID_%04X&REV_%04X",
+                                                        c.usb.vid, c.usb.pid, c.usb.bcdDevice),
+                                         UsbLocationText(c, hub ? hub->number : 0), c.usb.port});
       parent = dev.devInst;
       usb_->Place(c.usb.hub, c.usb.port, dev);
       const std::string ven = common::ToUpper(IdField(desc.vendor, 8));
