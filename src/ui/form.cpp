@@ -2,7 +2,8 @@
 
 namespace ui {
 
-Form::Form(Application& app, std::string name) : Component(Kind::kForm, std::move(name)), app_(app) {
+Form::Form(Application& app, std::string name)
+    : Component(Kind::kForm, std::move(name)), app_(app) {
   // A form is not on screen until it is shown.
   SetVisible(false);
 }

@@ -105,7 +105,9 @@ bool HeadlessToolkit::InputQuery(const std::string& caption, const std::string& 
     scriptedInputs_.pop_front();
   }
   inputs_.push_back({caption, prompt, answer});
-  if (echo_) *echo_ << "[" << caption << "] " << prompt << ": " << (answer ? "answered" : "cancelled") << "\n";
+  if (echo_)
+    *echo_ << "[" << caption << "] " << prompt << ": " << (answer ? "answered" : "cancelled")
+           << "\n";
   if (!answer) return false;
   value = *answer;
   return true;

@@ -7,16 +7,16 @@ namespace ui {
 
 enum class DesignPicture {
   kNone,
-  kTitleBar,        // custom title bar background
-  kBanner,          // IMG_Title
-  kLogo,            // IMG_Logo
-  kItemIcon,        // tiles behind the Device Info / SMART / Update FW buttons
-  kOptionIcon,      // tile behind the option button
-  kSummaryIcon,     // tile behind the summary button
-  kStartButton,     // the picture on the update page's Start button
-  kOptionItem,      // an option item at rest
-  kOptionItemHot,   // the option item under the mouse
-  kStateWaiting,    // list row states, in image-list order 0..3
+  kTitleBar,       // custom title bar background
+  kBanner,         // IMG_Title
+  kLogo,           // IMG_Logo
+  kItemIcon,       // tiles behind the Device Info / SMART / Update FW buttons
+  kOptionIcon,     // tile behind the option button
+  kSummaryIcon,    // tile behind the summary button
+  kStartButton,    // the picture on the update page's Start button
+  kOptionItem,     // an option item at rest
+  kOptionItemHot,  // the option item under the mouse
+  kStateWaiting,   // list row states, in image-list order 0..3
   kStatePassed,
   kStateFailed,
   kStateInProgress,

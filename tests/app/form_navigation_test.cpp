@@ -21,12 +21,10 @@ TEST_P(FormNavigation, EachButtonShowsItsPanelsThenFillsItsPage) {
   f.RecordPages();
   TUpdateDispaly& w = f.Create();
   // Start from the opposite of what the button must produce.
-  for (ui::Component* c : {static_cast<ui::Component*>(&w.PN_DeviceInfo),
-                           static_cast<ui::Component*>(&w.PN_Summary),
-                           static_cast<ui::Component*>(&w.PN_UpdateFW),
-                           static_cast<ui::Component*>(&w.PN_Option),
-                           static_cast<ui::Component*>(&w.ProcessBar),
-                           static_cast<ui::Component*>(&w.LB_Timer)}) {
+  for (ui::Component* c :
+       {static_cast<ui::Component*>(&w.PN_DeviceInfo), static_cast<ui::Component*>(&w.PN_Summary),
+        static_cast<ui::Component*>(&w.PN_UpdateFW), static_cast<ui::Component*>(&w.PN_Option),
+        static_cast<ui::Component*>(&w.ProcessBar), static_cast<ui::Component*>(&w.LB_Timer)}) {
     c->SetVisible(true);
   }
   std::vector<bool> atFill;
@@ -52,13 +50,13 @@ TEST_P(FormNavigation, EachButtonShowsItsPanelsThenFillsItsPage) {
 
   w.Find(e.button)->Click();
 
-  const std::vector<bool> want{e.deviceInfo, e.summary, e.update, e.option, e.progressBar,
-                               e.timerLabel};
+  const std::vector<bool> want{e.deviceInfo, e.summary,     e.update,
+                               e.option,     e.progressBar, e.timerLabel};
   EXPECT_EQ(atFill, want) << "the panels are set before the page fills itself";
-  EXPECT_EQ((std::vector<bool>{w.PN_DeviceInfo.Visible(), w.PN_Summary.Visible(),
-                               w.PN_UpdateFW.Visible(), w.PN_Option.Visible(),
-                               w.ProcessBar.Visible(), w.LB_Timer.Visible()}),
-            want);
+  EXPECT_EQ(
+      (std::vector<bool>{w.PN_DeviceInfo.Visible(), w.PN_Summary.Visible(), w.PN_UpdateFW.Visible(),
+                         w.PN_Option.Visible(), w.ProcessBar.Visible(), w.LB_Timer.Visible()}),
+      want);
   EXPECT_EQ(f.events, std::vector<std::string>{e.page});
 }
 
@@ -175,8 +173,7 @@ TEST_F(DeviceListChange, RescanReleasesScansAndReopensThePage) {
   scanner.onRelease = [&] { disabledDuringScan = !W().PN_DeviceInfo.Enabled(); };
   W().SetStatusMessage("");
   W().ST_DeviceName.Click();
-  EXPECT_EQ(f.events,
-            (std::vector<std::string>{"release", "rescan", "device info page"}));
+  EXPECT_EQ(f.events, (std::vector<std::string>{"release", "rescan", "device info page"}));
   EXPECT_TRUE(disabledDuringScan);
   EXPECT_TRUE(W().PN_DeviceInfo.Enabled());
   EXPECT_EQ(W().CMBB_DeviceList.ItemCount(), 3);  // emptied before the scan refilled it

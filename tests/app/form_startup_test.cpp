@@ -16,12 +16,9 @@ TEST(FormStartup, WithoutSettingsTheWindowStartsEmptyWithTheVersionTitle) {
   EXPECT_EQ(f.ctx.caption, "SSD Tools V2.5.17_A1");
   EXPECT_EQ(w.LB_VersionInfo.Caption(), "SSD Tools V2.5.17_A1");
   EXPECT_EQ(w.LB_ICType.Caption(), "Controller:VK46, ASPI:467");
-  const std::vector<std::string> log{"Start Time=2026-01-02_03:04:05",
-                                     "\n",
-                                     "Number of Device:0",
-                                     "",
-                                     "[Tool Info]",
-                                     "Tool:SSD Tools V2.5.17_A1, ASPI:467"};
+  const std::vector<std::string> log{
+      "Start Time=2026-01-02_03:04:05",     "\n", "Number of Device:0", "", "[Tool Info]",
+      "Tool:SSD Tools V2.5.17_A1, ASPI:467"};
   EXPECT_EQ(f.ctx.runLog.Lines(), log);
   EXPECT_EQ(w.DeviceCount, 0);
   EXPECT_EQ(w.SelectedDevice, -1);
@@ -78,11 +75,11 @@ TEST(FormStartup, StepsRunInTheirOrder) {
                                                 "scan at start-up", "device info page"}));
   EXPECT_EQ(w.DeviceCount, 2);
   EXPECT_EQ(w.SelectedDevice, 0);
-  EXPECT_EQ(selectorAtPage, 0);          // step 14 selects before it clicks
-  EXPECT_EQ(captionAtPage, "SSD Tools");  // the caption is composed later (18)
-  EXPECT_EQ(icTypeAtPage, "");            // and the controller list after it (19)
-  EXPECT_EQ(updateLeftAtPage, 223);       // the update page moves after the click (16)
-  EXPECT_EQ(w.StatusMessage(), "Scan device complete");  // 15 follows the page
+  EXPECT_EQ(selectorAtPage, 0);           // the drive is selected before the page opens
+  EXPECT_EQ(captionAtPage, "SSD Tools");  // the caption is composed later
+  EXPECT_EQ(icTypeAtPage, "");            // and the controller list after it
+  EXPECT_EQ(updateLeftAtPage, 223);       // the update page moves after the page opened
+  EXPECT_EQ(w.StatusMessage(), "Scan device complete");  // set after the page opened
   const auto& log = f.ctx.runLog.Lines();
   ASSERT_EQ(log.size(), 6u);
   EXPECT_EQ(log[2], "Number of Device:2");
@@ -163,11 +160,11 @@ TEST(FormStartup, SkinnedVariantMovesButtonsDropsTheBorderAndStartsTheFontInstal
   EXPECT_EQ(w.ClientWidth(), 982);
   EXPECT_EQ(f.os.StartedProcesses(),
             std::vector<std::string>{f.dir.Str() + "\\Res\\Font\\fontinst.exe /copy"});
-  for (ui::Component* c : {static_cast<ui::Component*>(&w.ST_DownloadFWSec),
-                           static_cast<ui::Component*>(&w.ST_InfoType),
-                           static_cast<ui::Component*>(&w.ST_DeviceName),
-                           static_cast<ui::Component*>(&w.LV_UpdateDevStatus),
-                           static_cast<ui::Component*>(&w.LV_ShowData)}) {
+  for (ui::Component* c :
+       {static_cast<ui::Component*>(&w.ST_DownloadFWSec),
+        static_cast<ui::Component*>(&w.ST_InfoType), static_cast<ui::Component*>(&w.ST_DeviceName),
+        static_cast<ui::Component*>(&w.LV_UpdateDevStatus),
+        static_cast<ui::Component*>(&w.LV_ShowData)}) {
     EXPECT_EQ(c->GetFont().family, "ZK Simplified Hant") << c->Name();
   }
   EXPECT_EQ(w.LB_StatusBar.GetFont().family, "");
@@ -270,8 +267,9 @@ TEST(FormStartup, UnattendedModeArmsTheTimerAndLocksTheWindowOnlyWithAutoClose) 
     bool timer;
     bool enabled;
   };
-  for (const Case& c : {Case{"AutoRun=1\n", true, true}, Case{"AutoRun=1\nAutoClose=1\n", true, false},
-                        Case{"AutoClose=1\n", false, true}}) {
+  for (const Case& c :
+       {Case{"AutoRun=1\n", true, true}, Case{"AutoRun=1\nAutoClose=1\n", true, false},
+        Case{"AutoClose=1\n", false, true}}) {
     FormFixture f;
     f.Settings(std::string("[Option]\n") + c.settings);
     TUpdateDispaly& w = f.Create();

@@ -1,9 +1,10 @@
+#include "gui/qt/design_pictures.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QPainter>
 
-#include "gui/qt/design_pictures.h"
 #include "qt_fixture.h"
 
 namespace guiqt::testing {
@@ -24,21 +25,19 @@ TEST(DesignPictures, EveryPictureDrawsSomethingAtItsSize) {
     ui::DesignPicture picture;
     QSize size;
   };
-  for (const Case& c : {Case{ui::DesignPicture::kTitleBar, {982, 26}},
-                        Case{ui::DesignPicture::kBanner, {530, 100}},
-                        Case{ui::DesignPicture::kLogo, {180, 180}},
-                        Case{ui::DesignPicture::kItemIcon, {210, 180}},
-                        Case{ui::DesignPicture::kOptionIcon, {207, 49}},
-                        Case{ui::DesignPicture::kSummaryIcon, {207, 49}},
-                        Case{ui::DesignPicture::kStartButton, {146, 90}},
-                        Case{ui::DesignPicture::kOptionItem, {138, 35}},
-                        Case{ui::DesignPicture::kOptionItemHot, {138, 35}},
-                        Case{ui::DesignPicture::kStateWaiting, {16, 16}},
-                        Case{ui::DesignPicture::kStatePassed, {16, 16}},
-                        Case{ui::DesignPicture::kStateFailed, {16, 16}},
-                        Case{ui::DesignPicture::kStateInProgress, {16, 16}},
-                        Case{ui::DesignPicture::kCheck, {36, 36}},
-                        Case{ui::DesignPicture::kCross, {36, 36}}}) {
+  for (const Case& c :
+       {Case{ui::DesignPicture::kTitleBar, {982, 26}}, Case{ui::DesignPicture::kBanner, {530, 100}},
+        Case{ui::DesignPicture::kLogo, {180, 180}}, Case{ui::DesignPicture::kItemIcon, {210, 180}},
+        Case{ui::DesignPicture::kOptionIcon, {207, 49}},
+        Case{ui::DesignPicture::kSummaryIcon, {207, 49}},
+        Case{ui::DesignPicture::kStartButton, {146, 90}},
+        Case{ui::DesignPicture::kOptionItem, {138, 35}},
+        Case{ui::DesignPicture::kOptionItemHot, {138, 35}},
+        Case{ui::DesignPicture::kStateWaiting, {16, 16}},
+        Case{ui::DesignPicture::kStatePassed, {16, 16}},
+        Case{ui::DesignPicture::kStateFailed, {16, 16}},
+        Case{ui::DesignPicture::kStateInProgress, {16, 16}},
+        Case{ui::DesignPicture::kCheck, {36, 36}}, Case{ui::DesignPicture::kCross, {36, 36}}}) {
     const QPixmap pm = RenderDesignPicture(c.picture, c.size);
     EXPECT_EQ(pm.size(), c.size);
     EXPECT_GT(OpaquePixels(pm), c.size.width() * c.size.height() / 10)

@@ -50,17 +50,18 @@ TEST(Window, EachPageButtonShowsItsPage) {
     std::vector<const char*> shown;
   };
   const std::vector<const char*> pages{"PN_DeviceInfo", "PN_Summary", "PN_UpdateFW", "PN_Option"};
-  for (const Page& p : {Page{"T_UpdateFW", {"PN_UpdateFW", "ProcessBar"}},
-                        Page{"T_SummaryPage", {"PN_DeviceInfo", "PN_Summary"}},
-                        Page{"T_OptionPage", {"PN_Option", "LB_Timer"}},
-                        Page{"T_Smart", {"PN_DeviceInfo"}},
-                        Page{"T_DeviceInfo", {"PN_DeviceInfo"}}}) {
+  for (const Page& p :
+       {Page{"T_UpdateFW", {"PN_UpdateFW", "ProcessBar"}},
+        Page{"T_SummaryPage", {"PN_DeviceInfo", "PN_Summary"}},
+        Page{"T_OptionPage", {"PN_Option", "LB_Timer"}}, Page{"T_Smart", {"PN_DeviceInfo"}},
+        Page{"T_DeviceInfo", {"PN_DeviceInfo"}}}) {
     QWidget* button = f.W(p.button);
     ASSERT_TRUE(button->isVisible()) << p.button;
     QTest::mouseClick(button, Qt::LeftButton);
     QApplication::processEvents();
     for (const char* page : pages) {
-      const bool want = std::find(p.shown.begin(), p.shown.end(), std::string(page)) != p.shown.end();
+      const bool want =
+          std::find(p.shown.begin(), p.shown.end(), std::string(page)) != p.shown.end();
       EXPECT_EQ(f.W(page)->isVisible(), want) << p.button << " / " << page;
     }
     EXPECT_EQ(f.W("ProcessBar")->isVisible(), std::string(p.button) == "T_UpdateFW") << p.button;

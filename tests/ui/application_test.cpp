@@ -1,3 +1,5 @@
+#include "ui/application.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "platform/virtual_os.h"
-#include "ui/application.h"
 #include "ui/form.h"
 #include "ui/headless_toolkit.h"
 

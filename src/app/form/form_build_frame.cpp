@@ -88,7 +88,6 @@ void UpdateDispalyComponents::BuildStatusBar() {
   LB_ICType.SetParent(&PN_ICType);
   LB_ICType.SetAlign(ui::Align::kClient);
   LB_ICType.SetFontColor(ui::kColorGray);
-
 }
 
 void UpdateDispalyComponents::BuildImageLists() {

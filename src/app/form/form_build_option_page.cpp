@@ -63,8 +63,8 @@ void UpdateDispalyComponents::BuildOptionPage() {
     int left;
   };
   for (const Side& s :
-       {Side{PN_DataBackup_SourceInfo, LBL_Source, CMBB_DeviceList_Source,
-             ST_DataBackup_SourceInfo, "Source:", 0},
+       {Side{PN_DataBackup_SourceInfo, LBL_Source, CMBB_DeviceList_Source, ST_DataBackup_SourceInfo,
+             "Source:", 0},
         Side{PN_DataBackup_Destination, LBL_Destination, CMBB_DeviceList_Destination,
              ST_DataBackup_DesInfo, "Destination:", 300}}) {
     Place(s.panel, PN_BackupMode, s.left, 0, 290, 300);

@@ -14,8 +14,8 @@ constexpr int kDarkSmartTop = 240;
 constexpr int kDarkUpdateTop = 305;
 constexpr int kDarkOptionTop = 370;
 
-constexpr ui::TColor kDarkBody = 2103312;     // red 16, green 24, blue 32
-constexpr ui::TColor kDarkPage = 3421491;     // red 51, green 53, blue 52
+constexpr ui::TColor kDarkBody = 2103312;       // red 16, green 24, blue 32
+constexpr ui::TColor kDarkPage = 3421491;       // red 51, green 53, blue 52
 constexpr ui::TColor kDarkGroupText = 8806144;  // red 0, green 95, blue 134
 
 constexpr const char* kSkinFont = "ZK Simplified Hant";
@@ -23,26 +23,26 @@ constexpr const char* kSkinFont = "ZK Simplified Hant";
 }  // namespace
 
 void TUpdateDispaly::FormCreate() {
-  ResetRunState();                  // 1, 2
-  ReleaseDrives();                  // 3
-  ResetWindow();                    // 4
-  LoadBitmap(IMG_Logo, "Res\\Icon.BMP");  // 5
-  ReadFirstSettingsPass();          // 6
-  ApplySkin(ChooseItemIcon());      // 7, 8
-  ApplyDarkScheme();                // 9
-  LoadTitleBitmaps();               // 10
-  ReadSecondSettingsPass();         // 11
-  ApplyButtonVisibility();          // 12
-  ScanDevices();                    // 13
-  OpenFirstPage();                  // 14
-  SetStatusMessage("Scan device complete");  // 15
-  // 16: every page occupies the same rectangle.
+  ResetRunState();
+  ReleaseDrives();
+  ResetWindow();
+  LoadBitmap(IMG_Logo, "Res\\Icon.BMP");
+  ReadFirstSettingsPass();
+  ApplySkin(ChooseItemIcon());
+  ApplyDarkScheme();
+  LoadTitleBitmaps();
+  ReadSecondSettingsPass();
+  ApplyButtonVisibility();
+  ScanDevices();
+  OpenFirstPage();
+  SetStatusMessage("Scan device complete");
+  // Every page occupies the same rectangle.
   PN_UpdateFW.SetBounds(
       {PN_DeviceInfo.Left(), PN_DeviceInfo.Top(), PN_UpdateFW.Width(), PN_UpdateFW.Height()});
-  EnterUnattendedMode();            // 17
-  ComposeCaption();                 // 18
-  LB_ICType.SetCaption(ControllerListLabel(ctx_.profiles));  // 19
-  AppendToolInfo(ctx_.runLog, Caption());                   // 20
+  EnterUnattendedMode();
+  ComposeCaption();
+  LB_ICType.SetCaption(ControllerListLabel(ctx_.profiles));
+  AppendToolInfo(ctx_.runLog, Caption());
 }
 
 void TUpdateDispaly::ResetRunState() {
@@ -108,23 +108,21 @@ void TUpdateDispaly::StartFontInstaller() {
   if (!ctx_.os.FileExists(installer)) return;
   // Started without waiting: the fonts may arrive after the window is up.
   ctx_.os.WinExec(installer + " /copy", os::SW_SHOWNORMAL);
-  for (ui::Component* c : {static_cast<ui::Component*>(&ST_DownloadFWSec),
-                           static_cast<ui::Component*>(&ST_InfoType),
-                           static_cast<ui::Component*>(&ST_DeviceName),
-                           static_cast<ui::Component*>(&LV_UpdateDevStatus),
-                           static_cast<ui::Component*>(&LV_ShowData)}) {
+  for (ui::Component* c :
+       {static_cast<ui::Component*>(&ST_DownloadFWSec), static_cast<ui::Component*>(&ST_InfoType),
+        static_cast<ui::Component*>(&ST_DeviceName),
+        static_cast<ui::Component*>(&LV_UpdateDevStatus),
+        static_cast<ui::Component*>(&LV_ShowData)}) {
     c->SetFontFamily(kSkinFont);
   }
 }
 
 void TUpdateDispaly::ApplyDarkScheme() {
   if (ctx_.options.CustomerType != 1) return;
-  for (ui::Component* c : {static_cast<ui::Component*>(&PN_MainObj),
-                           static_cast<ui::Component*>(&PN_MainTitle),
-                           static_cast<ui::Component*>(&StatusBar1),
-                           static_cast<ui::Component*>(&LB_StatusBar),
-                           static_cast<ui::Component*>(&LB_ICType),
-                           static_cast<ui::Component*>(this)}) {
+  for (ui::Component* c :
+       {static_cast<ui::Component*>(&PN_MainObj), static_cast<ui::Component*>(&PN_MainTitle),
+        static_cast<ui::Component*>(&StatusBar1), static_cast<ui::Component*>(&LB_StatusBar),
+        static_cast<ui::Component*>(&LB_ICType), static_cast<ui::Component*>(this)}) {
     c->SetColor(kDarkBody);
   }
   PN_MainObj.SetBevel(false);

@@ -41,12 +41,12 @@ void TUpdateDispaly::WireEvents() {
   SBTN_DataBackup.OnMouseMove = [this](int, int) { SBTN_DataBackupMouseMove(); };
   PN_Option.OnMouseMove = [this](int, int) { PN_OptionMouseMove(); };
   PN_MainObj.OnMouseMove = [this](int, int) { PN_MainObjMouseMove(); };
-  for (ui::Component* c : {static_cast<ui::Component*>(&PN_EraseMode),
-                           static_cast<ui::Component*>(&PN_BackupMode),
-                           static_cast<ui::Component*>(&PN_DataBackup_SourceInfo),
-                           static_cast<ui::Component*>(&PN_DataBackup_Destination),
-                           static_cast<ui::Component*>(&PN_ShoeOptionInfo),
-                           static_cast<ui::Component*>(&PN_Option_Item)}) {
+  for (ui::Component* c :
+       {static_cast<ui::Component*>(&PN_EraseMode), static_cast<ui::Component*>(&PN_BackupMode),
+        static_cast<ui::Component*>(&PN_DataBackup_SourceInfo),
+        static_cast<ui::Component*>(&PN_DataBackup_Destination),
+        static_cast<ui::Component*>(&PN_ShoeOptionInfo),
+        static_cast<ui::Component*>(&PN_Option_Item)}) {
     c->OnMouseMove = [this](int, int) { PN_Option_ItemMouseMove(); };
   }
 

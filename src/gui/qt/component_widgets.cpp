@@ -1,7 +1,7 @@
 #include "gui/qt/component_widgets.h"
 
-#include <QMouseEvent>
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionFrame>
 

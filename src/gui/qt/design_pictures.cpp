@@ -61,9 +61,9 @@ void DrawGlyph(QPainter& p, const QRectF& r, Glyph g) {
       p.drawPoint(QPointF(c.x(), c.y() - u * 2.2));
       break;
     case Glyph::kPulse: {
-      const QPolygonF line{{c.x() - 3.5 * u, c.y()}, {c.x() - 1.5 * u, c.y()},
+      const QPolygonF line{{c.x() - 3.5 * u, c.y()},           {c.x() - 1.5 * u, c.y()},
                            {c.x() - 0.7 * u, c.y() - 2.5 * u}, {c.x() + 0.5 * u, c.y() + 2.5 * u},
-                           {c.x() + 1.3 * u, c.y()}, {c.x() + 3.5 * u, c.y()}};
+                           {c.x() + 1.3 * u, c.y()},           {c.x() + 3.5 * u, c.y()}};
       p.drawPolyline(line);
       break;
     }
@@ -119,12 +119,13 @@ void DrawSsd(QPainter& p, const QRectF& r) {
   p.setBrush(QColor(255, 255, 255, 200));
   const double w = r.width() / 5.0;
   for (int i = 0; i < 3; ++i) {
-    p.drawRoundedRect(QRectF(r.left() + w * (0.5 + 1.5 * i), r.top() + r.height() * 0.25, w,
-                             r.height() * 0.4),
-                      2, 2);
+    p.drawRoundedRect(
+        QRectF(r.left() + w * (0.5 + 1.5 * i), r.top() + r.height() * 0.25, w, r.height() * 0.4), 2,
+        2);
   }
   for (int i = 0; i < 8; ++i) {
-    p.drawRect(QRectF(r.left() + r.width() * (0.12 + 0.1 * i), r.bottom() - 6, r.width() * 0.05, 4));
+    p.drawRect(
+        QRectF(r.left() + r.width() * (0.12 + 0.1 * i), r.bottom() - 6, r.width() * 0.05, 4));
   }
 }
 

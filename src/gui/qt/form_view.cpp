@@ -263,9 +263,10 @@ void FormView::SyncKind(QWidget* w, ui::Component& c, ui::Property p) {
       auto& model = static_cast<ui::Label&>(c);
       if (p == ui::Property::kCaption) label->setText(Q(c.Caption()));
       if (p == ui::Property::kStyle) {
-        label->setAlignment(model.WordWrap() ? (AlignmentOf(model.GetAlignment()) & ~Qt::AlignVCenter) |
-                                                   Qt::AlignTop
-                                             : AlignmentOf(model.GetAlignment()));
+        label->setAlignment(model.WordWrap()
+                                ? (AlignmentOf(model.GetAlignment()) & ~Qt::AlignVCenter) |
+                                      Qt::AlignTop
+                                : AlignmentOf(model.GetAlignment()));
         label->setWordWrap(model.WordWrap());
       }
       break;

@@ -112,8 +112,9 @@ ListViewWidget::ListViewWidget(EventRouter& router, ui::ListView& list, QWidget*
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setWordWrap(false);
   ui::ListView* l = &list_;
-  connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this, l](int section) { router_.Dispatch([l, section] { l->UserColumnClick(section); }); });
+  connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this, l](int section) {
+    router_.Dispatch([l, section] { l->UserColumnClick(section); });
+  });
   connect(this, &QAbstractItemView::doubleClicked, this,
           [this, l](const QModelIndex&) { router_.Dispatch([l] { l->DblClick(); }); });
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -132,8 +133,8 @@ void ListViewWidget::SyncSelection() {
   if (row < 0) {
     selectionModel()->clear();
   } else {
-    selectionModel()->setCurrentIndex(model_.index(row, 0), QItemSelectionModel::ClearAndSelect |
-                                                                QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(
+        model_.index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   syncing_ = false;
 }

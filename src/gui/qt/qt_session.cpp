@@ -17,8 +17,7 @@ void ApplyToolStyle(QApplication& app) {
   app.setApplicationDisplayName("SSD Tools");
 }
 
-QtSession::QtSession(int& argc, char** argv)
-    : app_(std::make_unique<QApplication>(argc, argv)) {
+QtSession::QtSession(int& argc, char** argv) : app_(std::make_unique<QApplication>(argc, argv)) {
   ApplyToolStyle(*app_);
 }
 
