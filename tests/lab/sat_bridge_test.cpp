@@ -169,6 +169,19 @@ TEST(SatBridge, ScsiReadsWritesAndCapacityBecomeAtaCommands) {
   EXPECT_EQ(past.sense, (Bytes{0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x21, 0, 0, 0, 0, 0}));
 }
 
+TEST(SatBridge, TheBridgeReadsIdentifyOnceAndLeavesTheDriveAloneAfterwards) {
+  Bench b;
+  Bytes inq(56), cap(8), sector(512);
+  ASSERT_EQ(b.Run({0x12, 0, 0, 0, 0x38, 0}, DataDirection::kIn, inq).status, 0);
+  ASSERT_EQ(b.Run({0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, DataDirection::kIn, cap).status, 0);
+  ASSERT_EQ(b.Run({0x28, 0, 0, 0, 0, 0x55, 0, 0, 1, 0}, DataDirection::kIn, sector).status, 0);
+  size_t identifies = 0;
+  for (const AtaCommand& a : b.drive->commands) identifies += a.current.command == 0xEC;
+  EXPECT_EQ(identifies, 1u);
+  EXPECT_EQ(b.drive->commands.back().current.command, 0x25);
+  EXPECT_EQ(b.drive->commands.back().current.lbaLow, 0x55);
+}
+
 TEST(SatBridge, UnknownOpcodesAndRefusedPassThroughGiveIllegalRequest) {
   SatBridge::Options plain;
   plain.passThrough = false;

@@ -82,12 +82,30 @@ ScsiResult NvmeScsiTranslation::Inquiry(const ScsiCommand& c) {
   return scsi::Good(scsi::CopyOut(c.data.first(allocation), data));
 }
 
+const NvmeControllerText* NvmeScsiTranslation::ControllerText(bool& delivered) {
+  delivered = true;
+  if (!controllerText_) {
+    const auto id = NvmeIdentify(controller_, kCnsController, 0, &delivered);
+    if (!id.empty()) controllerText_ = DecodeNvmeIdentify(id);
+  }
+  return controllerText_ ? &*controllerText_ : nullptr;
+}
+
+const NvmeNamespaceGeometry* NvmeScsiTranslation::Geometry(bool& delivered) {
+  delivered = true;
+  if (!geometry_) {
+    const auto ns = NvmeIdentify(controller_, kCnsNamespace, 1, &delivered);
+    if (!ns.empty()) geometry_ = DecodeNvmeNamespace(ns);
+  }
+  return geometry_ ? &*geometry_ : nullptr;
+}
+
 ScsiResult NvmeScsiTranslation::ReadCapacity(const ScsiCommand& c, bool sixteen) {
   bool delivered = true;
-  const auto ns = NvmeIdentify(controller_, kCnsNamespace, 1, &delivered);
+  const NvmeNamespaceGeometry* geometry = Geometry(delivered);
   if (!delivered) return scsi::NotDelivered(false);
-  if (ns.empty()) return scsi::CheckCondition(scsi::kKeyNotReady, scsi::kAscNotReady);
-  const NvmeNamespaceGeometry g = DecodeNvmeNamespace(ns);
+  if (geometry == nullptr) return scsi::CheckCondition(scsi::kKeyNotReady, scsi::kAscNotReady);
+  const NvmeNamespaceGeometry& g = *geometry;
   const uint64_t last = g.blocks == 0 ? 0 : g.blocks - 1;
   if (!sixteen) {
     std::vector<uint8_t> d(8, 0);
@@ -106,10 +124,10 @@ ScsiResult NvmeScsiTranslation::ReadWrite(const ScsiCommand& c, bool write, uint
                                           uint32_t count) {
   if (count == 0) return scsi::Good();
   bool delivered = true;
-  const auto ns = NvmeIdentify(controller_, kCnsNamespace, 1, &delivered);
+  const NvmeNamespaceGeometry* geometry = Geometry(delivered);
   if (!delivered) return scsi::NotDelivered(false);
-  if (ns.empty()) return scsi::CheckCondition(scsi::kKeyNotReady, scsi::kAscNotReady);
-  const NvmeNamespaceGeometry g = DecodeNvmeNamespace(ns);
+  if (geometry == nullptr) return scsi::CheckCondition(scsi::kKeyNotReady, scsi::kAscNotReady);
+  const NvmeNamespaceGeometry g = *geometry;
   const uint64_t bytes = uint64_t{count} * g.blockBytes;
   if (c.data.size() < bytes) {
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscInvalidFieldInCdb);

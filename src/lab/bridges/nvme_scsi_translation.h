@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "lab/bridges/inquiry_identity.h"
+#include "lab/bridges/nvme_access.h"
 #include "lab/core/device_interfaces.h"
 
 namespace lab {
@@ -19,8 +20,16 @@ class NvmeScsiTranslation {
 
   // Nullopt for an opcode this translation does not know.
   std::optional<ScsiResult> Execute(const ScsiCommand& command);
+  // Identify data is read once, as a driver does when it finds the disk; a
+  // command that changes the namespace (a format) makes it read again.
+  void Forget() {
+    controllerText_.reset();
+    geometry_.reset();
+  }
 
  private:
+  const NvmeControllerText* ControllerText(bool& delivered);
+  const NvmeNamespaceGeometry* Geometry(bool& delivered);
   ScsiResult Inquiry(const ScsiCommand& command);
   ScsiResult ReadCapacity(const ScsiCommand& command, bool sixteen);
   ScsiResult ReadWrite(const ScsiCommand& command, bool write, uint64_t lba, uint32_t count);
@@ -28,6 +37,8 @@ class NvmeScsiTranslation {
   NvmeController& controller_;
   InquiryIdentity inquiry_;
   std::string fallbackVendor_;
+  std::optional<NvmeControllerText> controllerText_;
+  std::optional<NvmeNamespaceGeometry> geometry_;
 };
 
 // The disk side of an NVMe controller on the inbox driver or the miniport:

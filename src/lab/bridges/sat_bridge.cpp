@@ -104,21 +104,31 @@ ScsiResult SatBridge::Inquiry(const ScsiCommand& c) {
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscInvalidFieldInCdb);
   }
   bool delivered = true;
-  const std::vector<uint8_t> id = AtaIdentify(*drive_, &delivered);
+  const AtaIdentityText* text = Identity(delivered);
   if (!delivered) return scsi::NotDelivered(false);
-  const AtaIdentityText text = DecodeAtaIdentify(id);
+  const AtaIdentityText none;
+  if (text == nullptr) text = &none;
   const std::vector<uint8_t> data =
-      BuildInquiry(options_.inquiry, "ATA", text.model.substr(0, 16), text.firmware.substr(0, 4));
+      BuildInquiry(options_.inquiry, "ATA", text->model.substr(0, 16), text->firmware.substr(0, 4));
   const size_t allocation = std::min<size_t>(scsi::InquiryAllocationLength(c.cdb), c.data.size());
   return scsi::Good(scsi::CopyOut(c.data.first(allocation), data));
 }
 
+const AtaIdentityText* SatBridge::Identity(bool& delivered) {
+  delivered = true;
+  if (!identity_) {
+    const std::vector<uint8_t> id = AtaIdentify(*drive_, &delivered);
+    if (!id.empty()) identity_ = DecodeAtaIdentify(id);
+  }
+  return identity_ ? &*identity_ : nullptr;
+}
+
 ScsiResult SatBridge::ReadCapacity(const ScsiCommand& c, bool sixteen) {
   bool delivered = true;
-  const std::vector<uint8_t> id = AtaIdentify(*drive_, &delivered);
+  const AtaIdentityText* id = Identity(delivered);
   if (!delivered) return scsi::NotDelivered(false);
-  if (id.empty()) return scsi::CheckCondition(scsi::kKeyNotReady, scsi::kAscNotReady);
-  const uint64_t sectors = DecodeAtaIdentify(id).sectors;
+  if (id == nullptr) return scsi::CheckCondition(scsi::kKeyNotReady, scsi::kAscNotReady);
+  const uint64_t sectors = id->sectors;
   const uint64_t last = sectors == 0 ? 0 : sectors - 1;
   if (!sixteen) {
     std::vector<uint8_t> d(8, 0);
@@ -140,9 +150,10 @@ ScsiResult SatBridge::ReadWrite(const ScsiCommand& c, bool write, uint64_t lba, 
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscInvalidFieldInCdb);
   }
   bool delivered = true;
-  const std::vector<uint8_t> id = AtaIdentify(*drive_, &delivered);
+  const AtaIdentityText* id = Identity(delivered);
   if (!delivered) return scsi::NotDelivered(false);
-  const uint64_t sectors = DecodeAtaIdentify(id).sectors;
+  if (id == nullptr) return scsi::CheckCondition(scsi::kKeyNotReady, scsi::kAscNotReady);
+  const uint64_t sectors = id->sectors;
   if (lba > sectors || count > sectors - lba) {
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscLbaOutOfRange);
   }

@@ -5,7 +5,9 @@
 // (12/16) carries a task file to the drive, and with CK_COND (or on an error)
 // the registers come back in descriptor-format sense.
 #include <memory>
+#include <optional>
 
+#include "lab/bridges/ata_access.h"
 #include "lab/bridges/inquiry_identity.h"
 #include "lab/core/device_interfaces.h"
 
@@ -32,9 +34,13 @@ class SatBridge : public ScsiTarget {
   ScsiResult ReadWrite(const ScsiCommand& command, bool write, uint64_t lba, uint32_t count);
   ScsiResult PassThrough(const ScsiCommand& command);
   ScsiResult ModeSense(const ScsiCommand& command, bool ten);
+  // What the bridge learnt from IDENTIFY the first time the drive answered
+  // (as a bridge does when it is plugged in); null while it has not.
+  const AtaIdentityText* Identity(bool& delivered);
 
   std::unique_ptr<AtaDevice> drive_;
   Options options_;
+  std::optional<AtaIdentityText> identity_;
 };
 
 // Forwards to a device owned elsewhere; lets the AHCI port's translation and

@@ -118,6 +118,11 @@ ScsiResult UsbNvmeBridge::RunCommand(std::span<uint8_t> data, uint32_t transferB
   if (!r.delivered) return scsi::NotDelivered(r.timedOut);
   last_ = r;
   statusValid_ = true;
+  // Formatting or managing namespaces changes what the disk looks like.
+  if (s.admin && (s.opcode == kNvmeAdminFormatNvm || s.opcode == kNvmeAdminNamespaceManagement ||
+                  s.opcode == kNvmeAdminNamespaceAttachment)) {
+    translation_.Forget();
+  }
   return scsi::Good(transferBytes);
 }
 
