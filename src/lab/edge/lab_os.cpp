@@ -75,7 +75,8 @@ bool LabOs::GetVersionExA(os::OSVERSIONINFOA* info) {
 
 os::DWORD LabOs::GetLogicalDrives() {
   os::DWORD mask = 0;
-  for (const Volume& v : machine_->Volumes()) mask |= 1u << (v.letter - 'A');
+  for (const Volume& v : machine_->Volumes())
+    if (v.present) mask |= 1u << (v.letter - 'A');
   return mask;
 }
 
@@ -182,6 +183,10 @@ bool LabOs::DeviceIoControl(os::HANDLE device, os::DWORD code, void* in, os::DWO
     SetLastError(os::ERROR_INVALID_HANDLE);
     return false;
   }
+  if (h->volume != nullptr && !h->volume->present) {
+    SetLastError(os::ERROR_DEV_NOT_EXIST);  // the volume is gone
+    return false;
+  }
   const Request r{os::HandleValue(device), *h, code, in, inSize, out, outSize};
   Reply reply;
   switch (h->kind) {
@@ -214,6 +219,10 @@ bool LabOs::ReadFile(os::HANDLE file, void* buffer, os::DWORD bytesToRead, os::D
   OpenHandle* h = Find(file);
   if (h == nullptr || h->disk == nullptr) {
     SetLastError(os::ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (h->volume != nullptr && !h->volume->present) {
+    SetLastError(os::ERROR_DEV_NOT_EXIST);
     return false;
   }
   LabDisk& disk = *h->disk;
@@ -254,6 +263,10 @@ bool LabOs::WriteFile(os::HANDLE file, const void* buffer, os::DWORD bytesToWrit
   OpenHandle* h = Find(file);
   if (h == nullptr || h->disk == nullptr) {
     SetLastError(os::ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (h->volume != nullptr && !h->volume->present) {
+    SetLastError(os::ERROR_DEV_NOT_EXIST);
     return false;
   }
   // A mounted file system keeps its sectors to itself.

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "lab/machine/lab_machine.h"
 #include "platform/virtual_os.h"
@@ -20,6 +21,13 @@ class LabOs : public os::VirtualOs {
   static std::unique_ptr<LabOs> Create(LabConfig config, const std::string& stateDir,
                                        const DriveFactory& factory, std::string& error);
   LabMachine& Machine() { return *machine_; }
+
+  // "DISKPART /s <script>" runs the script against the lab's disks (RESCAN,
+  // SELECT DISK n, ATTRIBUTES DISK CLEAR READONLY, CLEAN, EXIT); any other
+  // program is handled as VirtualOs does.
+  os::UINT WinExec(const std::string& commandLine, os::UINT showCommand) override;
+  // What each diskpart command did, one line each, for tests.
+  const std::vector<std::string>& DiskpartLog() const { return diskpartLog_; }
 
   bool GetVersionExA(os::OSVERSIONINFOA* info) override;
   os::DWORD GetLogicalDrives() override;
@@ -129,7 +137,10 @@ class LabOs : public os::VirtualOs {
   Reply HostControllerRequest(const Request& r);
   Reply HubRequest(const Request& r);
 
+  void RunDiskpartScript(const std::string& scriptPath);
+
   std::unique_ptr<LabMachine> machine_;
+  std::vector<std::string> diskpartLog_;
   std::map<uintptr_t, OpenHandle> handles_;
   uintptr_t nextHandle_ = 0x1000;
 };

@@ -186,8 +186,22 @@ LabDisk* LabMachine::DiskByInterfacePath(std::string_view path) const {
 Volume* LabMachine::VolumeByLetter(char letter) {
   const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   for (Volume& v : volumes_)
-    if (v.letter == up) return &v;
+    if (v.letter == up && v.present) return &v;
   return nullptr;
+}
+
+std::string LabMachine::MachineStatePath() const {
+  return (std::filesystem::path(stateDir_) / "machine.state").string();
+}
+
+void LabMachine::RemoveVolumesOf(const LabDisk& disk) {
+  std::string removed;
+  for (Volume& v : volumes_) {
+    for (const LabDisk* d : v.disks)
+      if (d == &disk) v.present = false;
+    if (!v.present) removed.push_back(v.letter);
+  }
+  WriteFileAtomically(MachineStatePath(), "RemovedLetters=" + removed + "\n");
 }
 
 ScsiPort* LabMachine::PortByNumber(uint32_t number) {
@@ -200,7 +214,9 @@ void LabMachine::BuildVolumes() {
   const char system = SystemLetter();
   for (const auto& d : disks_) {
     for (char letter : d->Config().letters) {
-      Volume* v = VolumeByLetter(letter);
+      Volume* v = nullptr;
+      for (Volume& existing : volumes_)
+        if (existing.letter == letter) v = &existing;
       if (v == nullptr) {
         volumes_.push_back(Volume{letter, {}, letter == system, true, 0});
         v = &volumes_.back();
@@ -208,6 +224,13 @@ void LabMachine::BuildVolumes() {
       v->disks.push_back(d.get());
     }
   }
+  // Volumes whose disk was cleaned in an earlier run stay gone.
+  const std::string state = ReadSmallFile(MachineStatePath()).value_or("");
+  const size_t at = state.find("RemovedLetters=");
+  if (at == std::string::npos) return;
+  for (size_t i = at + 15; i < state.size() && state[i] != '\n' && state[i] != '\r'; ++i)
+    for (Volume& v : volumes_)
+      if (v.letter == state[i]) v.present = false;
 }
 
 }  // namespace lab

@@ -23,6 +23,7 @@ struct Volume {
   bool system = false;          // holds the system folder
   bool mounted = true;
   uintptr_t lockedBy = 0;  // handle value of the locker, 0 = unlocked
+  bool present = true;     // false once its partition is gone (a disk was cleaned)
 };
 
 class LabMachine {
@@ -43,8 +44,13 @@ class LabMachine {
   LabDisk* DiskBySection(std::string_view section) const;
   LabDisk* DiskByInterfacePath(std::string_view path) const;
 
+  // Every volume lab.ini names, present or not (handles keep pointing at them).
   std::vector<Volume>& Volumes() { return volumes_; }
+  // A present volume by its letter.
   Volume* VolumeByLetter(char letter);
+  // The partitions of a disk are gone: its volumes disappear, now and after a
+  // restart of the lab (until its state folder is deleted).
+  void RemoveVolumesOf(const LabDisk& disk);
   char SystemLetter() const { return config_.SystemLetter(); }
 
   ScsiPort* PortByNumber(uint32_t number);
@@ -58,6 +64,7 @@ class LabMachine {
                  std::string& error);
   bool AssignPorts(std::string& error);
   void BuildVolumes();
+  std::string MachineStatePath() const;
   void BuildDeviceTree();
 
   LabConfig config_;
