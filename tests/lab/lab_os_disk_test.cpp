@@ -378,6 +378,16 @@ TEST(LabOsFiles, RawTransfersMoveWholeSectorsAtTheFilePointer) {
   os::LONG high = 0;
   EXPECT_EQ(o.SetFilePointer(h, 1 << 20, &high, os::FILE_BEGIN), 1u << 20);
   os::DWORD n = 0;
+  // D: is mounted on this disk: its sectors are out of bounds for the disk
+  // handle until the volume is dismounted; the partition table is not.
+  EXPECT_FALSE(o.WriteFile(h, data.data(), 1024, &n));
+  EXPECT_EQ(o.GetLastError(), os::ERROR_ACCESS_DENIED);
+  o.SetFilePointer(h, 0, nullptr, os::FILE_BEGIN);
+  EXPECT_TRUE(o.WriteFile(h, data.data(), 512, &n));
+  os::HANDLE d = OpenDevice(o, "\\\\.\\D:");
+  ASSERT_TRUE(o.DeviceIoControl(d, os::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &n));
+  o.CloseHandle(d);
+  o.SetFilePointer(h, 1 << 20, nullptr, os::FILE_BEGIN);
   ASSERT_TRUE(o.WriteFile(h, data.data(), 1024, &n));
   EXPECT_EQ(n, 1024u);
   Bytes onMedia(1024);

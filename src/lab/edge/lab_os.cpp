@@ -122,6 +122,8 @@ os::HANDLE LabOs::CreateFileA(const std::string& fileName, os::DWORD desiredAcce
       return os::INVALID_HANDLE_VALUE;
     }
     h.disk = h.volume->disks.front();
+    // Opening a dismounted volume mounts its file system again.
+    if (h.volume->lockedBy == 0) h.volume->mounted = true;
   } else if (StartsWithNoCase(name, "SCSI") && name.size() > 5 && name.back() == ':') {
     const auto n = DecimalNumber(name.substr(4, name.size() - 5));
     h.port = n ? machine_->PortByNumber(*n) : nullptr;
@@ -287,6 +289,18 @@ bool LabOs::WriteFile(os::HANDLE file, const void* buffer, os::DWORD bytesToWrit
   if (h->filePointer >= size || bytesToWrite > size - h->filePointer) {
     SetLastError(os::ERROR_SECTOR_NOT_FOUND);
     return false;
+  }
+  // Through the disk handle, the sectors of a mounted volume are out of bounds
+  // until that volume is locked, dismounted or gone; the partition table
+  // before it is not.
+  if (h->volume == nullptr && h->filePointer + bytesToWrite > kVolumeStartBytes) {
+    for (const Volume& v : machine_->Volumes()) {
+      const bool onDisk = std::find(v.disks.begin(), v.disks.end(), &disk) != v.disks.end();
+      if (onDisk && v.present && v.mounted && v.lockedBy == 0) {
+        SetLastError(os::ERROR_ACCESS_DENIED);
+        return false;
+      }
+    }
   }
   // The request carries its own copy of the data, as a buffered write would.
   std::vector<uint8_t> data(static_cast<const uint8_t*>(buffer),
