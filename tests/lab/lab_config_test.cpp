@@ -56,6 +56,8 @@ SectorSize=520
 FailTransport=ata:0x92@0
 UnreadableSectors=9-3
 Serial=012345678901234567890123
+BridgeSilent=1
+MiniportLocked=1
 [Disk1]
 Attachment=usb-sat
 [Gadget]
@@ -70,6 +72,8 @@ Color=blue
   EXPECT_TRUE(HasProblem(c, "[Disk0] FailTransport"));
   EXPECT_TRUE(HasProblem(c, "[Disk0] UnreadableSectors"));
   EXPECT_TRUE(HasProblem(c, "[Disk0] Serial: at most 20"));
+  EXPECT_TRUE(HasProblem(c, "[Disk0] BridgeSilent: only a USB disk"));
+  EXPECT_TRUE(HasProblem(c, "[Disk0] MiniportLocked: only a disk behind"));
   EXPECT_TRUE(HasProblem(c, "[Disk1] UsbHub"));
   EXPECT_TRUE(HasProblem(c, "[Disk1] UsbPort"));
   EXPECT_TRUE(HasProblem(c, "[Gadget] is not a lab.ini section"));

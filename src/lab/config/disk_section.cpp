@@ -214,6 +214,14 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
   if (IsUsb(d.attachment)) ReadUsb(r, d);
   ReadNand(r, d.nand);
   ReadFaults(r, d.faults);
+  if (d.faults.bridgeSilent && !IsUsb(d.attachment)) {
+    r.Problem("BridgeSilent", "only a USB disk has a bridge");
+  }
+  if ((d.faults.portSilent || d.faults.miniportLocked) &&
+      d.attachment != Attachment::kNvmeMiniport) {
+    r.Problem(d.faults.portSilent ? "PortSilent" : "MiniportLocked",
+              "only a disk behind the maker's miniport (nvme-miniport) has one");
+  }
   if (const auto* s = r.Ini().FindSection(d.section)) d.raw = *s;
 }
 
