@@ -20,6 +20,8 @@
 #include "info/pages/info_pages_plugin.h"
 #include "lab/demo/open_lab.h"
 #include "platform/host_os.h"
+#include "platform/linux/linux_os.h"
+#include "platform/virtual_clock.h"
 #include "ui/headless_toolkit.h"
 
 #ifdef SSDTOOLS_WITH_QT
@@ -108,14 +110,18 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<os::Os> os;
   if (cl->lab.empty()) {
-    os = std::make_unique<os::HostOs>();
+    // The machine's own drives, through the Linux pass-through interfaces.
+    os = std::make_unique<os::LinuxOs>();
   } else {
     std::string labError;
-    os = lab::OpenLab(cl->lab, labError);
-    if (!os) {
+    auto labOs = lab::OpenLab(cl->lab, labError);
+    if (!labOs) {
       std::cerr << "ssdtools: cannot open the lab " << cl->lab << ":\n" << labError << "\n";
       return 2;
     }
+    // The lab runs on virtual time, but a user's run log should carry today's date.
+    labOs->Clock() = os::VirtualClock(os::HostOs().GetLocalTime());
+    os = std::move(labOs);
   }
   os->Trace().SetToStderr(cl->trace);
   app::RunContext ctx(*os,

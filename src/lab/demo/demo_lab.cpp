@@ -7,7 +7,7 @@ namespace lab {
 // The first line names the demo's version: a demo folder written by another
 // version is replaced.
 const char* DemoLabIni() {
-  return R"(; SSD Tools demo lab, version 1
+  return R"(; SSD Tools demo lab, version 2
 ; A machine of emulated drives. The format is described in src/lab/README.md.
 
 [Machine]
@@ -60,6 +60,14 @@ Serial=VK10000000000000001
 Firmware=S0220A0
 Capacity=128GB
 Letters=D
+Trim=1
+Ncq=1
+Apm=0
+PowerOnHours=1843
+LifeLeft=97
+Temperature=36
+Reallocated=0
+HostWrites32MiB=61250
 
 [Disk VK4620XT]
 Attachment=sata
@@ -68,6 +76,14 @@ Model=VKM SATA SSD VK4620XT 256GB
 Serial=VK20000000000000001
 Firmware=S0220A0
 Capacity=256GB
+Trim=1
+Ncq=1
+Apm=1
+PowerOnHours=9120
+LifeLeft=84
+Temperature=41
+Reallocated=12
+HostWrites32MiB=402113
 
 ; Behind a USB-SAT bridge on the Genesys hub.
 [Disk VK4620XT2 USB]
@@ -75,11 +91,17 @@ Attachment=usb-sat
 Controller=VK4620XT2
 Model=VKM SATA SSD VK4620XT2 512GB
 Serial=VK2X000000000000001
-Firmware=S0220A0
+Firmware=S0312A0
 Capacity=512GB
 UsbHub=Front
 UsbPort=2
 UsbSerial=VK2X000000000001
+Trim=0
+Ncq=1
+Apm=1
+PowerOnHours=312
+LifeLeft=100
+Temperature=33
 
 [Disk VK4630]
 Attachment=nvme
@@ -90,6 +112,11 @@ Firmware=N0220A0
 Capacity=512GB
 Pci=3:0.0
 Letters=E
+Temperature=38
+PercentageUsed=3
+PowerOnHours=2210
+DataUnitsWritten=9634120
+DataUnitsRead=12503311
 
 [Disk VK4630 Miniport]
 Attachment=nvme-miniport
@@ -99,6 +126,11 @@ Serial=VK30000000000000002
 Firmware=N0220A0
 Capacity=1TB
 Pci=4:0.0
+Temperature=45
+PercentageUsed=11
+PowerOnHours=7788
+DataUnitsWritten=45210007
+DataUnitsRead=50112030
 
 ; Behind a USB-to-NVMe bridge on the VIA Labs hub.
 [Disk VK4630 USB]
