@@ -430,12 +430,7 @@ TEST(LabFlowFaults, UsbSatBridgeCarriesTheProtocolAndTheDownload) {
 }
 
 // A USB drive that offers only SCSI: READ(10) / WRITE(10) carry the protocol.
-// Disabled until the lab's SCSI-to-ATA bridge stops sending IDENTIFY DEVICE
-// before every READ(10)/WRITE(10): a command between the detect reads breaks
-// the controller's detect sequence, so no SCSI-only path can reach vendor
-// mode in the lab yet. The scripted test
-// Exchange.WithoutAtaTheSectorsTravelAsRead10AndWrite10 covers the requests.
-TEST(LabFlowFaults, DISABLED_PlainUsbStorageCarriesTheProtocolInRead10AndWrite10) {
+TEST(LabFlowFaults, PlainUsbStorageCarriesTheProtocolInRead10AndWrite10) {
   VendorLab lab(kFaultLab);
   // The scan lists such a drive only as the maker's flash device; address it
   // as the device layer would: physical drive 5, SCSI only.
