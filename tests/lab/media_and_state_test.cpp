@@ -41,6 +41,29 @@ TEST(SparseMedia, WritesLandAndUnwrittenSectorsReadAsZeros) {
   EXPECT_FALSE(m->Read(UINT64_MAX, 1, back.data()));
 }
 
+TEST(SparseMedia, ZeroClearsExactlyItsRangeWithoutFillingTheFile) {
+  testsupport::TempDir dir;
+  std::string error;
+  auto m = SparseFileMedia::Open(dir.Str() + "/z.img", 2097152, 512, error);
+  ASSERT_TRUE(m) << error;
+  const auto data = Pattern(16 * 512, 3);
+  ASSERT_TRUE(m->Write(100, 16, data.data()));
+  ASSERT_TRUE(m->Zero(104, 8));
+  std::vector<uint8_t> back(16 * 512, 0xEE);
+  ASSERT_TRUE(m->Read(100, 16, back.data()));
+  std::vector<uint8_t> expected = data;
+  std::fill(expected.begin() + 4 * 512, expected.begin() + 12 * 512, 0);
+  EXPECT_EQ(back, expected);
+  // The whole 1 GiB disk: nothing like a gigabyte is written.
+  ASSERT_TRUE(m->Zero(0, m->SectorCount()));
+  ASSERT_TRUE(m->Read(100, 16, back.data()));
+  EXPECT_EQ(back, std::vector<uint8_t>(16 * 512, 0));
+  struct stat st {};
+  ASSERT_EQ(::stat((dir.Str() + "/z.img").c_str(), &st), 0);
+  EXPECT_LT(st.st_blocks * 512, 1 << 20);
+  EXPECT_FALSE(m->Zero(2097150, 3));
+}
+
 TEST(SparseMedia, UnreadableSectorsFailReadsThatTouchThem) {
   testsupport::TempDir dir;
   std::string error;

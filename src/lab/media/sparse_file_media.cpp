@@ -74,4 +74,13 @@ bool SparseFileMedia::Write(uint64_t lba, uint32_t count, const uint8_t* in) {
   return true;
 }
 
+bool SparseFileMedia::Zero(uint64_t lba, uint64_t count) {
+  if (lba > sectors_ || count > sectors_ - lba) return false;
+  if (count == 0) return true;
+  const off_t at = static_cast<off_t>(lba * sectorSize_);
+  const off_t length = static_cast<off_t>(count * sectorSize_);
+  if (::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, length) == 0) return true;
+  return Media::Zero(lba, count);
+}
+
 }  // namespace lab

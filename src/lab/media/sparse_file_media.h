@@ -26,6 +26,9 @@ class SparseFileMedia : public Media {
   uint32_t SectorSize() const override { return sectorSize_; }
   bool Read(uint64_t lba, uint32_t count, uint8_t* out) override;
   bool Write(uint64_t lba, uint32_t count, const uint8_t* in) override;
+  // Punches a hole, so erasing or formatting a large disk neither writes nor
+  // stores gigabytes of zeros; falls back to writing zeros where holes are not supported.
+  bool Zero(uint64_t lba, uint64_t count) override;
 
   void SetUnreadable(std::vector<LbaRange> ranges) { unreadable_ = std::move(ranges); }
   const std::string& Path() const { return path_; }
