@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "app/context/run_context.h"
 #include "app/form/update_dispaly.h"
@@ -13,6 +14,7 @@
 #include "lab/config/lab_config.h"
 #include "lab/drives/lab_drive_factory.h"
 #include "lab/edge/lab_os.h"
+#include "support/lab_ini_text.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
 
@@ -21,22 +23,7 @@ namespace {
 
 // A machine with a system disk of another maker and the maker's drives on
 // SATA, a USB-SAT bridge, native NVMe and the NVMe miniport.
-constexpr const char* kLabIni = R"([Machine]
-SystemDirectory=C:\Windows\system32
-
-[HostController0]
-Pci=0:20.0
-Ports=10
-
-[Disk System]
-Attachment=sata
-Controller=generic
-Model=Other Maker SATA SSD 256GB
-Serial=OM2561000000000001
-Firmware=3B2QGXA7
-Capacity=256GB
-Letters=C
-
+const std::string kLabIni = std::string(testsupport::kLabMachineWithSystemDisk) + R"(
 [Disk A]
 Attachment=sata
 Controller=VK4610XT

@@ -16,27 +16,13 @@
 #include "info/pages/info_pages_plugin.h"
 #include "lab/demo/open_lab.h"
 #include "lab/drives/lab_drive_factory.h"
+#include "support/lab_ini_text.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
 
 namespace {
 
-constexpr const char* kLabHead = R"([Machine]
-SystemDirectory=C:\Windows\system32
-
-[HostController0]
-Pci=0:20.0
-Ports=10
-
-[Disk System]
-Attachment=sata
-Controller=generic
-Model=Other Maker SATA SSD 256GB
-Serial=OM2561000000000001
-Firmware=3B2QGXA7
-Capacity=256GB
-Letters=C
-)";
+constexpr const char* kLabHead = testsupport::kLabMachineWithSystemDisk;
 
 // A SATA drive, the same family behind a USB-SAT bridge and a native NVMe
 // drive, with the extra keys of each test.
