@@ -14,7 +14,7 @@ deps:
 	@scripts/install-deps.sh
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSSDTOOLS_WERROR=ON
 
 configure: $(BUILD)/build.ninja
 
@@ -34,7 +34,7 @@ test: build
 	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure
 
 test-sanitize: deps
-	cmake -S . -B $(BUILD_SAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DSSDTOOLS_SANITIZE=ON
+	cmake -S . -B $(BUILD_SAN) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DSSDTOOLS_SANITIZE=ON -DSSDTOOLS_WERROR=ON
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_SAN) -j $(JOBS) --output-on-failure

@@ -11,17 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/command_line.h"
-#include "app/context/run_context.h"
-#include "app/form/update_dispaly.h"
-#include "app/scan/app_device_scanner.h"
-#include "app/shell/headless_session.h"
 #include "common/winpath.h"
-#include "info/pages/info_pages_plugin.h"
-#include "lab/demo/open_lab.h"
-#include "platform/host_os.h"
-#include "platform/linux/linux_os.h"
-#include "platform/virtual_clock.h"
+#include "config/context/run_context.h"
+#include "form/update_dispaly.h"
+#include "shell/command_line.h"
+#include "shell/headless_session.h"
+#include "shell/session.h"
 #include "ui/headless_toolkit.h"
 
 #ifdef SSDTOOLS_WITH_QT
@@ -67,21 +62,12 @@ ui::AnswerPolicy PolicyOf(app::DialogAnswer answer) {
   return ui::AnswerPolicy::kCautious;
 }
 
-// Everything that plugs into the form: the device scan and the pages. Built
-// after the form and destroyed before it, in reverse order.
-struct Plugins {
-  Plugins(app::TUpdateDispaly& form, app::RunContext& ctx)
-      : scan(form, ctx), infoPages(form, scan.Table()) {}
-  app::DeviceScanPlugin scan;
-  info::InfoPagesPlugin infoPages;
-};
-
 int RunHeadlessProcess(app::RunContext& ctx, ui::AnswerPolicy policy) {
   ui::HeadlessToolkit toolkit(ctx.os, &std::cout);
   toolkit.SetAnswerPolicy(policy);
   ui::Application application(toolkit);
   app::TUpdateDispaly form(application, ctx);
-  Plugins plugins(form, ctx);
+  app::SessionPlugins plugins(form, ctx);
   return app::RunHeadless(form, toolkit, std::cout);
 }
 
@@ -90,7 +76,7 @@ int RunWindowProcess(int& argc, char** argv, app::RunContext& ctx) {
   guiqt::QtSession session(argc, argv);
   ui::Application application(session.Toolkit());
   app::TUpdateDispaly form(application, ctx);
-  Plugins plugins(form, ctx);
+  app::SessionPlugins plugins(form, ctx);
   return session.Run(form);
 }
 #endif
@@ -108,20 +94,11 @@ int main(int argc, char** argv) {
     std::cout << app::UsageText();
     return 0;
   }
-  std::unique_ptr<os::Os> os;
-  if (cl->lab.empty()) {
-    // The machine's own drives, through the Linux pass-through interfaces.
-    os = std::make_unique<os::LinuxOs>();
-  } else {
-    std::string labError;
-    auto labOs = lab::OpenLab(cl->lab, labError);
-    if (!labOs) {
-      std::cerr << "ssdtools: cannot open the lab " << cl->lab << ":\n" << labError << "\n";
-      return 2;
-    }
-    // The lab runs on virtual time, but a user's run log should carry today's date.
-    labOs->Clock() = os::VirtualClock(os::HostOs().GetLocalTime());
-    os = std::move(labOs);
+  std::string backendError;
+  std::unique_ptr<os::Os> os = app::OpenBackend(cl->lab, backendError);
+  if (!os) {
+    std::cerr << "ssdtools: cannot open the lab " << cl->lab << ":\n" << backendError << "\n";
+    return 2;
   }
   os->Trace().SetToStderr(cl->trace);
   app::RunContext ctx(*os,

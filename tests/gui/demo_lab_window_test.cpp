@@ -7,8 +7,8 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/scan/app_device_scanner.h"
-#include "info/pages/info_pages_plugin.h"
+#include "form/device_scan/app_device_scanner.h"
+#include "pages/info/info_pages_plugin.h"
 #include "lab/demo/open_lab.h"
 #include "qt_fixture.h"
 
@@ -42,7 +42,7 @@ TEST(DemoLabWindow, StartsOnTheFirstDrivesDeviceInfoAndShowsSmartOnAClick) {
   app::RunContext ctx(*labOs, home.string());
   app::TUpdateDispaly form(app, ctx);
   app::DeviceScanPlugin scan(form, ctx);
-  info::InfoPagesPlugin pages(form, scan.Table());
+  info::InfoPagesPlugin pages(form, scan.Drives());
   FormView view(form);
   toolkit.SetWindow(&view);
   form.RunCreate();

@@ -5,8 +5,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/context/run_context.h"
-#include "app/form/update_dispaly.h"
+#include "config/context/run_context.h"
+#include "form/update_dispaly.h"
 #include "gui/qt/form_view.h"
 #include "gui/qt/qt_session.h"
 #include "gui/qt/qt_toolkit.h"

@@ -1,7 +1,9 @@
 #pragma once
-// A fresh folder under the system temp folder, removed with the object.
+// A fresh folder under the system temp folder, removed with the object. Each
+// instance gets its own folder, also when one test makes several.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,8 +15,10 @@ class TempDir {
  public:
   TempDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    static std::atomic<unsigned> serial{0};
     path_ = std::filesystem::temp_directory_path() /
-            ("ssdtools_" + std::string(info ? info->name() : "t") + "_" + std::to_string(::getpid()));
+            ("ssdtools_" + std::string(info ? info->name() : "t") + "_" + std::to_string(::getpid()) +
+             "_" + std::to_string(serial++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

@@ -1,0 +1,55 @@
+#include "package/expected_version.h"
+
+#include "common/text.h"
+#include "package/firmware_tag.h"
+#include "package/mode_sector.h"
+#include "package/package_files.h"
+#include "package/package_layout.h"
+#include "package/parameter_block.h"
+#include "package/version_text.h"
+
+namespace firmware {
+namespace {
+
+constexpr size_t kVersionReadBytes = 8;
+
+}  // namespace
+
+std::string SetCidVersionOverride(const std::string& setCidPath, const std::string& currentFwVer) {
+  const auto ini = LoadIniFile(setCidPath);
+  if (!ini) return {};
+  std::string v = ini->ReadString("IDTable", "SetFWVer", "");
+  if (v.empty()) v = ini->ReadString("IDTable", "SetFWVer_" + currentFwVer, "");
+  return v.substr(0, kVersionReadBytes);
+}
+
+ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu,
+                                      const app::ControllerProfile& profile,
+                                      const ScanDrive& drive) {
+  ExpectedVersion ev;
+  const ParameterBlock block(drive.isNvme ? std::span<const uint8_t>() : drive.parameterBlock);
+  int32_t offset = profile.ISPVerOffset;
+  if (autoGenFlu) {
+    if (!drive.isNvme) ev.ispPath = AutomaticIspPath(exeDir, block, ModeSector(drive.modeSector));
+    offset = kAutomaticVersionOffset;
+  } else {
+    ev.ispPath = ConfiguredImagePath(exeDir, profile, drive.modelName, drive.currentFwVer);
+  }
+  ev.imageExists = FileExists(ev.ispPath);
+  if (!ev.imageExists) return ev;
+
+  const std::vector<uint8_t> bytes = ReadFileRange(ev.ispPath, offset, kVersionReadBytes);
+  std::string version = ReadVersionText(bytes, 0, profile.ISPVerChkStrLengh,
+                                        !autoGenFlu && profile.ISPVerChkStrSwapFlag);
+  if (autoGenFlu) {
+    const FirmwareIdentity id = ExtractFirmwareIdentity(block);
+    const std::string folder = FamilyFolder(block.Family(), ModeSector(drive.modeSector).IsXt2());
+    const std::string over =
+        SetCidVersionOverride(SetCidPath(exeDir, folder, id.tag), drive.currentFwVer);
+    if (!over.empty()) version = over;
+  }
+  ev.version = common::Trim(version);
+  return ev;
+}
+
+}  // namespace firmware

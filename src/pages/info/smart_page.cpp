@@ -1,0 +1,57 @@
+// The SMART page: the NVMe SMART / Health log decoded by its rule file, or the
+// ATA SMART attribute table named by the profile's SMART rule section.
+#include "pages/info/info_pages.h"
+#include "pages/info/list_view_rows.h"
+#include "pages/info/page_status.h"
+#include "pages/info/smart/ata_smart_table.h"
+#include "pages/info/smart/nvme_smart_decimal.h"
+#include "vendor/nvme/nvme_ssd_hba.h"
+
+namespace info {
+
+void InfoPages::T_SmartClick() {
+  form_.LV_ShowData.Clear();
+  if (!SelectCurrentDrive()) return;
+  if (Current().IsNvmeDrive()) {
+    ShowNvmeSmart();
+  } else {
+    ShowAtaSmart();
+  }
+}
+
+void InfoPages::ShowNvmeSmart() {
+  SetUpColumns(NvmeSmartColumns(), true);
+  app::DriveAccess& drive = Current();
+  const int result = drive.ReadSmartHealthLog(smartLog_);
+  if (result == vendor::kNvmeOk) {
+    RowList decoded;
+    DecodeNvmeSmartLog(smartLog_, CurrentRules(), decoded, Reporter());
+    AppendDecimalColumn(decoded.MutableRows());
+    ListViewRows rows(form_.LV_ShowData);
+    for (InfoRow& row : decoded.MutableRows()) rows.AddRow(std::move(row));
+  }
+  form_.SetStatusMessage(
+      NvmeSmartLogStatusText(result, drive.NvmeStatusCode(), drive.NvmeStatusCodeType()));
+}
+
+void InfoPages::ShowAtaSmart() {
+  SetUpColumns(AtaSmartColumns(), false);
+  app::DriveAccess& drive = Current();
+  app::SlotData& data = CurrentData();
+  // Some drives answer SMART READ DATA only once SMART is on; a failure here
+  // shows up in the read that follows.
+  drive.SmartEnableOperations();
+  if (!drive.SmartReadData(data.smartData)) {
+    form_.SetStatusMessage(ReadSmartFailText(0));
+    return;
+  }
+  ShowAtaSmartTable(std::span<const uint8_t>(data.smartData).first(kSmartDataBytes));
+  form_.SetStatusMessage(kReadSmartOk);
+}
+
+void InfoPages::ShowAtaSmartTable(std::span<const uint8_t> smartData) {
+  ListViewRows rows(form_.LV_ShowData);
+  info::ShowAtaSmartTable(smartData, CurrentRules(), rows);
+}
+
+}  // namespace info

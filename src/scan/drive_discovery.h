@@ -1,0 +1,40 @@
+#pragma once
+// The discovery as ScanTarget uses it: run a scan with probe options, list the
+// drives found, release them. AspiDiscovery runs the device layer's AspiLib
+// with the scan settings of Setting.ini; tests stand in a prepared list.
+#include <cstdint>
+
+#include "config/settings/app_options.h"
+#include "device/core/storage_device.h"
+#include "device/discovery/aspi_lib.h"
+
+namespace app {
+
+class DriveDiscovery {
+ public:
+  virtual ~DriveDiscovery() = default;
+  virtual void Scan(uint32_t scanFlags, uint32_t probeTimeoutSeconds) = 0;
+  virtual int Count() const = 0;
+  virtual device::StorageDevice& Device(int index) = 0;
+  // Releases every listed drive (before a rescan, at start-up and at close).
+  virtual void ReleaseAll() = 0;
+};
+
+class AspiDiscovery : public DriveDiscovery {
+ public:
+  // `options` is read at every scan (ShowPhysicalOnly, IncludeSystemDrive,
+  // DisCheckSCSIStatus), so settings read after construction count.
+  AspiDiscovery(device::AspiLib& aspi, const AppOptions& options)
+      : aspi_(aspi), options_(options) {}
+
+  void Scan(uint32_t scanFlags, uint32_t probeTimeoutSeconds) override;
+  int Count() const override { return aspi_.Count(); }
+  device::StorageDevice& Device(int index) override { return aspi_.Device(index); }
+  void ReleaseAll() override { aspi_.ReleaseAll(); }
+
+ private:
+  device::AspiLib& aspi_;
+  const AppOptions& options_;
+};
+
+}  // namespace app

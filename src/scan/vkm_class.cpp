@@ -1,0 +1,91 @@
+#include "scan/vkm_class.h"
+
+#include "device/core/fixed_text.h"
+
+namespace app {
+
+bool VKMClass::Attach(device::StorageDevice* dev) {
+  if (dev == nullptr) return false;
+  devAttribute_ = dev->devAttribute;
+  devHaId_ = dev->devHaId;
+  devTarget_ = dev->devTarget;
+  devLun_ = dev->devLun;
+  devOrder_ = dev->devOrder;
+  device::SetFixedText(devName_, device::FixedText(dev->devName));
+  if (IsNvmeDrive()) return vendor::VK4630::Attach(dev);
+  return vendor::VK4540LT::Attach(dev);
+}
+
+void VKMClass::SetControllerName(std::string_view text, uint32_t n) {
+  vendor::VK4540LT::SetControllerName(text, n);
+  vendor::VK4630::SetControllerName(text, n);
+}
+
+bool VKMClass::SmartEnableOperations() {
+  if (IsNvmeDrive()) return vendor::VK4630::SmartEnableOperations();
+  return vendor::VK4540LT::SmartEnableOperations();
+}
+
+bool VKMClass::SmartReadData(std::span<uint8_t> out) {
+  if (IsNvmeDrive()) return vendor::VK4630::SmartReadData(out);
+  return vendor::VK4540LT::SmartReadData(out);
+}
+
+void VKMClass::Close() {
+  if (IsNvmeDrive()) {
+    vendor::VK4630::Close();
+  } else {
+    vendor::VK4540LT::Close();
+  }
+}
+
+bool VKMClass::IsOpen() const {
+  return IsNvmeDrive() ? vendor::VK4630::IsOpen() : vendor::VK4540LT::IsOpen();
+}
+
+bool VKMClass::Ready() const {
+  return IsNvmeDrive() ? vendor::VK4630::Ready() : vendor::VK4540LT::Ready();
+}
+
+device::StorageDevice* VKMClass::Drive() const {
+  return IsNvmeDrive() ? vendor::VK4630::Device() : vendor::VK4540LT::Device();
+}
+
+int VKMClass::ReadParameterBlock(std::span<uint8_t> out) {
+  // NVMe controllers have no parameter block behind the sector protocol.
+  if (IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4540LT::ReadParameterBlock(out);
+}
+
+bool VKMClass::IdentifyDevice(std::span<uint8_t> out) {
+  if (IsNvmeDrive()) return false;
+  return vendor::VK4540LT::IdentifyDevice(out);
+}
+
+int VKMClass::ModeQuery(int* mode, std::span<uint8_t> modeSector) {
+  if (IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4540LT::ModeQuery(mode, modeSector);
+}
+
+int VKMClass::NvmeVendorRead(std::span<uint8_t> out, uint8_t selector) {
+  if (!IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4630::VendorRead(out, selector);
+}
+
+bool VKMClass::NvmeIdentify(std::span<uint8_t> out, uint32_t nsid, bool controller) {
+  if (!IsNvmeDrive()) return false;
+  return vendor::VK4630::Identify(out, nsid, controller);
+}
+
+int VKMClass::ReadSmartHealthLog(std::span<uint8_t> out) {
+  if (!IsNvmeDrive()) return vendor::kNvmeOpenFailed;
+  return vendor::VK4630::GetLogPage(out, kSmartHealthLogId, 0, kAllNamespaces, 0, 0);
+}
+
+uint16_t VKMClass::NvmeStatusCode() const { return vendor::VK4630::StatusCode(); }
+
+uint16_t VKMClass::NvmeStatusCodeType() const { return vendor::VK4630::StatusCodeType(); }
+
+std::string VKMClass::DevName() const { return device::FixedText(devName_); }
+
+}  // namespace app

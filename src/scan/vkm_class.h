@@ -1,0 +1,76 @@
+#pragma once
+// VKMClass: the application's per-drive object. It is both the SATA vendor
+// object (VK4540LT) and the NVMe one (VK4630) and sends each routed call to the
+// side that matches the bound drive's access path, so a slot can hold either
+// kind of drive.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "device/core/storage_device.h"
+#include "scan/drive_access.h"
+#include "vendor/nvme/vk4630.h"
+#include "vendor/sata/vk4540lt.h"
+
+namespace app {
+
+// What a routed call returns when the bound drive is on the other path (an
+// ATA-only command on an NVMe drive, or the reverse): nothing is sent.
+inline constexpr int kWrongAccessPath = -127;
+inline constexpr size_t kDevNameSize = 50;
+inline constexpr uint8_t kSmartHealthLogId = 0x02;
+inline constexpr uint32_t kAllNamespaces = 0xFFFFFFFFu;
+
+class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAccess {
+ public:
+  VKMClass() = default;
+
+  // Copies the drive's address fields and name, then attaches the NVMe side
+  // (vendor read) for an NVMe drive and the SATA side otherwise. One override
+  // for both bases: whichever base pointer a caller holds ends up here.
+  bool Attach(device::StorageDevice* dev) override;
+
+  // Both sides get the name at once.
+  void SetControllerName(std::string_view text, uint32_t n) override;
+
+  // Routed by the bound drive's access path.
+  bool SmartEnableOperations() override;
+  bool SmartReadData(std::span<uint8_t> out) override;
+  void Close() override;
+  bool IsOpen() const;
+  bool Ready() const;
+  // The drive the routed side is bound to (null before the first attach).
+  device::StorageDevice* Drive() const;
+
+  // ATA side only; kWrongAccessPath / false on an NVMe drive, without a command.
+  int ReadParameterBlock(std::span<uint8_t> out) override;
+  bool IdentifyDevice(std::span<uint8_t> out) override;
+  int ModeQuery(int* mode, std::span<uint8_t> modeSector) override;
+  // NVMe side only; kWrongAccessPath / false on an ATA drive, without a command.
+  int NvmeVendorRead(std::span<uint8_t> out, uint8_t selector) override;
+  bool NvmeIdentify(std::span<uint8_t> out, uint32_t nsid, bool controller) override;
+  int ReadSmartHealthLog(std::span<uint8_t> out) override;
+  uint16_t NvmeStatusCode() const override;
+  uint16_t NvmeStatusCodeType() const override;
+
+  // The copies taken at attach.
+  bool IsNvmeDrive() const override { return device::IsNvme(devAttribute_); }
+  uint32_t Attribute() const { return devAttribute_; }
+  uint32_t HaId() const { return devHaId_; }
+  uint32_t TargetId() const { return devTarget_; }
+  uint32_t LunId() const { return devLun_; }
+  uint32_t Order() const { return devOrder_; }
+  // The bound drive's display name (devName), as it was at attach.
+  std::string DevName() const override;
+
+ private:
+  uint32_t devAttribute_ = 0;
+  uint32_t devHaId_ = 0;
+  uint32_t devTarget_ = 0;
+  uint32_t devLun_ = 0;
+  uint32_t devOrder_ = 0;
+  char devName_[kDevNameSize] = {};
+};
+
+}  // namespace app

@@ -1,0 +1,23 @@
+#pragma once
+// A run without a window: the same form on the headless toolkit. Start-up,
+// then the unattended run when AutoRun asks for it, then the normal close path
+// (which writes the run log file when ErrorLog is set). The run log is printed
+// to `out` so that a console user can follow the run.
+#include <ostream>
+
+#include "config/context/run_context.h"
+#include "form/update_dispaly.h"
+#include "ui/dialogs.h"
+#include "ui/headless_toolkit.h"
+
+namespace app {
+
+// Runs an assembled form whose application uses `toolkit`. Returns the exit
+// code: 0, also after an exception was shown.
+int RunHeadless(TUpdateDispaly& form, ui::HeadlessToolkit& toolkit, std::ostream& out);
+
+// The form with no drive and no page plugged in, answering dialogs by `policy`.
+int RunHeadlessSession(RunContext& ctx, std::ostream& out,
+                       ui::AnswerPolicy policy = ui::AnswerPolicy::kCautious);
+
+}  // namespace app

@@ -1,0 +1,21 @@
+#include "shell/session.h"
+
+#include "lab/demo/open_lab.h"
+#include "platform/host_os.h"
+#include "platform/linux/linux_os.h"
+#include "platform/virtual_clock.h"
+
+namespace app {
+
+std::unique_ptr<os::Os> OpenBackend(const std::string& lab, std::string& error) {
+  if (lab.empty()) return std::make_unique<os::LinuxOs>();
+  auto labOs = lab::OpenLab(lab, error);
+  if (!labOs) return nullptr;
+  labOs->Clock() = os::VirtualClock(os::HostOs().GetLocalTime());
+  return labOs;
+}
+
+SessionPlugins::SessionPlugins(TUpdateDispaly& form, RunContext& ctx)
+    : scan_(form, ctx), infoPages_(form, scan_.Drives()) {}
+
+}  // namespace app
