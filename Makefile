@@ -2,11 +2,12 @@
 # runs every test. Both install what is missing, configure and build first.
 BUILD      ?= build
 BUILD_SAN  ?= build-sanitize
+BUILD_REL  ?= build-release
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 DEMO_RUN   := $(BUILD)/demo-run
 
-.PHONY: all deps configure build demo test test-sanitize clean
+.PHONY: all deps configure build build-release demo test test-sanitize clean
 
 all: build
 
@@ -39,5 +40,11 @@ test-sanitize: deps
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(BUILD_SAN) -j $(JOBS) --output-on-failure
 
+# The optimised build a packager makes, with warnings as errors so that what
+# only the optimiser sees is caught too.
+build-release: deps
+	cmake -S . -B $(BUILD_REL) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSSDTOOLS_WERROR=ON
+	cmake --build $(BUILD_REL) -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)
