@@ -5,6 +5,7 @@
 #include <random>
 
 #include "lab/config/value_parsers.h"
+#include "lab/faults/fault_list.h"
 #include "lab/support/test_lab.h"
 
 namespace lab {
@@ -165,19 +166,18 @@ TEST(LabValues, PciLocationsAndFaultLists) {
   EXPECT_FALSE(ParsePciLocation("3:32.0", why));
   EXPECT_FALSE(ParsePciLocation("3-0-0", why));
 
-  const auto f = ParseCommandFaults("ata:0x92@3*2, nvme:0x11, scsi:40@2, nvme-io:0x02", why);
+  const auto f = ParseFaultList("ata:0x92@3*2, nvme:0x11, scsi:40@2, nvme-io:0x02",
+                                FaultListKind::kTransport, why);
   ASSERT_TRUE(f) << why;
   ASSERT_EQ(f->size(), 4u);
-  EXPECT_EQ((*f)[0].protocol, CommandProtocol::kAta);
-  EXPECT_EQ((*f)[0].opcode, 0x92);
-  EXPECT_EQ((*f)[0].occurrence, 3u);
-  EXPECT_EQ((*f)[0].times, 2u);
-  EXPECT_EQ((*f)[1].occurrence, 1u);
-  EXPECT_EQ((*f)[2].opcode, 40);  // decimal without "0x"
+  EXPECT_EQ((*f)[0], (FaultRule{CommandProtocol::kAta, 0x92, 3, 2}));
+  EXPECT_EQ((*f)[1], (FaultRule{CommandProtocol::kNvme, 0x11, 1, 1}));  // the first use, once
+  EXPECT_EQ((*f)[2].code, 40);                                          // decimal without "0x"
   EXPECT_EQ((*f)[3].protocol, CommandProtocol::kNvmeIo);
-  EXPECT_FALSE(ParseCommandFaults("usb:0x12", why));
-  EXPECT_FALSE(ParseCommandFaults("ata:0x100", why));
-  EXPECT_FALSE(ParseCommandFaults("ata:0x92*2@3", why));
+  for (const char* bad : {"usb:0x12", "ata:0x100", "ata:0x92*2@3", "ata:0x92@0", "0x92@3"}) {
+    EXPECT_FALSE(ParseFaultList(bad, FaultListKind::kTransport, why)) << bad;
+    EXPECT_NE(why.find(bad), std::string::npos) << why;
+  }
 
   const auto r = ParseLbaRanges("100-107, 5000", why);
   ASSERT_TRUE(r);

@@ -1,13 +1,14 @@
 #pragma once
 // What lab.ini says about one disk of a lab machine: how it is attached, what
 // answers behind the attachment, where it sits (SCSI port, PCI, USB) and which
-// faults are switched on. Drive models read their own extra keys from `raw`.
+// faults are switched on, and the drive model's own keys.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "common/ini_file.h"
+#include "lab/config/drive_keys.h"
+#include "lab/faults/fault_list.h"
 
 namespace lab {
 
@@ -53,23 +54,11 @@ struct LbaRange {
   }
 };
 
-// kNvme matches admin commands, kNvmeIo I/O commands (their opcodes overlap).
-enum class CommandProtocol { kAta, kScsi, kNvme, kNvmeIo };
-
-// Fails the command with this opcode at its n-th occurrence (counting from 1),
-// `times` times in a row.
-struct CommandFault {
-  CommandProtocol protocol = CommandProtocol::kAta;
-  uint8_t opcode = 0;
-  uint32_t occurrence = 1;
-  uint32_t times = 1;
-};
-
 // The faults the attachment itself plays; the drive models read their own
 // switches (failing commands inside the drive, a controller that never echoes,
 // power lost during a download) from the same section.
 struct FaultSwitches {
-  std::vector<CommandFault> failTransport;
+  std::vector<FaultRule> failTransport;
   std::vector<LbaRange> unreadable;
   // The USB bridge takes requests but never answers them.
   bool bridgeSilent = false;
@@ -145,7 +134,7 @@ struct DiskConfig {
 
   NandFacts nand;
   FaultSwitches faults;
-  common::IniFile::Section raw;  // every key of the section
+  DriveKeys drive;  // the drive model's own keys, each unset when not given
 };
 
 }  // namespace lab

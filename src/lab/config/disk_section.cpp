@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "common/text.h"
+#include "lab/config/drive_keys_reader.h"
 #include "lab/config/value_parsers.h"
 
 namespace lab {
@@ -91,7 +92,7 @@ void ReadNand(SectionReader& r, NandFacts& n) {
 void ReadFaults(SectionReader& r, FaultSwitches& f) {
   std::string why;
   if (r.Has("FailTransport")) {
-    if (auto list = ParseCommandFaults(r.Str("FailTransport"), why)) {
+    if (auto list = ParseFaultList(r.Str("FailTransport"), FaultListKind::kTransport, why)) {
       f.failTransport = *list;
     } else {
       r.Problem("FailTransport", why);
@@ -154,10 +155,9 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
   if (const auto a = ParseAttachment(r.Str("Attachment"))) {
     d.attachment = *a;
   } else {
-    r.Problem("Attachment",
-              "'" + r.Str("Attachment") +
-                  "': expected sata, nvme, nvme-miniport, usb-sat, usb-genesys, usb-nvme or "
-                  "usb-storage");
+    r.Problem("Attachment", common::Format("'%s': expected sata, nvme, nvme-miniport, usb-sat, "
+                                           "usb-genesys, usb-nvme or usb-storage",
+                                           r.Str("Attachment").c_str()));
   }
   d.number = r.U32("Number", defaultNumber, 0, 999);
   ReadIdentity(r, d);
@@ -172,8 +172,9 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
     const auto c = ParseCapacity(r.Str("Capacity"), d.sectorSize);
     // Below 1 MiB there is no room for the controller's reserved sectors.
     if (!c || *c < (1u << 20) / d.sectorSize) {
-      r.Problem("Capacity", "'" + r.Str("Capacity") +
-                                "': a sector count or a size such as 256GB, at least 1MiB");
+      r.Problem("Capacity",
+                common::Format("'%s': a sector count or a size such as 256GB, at least 1MiB",
+                               r.Str("Capacity").c_str()));
     } else {
       d.sectors = *c;
     }
@@ -222,7 +223,7 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
     r.Problem(d.faults.portSilent ? "PortSilent" : "MiniportLocked",
               "only a disk behind the maker's miniport (nvme-miniport) has one");
   }
-  if (const auto* s = r.Ini().FindSection(d.section)) d.raw = *s;
+  ReadDriveKeys(r, NeedsNvmeDrive(d.attachment), d.drive);
 }
 
 }  // namespace lab

@@ -170,8 +170,7 @@ char LabConfig::SystemLetter() const {
 
 LabConfig ParseLabConfig(std::string_view iniText) {
   LabConfig cfg;
-  cfg.ini = common::IniFile::FromText(iniText);
-  const common::IniFile& ini = cfg.ini;
+  const common::IniFile ini = common::IniFile::FromText(iniText);
   std::set<std::string> seen;
   std::set<uint32_t> controllers;
   uint32_t nextNumber = 0;

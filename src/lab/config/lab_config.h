@@ -46,7 +46,6 @@ struct HubConfig {
 };
 
 struct LabConfig {
-  common::IniFile ini;  // the file as read, for the drive models' own keys
   MachineFacts machine;
   std::vector<HostControllerConfig> hostControllers;
   std::vector<HubConfig> hubs;

@@ -23,6 +23,22 @@ class SectionReader {
   uint16_t Hex16(std::string_view key, uint16_t def);
   bool Flag(std::string_view key, bool def);
   void Problem(std::string_view key, std::string_view why);
+
+  // The same reads for keys whose absence matters: unset when the key is
+  // missing or its value is bad (a bad value is noted as a problem).
+  std::optional<uint64_t> Number(std::string_view key, uint64_t min, uint64_t max);
+  template <typename T>
+  std::optional<T> NumberAs(std::string_view key, uint64_t min, uint64_t max) {
+    const auto v = Number(key, min, max);
+    return v ? std::optional<T>(static_cast<T>(*v)) : std::nullopt;
+  }
+  std::optional<bool> OptFlag(std::string_view key);
+  std::optional<uint16_t> OptHex16(std::string_view key);
+  // Printable text of at most `maxLength` characters, taken as it stands.
+  std::optional<std::string> Text(std::string_view key, size_t maxLength);
+  // Hexadecimal bytes; `size` 0 takes 1 to `maxSize` bytes, else exactly `size`.
+  std::optional<std::vector<uint8_t>> HexBytes(std::string_view key, size_t size,
+                                               size_t maxSize = 0);
   const std::string& Section() const { return section_; }
   const common::IniFile& Ini() const { return ini_; }
 

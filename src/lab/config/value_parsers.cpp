@@ -34,6 +34,9 @@ std::optional<uint64_t> ParseU64(std::string_view text) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     base = 16;
     text.remove_prefix(2);
+  } else if (text.size() > 1 && text[0] == '$') {
+    base = 16;
+    text.remove_prefix(1);
   }
   if (text.empty()) return std::nullopt;
   uint64_t value = 0;
@@ -150,7 +153,7 @@ std::optional<std::vector<LbaRange>> ParseLbaRanges(std::string_view text, std::
     const auto first = ParseU64(item.substr(0, dash));
     const auto last = dash == std::string::npos ? first : ParseU64(item.substr(dash + 1));
     if (!first || !last || *last < *first) {
-      why = "'" + item + "' is not an LBA or a range first-last";
+      why = common::Format("'%s' is not an LBA or a range first-last", item.c_str());
       return std::nullopt;
     }
     ranges.push_back(LbaRange{*first, *last});
@@ -158,54 +161,21 @@ std::optional<std::vector<LbaRange>> ParseLbaRanges(std::string_view text, std::
   return ranges;
 }
 
-std::optional<std::vector<CommandFault>> ParseCommandFaults(std::string_view text,
-                                                            std::string& why) {
-  std::vector<CommandFault> faults;
+std::optional<std::vector<BytePatch>> ParseBytePatches(std::string_view text, std::string& why) {
+  std::vector<BytePatch> patches;
   for (const std::string& item : ListItems(text)) {
-    CommandFault f;
-    const size_t colon = item.find(':');
-    const size_t at = item.find('@');
-    const size_t star = item.find('*');
-    const std::string proto =
-        common::ToLower(common::TrimView(std::string_view(item).substr(0, colon)));
-    if (colon == std::string::npos) {
-      why = "'" + item + "': expected protocol:opcode, for example ata:0x92@3";
+    const size_t eq = item.find('=');
+    const auto offset = eq == std::string::npos ? std::nullopt : ParseU64(item.substr(0, eq));
+    const auto bytes = eq == std::string::npos
+                           ? std::nullopt
+                           : ParseHexBytes(std::string_view(item).substr(eq + 1));
+    if (!offset || !bytes || bytes->empty() || *offset > 0xFFFFFF) {
+      why = common::Format("'%s': expected offset=hexbytes, for example 0x58=A2", item.c_str());
       return std::nullopt;
     }
-    if (proto == "ata") {
-      f.protocol = CommandProtocol::kAta;
-    } else if (proto == "scsi") {
-      f.protocol = CommandProtocol::kScsi;
-    } else if (proto == "nvme") {
-      f.protocol = CommandProtocol::kNvme;
-    } else if (proto == "nvme-io") {
-      f.protocol = CommandProtocol::kNvmeIo;
-    } else {
-      why = "'" + item + "': the protocol is ata, scsi, nvme or nvme-io";
-      return std::nullopt;
-    }
-    const size_t opEnd = std::min(at, star);
-    const auto opcode = ParseU64(std::string_view(item).substr(
-        colon + 1, opEnd == std::string::npos ? std::string::npos : opEnd - colon - 1));
-    std::optional<uint64_t> occurrence = 1;
-    std::optional<uint64_t> times = 1;
-    if (at != std::string::npos) {
-      occurrence = ParseU64(std::string_view(item).substr(
-          at + 1, star == std::string::npos || star < at ? std::string::npos : star - at - 1));
-    }
-    if (star != std::string::npos) times = ParseU64(std::string_view(item).substr(star + 1));
-    if (!opcode || *opcode > 0xFF || !occurrence || *occurrence == 0 ||
-        *occurrence > 0xFFFFFFFFull || !times || *times == 0 || *times > 0xFFFFFFFFull ||
-        (star != std::string::npos && at != std::string::npos && star < at)) {
-      why = "'" + item + "': expected protocol:opcode[@occurrence][*times] with numbers from 1";
-      return std::nullopt;
-    }
-    f.opcode = static_cast<uint8_t>(*opcode);
-    f.occurrence = static_cast<uint32_t>(*occurrence);
-    f.times = static_cast<uint32_t>(*times);
-    faults.push_back(f);
+    patches.push_back({static_cast<size_t>(*offset), *bytes});
   }
-  return faults;
+  return patches;
 }
 
 }  // namespace lab

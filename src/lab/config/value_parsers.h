@@ -1,8 +1,8 @@
 #pragma once
 // Parsers for the value forms lab.ini uses beyond plain integers: 64-bit
 // numbers, capacities with units, letter lists, PCI locations, hex byte
-// strings, LBA ranges and command-fault lists. Each returns nullopt (and a
-// reason) on input it does not accept.
+// strings, LBA ranges and byte patches (fault lists: lab/faults/fault_list.h). Each returns nullopt
+// (and a reason) on input it does not accept.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,7 +13,7 @@
 
 namespace lab {
 
-// Decimal or "0x" hexadecimal, no sign, no surrounding text.
+// Decimal, or hexadecimal written "0x..." or "$..."; surrounding blanks allowed.
 std::optional<uint64_t> ParseU64(std::string_view text);
 
 // A sector count, or a size with a unit (KB, MB, GB, TB decimal; KiB, MiB,
@@ -33,9 +33,7 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text);
 // "100-107, 5000" -> ranges.
 std::optional<std::vector<LbaRange>> ParseLbaRanges(std::string_view text, std::string& why);
 
-// "ata:0x92@3*2, nvme:0x11, nvme-io:0x02" -> faults (occurrence 1 and once by
-// default; "nvme" means admin commands).
-std::optional<std::vector<CommandFault>> ParseCommandFaults(std::string_view text,
-                                                            std::string& why);
+// "19=04, 0x58=A2B3" -> byte patches (offset decimal or 0x, bytes hexadecimal).
+std::optional<std::vector<BytePatch>> ParseBytePatches(std::string_view text, std::string& why);
 
 }  // namespace lab

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "common/ini_file.h"
 #include "lab/config/disk_config.h"
 #include "lab/core/device_interfaces.h"
 #include "platform/virtual_clock.h"
@@ -15,8 +14,8 @@
 namespace lab {
 
 struct DriveContext {
-  const DiskConfig& config;    // the parsed section: identity, capacity, attachment
-  const common::IniFile& ini;  // the whole lab.ini, for keys the drive model reads itself
+  // The parsed section: identity, capacity, attachment and the model's own keys.
+  const DiskConfig& config;
   std::shared_ptr<Media> media;
   // What the drive saved last time (empty on its first start) and how it
   // saves: the text replaces the disk's state file beside lab.ini at once, so

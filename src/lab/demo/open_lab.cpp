@@ -66,8 +66,10 @@ std::unique_ptr<LabOs> OpenLab(const std::string& dirOrDemo, const DriveFactory&
   // A path to the lab.ini itself names its folder.
   if (std::error_code ec; fs::is_regular_file(folder, ec)) {
     iniPath = folder;
-    folder = fs::path(folder).parent_path().string();
-    if (folder.empty()) folder = ".";
+    // Built whole and moved in: g++ 12 at -O3 flags assigning a literal to a
+    // string that was just reassigned (-Wrestrict).
+    std::string parent = fs::path(folder).parent_path().string();
+    folder = parent.empty() ? std::string(".") : std::move(parent);
   }
   const auto text = ReadSmallFile(iniPath.string(), kMaxLabIniBytes);
   if (!text) {

@@ -31,7 +31,7 @@ DriveFactory DefaultDriveFactory();
 // $XDG_STATE_HOME/ssdtools/demo-lab, else ~/.local/state/ssdtools/demo-lab.
 std::string DemoLabFolder();
 
-// The demo lab's lab.ini.
+// The demo lab's lab.ini: src/lab/demo/demo_lab.ini, compiled into the tool.
 const char* DemoLabIni();
 
 // Writes the demo lab into `folder` unless the lab.ini there is already the

@@ -14,7 +14,12 @@ constexpr std::string_view kSection = "DriveState";
 
 std::string Quoted(std::string_view s) {
   // Quotes keep leading and trailing blanks through the INI reader's trim.
-  return "\"" + std::string(s) + "\"";
+  std::string quoted;
+  quoted.reserve(s.size() + 2);
+  quoted.push_back('"');
+  quoted.append(s);
+  quoted.push_back('"');
+  return quoted;
 }
 
 std::string Clean(std::string_view s, size_t max) {
@@ -25,6 +30,24 @@ std::string Clean(std::string_view s, size_t max) {
     out.push_back(u >= 0x20 && u < 0x7F ? c : ' ');
   }
   return out;
+}
+
+// A revision padded with zero bytes ("S0312A0" and a zero) keeps them: the
+// text line holds the printable part, a second line the exact bytes.
+bool HasZeroPad(std::string_view revision) { return revision.find('\0') != std::string_view::npos; }
+
+std::string ReadRevision(const common::IniFile& ini, const std::string& key) {
+  std::string text = Clean(ini.ReadString(kSection, key, ""), 8);
+  const auto bytes = ParseHexBytes(ini.ReadString(kSection, key + "Bytes", ""));
+  if (!bytes || bytes->empty() || bytes->size() > 8) return text;
+  const std::string exact(bytes->begin(), bytes->end());
+  const size_t zero = exact.find('\0');
+  // Only printable text followed by zero bytes is a revision.
+  if (zero == std::string::npos || exact.find_first_not_of('\0', zero) != std::string::npos ||
+      Clean(exact.substr(0, zero), 8) != exact.substr(0, zero)) {
+    return text;
+  }
+  return exact;
 }
 
 void ReadBytes(const common::IniFile& ini, std::string_view key, size_t size,
@@ -52,8 +75,15 @@ std::string DriveState::Serialise() const {
   auto line = [&s](std::string_view key, const std::string& value) {
     s += std::string(key) + "=" + value + "\n";
   };
-  line("Firmware", Quoted(firmware));
-  line("PendingFirmware", Quoted(pendingFirmware));
+  for (const auto& [key, revision] :
+       {std::pair<std::string, const std::string*>{"Firmware", &firmware},
+        std::pair<std::string, const std::string*>{"PendingFirmware", &pendingFirmware}}) {
+    line(key, Quoted(revision->substr(0, revision->find('\0'))));
+    if (HasZeroPad(*revision)) {
+      line(key + "Bytes", HexBytes(std::span(reinterpret_cast<const uint8_t*>(revision->data()),
+                                             revision->size())));
+    }
+  }
   line("Cid", HexBytes(cid));
   line("PendingCid", HexBytes(pendingCid));
   line("Mode", mode);
@@ -78,8 +108,8 @@ std::optional<DriveState> DriveState::Parse(std::string_view text) {
   const common::IniFile ini = common::IniFile::FromText(text);
   if (!ini.SectionExists(kSection)) return std::nullopt;
   DriveState st;
-  st.firmware = Clean(ini.ReadString(kSection, "Firmware", ""), 8);
-  st.pendingFirmware = Clean(ini.ReadString(kSection, "PendingFirmware", ""), 8);
+  st.firmware = ReadRevision(ini, "Firmware");
+  st.pendingFirmware = ReadRevision(ini, "PendingFirmware");
   ReadBytes(ini, "Cid", kCidSize, st.cid);
   ReadBytes(ini, "PendingCid", kCidSize, st.pendingCid);
   st.mode = Clean(ini.ReadString(kSection, "Mode", ""), 8);

@@ -11,13 +11,7 @@ namespace lab::drives {
 
 namespace {
 
-// The model's settings take the identity the lab parsed for the disk.
-template <typename Settings>
-void TakeIdentity(const DiskConfig& d, Settings& s) {
-  if (!d.model.empty()) s.model = d.model;
-  if (!d.serial.empty()) s.serial = d.serial;
-  if (!d.firmware.empty()) s.firmware = d.firmware;
-}
+constexpr uint8_t kSmartBadBlocks = 0xA3;  // the controller's bad block count
 
 void TakeNandFacts(const DiskConfig& d, Vk46xxSettings& s) {
   const NandFacts& n = d.nand;
@@ -27,14 +21,16 @@ void TakeNandFacts(const DiskConfig& d, Vk46xxSettings& s) {
   s.diesPerCe = static_cast<uint8_t>(n.diesPerCe);
   s.pageSize = static_cast<uint16_t>(n.pageSize);
   s.pagesPerBlock = static_cast<uint16_t>(std::min<uint32_t>(n.pagesPerBlock, 0xFFFF));
-  const auto* section = &d.raw;
-  bool planeCountGiven = false;
-  for (const auto& e : section->entries)
-    planeCountGiven |= common::EqualsNoCase(e.key, "PlaneCount");
-  if (!planeCountGiven) s.planeCount = static_cast<uint8_t>(n.planesPerDie);
-  bool badGiven = false;
-  for (const auto& [id, raw] : s.ata.smartRaw) badGiven |= id == 0xA3;
-  if (!badGiven && n.badBlocks != 0) s.ata.smartRaw.emplace_back(0xA3, n.badBlocks);
+  // PlaneCount, where given, says more precisely what the flash information
+  // block holds than the NAND geometry does.
+  if (!d.drive.vk46xx.planeCount) s.planeCount = static_cast<uint8_t>(n.planesPerDie);
+  // Bad blocks show as SMART attribute A3h unless SmartRaw sets it itself.
+  const auto& given = d.drive.ata.smartRaw;
+  const bool badGiven =
+      given && std::any_of(given->begin(), given->end(), [](const auto& attribute) {
+        return attribute.first == kSmartBadBlocks;
+      });
+  if (!badGiven && n.badBlocks != 0) s.ata.smartRaw.emplace_back(kSmartBadBlocks, n.badBlocks);
 }
 
 template <typename Drive>
@@ -66,18 +62,14 @@ BuiltDrive BuildLabDrive(const DriveContext& ctx) {
   DriveState state = DriveState::Parse(ctx.savedState).value_or(DriveState{});
 
   if (nvmeModel) {
-    Vk4630Settings s = ReadVk4630Settings(ctx.ini, d.section);
-    TakeIdentity(d, s);
-    s.pciVendor = d.pciVendor;
-    s.pciDevice = d.pciDevice;
+    const Vk4630Settings s = Vk4630SettingsFor(d);
     auto drive = std::make_unique<Vk4630Controller>(s, ctx.media, std::move(state));
     Persist(*drive, ctx);
     built.nvme = std::move(drive);
     return built;
   }
   if (IsVk46xx(controller)) {
-    Vk46xxSettings s = ReadVk46xxSettings(ctx.ini, d.section);
-    TakeIdentity(d, s.ata);
+    Vk46xxSettings s = Vk46xxSettingsFor(d);
     TakeNandFacts(d, s);
     auto drive = std::make_unique<Vk46xxDrive>(s, ctx.media, std::move(state));
     Persist(*drive, ctx);
@@ -86,8 +78,7 @@ BuiltDrive BuildLabDrive(const DriveContext& ctx) {
   }
   AtaDriveSettings defaults;
   defaults.model = "SATA SSD";
-  AtaDriveSettings s = ReadAtaDriveSettings(ctx.ini, d.section, defaults);
-  TakeIdentity(d, s);
+  const AtaDriveSettings s = AtaSettingsFor(d, defaults);
   auto drive = std::make_unique<AtaDrive>(s, ctx.media, std::move(state));
   Persist(*drive, ctx);
   built.ata = std::move(drive);

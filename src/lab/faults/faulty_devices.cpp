@@ -9,7 +9,7 @@ constexpr uint8_t kNvmeInternalError = 0x06;
 }  // namespace
 
 AtaResult FaultyAtaDevice::ExecuteAta(AtaCommand& command) {
-  if (!plan_.ShouldFail(command.current.command)) return inner_->ExecuteAta(command);
+  if (!plan_.Hit(command.current.command)) return inner_->ExecuteAta(command);
   AtaResult r;
   r.current = command.current;
   r.previous = command.previous;
@@ -19,8 +19,8 @@ AtaResult FaultyAtaDevice::ExecuteAta(AtaCommand& command) {
 }
 
 NvmeCompletion FaultyNvmeController::ExecuteNvme(NvmeSubmission& command) {
-  CommandFaultPlan& plan = command.admin ? admin_ : io_;
-  if (!plan.ShouldFail(command.opcode)) return inner_->ExecuteNvme(command);
+  FaultCounter& plan = command.admin ? admin_ : io_;
+  if (!plan.Hit(command.opcode)) return inner_->ExecuteNvme(command);
   NvmeCompletion r;
   r.statusCode = kNvmeInternalError;
   r.statusCodeType = 0;
@@ -29,7 +29,7 @@ NvmeCompletion FaultyNvmeController::ExecuteNvme(NvmeSubmission& command) {
 
 ScsiResult FaultyScsiTarget::ExecuteScsi(const ScsiCommand& command) {
   if (silent_) return scsi::NotDelivered(true);
-  if (!command.cdb.empty() && plan_.ShouldFail(command.cdb[0])) {
+  if (!command.cdb.empty() && plan_.Hit(command.cdb[0])) {
     return scsi::CheckCondition(scsi::kKeyHardwareError, scsi::kAscInternalTargetFailure);
   }
   return inner_->ExecuteScsi(command);

@@ -6,7 +6,7 @@
 
 #include "lab/config/disk_config.h"
 #include "lab/core/device_interfaces.h"
-#include "lab/faults/command_faults.h"
+#include "lab/faults/fault_list.h"
 
 namespace lab {
 
@@ -19,7 +19,7 @@ class FaultyAtaDevice : public AtaDevice {
 
  private:
   std::unique_ptr<AtaDevice> inner_;
-  CommandFaultPlan plan_;
+  FaultCounter plan_;
 };
 
 // Fails the chosen NVMe commands with Internal Error.
@@ -36,8 +36,8 @@ class FaultyNvmeController : public NvmeController {
 
  private:
   std::unique_ptr<NvmeController> inner_;
-  CommandFaultPlan admin_;
-  CommandFaultPlan io_;
+  FaultCounter admin_;
+  FaultCounter io_;
 };
 
 // Fails the chosen SCSI commands with HARDWARE ERROR; when `silent`, nothing
@@ -52,7 +52,7 @@ class FaultyScsiTarget : public ScsiTarget {
 
  private:
   std::unique_ptr<ScsiTarget> inner_;
-  CommandFaultPlan plan_;
+  FaultCounter plan_;
   bool silent_;
 };
 

@@ -73,12 +73,8 @@ bool LabMachine::BuildDisk(const DiskConfig& d, const DriveFactory& factory,
 
   const std::string statePath = stem + ".state";
   DriveContext ctx{
-      d,
-      config_.ini,
-      media,
-      ReadSmallFile(statePath).value_or(std::string()),
-      [statePath](std::string_view text) { return WriteFileAtomically(statePath, text); },
-      clock};
+      d, media, ReadSmallFile(statePath).value_or(std::string()),
+      [statePath](std::string_view text) { return WriteFileAtomically(statePath, text); }, clock};
   if (!factory) {
     error = "[" + d.section + "] the lab has no drive models";
     return false;

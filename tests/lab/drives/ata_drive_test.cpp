@@ -306,7 +306,7 @@ TEST(AtaDriveTest, HousekeepingCommands) {
 
 TEST(AtaDriveTest, FailCommandsSwitchAndPower) {
   AtaDriveSettings s = TestSettings();
-  s.failCommands = "EC:2";
+  s.failCommands = {FaultRule{std::nullopt, 0xEC, 2, 1}};  // "EC:2"
   Rig rig(0x1000, s);
   std::vector<uint8_t> id(512);
   AtaCommand c = Ata28(0, 1, 0, 0, 0, 0xE0, 0xEC, id, DataDirection::kIn);

@@ -170,6 +170,33 @@ TEST_F(DownloadTest, VersionFromTheIdentityFieldWhenTheTemplateIsBlank) {
   EXPECT_EQ(Firmware(), "S0800B1 ");
 }
 
+TEST_F(DownloadTest, SevenCharacterVersionWithAZeroByteIsKeptAsItIs) {
+  // "S0312A0" and a zero in the template: words 23-26 read back those 8 bytes,
+  // the zero included, and so does the drive after a restart from its state.
+  std::vector<uint8_t> img = Image("S0312A0\0", "IGNORED!");
+  EXPECT_EQ(Send(0x03, img, 128), (std::vector<int>{0}));  // a plain image: no indication
+  const std::string exact("S0312A0\0", 8);
+  EXPECT_EQ(Firmware(), exact);
+  const Sector id = drive->Identify();
+  EXPECT_EQ(id[46], '0');  // word 23: "S0" stored as '0','S'
+  EXPECT_EQ(id[47], 'S');
+  EXPECT_EQ(id[52], 0x00);  // word 26: 'A'... '0', then the zero
+  EXPECT_EQ(id[53], '0');
+  AtaDrive again(AtaDriveSettings{}, media, drive->State());
+  EXPECT_EQ(GetAtaString(again.Identify(), 23, 4), exact);
+  const auto saved = DriveState::Parse(drive->State().Serialise());
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(saved->firmware, exact);
+
+  // Text after the zero is no version: the image is not taken.
+  std::vector<uint8_t> odd = Image(
+      "S03\0"
+      "12A0",
+      "IGNORED!");
+  Send(0x03, odd, 128);
+  EXPECT_EQ(Firmware(), exact);
+}
+
 TEST_F(DownloadTest, BadOffsetAbortsAndDiscards) {
   std::vector<uint8_t> img = Image("S0900A0 ", nullptr);
   EXPECT_EQ(Chunk(0x03, img, 0, 32).current.sectorCount, 1);

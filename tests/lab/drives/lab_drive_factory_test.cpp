@@ -37,10 +37,7 @@ class FactoryTest : public ::testing::Test {
   }
   BuiltDrive Build(size_t disk) {
     media = std::make_shared<drivetest::MemoryMedia>(config.disks[disk].sectors);
-    DriveContext ctx{config.disks[disk],
-                     config.ini,
-                     media,
-                     saved,
+    DriveContext ctx{config.disks[disk], media, saved,
                      [this](std::string_view s) {
                        saved = std::string(s);
                        ++saves;
@@ -128,7 +125,7 @@ TEST_F(FactoryTest, Vk4630AndMismatchedAttachments) {
     BigSectors() : MemoryMedia(1024) {}
     uint32_t SectorSize() const override { return 4096; }
   };
-  DriveContext ctx{config.disks[2], config.ini, std::make_shared<BigSectors>(), "", {}, clock};
+  DriveContext ctx{config.disks[2], std::make_shared<BigSectors>(), "", {}, clock};
   EXPECT_NE(BuildLabDrive(ctx).error.find("512-byte"), std::string::npos);
 
   const BuiltDrive bad = Build(3);

@@ -1,8 +1,9 @@
 // Drive state persistence and the small value parsers lab.ini keys go through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "lab/drives/drive_state.h"
-#include "lab/drives/fault_plan.h"
 #include "lab/drives/value_text.h"
 
 namespace lab::drives {
@@ -73,43 +74,31 @@ TEST(DriveStateTest, TextWithoutTheSectionIsNoState) {
   EXPECT_EQ(st->firmware, "A B");
 }
 
-TEST(FaultPlanTest, CountsUsesPerKey) {
-  FaultPlan plan = FaultPlan::Parse("EC:2, c8:3+, 25, junk, 30:0, :4");
-  EXPECT_FALSE(plan.Hit(0xEC));
-  EXPECT_TRUE(plan.Hit(0xEC));
-  EXPECT_FALSE(plan.Hit(0xEC));
-  EXPECT_FALSE(plan.Hit(0xC8));
-  EXPECT_FALSE(plan.Hit(0xC8));
-  EXPECT_TRUE(plan.Hit(0xC8));
-  EXPECT_TRUE(plan.Hit(0xC8));
-  EXPECT_TRUE(plan.Hit(0x25));
-  EXPECT_TRUE(plan.Hit(0x25));
-  EXPECT_FALSE(plan.Hit(0x30));  // "30:0" is not a use: skipped
-  EXPECT_EQ(plan.ToText(), "EC:2,C8:3+,25");
-  EXPECT_TRUE(FaultPlan::Parse("").Empty());
-}
-
-TEST(ValueTextTest, NumbersBytesAndPatches) {
-  EXPECT_EQ(ParseU64(" 42 "), 42u);
-  EXPECT_EQ(ParseU64("0x1F9F"), 0x1F9Fu);
-  EXPECT_EQ(ParseU64("$10"), 16u);
-  EXPECT_EQ(ParseU64("18446744073709551615"), UINT64_MAX);
-  EXPECT_FALSE(ParseU64("18446744073709551616").has_value());
-  EXPECT_FALSE(ParseU64("12ab").has_value());
-  EXPECT_FALSE(ParseU64("").has_value());
-  EXPECT_EQ(ParseHexBytes("0A 1b2C"), (std::vector<uint8_t>{0x0A, 0x1B, 0x2C}));
-  EXPECT_FALSE(ParseHexBytes("0A1").has_value());
-  EXPECT_FALSE(ParseHexBytes("0 A").has_value());
+TEST(ValueTextTest, BytesAndPatches) {
   EXPECT_EQ(HexBytes(std::vector<uint8_t>{0x00, 0xAB}), "00AB");
-
-  const auto patches = ParseBytePatches("19=04, 0x58=A2B3, bad, 5=zz, 1000=01");
-  ASSERT_EQ(patches.size(), 3u);
   std::vector<uint8_t> block(100, 0);
-  ApplyBytePatches(block, patches);  // the patch at 1000 does not fit: ignored
+  // The patch at 1000 does not fit: ignored.
+  ApplyBytePatches(block,
+                   {BytePatch{19, {0x04}}, BytePatch{0x58, {0xA2, 0xB3}}, BytePatch{1000, {0x01}}});
   EXPECT_EQ(block[19], 0x04);
   EXPECT_EQ(block[0x58], 0xA2);
   EXPECT_EQ(block[0x59], 0xB3);
   EXPECT_EQ(std::count(block.begin(), block.end(), 0), 97);
+}
+
+TEST(DriveStateTest, RevisionPaddedWithZeroSurvivesARestart) {
+  DriveState st;
+  st.firmware = std::string("S0312A0\0", 8);
+  st.pendingFirmware = "S0313A0 ";
+  const auto back = DriveState::Parse(st.Serialise());
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->firmware, std::string("S0312A0\0", 8));
+  EXPECT_EQ(back->pendingFirmware, "S0313A0 ");
+  // Bytes that are not text and zero padding are no revision: the text line stands.
+  const auto odd =
+      DriveState::Parse("[DriveState]\nFirmware=\"S0312A0\"\nFirmwareBytes=5330000041\n");
+  ASSERT_TRUE(odd.has_value());
+  EXPECT_EQ(odd->firmware, "S0312A0");
 }
 
 }  // namespace

@@ -5,9 +5,10 @@
 
 #include <memory>
 
-#include "common/ini_file.h"
+#include "lab/config/lab_config.h"
 #include "lab/drives/drive_test_support.h"
 #include "lab/drives/vk4630/vk4630_controller.h"
+#include "support/lab_builder.h"
 
 namespace lab::drives {
 namespace {
@@ -346,28 +347,34 @@ TEST_F(Vk4630Test, IoReadsAndWrites) {
 
 TEST_F(Vk4630Test, FailCommandsAndSettings) {
   Vk4630Settings s;
-  s.failCommands = "06:2";
+  s.failCommands = {FaultRule{std::nullopt, 0x06, 2, 1}};  // "06:2"
   Build(s);
   std::vector<uint8_t> buf(4096);
   EXPECT_TRUE(Run(Admin(0x06, 0, {1, 0, 0, 0, 0, 0}, buf)).Ok());
   EXPECT_EQ(Run(Admin(0x06, 0, {1, 0, 0, 0, 0, 0}, buf)).statusCode, 0x06);
   EXPECT_TRUE(Run(Admin(0x06, 0, {1, 0, 0, 0, 0, 0}, buf)).Ok());
 
-  const common::IniFile ini = common::IniFile::FromText(
-      "[Disk4]\nModel=LAB NVME\nPciVendor=1a2b\nPciDevice=0x4631\nVendorPages=3\n"
-      "FirmwareSlots=4\nMaxImageKB=2048\nEui64=0011223344556677\nTemperature=200\n"
-      "ImageVersionOffset=0x200\nFailCommands=10:1+\n");
-  const Vk4630Settings r = ReadVk4630Settings(ini, "Disk4");
+  const LabConfig config = ParseLabConfig(
+      testsupport::LabBuilder()
+          .Nvme("Disk4", {"Model=LAB NVME", "PciVendor=1a2b", "PciDevice=0x4631", "VendorPages=3",
+                          "FirmwareSlots=4", "MaxImageKB=2048", "Eui64=0011223344556677",
+                          "Temperature=200", "ImageVersionOffset=0x200", "FailCommands=10:1+"})
+          .Text());
+  EXPECT_EQ(config.problems,
+            (std::vector<std::string>{"[Disk4] Temperature: '200' is not a number from 0 to 150",
+                                      "[Disk4] VendorPages: '3' is not a number from 1 to 2"}));
+  ASSERT_EQ(config.disks.size(), 2u);
+  const Vk4630Settings r = Vk4630SettingsFor(config.disks[1]);
   EXPECT_EQ(r.model, "LAB NVME");
   EXPECT_EQ(r.pciVendor, 0x1A2B);
   EXPECT_EQ(r.pciDevice, 0x4631);
-  EXPECT_EQ(r.vendorPages, 1);  // 3 is out of range
+  EXPECT_EQ(r.vendorPages, 1);
   EXPECT_EQ(r.firmwareSlots, 4);
   EXPECT_EQ(r.maxImageBytes, 2048u * 1024);
   EXPECT_EQ(r.eui64, 0x0011223344556677ull);
   EXPECT_EQ(r.temperature, Vk4630Settings{}.temperature);
   EXPECT_EQ(r.imageVersionOffset, 0x200u);
-  EXPECT_EQ(r.failCommands, "10:1+");
+  EXPECT_EQ(r.failCommands, (std::vector<FaultRule>{{std::nullopt, 0x10, 1, 0}}));
 }
 
 TEST_F(Vk4630Test, ImageRevisionWithoutCssHeader) {

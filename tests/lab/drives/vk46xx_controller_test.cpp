@@ -3,8 +3,9 @@
 // download preparation and what a new image changes; settings from lab.ini.
 #include <gtest/gtest.h>
 
-#include "common/ini_file.h"
+#include "lab/config/lab_config.h"
 #include "lab/drives/vk46xx_test_support.h"
+#include "support/lab_builder.h"
 
 namespace lab::drives {
 namespace {
@@ -114,7 +115,7 @@ TEST(VkMemoryTest, FlashInformationBlock) {
   s.retryTable = 2;
   s.flashByte2400 = 0x00;
   s.flashByte2490 = 0x5A;
-  s.flashPatches = ParseBytePatches("0x3000=C0FFEE");
+  s.flashPatches = {BytePatch{0x3000, {0xC0, 0xFF, 0xEE}}};
   VkRig rig(s);
   std::vector<uint8_t> f(16384);
   ASSERT_EQ(rig.Exchange(Block(0xF0, 0x3F, 0, 32), &f, false), 0);
@@ -182,38 +183,75 @@ TEST(VkDownloadTest, PreparationGateAndWhatANewImageChanges) {
   EXPECT_EQ(r[0], 0x03);
 }
 
-TEST(VkSettingsTest, ReadsTheDiskSectionAndKeepsDefaultsForBadValues) {
-  const common::IniFile ini = common::IniFile::FromText(
-      "[Disk2]\n"
-      "Controller=VK4620XT2\n"
-      "Mode=isp\n"
-      "Model=LAB XT2 DRIVE\n"
-      "FwTag=\" F1Z4T\"\n"
-      "RetryTag=07\n"
-      "NandMakerCode=0x45\n"
-      "PlaneMode=2\n"
-      "CapacityCode=0201\n"
-      "UnitSectors=16\n"
-      "ParamBytes=300=ABCD\n"
-      "DieText=SNK 8die\n"
-      "PlaneCount=4\n"
-      "RetryTable=2\n"
-      "RomId=4620AC\n"
-      "HwId=9\n"
-      "Reg10001150=0x01\n"
-      "Cid=zz\n"
-      "CommandLbas=789, 1234\n"
-      "NoEcho=1\n"
-      "FailVendorCommands=2A:2\n"
-      "DmMaxBlocks=128\n"
-      "SmartTagOffset=9999\n"
-      "DownloadFormat=update\n");
-  const Vk46xxSettings s = ReadVk46xxSettings(ini, "Disk2");
+TEST(VkMemoryTest, RetryDataFromLabIniFollowsTheCid) {
+  const LabConfig config =
+      ParseLabConfig(testsupport::LabBuilder()
+                         .Sata("Disk Retry", "VK4620XT", {"Capacity=1GB", "RetryData=A1 B2 C3 D4"})
+                         .Sata("Disk Tag", "VK4620XT", {"Capacity=1GB"})
+                         .Sata("Disk Bad", "VK4620XT", {"Capacity=1GB", "RetryData=A1B"})
+                         .Text());
+  EXPECT_EQ(
+      config.problems,
+      (std::vector<std::string>{"[Disk Bad] RetryData: expected 1 to 896 hexadecimal bytes"}));
+  ASSERT_EQ(config.disks.size(), 4u);
+
+  VkRig given(Vk46xxSettingsFor(config.disks[1]));
+  std::vector<uint8_t> m(1024);
+  ASSERT_EQ(ReadMemory(given, 0x800, m), 0);
+  // Bytes 128.. of the CID window: the four given, then zeros.
+  EXPECT_EQ(std::vector<uint8_t>(m.begin() + 128, m.begin() + 133),
+            (std::vector<uint8_t>{0xA1, 0xB2, 0xC3, 0xD4, 0x00}));
+  EXPECT_EQ(std::count(m.begin() + 132, m.end(), 0), 1024 - 132);
+
+  // Without the key the drive derives them from its firmware tag "FBiCS4":
+  // seed 0x31, then seed = seed * 31 + c for each character gives E8h; byte i
+  // of the retry data is seed + 3i for i % 16 < 8, else 0x100 - (i & 0x3F).
+  VkRig derived(Vk46xxSettingsFor(config.disks[2]));
+  ASSERT_EQ(ReadMemory(derived, 0x800, m), 0);
+  EXPECT_EQ(m[128], 0xE8);
+  EXPECT_EQ(m[129], 0xEB);
+  EXPECT_EQ(m[128 + 8], 0xF8);
+}
+
+TEST(VkSettingsTest, ReadsTheDiskSectionAndReportsBadValues) {
+  const LabConfig config = ParseLabConfig(testsupport::LabBuilder()
+                                              .Sata("Disk2", "VK4620XT2",
+                                                    {"Mode=isp",
+                                                     "Model=LAB XT2 DRIVE",
+                                                     "FwTag=\" F1Z4T\"",
+                                                     "RetryTag=07",
+                                                     "NandMakerCode=0x45",
+                                                     "PlaneMode=2",
+                                                     "CapacityCode=0201",
+                                                     "UnitSectors=16",
+                                                     "ParamBytes=300=ABCD",
+                                                     "DieText=SNK 8die",
+                                                     "PlaneCount=4",
+                                                     "RetryTable=2",
+                                                     "RomId=4620AC",
+                                                     "HwId=9",
+                                                     "Reg10001150=0x01",
+                                                     "Cid=zz",
+                                                     "CommandLbas=789, 1234",
+                                                     "NoEcho=1",
+                                                     "FailVendorCommands=2A:2",
+                                                     "DmMaxBlocks=128",
+                                                     "SmartTagOffset=9999",
+                                                     "DownloadFormat=update"})
+                                              .Text());
+  // Each bad value is reported with its section and key, and keeps the default.
+  EXPECT_EQ(config.problems, (std::vector<std::string>{
+                                 "[Disk2] SmartTagOffset: '9999' is not a number from 2 to 510",
+                                 "[Disk2] HwId: '9' is not a number from 0 to 7",
+                                 "[Disk2] Cid: expected 128 hexadecimal bytes",
+                                 "[Disk2] CommandLbas: '1234': the command LBAs are 55AA and 789",
+                             }));
+  ASSERT_EQ(config.disks.size(), 2u);
+  const Vk46xxSettings s = Vk46xxSettingsFor(config.disks[1]);
   const Vk46xxSettings d = Vk46xxDefaults(VkController::kVk4620Xt2);
   EXPECT_EQ(s.controller, VkController::kVk4620Xt2);
   EXPECT_EQ(s.mode, VkMode::kIsp);
   EXPECT_EQ(s.ata.model, "LAB XT2 DRIVE");
-  EXPECT_EQ(s.ata.serial, d.ata.serial);
   EXPECT_EQ(s.fwTag, " F1Z4T");
   EXPECT_EQ(s.retryTag, "07");
   EXPECT_EQ(s.nandMaker, 0x45);
@@ -224,16 +262,17 @@ TEST(VkSettingsTest, ReadsTheDiskSectionAndKeepsDefaultsForBadValues) {
   EXPECT_EQ(s.dieText, "SNK 8die");
   EXPECT_EQ(s.planeCount, 4);
   EXPECT_EQ(s.retryTable, 2);
-  EXPECT_EQ(s.hwId, d.hwId);  // 9 does not fit three bits
+  EXPECT_EQ(s.hwId, d.hwId);
   EXPECT_EQ(s.reg10001150, 0x01);
   EXPECT_EQ(s.cid, d.cid);
-  EXPECT_EQ(s.commandLbas, (std::vector<uint64_t>{0x789}));
+  EXPECT_EQ(s.commandLbas, d.commandLbas);
   EXPECT_TRUE(s.noEcho);
-  EXPECT_EQ(s.failVendorCommands, "2A:2");
+  EXPECT_EQ(s.failVendorCommands, (std::vector<FaultRule>{{std::nullopt, 0x2A, 2, 1}}));
   EXPECT_EQ(s.ata.features.dmMaxBlocks, 128);
   EXPECT_EQ(s.ata.smartTag.offset, d.ata.smartTag.offset);
   EXPECT_EQ(s.ata.smartTag.text, "VKM4620XT2");
   EXPECT_EQ(s.ata.dmFormat, DownloadFormat::kUpdateFile);
+  EXPECT_FALSE(s.retryData.has_value());
 
   VkRig rig(s);
   std::vector<uint8_t> param(1024);
@@ -243,9 +282,9 @@ TEST(VkSettingsTest, ReadsTheDiskSectionAndKeepsDefaultsForBadValues) {
   EXPECT_EQ(param[301], 0xCD);
 
   // An unknown controller name falls back to the first family member.
-  const Vk46xxSettings u =
-      ReadVk46xxSettings(common::IniFile::FromText("[D]\nController=VK9999\n"), "D");
-  EXPECT_EQ(u.controller, VkController::kVk4610Xt);
+  DiskConfig unknown;
+  unknown.controller = "VK9999";
+  EXPECT_EQ(Vk46xxSettingsFor(unknown).controller, VkController::kVk4610Xt);
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ TEST(VkProtocolTest, NoEchoAndAFailedDataPhase) {
   EXPECT_EQ(Text(param, 0, 10), "VK4620PARA");  // the data itself arrived
 
   Vk46xxSettings failing = Vk46xxDefaults(VkController::kVk4620Xt);
-  failing.failVendorCommands = "04:1";
+  failing.failVendorCommands = {FaultRule{std::nullopt, 0x04, 1, 1}};  // "04:1"
   VkRig f(failing);
   // The data phase fails but the block is still echoed.
   EXPECT_EQ(f.Exchange(Block(0xF0, 0x04, 0, 2), &param, false), -7);

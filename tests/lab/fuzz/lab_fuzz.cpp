@@ -45,32 +45,36 @@ std::string& MachineFolder() {
   return dir;
 }
 
-// The machine lives for the whole process; its folder goes with it.
-Machine& Reference() {
-  static Machine* m = [] {
-    auto* made = new Machine();
-    const std::string& dir = MachineFolder();
-    std::filesystem::remove_all(dir);
+// A fresh machine for every input, from factory-fresh drives: what one input
+// did (a lock, a firmware slot, a power loss) never shapes how the next one
+// is answered, so each crash reproduces from its input alone.
+std::unique_ptr<Machine> FreshMachine() {
+  auto made = std::make_unique<Machine>();
+  const std::string& dir = MachineFolder();
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  static const bool cleanup = [] {
     std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(MachineFolder(), ec);
+      std::error_code e;
+      std::filesystem::remove_all(MachineFolder(), e);
     });
-    std::string ini = labtest::kReferenceLab;
-    for (size_t at = ini.find("64MiB"); at != std::string::npos; at = ini.find("64MiB", at)) {
-      ini.replace(at, 5, "4MiB");
-    }
-    std::string error;
-    made->os = lab::LabOs::Create(lab::ParseLabConfig(ini), dir, made->fakes.Factory(), error);
-    if (!made->os) return made;
-    for (const char* p : {"\\\\.\\PHYSICALDRIVE0", "\\\\.\\PHYSICALDRIVE2", "\\\\.\\PHYSICALDRIVE3",
-                          "\\\\.\\PHYSICALDRIVE4", "\\\\.\\PHYSICALDRIVE5",
-                          "\\\\.\\D:", "\\\\.\\Scsi2:", "\\\\.\\Scsi0:", "\\\\.\\HCD0"}) {
-      made->handles.push_back(made->os->CreateFileA(p, os::GENERIC_READ | os::GENERIC_WRITE, 3,
-                                                    nullptr, os::OPEN_EXISTING, 0, nullptr));
-    }
-    return made;
+    return true;
   }();
-  return *m;
+  (void)cleanup;
+  std::string ini = labtest::kReferenceLab;
+  for (size_t at = ini.find("64MiB"); at != std::string::npos; at = ini.find("64MiB", at)) {
+    ini.replace(at, 5, "4MiB");
+  }
+  std::string error;
+  made->os = lab::LabOs::Create(lab::ParseLabConfig(ini), dir, made->fakes.Factory(), error);
+  if (!made->os) return made;
+  for (const char* p : {"\\\\.\\PHYSICALDRIVE0", "\\\\.\\PHYSICALDRIVE2", "\\\\.\\PHYSICALDRIVE3",
+                        "\\\\.\\PHYSICALDRIVE4", "\\\\.\\PHYSICALDRIVE5",
+                        "\\\\.\\D:", "\\\\.\\Scsi2:", "\\\\.\\Scsi0:", "\\\\.\\HCD0"}) {
+    made->handles.push_back(made->os->CreateFileA(p, os::GENERIC_READ | os::GENERIC_WRITE, 3,
+                                                  nullptr, os::OPEN_EXISTING, 0, nullptr));
+  }
+  return made;
 }
 
 constexpr os::DWORD kCodes[] = {
@@ -120,8 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return c.disks.size() > size ? 1 : 0;
   }
   if (size < 5) return 0;
-  Machine& m = Reference();
-  if (!m.os) return 0;
+  const std::unique_ptr<Machine> fresh = FreshMachine();
+  Machine& m = *fresh;
+  if (!m.os) return 1;  // the reference lab always builds
   const os::HANDLE h = m.handles[data[1] % m.handles.size()];
   const os::DWORD code = kCodes[data[2] % (sizeof kCodes / sizeof kCodes[0])];
   const size_t outSize = (data[3] | data[4] << 8) % 9000;

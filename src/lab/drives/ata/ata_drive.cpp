@@ -45,7 +45,7 @@ AtaDrive::AtaDrive(AtaDriveSettings settings, std::shared_ptr<Media> media, Driv
       state_(std::move(state)),
       security_(state_.security, settings_.factoryMaster, true),
       receiver_(LimitsOf(settings_)),
-      faults_(FaultPlan::Parse(settings_.failCommands)) {
+      faults_(settings_.failCommands, std::nullopt) {
   if (state_.firmware.empty()) state_.firmware = settings_.firmware;
   PowerOn();
 }

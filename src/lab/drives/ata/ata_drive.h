@@ -20,7 +20,7 @@
 #include "lab/drives/ata/ata_security.h"
 #include "lab/drives/ata/microcode_receiver.h"
 #include "lab/drives/drive_state.h"
-#include "lab/drives/fault_plan.h"
+#include "lab/faults/fault_list.h"
 
 namespace lab::drives {
 
@@ -105,7 +105,7 @@ class AtaDrive : public AtaDevice {
   DriveState state_;
   AtaSecurity security_;
   MicrocodeReceiver receiver_;
-  FaultPlan faults_;
+  FaultCounter faults_;
   std::function<void(const DriveState&)> listener_;
   bool powered_ = false;
   uint32_t downloadSegments_ = 0;  // since the drive was built

@@ -1,7 +1,7 @@
 #pragma once
 // How one emulated SATA drive is built: identity, supported features, SMART
-// facts and fault switches. ReadAtaDriveSettings fills it from the drive's
-// lab.ini section; keys that are missing or do not parse keep the given
+// facts and fault switches. AtaSettingsFor fills it from the disk's parsed
+// lab.ini section (lab/config/drive_keys.h); keys not given keep the given
 // defaults. Keys (one section per disk):
 //
 //   Model, Serial, Firmware            identity strings (40, 20, 8 characters)
@@ -28,7 +28,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/ini_file.h"
+#include "lab/config/disk_config.h"
 #include "lab/drives/ata/ata_identify.h"
 #include "lab/drives/ata/ata_smart.h"
 #include "lab/drives/ata/microcode_receiver.h"
@@ -49,14 +49,13 @@ struct AtaDriveSettings {
   uint32_t dmUnitBytes = 4096;
   DownloadFormat dmFormat = DownloadFormat::kAuto;
 
-  std::string failCommands;
+  std::vector<FaultRule> failCommands;
   bool rejectSetPassword = false;
   uint32_t rejectDownloadChunk = 0;
   uint8_t rejectDownloadError = 0x04;
   uint32_t powerLossAtDownloadChunk = 0;
 };
 
-AtaDriveSettings ReadAtaDriveSettings(const common::IniFile& ini, std::string_view section,
-                                      const AtaDriveSettings& defaults = {});
+AtaDriveSettings AtaSettingsFor(const DiskConfig& disk, const AtaDriveSettings& defaults = {});
 
 }  // namespace lab::drives

@@ -13,8 +13,12 @@ bool Blank(std::span<const uint8_t> bytes) {
                      [](uint8_t b) { return b == 0x00 || b == 0x20 || b == 0xFF; });
 }
 
+// A version is printable text, padded to its 8 bytes with blanks or with zero
+// bytes ("S0312A0" and a zero); the drive keeps and reports all 8 as they are.
 bool Printable(std::span<const uint8_t> bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b >= 0x20 && b < 0x7F; });
+  const auto text = std::find(bytes.begin(), bytes.end(), uint8_t{0});
+  return std::all_of(bytes.begin(), text, [](uint8_t b) { return b >= 0x20 && b < 0x7F; }) &&
+         std::all_of(text, bytes.end(), [](uint8_t b) { return b == 0; });
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include <span>
 #include <vector>
 
+#include "lab/config/drive_keys.h"
+
 namespace lab::drives {
 
 inline constexpr uint8_t kDmDownloadOffsets = 0x03;
@@ -31,7 +33,7 @@ inline constexpr uint8_t kDmStateMore = 1;
 inline constexpr uint8_t kDmStateApplied = 2;
 inline constexpr uint8_t kDmStateSaved = 3;
 
-enum class DownloadFormat { kAuto, kPlain, kUpdateFile };
+// DownloadFormat (auto, plain, update) is lab.ini's: lab/config/drive_keys.h.
 
 class MicrocodeReceiver {
  public:

@@ -46,7 +46,7 @@ Vk4630Controller::Vk4630Controller(Vk4630Settings settings, std::shared_ptr<Medi
       media_(std::move(media)),
       state_(Prepared(std::move(state), settings_)),
       slots_(state_, SlotConfig(settings_)),
-      faults_(FaultPlan::Parse(settings_.failCommands)) {
+      faults_(settings_.failCommands, std::nullopt) {
   PowerOn();
 }
 

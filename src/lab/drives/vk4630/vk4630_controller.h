@@ -26,10 +26,10 @@
 
 #include "lab/core/device_interfaces.h"
 #include "lab/drives/drive_state.h"
-#include "lab/drives/fault_plan.h"
 #include "lab/drives/vk4630/nvme_firmware.h"
 #include "lab/drives/vk4630/nvme_pages.h"
 #include "lab/drives/vk4630/vk4630_settings.h"
+#include "lab/faults/fault_list.h"
 
 namespace lab::drives {
 
@@ -99,7 +99,7 @@ class Vk4630Controller : public NvmeController {
   std::shared_ptr<Media> media_;
   DriveState state_;
   NvmeFirmwareSlots slots_;
-  FaultPlan faults_;
+  FaultCounter faults_;
   std::function<void(const DriveState&)> listener_;
   bool powered_ = false;
   uint32_t downloads_ = 0;  // Firmware Image Download commands since the drive was built

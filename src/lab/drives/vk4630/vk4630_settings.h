@@ -1,6 +1,6 @@
 #pragma once
-// How one VK4630 NVMe drive is built. ReadVk4630Settings fills it from the
-// drive's lab.ini section; missing or bad values keep the defaults. Keys:
+// How one VK4630 NVMe drive is built. Vk4630SettingsFor fills it from the
+// disk's parsed lab.ini section; keys not given keep the defaults. Keys:
 //
 //   Model, Serial, Firmware        identify strings (40, 20, 8 characters)
 //   PciVendor, PciDevice           PCI ids, hexadecimal (identify bytes 0-1,
@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/ini_file.h"
+#include "lab/config/disk_config.h"
 
 namespace lab::drives {
 
@@ -56,12 +56,11 @@ struct Vk4630Settings {
   uint64_t mediaErrors = 0;
   uint32_t miniportLocation = 0;
 
-  std::string failCommands;
+  std::vector<FaultRule> failCommands;
   uint32_t rejectDownloadChunk = 0;
   uint32_t powerLossAtDownloadChunk = 0;
 };
 
-Vk4630Settings ReadVk4630Settings(const common::IniFile& ini, std::string_view section,
-                                  const Vk4630Settings& defaults = {});
+Vk4630Settings Vk4630SettingsFor(const DiskConfig& disk, const Vk4630Settings& defaults = {});
 
 }  // namespace lab::drives

@@ -22,7 +22,7 @@ void PlaceRomString(std::vector<uint8_t>& rom, uint32_t address, std::string tex
 ControllerMemory::ControllerMemory(const Vk46xxSettings& s)
     : rom_(mem::kRomSize),
       cidWindow_(mem::kCidWindowSize, 0),
-      retryData_(mem::kCidWindowSize - kCidSize) {
+      retryData_(mem::kCidWindowSize - kCidSize, 0) {
   // Boot code stand-in: a fixed pseudo-random fill, so ROM reads are stable.
   uint32_t x = 0x4D56A5C3;
   for (uint8_t& b : rom_) {
@@ -41,11 +41,17 @@ ControllerMemory::ControllerMemory(const Vk46xxSettings& s)
   } else if (id == "4620AC") {
     PlaceRomString(rom_, mem::kRomString4620Ac, "VK4620AC BOOTROM");
   }
-  // Retry data: read-retry voltage offsets, a fixed table per firmware tag.
-  uint8_t seed = 0x31;
-  for (char c : s.fwTag) seed = static_cast<uint8_t>(seed * 31 + static_cast<uint8_t>(c));
-  for (size_t i = 0; i < retryData_.size(); ++i) {
-    retryData_[i] = static_cast<uint8_t>((i % 16 < 8) ? (seed + i * 3) : (0x100 - (i & 0x3F)));
+  // Retry data: read-retry voltage offsets, as lab.ini gives them (the rest of
+  // the window zero), else a fixed table per firmware tag.
+  if (s.retryData) {
+    std::copy_n(s.retryData->begin(), std::min(s.retryData->size(), retryData_.size()),
+                retryData_.begin());
+  } else {
+    uint8_t seed = 0x31;
+    for (char c : s.fwTag) seed = static_cast<uint8_t>(seed * 31 + static_cast<uint8_t>(c));
+    for (size_t i = 0; i < retryData_.size(); ++i) {
+      retryData_[i] = static_cast<uint8_t>((i % 16 < 8) ? (seed + i * 3) : (0x100 - (i & 0x3F)));
+    }
   }
   resetValues_[mem::kCheckDummyReg] = s.reg10001150;
   resetValues_[mem::kDownloadReg] = s.reg50000060;

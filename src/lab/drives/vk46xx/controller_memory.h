@@ -20,6 +20,7 @@ inline constexpr uint32_t kRomBase = 0x00000000;
 inline constexpr uint32_t kRomSize = 0x10000;
 inline constexpr uint32_t kCidWindow = 0x800;
 inline constexpr uint32_t kCidWindowSize = 1024;
+static_assert(kCidWindowSize == kVkCidWindowSize, "lab.ini's RetryData fills this window");
 inline constexpr uint32_t kSramBase = 0x20000000;
 inline constexpr uint32_t kSramSize = 0x40000;
 inline constexpr uint32_t kRegs1Base = 0x10000000;

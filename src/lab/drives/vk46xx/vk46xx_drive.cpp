@@ -28,7 +28,7 @@ Vk46xxDrive::Vk46xxDrive(Vk46xxSettings settings, std::shared_ptr<Media> media, 
       vk_(std::move(settings)),
       memory_(vk_),
       protocol_(*this, vk_.commandLbas, vk_.noEcho),
-      vendorFaults_(FaultPlan::Parse(vk_.failVendorCommands)) {
+      vendorFaults_(vk_.failVendorCommands, std::nullopt) {
   // The base built the drive powered on before this part existed.
   OnPowerOn();
 }

@@ -76,7 +76,7 @@ class Vk46xxDrive : public AtaDrive, private VendorCommandSet {
   Vk46xxSettings vk_;
   ControllerMemory memory_;
   VendorProtocol protocol_;
-  FaultPlan vendorFaults_;
+  FaultCounter vendorFaults_;
   bool dataOutFails_ = false;
   std::optional<VkMode> switched_;  // set by F0 2C 1 until F0 2C 0 or power-on
 };

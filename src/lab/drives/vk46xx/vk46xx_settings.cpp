@@ -36,40 +36,12 @@ std::vector<uint8_t> FactoryCid(VkController controller) {
   return cid;
 }
 
-uint8_t Byte(const common::IniFile& ini, std::string_view section, std::string_view key,
-             uint8_t def) {
-  return static_cast<uint8_t>(ReadRanged(ini, section, key, def, 0, 0xFF));
-}
-
-std::vector<uint8_t> Bytes(const common::IniFile& ini, std::string_view section,
-                           std::string_view key, const std::vector<uint8_t>& def, size_t size) {
-  if (!ini.ValueExists(section, key)) return def;
-  const auto v = ParseHexBytes(ini.ReadString(section, key, ""));
-  return v && v->size() == size ? *v : def;
+template <typename T, typename U>
+void Take(const std::optional<U>& given, T& field) {
+  if (given) field = static_cast<T>(*given);
 }
 
 }  // namespace
-
-std::string_view VkModeName(VkMode mode) {
-  switch (mode) {
-    case VkMode::kIsp:
-      return "ISP";
-    case VkMode::kMpIsp:
-      return "MPISP";
-    case VkMode::kRomDe:
-      return "ROMDE";
-    case VkMode::kNormal:
-      break;
-  }
-  return "Normal";
-}
-
-std::optional<VkMode> VkModeFromName(std::string_view name) {
-  for (VkMode m : {VkMode::kNormal, VkMode::kIsp, VkMode::kMpIsp, VkMode::kRomDe}) {
-    if (common::EqualsNoCase(common::TrimView(name), VkModeName(m))) return m;
-  }
-  return std::nullopt;
-}
 
 std::optional<VkController> VkControllerFromName(std::string_view name) {
   const std::string_view n = common::TrimView(name);
@@ -127,54 +99,42 @@ Vk46xxSettings Vk46xxDefaults(VkController controller) {
   return s;
 }
 
-Vk46xxSettings ReadVk46xxSettings(const common::IniFile& ini, std::string_view section) {
-  const VkController controller = VkControllerFromName(ini.ReadString(section, "Controller", ""))
-                                      .value_or(VkController::kVk4610Xt);
+Vk46xxSettings Vk46xxSettingsFor(const DiskConfig& disk) {
+  const VkController controller =
+      VkControllerFromName(disk.controller).value_or(VkController::kVk4610Xt);
   const Vk46xxSettings d = Vk46xxDefaults(controller);
   Vk46xxSettings s = d;
-  s.ata = ReadAtaDriveSettings(ini, section, d.ata);
-  s.mode = VkModeFromName(ini.ReadString(section, "Mode", "")).value_or(d.mode);
+  s.ata = AtaSettingsFor(disk, d.ata);
+  const Vk46xxKeys& k = disk.drive.vk46xx;
+  Take(k.mode, s.mode);
+  Take(k.fwTag, s.fwTag);
+  Take(k.retryTag, s.retryTag);
+  Take(k.nandMakerCode, s.nandMaker);
+  Take(k.planeMode, s.planeMode);
+  Take(k.capacityCode, s.capacityCode);
+  Take(k.unitSectors, s.unitSectors);
+  Take(k.bootParam, s.bootParam);
+  Take(k.bootParams, s.bootParams);
+  Take(k.validTlcPages, s.validTlcPages);
+  Take(k.paramBytes, s.paramPatches);
 
-  s.fwTag = ini.ValueExists(section, "FwTag") ? ini.ReadString(section, "FwTag", "").substr(0, 6)
-                                              : d.fwTag;
-  s.retryTag = ini.ValueExists(section, "RetryTag")
-                   ? ini.ReadString(section, "RetryTag", "").substr(0, 2)
-                   : d.retryTag;
-  s.nandMaker = Byte(ini, section, "NandMakerCode", d.nandMaker);
-  s.planeMode = Byte(ini, section, "PlaneMode", d.planeMode);
-  s.capacityCode = Bytes(ini, section, "CapacityCode", d.capacityCode, 2);
-  s.unitSectors =
-      static_cast<uint8_t>(ReadRanged(ini, section, "UnitSectors", d.unitSectors, 1, 0xFF));
-  s.bootParam = Byte(ini, section, "BootParam", d.bootParam);
-  s.bootParams = Bytes(ini, section, "BootParams", d.bootParams, 3);
-  s.validTlcPages =
-      static_cast<uint16_t>(ReadRanged(ini, section, "ValidTlcPages", d.validTlcPages, 0, 0xFFFF));
-  s.paramPatches = ParseBytePatches(ini.ReadString(section, "ParamBytes", ""));
+  Take(k.dieText, s.dieText);
+  Take(k.flashByte2400, s.flashByte2400);
+  Take(k.flashByte2490, s.flashByte2490);
+  Take(k.planeCount, s.planeCount);
+  Take(k.retryTable, s.retryTable);
+  Take(k.flashBytes, s.flashPatches);
 
-  s.dieText = ReadText(ini, section, "DieText", d.dieText, 63);
-  s.flashByte2400 = Byte(ini, section, "FlashByte2400", d.flashByte2400);
-  s.flashByte2490 = Byte(ini, section, "FlashByte2490", d.flashByte2490);
-  s.planeCount = Byte(ini, section, "PlaneCount", d.planeCount);
-  s.retryTable = Byte(ini, section, "RetryTable", d.retryTable);
-  s.flashPatches = ParseBytePatches(ini.ReadString(section, "FlashBytes", ""));
-
-  s.romId = ReadText(ini, section, "RomId", d.romId, 8);
-  s.hwId = static_cast<uint8_t>(ReadRanged(ini, section, "HwId", d.hwId, 0, 7));
-  s.reg10001150 = Byte(ini, section, "Reg10001150", d.reg10001150);
-  s.reg50000060 = Byte(ini, section, "Reg50000060", d.reg50000060);
-  s.cid = Bytes(ini, section, "Cid", d.cid, kCidSize);
-  s.downloadNeedsPrep = ReadRanged(ini, section, "DownloadNeedsPrep", 0, 0, 1) != 0;
-
-  if (ini.ValueExists(section, "CommandLbas")) {
-    std::vector<uint64_t> lbas;
-    for (const std::string& e : common::Split(ini.ReadString(section, "CommandLbas", ""), ',')) {
-      const auto v = ParseHex32(e);
-      if (v && (*v == 0x55AA || *v == 0x789)) lbas.push_back(*v);
-    }
-    if (!lbas.empty()) s.commandLbas = lbas;
-  }
-  s.noEcho = ReadRanged(ini, section, "NoEcho", 0, 0, 1) != 0;
-  s.failVendorCommands = ReadText(ini, section, "FailVendorCommands", "", 256);
+  Take(k.romId, s.romId);
+  Take(k.hwId, s.hwId);
+  Take(k.reg10001150, s.reg10001150);
+  Take(k.reg50000060, s.reg50000060);
+  Take(k.cid, s.cid);
+  s.retryData = k.retryData;
+  Take(k.downloadNeedsPrep, s.downloadNeedsPrep);
+  Take(k.commandLbas, s.commandLbas);
+  Take(k.noEcho, s.noEcho);
+  Take(k.failVendorCommands, s.failVendorCommands);
 
   // The download framing unit is the parameter block's unit.
   s.ata.dmUnitBytes = uint32_t{s.unitSectors} * 512;

@@ -1,7 +1,7 @@
 #pragma once
 // How one VK46xx SATA drive (VK4610XT, VK4620XT, VK4620XT2) is built. Its ATA
-// part reads the keys of ata_drive_settings.h; ReadVk46xxSettings adds, from
-// the same lab.ini section (missing or bad values keep the controller's
+// part takes the keys of ata_drive_settings.h; Vk46xxSettingsFor adds, from
+// the same parsed lab.ini section (keys not given keep the controller's
 // defaults):
 //
 //   Controller        VK4610XT, VK4620XT or VK4620XT2
@@ -20,6 +20,9 @@
 //   HwId              hardware-ID register 0x5000000B (low three bits)
 //   Reg10001150, Reg50000060   reset value of byte 0 of those registers
 //   Cid               the factory CID record, 256 hex digits
+//   RetryData         hex bytes after the CID in the CID window (from byte 128;
+//                     the rest of the window zero); default: a table derived
+//                     from the firmware tag
 //   DownloadNeedsPrep 1: DOWNLOAD MICROCODE is refused until the check-dummy
 //                     bits are cleared (0x10001150 bits 0-1) and 0x50000060
 //                     bit 0 is set
@@ -31,17 +34,14 @@
 #include <string_view>
 #include <vector>
 
-#include "common/ini_file.h"
+#include "lab/config/disk_config.h"
 #include "lab/drives/ata/ata_drive_settings.h"
 #include "lab/drives/value_text.h"
 
 namespace lab::drives {
 
 enum class VkController { kVk4610Xt, kVk4620Xt, kVk4620Xt2 };
-enum class VkMode { kNormal, kIsp, kMpIsp, kRomDe };
-
-std::string_view VkModeName(VkMode mode);
-std::optional<VkMode> VkModeFromName(std::string_view name);
+// VkMode and its names are lab.ini's: lab/config/drive_keys.h.
 std::optional<VkController> VkControllerFromName(std::string_view name);
 
 struct Vk46xxSettings {
@@ -81,16 +81,20 @@ struct Vk46xxSettings {
   uint8_t reg10001150 = 0x03;
   uint8_t reg50000060 = 0x00;
   std::vector<uint8_t> cid;  // 128 bytes
+  // What follows the CID in the CID window; unset: derived from the firmware tag.
+  std::optional<std::vector<uint8_t>> retryData;
   bool downloadNeedsPrep = false;
 
   // Vendor protocol and its faults.
   std::vector<uint64_t> commandLbas{0x55AA, 0x789};
   bool noEcho = false;
-  std::string failVendorCommands;
+  std::vector<FaultRule> failVendorCommands;
 };
 
 // The factory settings of a controller: identity, tags, ROM and CID.
 Vk46xxSettings Vk46xxDefaults(VkController controller);
-Vk46xxSettings ReadVk46xxSettings(const common::IniFile& ini, std::string_view section);
+// The settings of the disk's controller (its Controller key; an unknown name
+// is the first family member) with the section's keys applied.
+Vk46xxSettings Vk46xxSettingsFor(const DiskConfig& disk);
 
 }  // namespace lab::drives
