@@ -4,6 +4,7 @@
 // Vendor control requests ("VkmCtrl ") use the same layout.
 #include <cstddef>
 
+#include "platform/nvme_command.h"
 #include "platform/srb_io_control.h"
 
 namespace os {
@@ -20,8 +21,8 @@ inline constexpr ULONG NVME_BI_DIRECTION = 3;
 struct NVME_PASS_THROUGH_IOCTL {
   SRB_IO_CONTROL SrbIoCtrl;
   ULONG VendorSpecific[6];
-  ULONG NVMeCmd[16];  // submission entry, dword by dword
-  ULONG CplEntry[4];  // completion entry
+  ULONG NVMeCmd[kNvmeEntryDwords];  // submission entry, dword by dword (nvme_command.h)
+  ULONG CplEntry[4];                // completion entry
   ULONG Direction;
   ULONG QueueId;        // 0 admin, otherwise I/O
   ULONG DataBufferLen;  // data + metadata bytes
@@ -34,15 +35,6 @@ static_assert(kNvmePassThroughHeaderSize == 152);
 static_assert(offsetof(NVME_PASS_THROUGH_IOCTL, NVMeCmd) == 52);
 static_assert(offsetof(NVME_PASS_THROUGH_IOCTL, CplEntry) == 116);
 static_assert(offsetof(NVME_PASS_THROUGH_IOCTL, Direction) == 132);
-
-// Dword positions inside NVMeCmd.
-inline constexpr int kNvmeCdw0 = 0;
-inline constexpr int kNvmeNsid = 1;
-inline constexpr int kNvmeCdw10 = 10;
-inline constexpr int kNvmeCdw11 = 11;
-inline constexpr int kNvmeCdw12 = 12;
-inline constexpr int kNvmeCdw13 = 13;
-inline constexpr int kNvmeCdw14 = 14;
-inline constexpr int kNvmeCdw15 = 15;
+static_assert(sizeof(NVME_PASS_THROUGH_IOCTL::NVMeCmd) == kNvmeSubmissionEntrySize);
 
 }  // namespace os

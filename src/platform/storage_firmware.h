@@ -54,6 +54,15 @@ struct STORAGE_HW_FIRMWARE_INFO {
 };
 inline constexpr size_t kFirmwareInfoHeaderSize = offsetof(STORAGE_HW_FIRMWARE_INFO, Slot);
 static_assert(kFirmwareInfoHeaderSize == 24);
+static_assert(sizeof(STORAGE_HW_FIRMWARE_INFO) == 56);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, Size) == 4);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, SupportUpgrade) == 8);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, SlotCount) == 9);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, ActiveSlot) == 10);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, PendingActivateSlot) == 11);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, FirmwareShared) == 12);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, ImagePayloadAlignment) == 16);
+static_assert(offsetof(STORAGE_HW_FIRMWARE_INFO, ImagePayloadMaxSize) == 20);
 
 struct STORAGE_HW_FIRMWARE_DOWNLOAD {
   DWORD Version;

@@ -2,17 +2,18 @@
 
 #include "device/ata/ata_commands.h"
 #include "device/ata/ata_pass_thru.h"
-#include "device_script.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_requests.h"
 
 namespace device {
 namespace {
 
-using namespace devtest;
+using namespace testsupport;
 
 struct AtaFixture : ::testing::Test {
   AtaFixture() : dev(sos) {
     dev.devAttribute = STORAGE_ATA | STORAGE_PHYSICAL;
-    dev.devHandle = H(1);
+    HoldOpen(sos, dev, H(1));
     dev.devTimeout = 20;
     sos.Trace().SetCapture(true);
   }
@@ -185,9 +186,8 @@ TEST_F(AtaFixture, OnASatBridgeTheReturnedRegistersComeFromTheSenseDescriptor) {
 }
 
 TEST_F(AtaFixture, AClosedHandleIsOpenedForTheCommandWithTheForceFlag) {
-  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE2", H(1));
-  dev.OpenPhysicalDrive(2);
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  CloseScripted(sos, dev);
+  SetPath(dev, "\\\\.\\PHYSICALDRIVE2");
   ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE2", H(3));
   ExpectAta(sos, H(3), 0x25, {0x00, 0x01, 0x00, 0x00, 0x00, 0xE0, 0x30}, 512);
   sos.ExpectClose(H(3));

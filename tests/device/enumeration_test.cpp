@@ -10,15 +10,16 @@
 #include "device/enumeration/location_text.h"
 #include "device/enumeration/privilege.h"
 #include "device/enumeration/usb_hub_walk.h"
-#include "device_script.h"
 #include "platform/setupapi.h"
 #include "platform/storage_property.h"
 #include "platform/usbioctl.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_requests.h"
 
 namespace device {
 namespace {
 
-using namespace devtest;
+using namespace testsupport;
 
 TEST(LocationText, PciLocationCodes) {
   EXPECT_EQ(PciLocationCode("PCI bus 12, device 28, function 4"), 0x0C00E4u);

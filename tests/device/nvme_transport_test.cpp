@@ -4,15 +4,16 @@
 #include "device/nvme/nvme_bridge_path.h"
 #include "device/nvme/nvme_commands.h"
 #include "device/nvme/nvme_dispatch.h"
-#include "device_script.h"
 #include "platform/nvme_pass_through.h"
 #include "platform/storage_firmware.h"
 #include "platform/storage_protocol.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_requests.h"
 
 namespace device {
 namespace {
 
-using namespace devtest;
+using namespace testsupport;
 using common::ReadLe32;
 using common::ReadLe64;
 
@@ -20,7 +21,7 @@ Bytes In(const OsCall& c) { return Bytes(c.in.begin(), c.in.end()); }
 
 struct NvmeFixture : ::testing::Test {
   NvmeFixture() : dev(sos) {
-    dev.devHandle = H(1);
+    HoldOpen(sos, dev, H(1));
     dev.devTimeout = 30;
     sos.Trace().SetCapture(true);
   }
@@ -259,7 +260,7 @@ TEST_F(NvmeFixture, AControlRequestGoesWithDirectionThreeAndFullLengthBothWays) 
 
 TEST_F(NvmeFixture, TheMiniportPathOpensThePortWhenTheHandleIsClosed) {
   dev.devAttribute = 0;  // the port probe's state: no bit yet
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  CloseScripted(sos, dev);
   dev.devHaId = 3;
   ExpectDriveOpen(sos, "\\\\.\\Scsi3:", H(7));
   sos.ExpectIoctl(os::IOCTL_SCSI_MINIPORT).On(H(7));
@@ -353,9 +354,8 @@ Bytes GpioAnswer(uint32_t value) {
 
 TEST_F(NvmeFixture, GpioQueryRetriesTheOpenAndWantsTheGpioTag) {
   dev.devAttribute = STORAGE_NVME_BRIDGE | STORAGE_SCSI | STORAGE_PHYSICAL;
-  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE4", H(1));
-  dev.OpenPhysicalDrive(4);
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  CloseScripted(sos, dev);
+  SetPath(dev, "\\\\.\\PHYSICALDRIVE4");
   for (int i = 0; i < 4; ++i)
     ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE4", os::INVALID_HANDLE_VALUE)
         .Fail(os::ERROR_ACCESS_DENIED);
@@ -378,7 +378,7 @@ TEST_F(NvmeFixture, GpioQueryRetriesTheOpenAndWantsTheGpioTag) {
   EXPECT_FALSE(BridgeGpioQuery(dev, kGpioProbe, answer));
 
   // An answer without the tag is a failure.
-  dev.devHandle = H(2);
+  HoldOpen(sos, dev, H(2));
   ExpectScsi(sos, H(2), kWriteBuffer0, 0, 1024);
   ExpectScsi(sos, H(2), kReadBuffer1Of2, 1, 1024, Good(Bytes(1024, 'x')));
   EXPECT_FALSE(BridgeGpioQuery(dev, kGpioString, answer));

@@ -4,15 +4,16 @@
 #include "device/discovery/inquiry_kind.h"
 #include "device/discovery/probes.h"
 #include "device/discovery/scan_flags.h"
-#include "device_script.h"
 #include "platform/nvme_pass_through.h"
 #include "platform/storage_property.h"
 #include "platform/volume.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_requests.h"
 
 namespace device {
 namespace {
 
-using namespace devtest;
+using namespace testsupport;
 
 Bytes Inquiry(const std::string& vendor8, const std::string& product16, uint8_t byte3 = 0x02) {
   Bytes q(56, 0);

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "device/discovery/aspi_lib.h"
-#include "device_script.h"
 #include "platform/setupapi.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_requests.h"
 
 namespace device {
 namespace {
 
-using namespace devtest;
+using namespace testsupport;
 
 TEST(AspiLibScan, WithoutTheDiskDeviceSetTheScanFailsWithAnEmptyList) {
   ScriptedOs sos;

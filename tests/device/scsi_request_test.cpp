@@ -5,17 +5,18 @@
 #include <cstddef>
 
 #include "device/scsi/scsi_commands.h"
-#include "device_script.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_requests.h"
 
 namespace device {
 namespace {
 
-using namespace devtest;
+using namespace testsupport;
 
 struct ScsiFixture : ::testing::Test {
   ScsiFixture() : dev(sos) {
     dev.devAttribute = STORAGE_PHYSICAL;
-    dev.devHandle = H(1);
+    HoldOpen(sos, dev, H(1));
     dev.devTimeout = 15;
     dev.devTarget = 2;
     dev.devLun = 1;
@@ -126,9 +127,8 @@ TEST_F(ScsiFixture, DispatcherRunsByRequestKindAndOpensAClosedHandleForOneReques
   EXPECT_TRUE(sos.Calls().empty());
 
   // Closed: reopened for the request and closed again.
-  ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE0", H(1));
-  dev.OpenPhysicalDrive(0);
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  CloseScripted(sos, dev);
+  SetPath(dev, "\\\\.\\PHYSICALDRIVE0");
   ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE0", H(4));
   ExpectScsi(sos, H(4), {0, 0, 0, 0, 0, 0}, 0, 0);
   sos.ExpectClose(H(4));

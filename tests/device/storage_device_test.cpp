@@ -3,14 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "device/core/device_identity.h"
-#include "device_script.h"
 #include "platform/storage_property.h"
 #include "platform/volume.h"
+#include "support/scripted_drive.h"
+#include "support/scripted_requests.h"
 
 namespace device {
 namespace {
 
-using namespace devtest;
+using namespace testsupport;
 
 TEST(StorageDevice, ConstructionSetsTheDocumentedDefaults) {
   ScriptedOs sos;
@@ -36,24 +37,30 @@ TEST(StorageDevice, OpensWriteThePathsAndNames) {
   ScriptedOs sos;
   StorageDevice dev(sos);
   ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE3", H(1));
-  EXPECT_EQ(dev.OpenPhysicalDrive(3), H(1));
+  EXPECT_TRUE(dev.OpenPhysicalDrive(3));
+  EXPECT_EQ(dev.Handle(), H(1));
   EXPECT_EQ(dev.Path(), "\\\\.\\PHYSICALDRIVE3");
   EXPECT_EQ(dev.Name(), "PHYSICALDRIVE3");
 
+  // Opening again first closes the handle held: none is ever dropped.
+  sos.ExpectClose(H(1));
   ExpectDriveOpen(sos, "\\\\.\\e:", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(dev.OpenDriveLetter('e'), os::INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(dev.OpenDriveLetter('e'));
+  EXPECT_FALSE(dev.IsOpen());
   EXPECT_EQ(dev.Path(), "\\\\.\\e:");
   EXPECT_EQ(dev.Name(), "e:");
 
   // The SCSI port path leaves devPath alone.
   ExpectDriveOpen(sos, "\\\\.\\Scsi12:", H(2));
-  EXPECT_EQ(dev.OpenScsiPort(12), H(2));
+  EXPECT_TRUE(dev.OpenScsiPort(12));
   EXPECT_EQ(dev.Path(), "\\\\.\\e:");
 
   dev.devHaId = 4;
+  sos.ExpectClose(H(2));
   ExpectDriveOpen(sos, "\\\\.\\Scsi4:", H(3));
   EXPECT_TRUE(dev.OpenPort());
-  EXPECT_EQ(dev.devHandle, H(3));
+  EXPECT_EQ(dev.Handle(), H(3));
+  sos.ExpectClosedAtEnd(H(3));  // by the destructor
 }
 
 TEST(StorageDevice, TimeoutZeroMeans65536AndAddressIsSetOnlyWhileUnknown) {
@@ -80,7 +87,7 @@ TEST(StorageDevice, TimeoutZeroMeans65536AndAddressIsSetOnlyWhileUnknown) {
 StorageDevice& LetterDevice(ScriptedOs& sos, StorageDevice& dev) {
   ExpectDriveOpen(sos, "\\\\.\\d:", H(5));
   dev.OpenDriveLetter('d');
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  CloseScripted(sos, dev);
   dev.devAttribute = STORAGE_LOGICAL;
   return dev;
 }
@@ -161,6 +168,8 @@ TEST(StorageDevice, NoLockOptionAndPhysicalDrivesOpenWithoutLocking) {
   ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE1", H(8));
   dev.OpenPhysicalDrive(1);
   dev.devAttribute = STORAGE_PHYSICAL;
+  // Reopening an open drive closes its handle before the new open.
+  sos.ExpectClose(H(8));
   ExpectDriveOpen(sos, "\\\\.\\PHYSICALDRIVE1", os::INVALID_HANDLE_VALUE)
       .Fail(os::ERROR_ACCESS_DENIED);
   EXPECT_FALSE(dev.Reopen(true));
@@ -175,7 +184,7 @@ Bytes DeviceDescriptor(uint32_t busType) {
 TEST(StorageDevice, BusTypeAndAddressQuery) {
   ScriptedOs sos;
   StorageDevice dev(sos);
-  dev.devHandle = H(9);
+  HoldOpen(sos, dev, H(9));
   sos.ExpectIoctl(os::IOCTL_STORAGE_QUERY_PROPERTY)
       .On(H(9))
       .Check([](const OsCall& c) {
@@ -198,7 +207,7 @@ TEST(StorageDevice, BusTypeAndAddressQuery) {
 TEST(StorageDevice, AUsbDriveKeepsAdapter255AndAFailedQueryKeepsTheBusType) {
   ScriptedOs sos;
   StorageDevice dev(sos);
-  dev.devHandle = H(9);
+  HoldOpen(sos, dev, H(9));
   sos.ExpectIoctl(os::IOCTL_STORAGE_QUERY_PROPERTY).Reply(DeviceDescriptor(7));
   dev.QueryBusTypeAndAddress();
   EXPECT_EQ(dev.devUseBusType, 7u);
@@ -222,7 +231,7 @@ TEST(DeviceIdentity, AtaStringsAreByteSwappedPerWord) {
   ScriptedOs sos;
   StorageDevice dev(sos);
   dev.devAttribute = STORAGE_ATA | STORAGE_PHYSICAL;
-  dev.devHandle = H(1);
+  HoldOpen(sos, dev, H(1));
   Bytes identify(512, 0);
   // Serial "S123456789ABCDEFGHIJ" as stored by the drive: each pair swapped.
   const std::string serial = "1S32547698BADCFEHGJI";
@@ -243,7 +252,7 @@ TEST(DeviceIdentity, NvmeStringsAreTakenAsTheyStandAndAFailedIdentifyLeavesThemE
   ScriptedOs sos;
   StorageDevice dev(sos);
   dev.devAttribute = STORAGE_NVME | STORAGE_PHYSICAL;
-  dev.devHandle = H(1);
+  HoldOpen(sos, dev, H(1));
   Bytes identify(4096, ' ');
   const std::string serial = "NV0001";
   const std::string model = "VK4630 NVMe SSD";
@@ -275,7 +284,7 @@ TEST(DeviceIdentity, CapacityIsLastLbaPlusOneWithTheBlockFactor) {
   ScriptedOs sos;
   StorageDevice dev(sos);
   dev.devAttribute = STORAGE_PHYSICAL;
-  dev.devHandle = H(1);
+  HoldOpen(sos, dev, H(1));
   ExpectScsi(sos, H(1), {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1, 8,
              Good({0x00, 0x3F, 0xFF, 0xFF, 0x00, 0x00, 0x10, 0x00}));
   ReadDeviceCapacity(dev);

@@ -38,7 +38,7 @@ AtaReply State(int count) {
 class DMicrocodeTest : public ::testing::Test {
  protected:
   DMicrocodeTest() : dev(sos) {
-    OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
+    OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
     hba.Bind(&dev);
     sos.Trace().SetCapture(true);
   }
@@ -64,9 +64,12 @@ class DMicrocodeTest : public ::testing::Test {
 TEST_F(DMicrocodeTest, WholeDownloadSendsChunksAndIgnoresTheDownloadState) {
   const Bytes image = Image(10);
   Bytes c1, c2, c3;
-  ExpectAta(sos, 0x25, {0x07, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(7), &c1);
-  ExpectAta(sos, 0x25, {0x07, 0x04, 0x00, 0x04, 0x00, 0xE0, 0x92}, 2048, State(0), &c2);
-  ExpectAta(sos, 0x25, {0x07, 0x02, 0x00, 0x08, 0x00, 0xE0, 0x92}, 1024, State(1), &c3);
+  ExpectAta(sos, Handle(), 0x25, {0x07, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(7),
+            CaptureAtaOut(&c1));
+  ExpectAta(sos, Handle(), 0x25, {0x07, 0x04, 0x00, 0x04, 0x00, 0xE0, 0x92}, 2048, State(0),
+            CaptureAtaOut(&c2));
+  ExpectAta(sos, Handle(), 0x25, {0x07, 0x02, 0x00, 0x08, 0x00, 0xE0, 0x92}, 1024, State(1),
+            CaptureAtaOut(&c3));
   EXPECT_EQ(hba.DMicrocode(0x07, 10, 4, image, Identify(true, false, false, 0, 0), false, true), 0);
   EXPECT_EQ(c1, Bytes(image.begin(), image.begin() + 2048));
   EXPECT_EQ(c2, Bytes(image.begin() + 2048, image.begin() + 4096));
@@ -87,9 +90,9 @@ TEST_F(DMicrocodeTest, WholeDownloadSendsChunksAndIgnoresTheDownloadState) {
 // activation 0x0F goes without data and the drive then reports 2.
 TEST_F(DMicrocodeTest, DeferredDownloadIsActivatedWhenTheDriveWaitsForIt) {
   const Bytes image = Image(8);
-  ExpectAta(sos, 0x15, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x93}, 2048, State(1));
-  ExpectAta(sos, 0x15, {0x0E, 0x04, 0x00, 0x04, 0x00, 0xE0, 0x93}, 2048, State(3));
-  ExpectAta(sos, 0x01, {0x0F, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x93}, 0, State(2));
+  ExpectAta(sos, Handle(), 0x15, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x93}, 2048, State(1));
+  ExpectAta(sos, Handle(), 0x15, {0x0E, 0x04, 0x00, 0x04, 0x00, 0xE0, 0x93}, 2048, State(3));
+  ExpectAta(sos, Handle(), 0x01, {0x0F, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x93}, 0, State(2));
   EXPECT_EQ(hba.DMicrocode(0x0E, 8, 4, image, Identify(true, true, false, 2, 4), true, true), 0);
   const auto lines = EngineLines();
   ASSERT_EQ(lines.size(), 4u);
@@ -99,18 +102,18 @@ TEST_F(DMicrocodeTest, DeferredDownloadIsActivatedWhenTheDriveWaitsForIt) {
 TEST_F(DMicrocodeTest, ActivationThatDoesNotApplyOrIsNotAskedFor) {
   const Bytes image = Image(4);
   const Bytes id = Identify(true, false, false, 1, 8);
-  ExpectAta(sos, 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(3));
-  ExpectAta(sos, 0x01, {0x0F, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x92}, 0, State(3));
+  ExpectAta(sos, Handle(), 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(3));
+  ExpectAta(sos, Handle(), 0x01, {0x0F, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x92}, 0, State(3));
   EXPECT_EQ(hba.DMicrocode(0x0E, 4, 4, image, id, false, true), 7);
 
   // Without the activate flag the saved image waits; that is success.
-  ExpectAta(sos, 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(3));
+  ExpectAta(sos, Handle(), 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(3));
   EXPECT_EQ(hba.DMicrocode(0x0E, 4, 4, image, id, false, false), 0);
 
-  ExpectAta(sos, 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(3));
+  ExpectAta(sos, Handle(), 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(3));
   AtaReply failed;
   failed.fail = true;
-  ExpectAta(sos, 0x01, {0x0F, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x92}, 0, failed);
+  ExpectAta(sos, Handle(), 0x01, {0x0F, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x92}, 0, failed);
   EXPECT_EQ(hba.DMicrocode(0x0E, 4, 4, image, id, false, true), 4);
 }
 
@@ -118,40 +121,40 @@ TEST_F(DMicrocodeTest, DownloadStateMustFitThePositionInTheImage) {
   const Bytes image = Image(4);
   const Bytes id = Identify(true, false, true, 1, 8);
   // Subcommand 3 that ends with "saved, activation pending".
-  ExpectAta(sos, 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(1));
-  ExpectAta(sos, 0x25, {0x03, 0x02, 0x00, 0x02, 0x00, 0xE0, 0x92}, 1024, State(3));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(1));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x02, 0x00, 0x02, 0x00, 0xE0, 0x92}, 1024, State(3));
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 2, image, id, false, true), 7);
   EXPECT_EQ(EngineLines().back(),
             "[VKM_DEBUG] DMicrocode: Step1 Done TotalSize = 0, DMStatus = 7, SubCMD = 3, "
             "StatusRegister[1] = 3\n");
 
   // Subcommand 0x0E that ends with "applied".
-  ExpectAta(sos, 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(2));
+  ExpectAta(sos, Handle(), 0x25, {0x0E, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(2));
   EXPECT_EQ(hba.DMicrocode(0x0E, 4, 4, image, id, false, true), 7);
 
   // Subcommand 3 applied at the end is right.
-  ExpectAta(sos, 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(2));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(2));
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 4, image, id, false, true), 0);
 
   // "More expected" after the last chunk, "applied" too early, "no
   // indication" for 0x0E, and an unknown state all stop the download.
-  ExpectAta(sos, 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(1));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(1));
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 4, image, id, false, true), 7);
-  ExpectAta(sos, 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(2));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(2));
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 2, image, id, false, true), 7);
-  ExpectAta(sos, 0x25, {0x0E, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(0));
+  ExpectAta(sos, Handle(), 0x25, {0x0E, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(0));
   EXPECT_EQ(hba.DMicrocode(0x0E, 4, 2, image, id, false, true), 7);
-  ExpectAta(sos, 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(9));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(9));
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 2, image, id, false, true), 7);
   // "No indication" is fine for subcommand 3.
-  ExpectAta(sos, 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(0));
-  ExpectAta(sos, 0x25, {0x03, 0x02, 0x00, 0x02, 0x00, 0xE0, 0x92}, 1024, State(2));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(0));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x02, 0x00, 0x02, 0x00, 0xE0, 0x92}, 1024, State(2));
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 2, image, id, false, true), 0);
 }
 
 TEST_F(DMicrocodeTest, LastChunkBelowTheMinimumIsNotSent) {
   const Bytes image = Image(5);
-  ExpectAta(sos, 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(1));
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, State(1));
   EXPECT_EQ(hba.DMicrocode(0x03, 5, 4, image, Identify(true, false, true, 2, 8), false, true), 8);
   EXPECT_EQ(EngineLines().back(),
             "[VKM_DEBUG] DMicrocode: Step1 Done TotalSize = 1, DMStatus = 8, SubCMD = 3, "
@@ -183,14 +186,14 @@ TEST_F(DMicrocodeTest, Status51IsJudgedByTheAbortBit) {
   AtaReply aborted;
   aborted.status = 0x51;
   aborted.error = 0x04;
-  ExpectAta(sos, 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, aborted);
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x04, 0x00, 0x00, 0x00, 0xE0, 0x92}, 2048, aborted);
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 4, image, id, false, true), 6);
   EXPECT_TRUE(sos.Trace().Contains("Step1 TotalSize = 0, DMStatus = 6, SubCMD = 3"));
 
   AtaReply error;
   error.status = 0x51;
   error.error = 0x10;
-  ExpectAta(sos, 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, error);
+  ExpectAta(sos, Handle(), 0x25, {0x03, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, error);
   EXPECT_EQ(hba.DMicrocode(0x03, 4, 2, image, id, false, true), 5);
 }
 
@@ -198,8 +201,8 @@ TEST_F(DMicrocodeTest, FailedRequestStopsWithoutAChunkLine) {
   const Bytes image = Image(4);
   AtaReply failed;
   failed.fail = true;
-  ExpectAta(sos, 0x25, {0x07, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(1));
-  ExpectAta(sos, 0x25, {0x07, 0x02, 0x00, 0x02, 0x00, 0xE0, 0x92}, 1024, failed);
+  ExpectAta(sos, Handle(), 0x25, {0x07, 0x02, 0x00, 0x00, 0x00, 0xE0, 0x92}, 1024, State(1));
+  ExpectAta(sos, Handle(), 0x25, {0x07, 0x02, 0x00, 0x02, 0x00, 0xE0, 0x92}, 1024, failed);
   EXPECT_EQ(hba.DMicrocode(0x07, 4, 2, image, Identify(true, false, false, 0, 0), false, true), 4);
   EXPECT_EQ(EngineLines(),
             (std::vector<std::string>{

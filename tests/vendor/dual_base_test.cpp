@@ -24,13 +24,13 @@ struct PerDevice : VK4540LT, VK4630 {
 TEST(DualBase, OneAttachOverridesBothBases) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_NVME_MINIPORT);
+  OpenDrive(sos, dev, device::STORAGE_NVME_MINIPORT);
   Bytes info(2048, 0);
   const std::string name = "VK4630AA";
   std::copy(name.begin(), name.end(), info.begin() + 496);
   MiniportSeen seen;
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, info});
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, info});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, info});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, info});
 
   PerDevice object;
   VkmSsdHba& sata = object;

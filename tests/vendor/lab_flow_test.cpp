@@ -435,8 +435,7 @@ TEST(LabFlowFaults, PlainUsbStorageCarriesTheProtocolInRead10AndWrite10) {
   // The scan lists such a drive only as the maker's flash device; address it
   // as the device layer would: physical drive 5, SCSI only.
   device::StorageDevice dev(lab.Os());
-  dev.devHandle = dev.OpenPhysicalDrive(5);
-  ASSERT_TRUE(dev.IsOpen());
+  ASSERT_TRUE(dev.OpenPhysicalDrive(5));
   dev.devAttribute = device::STORAGE_PHYSICAL | device::STORAGE_SCSI;
   dev.Close();
   VK4540LT hba;

@@ -33,15 +33,14 @@ TEST(VK4630Attach, ConstructionFillsTheNamesOpcodesAndIdentifierTable) {
 TEST(VK4630Attach, MiniportDriveIsOpenedThroughItsPortAndRecognisedByName) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_NVME_MINIPORT);
+  NameDrive(dev, device::STORAGE_NVME_MINIPORT);
   device::SetFixedText(dev.devName, "SCSI 2:");
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
   dev.devHaId = 2;
   dev.devTarget = 0;
   dev.devLun = 1;
   MiniportSeen seen;
   sos.ExpectOpen("\\\\.\\Scsi2:", Handle());
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, VendorInfo("VK4630AA")});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, VendorInfo("VK4630AA")});
   sos.ExpectClose(Handle());
 
   VK4630 hba;
@@ -59,7 +58,7 @@ TEST(VK4630Attach, MiniportDriveIsOpenedThroughItsPortAndRecognisedByName) {
   // A longer configured name no longer matches "VK4630AA".
   hba.SetControllerName("VK4630XT", 8);
   sos.ExpectOpen("\\\\.\\Scsi2:", Handle());
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, VendorInfo("VK4630AA")});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, VendorInfo("VK4630AA")});
   sos.ExpectClose(Handle());
   EXPECT_FALSE(hba.Attach(&dev));
   EXPECT_EQ(hba.Adapter(), 0u);
@@ -70,20 +69,20 @@ TEST(VK4630Attach, AFailedVendorReadIsAcceptedOnlyFromABridge) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
   MiniportSeen seen;
-  OpenDrive(dev, device::STORAGE_NVME_MINIPORT);
-  ExpectMiniport(sos, &seen, MiniportReply{true, 0, 0, {}});
+  OpenDrive(sos, dev, device::STORAGE_NVME_MINIPORT);
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{true, 0, 0, {}});
   VK4630 hba;
   EXPECT_FALSE(hba.Attach(&dev));
 
   // A bridge that does not pass the vendor command through.
-  OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_NVME_BRIDGE);
-  ExpectScsi(sos, {0x3B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}, 0, 1024,
-             ScsiFail());
+  OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_NVME_BRIDGE);
+  ExpectScsi(sos, Handle(), {0x3B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}, 0, 1024,
+             DriverError());
   EXPECT_TRUE(hba.Attach(&dev));
   EXPECT_TRUE(dev.IsOpen());  // it was open before
 
   // ATA drives are not this object's.
-  OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
+  OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
   EXPECT_FALSE(hba.Attach(&dev));
   EXPECT_FALSE(hba.Attach(nullptr));
 }
@@ -91,30 +90,32 @@ TEST(VK4630Attach, AFailedVendorReadIsAcceptedOnlyFromABridge) {
 TEST(VK4630Attach, ByControlRequestTheIdentifierMustBeInTheTable) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_NVME_MINIPORT);
+  OpenDrive(sos, dev, device::STORAGE_NVME_MINIPORT);
   dev.devHaId = 4;
   MiniportSeen seen;
   VK4630 hba;
 
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, {0x9F, 0x1F, 0x34, 0x46, 0, 0, 0, 0}});
+  ExpectMiniport(sos, Handle(), &seen,
+                 MiniportReply{false, 0, 0, {0x9F, 0x1F, 0x34, 0x46, 0, 0, 0, 0}});
   EXPECT_TRUE(hba.AttachByControlRequest(&dev));
   EXPECT_EQ(seen.controlCode, 0xE0001C28u);
   EXPECT_EQ(seen.signature, "VkmCtrl ");
   EXPECT_EQ(seen.data.size(), 8u + 1u);  // 8 bytes of data and the record's spare byte
   EXPECT_EQ(hba.Adapter(), 4u);
 
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, {0x86, 0x80, 0x53, 0x09, 0, 0, 0, 0}});
+  ExpectMiniport(sos, Handle(), &seen,
+                 MiniportReply{false, 0, 0, {0x86, 0x80, 0x53, 0x09, 0, 0, 0, 0}});
   EXPECT_FALSE(hba.AttachByControlRequest(&dev));
   // The table's terminating zero is no identifier.
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, Bytes(8, 0)});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, Bytes(8, 0)});
   EXPECT_FALSE(hba.AttachByControlRequest(&dev));
-  ExpectMiniport(sos, &seen, MiniportReply{true, 0, 0, {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{true, 0, 0, {}});
   EXPECT_FALSE(hba.AttachByControlRequest(&dev));
 
   // Native drives are never asked; bridges are taken on trust.
-  OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_NVME);
+  OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_NVME);
   EXPECT_FALSE(hba.AttachByControlRequest(&dev));
-  OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_NVME_BRIDGE);
+  OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_NVME_BRIDGE);
   EXPECT_TRUE(hba.AttachByControlRequest(&dev));
 }
 

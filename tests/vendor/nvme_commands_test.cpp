@@ -13,7 +13,7 @@ using namespace vendortest;
 class NvmeCommands : public ::testing::Test {
  protected:
   NvmeCommands() : dev(sos) {
-    OpenDrive(dev, device::STORAGE_NVME_MINIPORT);
+    OpenDrive(sos, dev, device::STORAGE_NVME_MINIPORT);
     dev.devHaId = 2;
     hba.Bind(&dev);
   }
@@ -32,7 +32,7 @@ TEST_F(NvmeCommands, GetLogPageEncodesTheDwordCountAndCopiesThePage) {
   Bytes page(512);
   page[0] = 0xA5;
   page[511] = 0x5A;
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, page});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, page});
   Bytes out(512);
   EXPECT_EQ(hba.GetLogPage(out, 0x02, 0, 0xFFFFFFFF, 0, 0), 0);
   EXPECT_EQ(seen.dw[0], 0x02u);
@@ -43,7 +43,7 @@ TEST_F(NvmeCommands, GetLogPageEncodesTheDwordCountAndCopiesThePage) {
 
   // 256 KiB + 4 with LSP 1 and CDW12/13: NUMD 0x10000, whose upper half goes
   // to CDW11.
-  ExpectMiniport(sos, &seen);
+  ExpectMiniport(sos, Handle(), &seen);
   Bytes big(0x40000 + 4);
   EXPECT_EQ(hba.GetLogPage(big, 0xC0, 1, 1, 0x200, 0x3), 0);
   EXPECT_EQ(seen.dw[10], 0x000001C0u);
@@ -53,14 +53,14 @@ TEST_F(NvmeCommands, GetLogPageEncodesTheDwordCountAndCopiesThePage) {
 }
 
 TEST_F(NvmeCommands, GetLogPageResults) {
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, Status(0x09, 1), {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, NvmeStatus(0x09, 1), {}});
   Bytes out(512, 0xEE);
   EXPECT_EQ(hba.GetLogPage(out, 0x02, 0, 0, 0, 0), -127);
   EXPECT_EQ(hba.StatusCode(), 0x09);
   EXPECT_EQ(hba.StatusCodeType(), 1);
   EXPECT_EQ(out, Bytes(512, 0xEE));
 
-  ExpectMiniport(sos, &seen, MiniportReply{true, 0, 0, {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{true, 0, 0, {}});
   EXPECT_EQ(hba.GetLogPage(out, 0x02, 0, 0, 0, 0), -3);
   EXPECT_EQ(hba.StatusCodeType(), 7);  // the request failed
 
@@ -72,7 +72,7 @@ TEST_F(NvmeCommands, GetLogPageResults) {
 TEST_F(NvmeCommands, FirmwareImageDownloadSendsSizeAndOffsetInDwords) {
   Bytes image(4096);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 3);
-  ExpectMiniport(sos, &seen);
+  ExpectMiniport(sos, Handle(), &seen);
   EXPECT_EQ(hba.FirmwareImageDownload(image, 8192), 0);
   EXPECT_EQ(seen.dw[0], 0x11u);
   EXPECT_EQ(seen.dw[10], 1023u);
@@ -86,24 +86,24 @@ TEST_F(NvmeCommands, FirmwareImageDownloadSendsSizeAndOffsetInDwords) {
   EXPECT_EQ(hba.FirmwareImageDownload(std::span<const uint8_t>(image).first(4094), 0), -1);
   EXPECT_EQ(hba.FirmwareImageDownload(image, 2), -1);
 
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, Status(0x14, 1), {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, NvmeStatus(0x14, 1), {}});
   EXPECT_EQ(hba.FirmwareImageDownload(image, 0), -127);
   EXPECT_EQ(hba.StatusCode(), 0x14);
 }
 
 TEST_F(NvmeCommands, FirmwareCommitPacksSlotActionAndBootPartition) {
-  ExpectMiniport(sos, &seen);
+  ExpectMiniport(sos, Handle(), &seen);
   EXPECT_EQ(hba.FirmwareCommit(1, 2, false), 0);
   EXPECT_EQ(seen.dw[0], 0x10u);
   EXPECT_EQ(seen.dw[10], 0x0000000Au);
   EXPECT_EQ(seen.direction, 0u);
 
-  ExpectMiniport(sos, &seen);
+  ExpectMiniport(sos, Handle(), &seen);
   EXPECT_EQ(hba.FirmwareCommit(3, 1, true), 0);
   EXPECT_EQ(seen.dw[10], 0x80000019u);
 
   // "Firmware Activation Requires Reset" is a non-zero status like any other.
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0x1234, Status(0x11, 1), {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0x1234, NvmeStatus(0x11, 1), {}});
   EXPECT_EQ(hba.FirmwareCommit(1, 1, false), -127);
   EXPECT_EQ(hba.StatusCode(), 0x11);
   EXPECT_EQ(hba.StatusCodeType(), 1);
@@ -114,27 +114,27 @@ TEST_F(NvmeCommands, FirmwareCommitPacksSlotActionAndBootPartition) {
 }
 
 TEST_F(NvmeCommands, VendorCommandCountsVendorDoneAsSuccess) {
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, Status(0xC0, 7), {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, NvmeStatus(0xC0, 7), {}});
   EXPECT_EQ(hba.VendorNoData(true), 0);
   EXPECT_EQ(seen.dw[0], 0xC0u);
   EXPECT_EQ(seen.dw[12], 1u);
   EXPECT_EQ(seen.dw[13], 1u);
 
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, Status(0xC1, 7), {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, NvmeStatus(0xC1, 7), {}});
   EXPECT_EQ(hba.VendorNoData(false), -1);
   EXPECT_EQ(seen.dw[13], 0u);
 
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, Status(0x00, 1), {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, NvmeStatus(0x00, 1), {}});
   EXPECT_EQ(hba.VendorNoData(false), -1);
 
-  ExpectMiniport(sos, &seen, MiniportReply{true, 0, 0, {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{true, 0, 0, {}});
   EXPECT_EQ(hba.VendorNoData(false), -3);
 }
 
 TEST_F(NvmeCommands, VendorReadAsksForLengthInDwordsAndTheSelector) {
   Bytes answer(2048, 0);
   answer[496] = 'V';
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, answer});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, answer});
   Bytes out(2048, 0xEE);
   EXPECT_EQ(hba.VendorRead(out, 1), 0);
   EXPECT_EQ(seen.dw[0], 0xC2u);
@@ -152,7 +152,7 @@ TEST_F(NvmeCommands, VendorCommandCopiesTheCommandImageDwords) {
                                0x12,       0x13,       0x14,       0x15};
   std::memcpy(command.data(), dwords, sizeof dwords);
   Bytes data(512, 0x3C);
-  ExpectMiniport(sos, &seen);
+  ExpectMiniport(sos, Handle(), &seen);
   EXPECT_EQ(hba.VendorCommand(command, data), 0);
   EXPECT_EQ(seen.dw[0], 0xC1u);
   EXPECT_EQ(seen.dw[1], 1u);
@@ -166,7 +166,7 @@ TEST_F(NvmeCommands, VendorCommandCopiesTheCommandImageDwords) {
 
 TEST_F(NvmeCommands, ControlRequestGoesOnlyToMiniports) {
   Bytes reply = {0x9F, 0x1F, 0x30, 0x46, 0, 0, 0, 0};
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, reply});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, reply});
   Bytes data = {1, 2, 3, 4, 5, 6, 7, 8};
   EXPECT_EQ(hba.ControlRequest(data, 0xE0001C28), 0);
   EXPECT_EQ(seen.signature, "VkmCtrl ");
@@ -175,7 +175,7 @@ TEST_F(NvmeCommands, ControlRequestGoesOnlyToMiniports) {
   EXPECT_EQ(Bytes(seen.data.begin(), seen.data.begin() + 8), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
   EXPECT_EQ(data, reply);
 
-  ExpectMiniport(sos, &seen, MiniportReply{true, 0, 0, {}});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{true, 0, 0, {}});
   EXPECT_EQ(hba.ControlRequest(data, 0xE0001C14), -3);
 
   // Native NVMe: the location comes from the device record, other codes go
@@ -204,16 +204,16 @@ TEST_F(NvmeCommands, BridgeLocationCodeComesFromTheUsbRecordAndTheGpioAnswer) {
 
   dev.devUsbInfo.recognisedHub = 1;
   Bytes packet;
-  ExpectScsi(sos, {0x3B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}, 0, 1024, {},
-             &packet);
+  ExpectScsi(sos, Handle(), {0x3B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}, 0, 1024,
+             {}, CaptureOut(&packet));
   Bytes gpio(512, 0);
   gpio[0] = 'G';
   gpio[1] = 'P';
   gpio[2] = 'I';
   gpio[3] = 'O';
   gpio[4] = 0x85;
-  ExpectScsi(sos, {0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 1, 512,
-             ScsiData(gpio));
+  ExpectScsi(sos, Handle(), {0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 1, 512,
+             Good(gpio));
   Bytes location(4);
   EXPECT_EQ(hba.ControlRequest(location, 0xE0001C00), 0);
   EXPECT_EQ(location, (Bytes{0x03, 0x04, 0x02, 0x85}));
@@ -221,8 +221,9 @@ TEST_F(NvmeCommands, BridgeLocationCodeComesFromTheUsbRecordAndTheGpioAnswer) {
   EXPECT_EQ(packet[68], 6);  // the location query index
 
   // No GPIO answer: recognised, but no slot.
-  ExpectScsi(sos, {0x3B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}, 0, 1024);
-  ExpectScsi(sos, {0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 1, 512, ScsiFail());
+  ExpectScsi(sos, Handle(), {0x3B, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}, 0, 1024);
+  ExpectScsi(sos, Handle(), {0x3C, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}, 1, 512,
+             DriverError());
   EXPECT_EQ(hba.BridgeLocationCode(), 0x80020403u);
 }
 
@@ -238,7 +239,7 @@ TEST_F(NvmeCommands, IdentifyKeepsStringsOnlyFromASuccessfulCompletion) {
   std::copy(model.begin(), model.end(), id.begin() + 24);
   std::copy(firmware.begin(), firmware.end(), id.begin() + 64);
 
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, id});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, id});
   Bytes out(4096);
   EXPECT_TRUE(hba.Identify(out, 0, true));
   EXPECT_EQ(seen.dw[0], 0x06u);
@@ -251,7 +252,7 @@ TEST_F(NvmeCommands, IdentifyKeepsStringsOnlyFromASuccessfulCompletion) {
   EXPECT_EQ(hba.PciVendorIds(), (std::array<uint8_t, 4>{0x9F, 0x1F, 0x9F, 0x1F}));
 
   Bytes other(4096, 'X');
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, Status(0x02, 0), other});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, NvmeStatus(0x02, 0), other});
   Bytes out2(4096, 0xEE);
   EXPECT_FALSE(hba.Identify(out2, 0, true));
   EXPECT_EQ(hba.Serial(), serial);
@@ -263,7 +264,7 @@ TEST_F(NvmeCommands, IdentifyKeepsStringsOnlyFromASuccessfulCompletion) {
   std::copy(std::begin(nsze), std::end(nsze), ns.begin());
   std::copy(std::begin(ncap), std::end(ncap), ns.begin() + 8);
   for (int i = 0; i < 8; ++i) ns[120 + i] = static_cast<uint8_t>(0xE0 + i);
-  ExpectMiniport(sos, &seen, MiniportReply{false, 0, 0, ns});
+  ExpectMiniport(sos, Handle(), &seen, MiniportReply{false, 0, 0, ns});
   EXPECT_TRUE(hba.Identify(out, 1, false));
   EXPECT_EQ(seen.dw[1], 1u);
   EXPECT_EQ(seen.dw[10], 0u);
@@ -274,20 +275,21 @@ TEST_F(NvmeCommands, IdentifyKeepsStringsOnlyFromASuccessfulCompletion) {
 
 TEST_F(NvmeCommands, SectorsTravelAsScsiReadAndWrite) {
   dev.devAttribute = device::STORAGE_PHYSICAL | device::STORAGE_NVME;
-  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00}, 1, 512,
-             ScsiData(Sector(0x0D)));
+  ExpectScsi(sos, Handle(), {0x28, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00}, 1, 512,
+             Good(Sector(0x0D)));
   Bytes buf(512);
   EXPECT_EQ(hba.ReadSectors(0, 1, buf), 0);
   EXPECT_EQ(buf, Sector(0x0D));
   Bytes written;
-  ExpectScsi(sos, {0x2A, 0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00}, 0, 512, {},
-             &written);
+  ExpectScsi(sos, Handle(), {0x2A, 0x04, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00}, 0, 512,
+             {}, CaptureOut(&written));
   EXPECT_EQ(hba.WriteSectors(1, 1, Sector(0x0E)), 0);
   EXPECT_EQ(written, Sector(0x0E));
-  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x01, 0x00}, 1, 512, ScsiFail());
+  ExpectScsi(sos, Handle(), {0x28, 0x04, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x01, 0x00}, 1, 512,
+             DriverError());
   EXPECT_EQ(hba.ReadSectors(2, 1, buf), -127);
 
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  CloseScripted(sos, dev);
   sos.ExpectOpen("\\\\.\\PHYSICALDRIVE1", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_ACCESS_DENIED);
   EXPECT_EQ(hba.ReadSectors(0, 1, buf), -12);
 }

@@ -48,10 +48,10 @@ TEST(VK4540LTAttach, ConstructionNamesTheObjectVK4540LT) {
 TEST(VK4540LTAttach, DriveThatFailsTestUnitReadyIsNotReadyAndGetsNoVendorCommand) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
+  OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
   dev.devHaId = 2;
-  ExpectScsi(sos, kInquiryCdb, 1, 56, ScsiData(InquiryData("VKM", "VK4620XT SSD")));
-  ExpectScsi(sos, kTestUnitReadyCdb, 0, 0, CheckCondition());
+  ExpectScsi(sos, Handle(), kInquiryCdb, 1, 56, Good(InquiryData("VKM", "VK4620XT SSD")));
+  ExpectScsi(sos, Handle(), kTestUnitReadyCdb, 0, 0, NotReady());
 
   VK4540LT hba;
   EXPECT_FALSE(hba.Attach(&dev));
@@ -70,15 +70,15 @@ TEST(VK4540LTAttach, DriveThatFailsTestUnitReadyIsNotReadyAndGetsNoVendorCommand
 TEST(VK4540LTAttach, FirstExchangeFallsBackToLba0x789AndTheDriveBecomesReady) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
+  OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
   dev.devHaId = 2;
   dev.devTarget = 1;
   dev.devLun = 0;
 
-  ExpectScsi(sos, kInquiryCdb, 1, 56, ScsiData(InquiryData("VKM", "VK551 SSD 256GB")));
-  ExpectScsi(sos, kTestUnitReadyCdb, 0, 0);
-  ExpectScsi(sos, kReadCapacityCdb, 1, 8,
-             ScsiData({0x00, 0x01, 0xFF, 0xFF, 0x00, 0x00, 0x02, 0x00}));
+  ExpectScsi(sos, Handle(), kInquiryCdb, 1, 56, Good(InquiryData("VKM", "VK551 SSD 256GB")));
+  ExpectScsi(sos, Handle(), kTestUnitReadyCdb, 0, 0);
+  ExpectScsi(sos, Handle(), kReadCapacityCdb, 1, 8,
+             Good({0x00, 0x01, 0xFF, 0xFF, 0x00, 0x00, 0x02, 0x00}));
   // Attempt 1 on 0x55AA: the block is not taken.
   ReadDma(sos, ReadAt0x55AA(), Sector(0));
   ExpectDetect(sos, Vk4620ModeSector());
@@ -122,11 +122,11 @@ TEST(VK4540LTAttach, FirstExchangeFallsBackToLba0x789AndTheDriveBecomesReady) {
 TEST(VK4540LTAttach, FirstExchangeComparesTheWholeEchoedSector) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_LOGICAL | device::STORAGE_ATA);
-  ExpectScsi(sos, kInquiryCdb, 1, 56, ScsiData(InquiryData("VKM", "VK4620XT SSD")));
-  ExpectScsi(sos, kTestUnitReadyCdb, 0, 0);
-  ExpectScsi(sos, kReadCapacityCdb, 1, 8,
-             ScsiData({0x00, 0x00, 0x0F, 0xFF, 0x00, 0x00, 0x02, 0x00}));
+  OpenDrive(sos, dev, device::STORAGE_LOGICAL | device::STORAGE_ATA);
+  ExpectScsi(sos, Handle(), kInquiryCdb, 1, 56, Good(InquiryData("VKM", "VK4620XT SSD")));
+  ExpectScsi(sos, Handle(), kTestUnitReadyCdb, 0, 0);
+  ExpectScsi(sos, Handle(), kReadCapacityCdb, 1, 8,
+             Good({0x00, 0x00, 0x0F, 0xFF, 0x00, 0x00, 0x02, 0x00}));
   ReadDma(sos, ReadAt0x55AA(), Sector(0));
   ExpectDetect(sos, Vk4620ModeSector());
   WriteDma(sos, WriteAt0x55AA(), nullptr);
@@ -145,17 +145,21 @@ TEST(VK4540LTAttach, FirstExchangeComparesTheWholeEchoedSector) {
   EXPECT_FALSE(hba.IsVk551());
   EXPECT_EQ(hba.PathMarker(), 0x5Au);  // opened by drive letter
   EXPECT_EQ(hba.BlockCount(), 0x1000u);
+  // The drive still owns its volume handle: dropping it unlocks and closes.
+  sos.ExpectIoctl(os::FSCTL_UNLOCK_VOLUME).On(Handle());
+  sos.ExpectIoctl(os::FSCTL_IS_VOLUME_MOUNTED).On(Handle());
+  sos.ExpectClose(Handle());
 }
 
 TEST(VK4540LTAttach, UnrecognisedControllerOrNoCapacityIsNotReady) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
+  OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
   dev.devHaId = 3;
-  ExpectScsi(sos, kInquiryCdb, 1, 56, ScsiData(InquiryData("OTHER", "DISK")));
-  ExpectScsi(sos, kTestUnitReadyCdb, 0, 0);
+  ExpectScsi(sos, Handle(), kInquiryCdb, 1, 56, Good(InquiryData("OTHER", "DISK")));
+  ExpectScsi(sos, Handle(), kTestUnitReadyCdb, 0, 0);
   // A reported last LBA of 0 stays a block count of 0.
-  ExpectScsi(sos, kReadCapacityCdb, 1, 8, ScsiData({0, 0, 0, 0, 0x00, 0x00, 0x02, 0x00}));
+  ExpectScsi(sos, Handle(), kReadCapacityCdb, 1, 8, Good({0, 0, 0, 0, 0x00, 0x00, 0x02, 0x00}));
   // The first exchange: detect fails to recognise, the vendor mode is left.
   ReadDma(sos, ReadAt0x55AA(), Sector(0));
   ExpectDetect(sos, SectorWith(46, "GENERIC1"));
@@ -176,12 +180,11 @@ TEST(VK4540LTAttach, UnrecognisedControllerOrNoCapacityIsNotReady) {
 TEST(VK4540LTAttach, ClosedHandleIsReopenedWithForceAndClosedAgain) {
   ScriptedOs sos;
   device::StorageDevice dev(sos);
-  OpenDrive(dev, device::STORAGE_LOGICAL | device::STORAGE_ATA);
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  NameDrive(dev, device::STORAGE_LOGICAL | device::STORAGE_ATA);
   sos.ExpectOpen("\\\\.\\PHYSICALDRIVE1", Handle());
   sos.ExpectIoctl(os::FSCTL_LOCK_VOLUME).Fail(os::ERROR_ACCESS_DENIED);
-  ExpectScsi(sos, kInquiryCdb, 1, 56, ScsiFail());
-  ExpectScsi(sos, kTestUnitReadyCdb, 0, 0, ScsiFail());
+  ExpectScsi(sos, Handle(), kInquiryCdb, 1, 56, DriverError());
+  ExpectScsi(sos, Handle(), kTestUnitReadyCdb, 0, 0, DriverError());
   sos.ExpectIoctl(os::FSCTL_UNLOCK_VOLUME).Fail(os::ERROR_ACCESS_DENIED);
   sos.ExpectClose(Handle());
 

@@ -13,7 +13,7 @@ using namespace vendortest;
 class Exchange : public ::testing::Test {
  protected:
   Exchange() : dev(sos) {
-    OpenDrive(dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
+    OpenDrive(sos, dev, device::STORAGE_PHYSICAL | device::STORAGE_ATA);
     // Bind without attach: the exchanges only need the device.
     hba.Bind(&dev);
   }
@@ -241,7 +241,7 @@ TEST_F(Exchange, StatusBlockUsesSubOpcode57WithTheFlagAnd54Without) {
 }
 
 TEST_F(Exchange, ClosedHandleIsOpenedWithoutForceForTheExchangeAndClosedAfter) {
-  dev.devHandle = os::INVALID_HANDLE_VALUE;
+  CloseScripted(sos, dev);
   sos.ExpectOpen("\\\\.\\PHYSICALDRIVE1", os::INVALID_HANDLE_VALUE).Fail(os::ERROR_ACCESS_DENIED);
   Bytes out(512);
   EXPECT_EQ(hba.ReadMemory(0, out, true), -12);
@@ -260,10 +260,10 @@ TEST_F(Exchange, ClosedHandleIsOpenedWithoutForceForTheExchangeAndClosedAfter) {
 TEST_F(Exchange, WithoutAtaTheSectorsTravelAsRead10AndWrite10) {
   dev.devAttribute = device::STORAGE_PHYSICAL | device::STORAGE_SCSI;
   Bytes written;
-  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x55, 0xAA, 0x00, 0x00, 0x01, 0x00}, 1, 512,
-             ScsiData(Sector(0x44)));
-  ExpectScsi(sos, {0x2A, 0x04, 0x00, 0x00, 0x07, 0x89, 0x00, 0x00, 0x02, 0x00}, 0, 1024, {},
-             &written);
+  ExpectScsi(sos, Handle(), {0x28, 0x04, 0x00, 0x00, 0x55, 0xAA, 0x00, 0x00, 0x01, 0x00}, 1, 512,
+             Good(Sector(0x44)));
+  ExpectScsi(sos, Handle(), {0x2A, 0x04, 0x00, 0x00, 0x07, 0x89, 0x00, 0x00, 0x02, 0x00}, 0, 1024,
+             {}, CaptureOut(&written));
   Bytes buf(512);
   EXPECT_EQ(hba.ReadSectors(0x55AA, 1, buf), 0);
   EXPECT_EQ(buf, Sector(0x44));
@@ -271,7 +271,8 @@ TEST_F(Exchange, WithoutAtaTheSectorsTravelAsRead10AndWrite10) {
   EXPECT_EQ(hba.WriteSectors(0x789, 2, two), 0);
   EXPECT_EQ(written, two);
 
-  ExpectScsi(sos, {0x28, 0x04, 0x00, 0x00, 0x12, 0x34, 0x00, 0x00, 0x01, 0x00}, 1, 512, ScsiFail());
+  ExpectScsi(sos, Handle(), {0x28, 0x04, 0x00, 0x00, 0x12, 0x34, 0x00, 0x00, 0x01, 0x00}, 1, 512,
+             DriverError());
   EXPECT_EQ(hba.ReadSectors(0x1234, 1, buf), -127);
 }
 

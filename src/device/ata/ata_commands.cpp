@@ -20,6 +20,7 @@ constexpr uint8_t kCmdDownloadDma = 0x93;
 constexpr uint8_t kCmdSecuritySetPassword = 0xF1;
 constexpr uint8_t kCmdSecurityErasePrepare = 0xF3;
 constexpr uint8_t kCmdSecurityEraseUnit = 0xF4;
+constexpr uint8_t kCmdSecurityDisablePassword = 0xF6;
 constexpr uint8_t kDeviceLba = 0xE0;
 constexpr uint8_t kDeviceSmart = 0xA0;
 
@@ -176,6 +177,12 @@ int AtaSecurityErasePrepare(StorageDevice& dev) {
 int AtaSecurityEraseUnit(StorageDevice& dev, std::span<const uint8_t> block) {
   if ((dev.devAttribute & STORAGE_ATA) == 0) return 1;
   AtaRegisters regs{0, 1, 0, 0, 0, kDeviceLba, kCmdSecurityEraseUnit};
+  return AtaGenericDataOut(dev, regs, {}, 1, block, false, false) ? 0 : 1;
+}
+
+int AtaSecurityDisablePassword(StorageDevice& dev, std::span<const uint8_t> block) {
+  if ((dev.devAttribute & STORAGE_ATA) == 0) return 1;
+  AtaRegisters regs{0, 1, 0, 0, 0, kDeviceLba, kCmdSecurityDisablePassword};
   return AtaGenericDataOut(dev, regs, {}, 1, block, false, false) ? 0 : 1;
 }
 

@@ -55,5 +55,8 @@ bool AtaGenericDataOut(StorageDevice& dev, AtaRegisters& regs, const AtaRegister
 int AtaSecuritySetPassword(StorageDevice& dev, std::span<const uint8_t> block);
 int AtaSecurityErasePrepare(StorageDevice& dev);
 int AtaSecurityEraseUnit(StorageDevice& dev, std::span<const uint8_t> block);
+// SECURITY DISABLE PASSWORD (F6h) with the same 512-byte block layout as SET
+// PASSWORD: removes the user password so the drive does not lock at power-on.
+int AtaSecurityDisablePassword(StorageDevice& dev, std::span<const uint8_t> block);
 
 }  // namespace device

@@ -6,24 +6,33 @@
 #include <vector>
 
 #include "common/text.h"
+#include "device/core/open_scope.h"
 #include "device/scsi/scsi_request.h"
 
 namespace device {
 namespace {
 
-constexpr uint8_t kOpAtaPassThrough16 = 0x85;
 constexpr size_t kBufferAlignment = 16;
 
-// SAT protocol byte (CDB byte 1) and transfer byte (CDB byte 2).
-constexpr uint8_t kSatDmaIn = 0x15;  // the extend bit stays set, as the tool always sent it
-constexpr uint8_t kSatPioIn = 0x08;
-constexpr uint8_t kSatDmaOut = 0x16;
-constexpr uint8_t kSatPioOut = 0x0A;
-constexpr uint8_t kSatNonData = 0x06;
-constexpr uint8_t kSatExtend = 0x01;
-constexpr uint8_t kSatTransferIn = 0x0E;    // CK_COND, T_DIR in, byte block, length in count
-constexpr uint8_t kSatTransferOut = 0x26;   // CK_COND, T_DIR out, byte block, length in count
-constexpr uint8_t kSatTransferNone = 0x20;  // CK_COND
+// SAT protocol byte (CDB byte 1) and transfer byte (CDB byte 2). DMA data in
+// keeps the extend bit set even for a 28-bit command, as this tool has
+// always sent it.
+namespace sat = os::sat;
+constexpr uint8_t kSatDmaIn = sat::ProtocolField(sat::kProtocolUdmaIn) | sat::kExtend;  // 0x15
+constexpr uint8_t kSatPioIn = sat::ProtocolField(sat::kProtocolPioIn);                  // 0x08
+constexpr uint8_t kSatDmaOut = sat::ProtocolField(sat::kProtocolUdmaOut);               // 0x16
+constexpr uint8_t kSatPioOut = sat::ProtocolField(sat::kProtocolPioOut);                // 0x0A
+constexpr uint8_t kSatNonData = sat::ProtocolField(sat::kProtocolNonData);              // 0x06
+// 0x0E: T_DIR in, BYT_BLOK, length in the count register. CK_COND (0x20) is
+// not set for data in: a successful read returns no registers, and a failed
+// one still comes back as CHECK CONDITION with the registers in the sense.
+constexpr uint8_t kSatTransferIn = sat::kTDirIn | sat::kBytBlok | sat::kTLengthInCount;
+// 0x26: CK_COND, T_DIR out, BYT_BLOK, length in the count register.
+constexpr uint8_t kSatTransferOut = sat::kCkCond | sat::kBytBlok | sat::kTLengthInCount;
+constexpr uint8_t kSatTransferNone = sat::kCkCond;  // 0x20
+static_assert(kSatDmaIn == 0x15 && kSatPioIn == 0x08 && kSatDmaOut == 0x16 && kSatPioOut == 0x0A &&
+              kSatNonData == 0x06);
+static_assert(kSatTransferIn == 0x0E && kSatTransferOut == 0x26 && kSatTransferNone == 0x20);
 
 bool SendSat(StorageDevice& dev, uint8_t* buffer, os::ATA_PASS_THROUGH_DIRECT& block) {
   uint8_t flags = 0;
@@ -33,7 +42,7 @@ bool SendSat(StorageDevice& dev, uint8_t* buffer, os::ATA_PASS_THROUGH_DIRECT& b
     flags = SRB_DIR_OUT;
   SRB_ExecSCSICmd srb = MakeScsiRequest(dev, flags, 16, block.DataTransferLength ? buffer : nullptr,
                                         block.DataTransferLength);
-  const std::array<uint8_t, 16> cdb = BuildSatCdb(block);
+  const os::sat::Cdb cdb = BuildSatCdb(block);
   std::memcpy(srb.CDBByte, cdb.data(), cdb.size());
   const bool ok = ExecuteScsiRequest(dev, srb, true) == SS_COMP;
   uint8_t* tf = block.CurrentTaskFile;
@@ -47,8 +56,8 @@ bool SendSat(StorageDevice& dev, uint8_t* buffer, os::ATA_PASS_THROUGH_DIRECT& b
 bool Transfer(StorageDevice& dev, const uint8_t* out, uint8_t* in, size_t length,
               os::ATA_PASS_THROUGH_DIRECT& block, bool force) {
   os::Os& os = dev.Os();
-  const bool openedHere = !dev.IsOpen();
-  if (openedHere && !dev.Reopen(force)) return false;
+  const OpenScope open(dev, force);
+  if (!open) return false;
 
   bool ok = false;
   const bool dataIn = (block.AtaFlags & os::ATA_FLAGS_DATA_IN) != 0;
@@ -82,7 +91,7 @@ bool Transfer(StorageDevice& dev, const uint8_t* out, uint8_t* in, size_t length
         requestOk = SendSat(dev, aligned, block);
       } else {
         os::DWORD returned = 0;
-        requestOk = os.DeviceIoControl(dev.devHandle, os::IOCTL_ATA_PASS_THROUGH_DIRECT, &block,
+        requestOk = os.DeviceIoControl(dev.Handle(), os::IOCTL_ATA_PASS_THROUGH_DIRECT, &block,
                                        sizeof block, &block, sizeof block, &returned);
       }
       ok = requestOk && (block.CurrentTaskFile[os::kTaskFileCommand] & 0x01) == 0;
@@ -93,43 +102,29 @@ bool Transfer(StorageDevice& dev, const uint8_t* out, uint8_t* in, size_t length
             common::Format("[VKM_DEBUG] AtaPassThru: Error = 0x%X\n", os.GetLastError()));
     }
   }
-  if (openedHere) dev.Close();
   return ok;
 }
 
 }  // namespace
 
-std::array<uint8_t, 16> BuildSatCdb(const os::ATA_PASS_THROUGH_DIRECT& block) {
-  std::array<uint8_t, 16> cdb{};
+os::sat::Cdb BuildSatCdb(const os::ATA_PASS_THROUGH_DIRECT& block) {
+  os::sat::Cdb cdb{};
   const bool dma = (block.AtaFlags & os::ATA_FLAGS_USE_DMA) != 0;
-  cdb[0] = kOpAtaPassThrough16;
+  uint8_t& protocol = cdb[sat::kProtocolByte];
+  uint8_t& transfer = cdb[sat::kTransferByte];
+  cdb[0] = sat::kOpAtaPassThrough16;
   if (block.AtaFlags & os::ATA_FLAGS_DATA_IN) {
-    cdb[1] = dma ? kSatDmaIn : kSatPioIn;
-    cdb[2] = kSatTransferIn;
+    protocol = dma ? kSatDmaIn : kSatPioIn;
+    transfer = kSatTransferIn;
   } else if (block.AtaFlags & os::ATA_FLAGS_DATA_OUT) {
-    cdb[1] = dma ? kSatDmaOut : kSatPioOut;
-    cdb[2] = kSatTransferOut;
+    protocol = dma ? kSatDmaOut : kSatPioOut;
+    transfer = kSatTransferOut;
   } else {
-    cdb[1] = kSatNonData;
-    cdb[2] = kSatTransferNone;
+    protocol = kSatNonData;
+    transfer = kSatTransferNone;
   }
-  const uint8_t* cur = block.CurrentTaskFile;
-  const uint8_t* prev = block.PreviousTaskFile;
-  if (block.AtaFlags & os::ATA_FLAGS_48BIT_COMMAND) {
-    cdb[1] |= kSatExtend;
-    cdb[3] = prev[os::kTaskFileFeatures];
-    cdb[5] = prev[os::kTaskFileCount];
-    cdb[7] = prev[os::kTaskFileLbaLow];
-    cdb[9] = prev[os::kTaskFileLbaMid];
-    cdb[11] = prev[os::kTaskFileLbaHigh];
-  }
-  cdb[4] = cur[os::kTaskFileFeatures];
-  cdb[6] = cur[os::kTaskFileCount];
-  cdb[8] = cur[os::kTaskFileLbaLow];
-  cdb[10] = cur[os::kTaskFileLbaMid];
-  cdb[12] = cur[os::kTaskFileLbaHigh];
-  cdb[13] = cur[os::kTaskFileDevice];
-  cdb[14] = cur[os::kTaskFileCommand];
+  if (block.AtaFlags & os::ATA_FLAGS_48BIT_COMMAND) protocol |= sat::kExtend;
+  sat::WriteRegisters(cdb, block);
   return cdb;
 }
 

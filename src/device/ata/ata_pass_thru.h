@@ -10,6 +10,7 @@
 #include "device/core/storage_device.h"
 #include "device/scsi/srb.h"
 #include "platform/ata_pass_through.h"
+#include "platform/sat_cdb.h"
 
 namespace device {
 
@@ -27,6 +28,6 @@ bool AtaPassThruOut(StorageDevice& dev, std::span<const uint8_t> data,
                     os::ATA_PASS_THROUGH_DIRECT& block, bool force);
 
 // The SAT ATA PASS-THROUGH(16) CDB for a task file and its flags.
-std::array<uint8_t, 16> BuildSatCdb(const os::ATA_PASS_THROUGH_DIRECT& block);
+os::sat::Cdb BuildSatCdb(const os::ATA_PASS_THROUGH_DIRECT& block);
 
 }  // namespace device

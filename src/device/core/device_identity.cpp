@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "device/ata/ata_commands.h"
+#include "device/ata/identify_words.h"
 #include "device/nvme/nvme_command_record.h"
 #include "device/nvme/nvme_commands.h"
 #include "device/scsi/scsi_commands.h"
@@ -14,8 +15,7 @@ namespace {
 
 // Byte ranges of the identity strings.
 constexpr size_t kNvmeSerial = 4, kNvmeModel = 24, kNvmeFirmware = 64;
-constexpr size_t kAtaSerial = 20, kAtaModel = 54, kAtaFirmware = 46;
-constexpr size_t kSerialLength = 20, kModelLength = 40, kFirmwareLength = 8;
+constexpr size_t kNvmeSerialLength = 20, kNvmeModelLength = 40, kNvmeFirmwareLength = 8;
 
 template <size_t N>
 void CopyField(char (&field)[N], const std::vector<uint8_t>& data, size_t offset, size_t length,
@@ -38,17 +38,19 @@ void FillIdentityStrings(StorageDevice& dev) {
   if (IsNvme(dev.devAttribute)) {
     std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
     if (!NvmeIdentifyController(dev, identify)) return;
-    CopyField(dev.devSerial, identify, kNvmeSerial, kSerialLength, false);
-    CopyField(dev.devModel, identify, kNvmeModel, kModelLength, false);
-    CopyField(dev.devFirmware, identify, kNvmeFirmware, kFirmwareLength, false);
+    CopyField(dev.devSerial, identify, kNvmeSerial, kNvmeSerialLength, false);
+    CopyField(dev.devModel, identify, kNvmeModel, kNvmeModelLength, false);
+    CopyField(dev.devFirmware, identify, kNvmeFirmware, kNvmeFirmwareLength, false);
     return;
   }
   if (dev.devAttribute & STORAGE_VKM_UFD) return;
   std::vector<uint8_t> identify(kAtaSector, 0);
   if (!AtaIdentifyDevice(dev, identify)) return;
-  CopyField(dev.devSerial, identify, kAtaSerial, kSerialLength, true);
-  CopyField(dev.devModel, identify, kAtaModel, kModelLength, true);
-  CopyField(dev.devFirmware, identify, kAtaFirmware, kFirmwareLength, true);
+  namespace id = device::identify;
+  CopyField(dev.devSerial, identify, id::ByteOf(id::kSerialNumber), id::kSerialNumberChars, true);
+  CopyField(dev.devModel, identify, id::ByteOf(id::kModelNumber), id::kModelNumberChars, true);
+  CopyField(dev.devFirmware, identify, id::ByteOf(id::kFirmwareRevision),
+            id::kFirmwareRevisionChars, true);
 }
 
 void ReadDeviceCapacity(StorageDevice& dev) {

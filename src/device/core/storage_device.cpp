@@ -1,6 +1,7 @@
 #include "device/core/storage_device.h"
 
 #include <cstring>
+#include <utility>
 
 #include "common/text.h"
 #include "device/core/fixed_text.h"
@@ -18,7 +19,26 @@ constexpr os::DWORD kDevicePropertyAnswerSize = 1060;
 
 StorageDevice::StorageDevice(os::Os& os) : os_(&os) { ResetFields(); }
 
+StorageDevice::StorageDevice(StorageDevice&& other) noexcept
+    : StorageDeviceRecord(other),
+      os_(other.os_),
+      devHandle_(std::exchange(other.devHandle_, os::INVALID_HANDLE_VALUE)),
+      disCheckScsiStatus_(other.disCheckScsiStatus_) {}
+
+StorageDevice& StorageDevice::operator=(StorageDevice&& other) noexcept {
+  if (this == &other) return *this;
+  Close();
+  StorageDeviceRecord::operator=(other);
+  os_ = other.os_;
+  devHandle_ = std::exchange(other.devHandle_, os::INVALID_HANDLE_VALUE);
+  disCheckScsiStatus_ = other.disCheckScsiStatus_;
+  return *this;
+}
+
+StorageDevice::~StorageDevice() { Close(); }
+
 void StorageDevice::ResetFields() {
+  Close();
   devHaId = kUnknownHaId;
   devTarget = 0;
   devLun = 0;
@@ -26,7 +46,6 @@ void StorageDevice::ResetFields() {
   devAttribute = 0;
   devBlockFactor = 1;
   devOptions = 0;
-  devHandle = os::INVALID_HANDLE_VALUE;
   std::memset(&devUsbInfo, 0, sizeof devUsbInfo);
   std::memset(devPath, 0, sizeof devPath);
   std::memset(devName, 0, sizeof devName);
@@ -43,40 +62,44 @@ void StorageDevice::ResetFields() {
   std::memset(devFirmware, 0, sizeof devFirmware);
 }
 
-os::HANDLE StorageDevice::OpenPath(const std::string& path) const {
-  return os_->CreateFileA(path, os::GENERIC_READ | os::GENERIC_WRITE,
-                          os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, nullptr, os::OPEN_EXISTING, 0,
-                          nullptr);
+bool StorageDevice::OpenPath(const std::string& path) {
+  Close();
+  devHandle_ = os_->CreateFileA(path, os::GENERIC_READ | os::GENERIC_WRITE,
+                                os::FILE_SHARE_READ | os::FILE_SHARE_WRITE, nullptr,
+                                os::OPEN_EXISTING, 0, nullptr);
+  return IsOpen();
 }
 
-os::HANDLE StorageDevice::OpenPhysicalDrive(int number) {
+void StorageDevice::Adopt(os::HANDLE handle) {
+  if (handle == devHandle_) return;
+  Close();
+  devHandle_ = handle;
+}
+
+bool StorageDevice::OpenPhysicalDrive(int number) {
   SetFixedText(devPath, common::Format("\\\\.\\PHYSICALDRIVE%d", number));
   SetFixedText(devName, common::Format("PHYSICALDRIVE%d", number));
   return OpenPath(FixedText(devPath));
 }
 
-os::HANDLE StorageDevice::OpenDriveLetter(char letter) {
+bool StorageDevice::OpenDriveLetter(char letter) {
   SetFixedText(devPath, common::Format("\\\\.\\%c:", letter));
   SetFixedText(devName, common::Format("%c:", letter));
   return OpenPath(FixedText(devPath));
 }
 
-os::HANDLE StorageDevice::OpenScsiPort(int port) const {
+bool StorageDevice::OpenScsiPort(int port) {
   return OpenPath(common::Format("%s%d:", "\\\\.\\Scsi", port));
 }
 
-bool StorageDevice::OpenPort() {
-  devHandle = OpenScsiPort(static_cast<int>(devHaId));
-  return IsOpen();
-}
+bool StorageDevice::OpenPort() { return OpenScsiPort(static_cast<int>(devHaId)); }
 
 bool StorageDevice::Reopen(bool force) {
-  devHandle = OpenPath(FixedText(devPath));
-  if (!IsOpen()) return false;
+  if (!OpenPath(FixedText(devPath))) return false;
   if ((devAttribute & STORAGE_LOGICAL) != 0 && (devOptions & kOptionNoVolumeLock) == 0) {
     if (!LockVolume() && !force) {
-      os_->CloseHandle(devHandle);
-      devHandle = os::INVALID_HANDLE_VALUE;
+      // Closed without an unlock: the lock was never taken.
+      os_->CloseHandle(std::exchange(devHandle_, os::INVALID_HANDLE_VALUE));
       return false;
     }
   }
@@ -85,37 +108,37 @@ bool StorageDevice::Reopen(bool force) {
 
 bool StorageDevice::LockVolume() {
   os::DWORD returned = 0;
-  if (!os_->DeviceIoControl(devHandle, os::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned))
+  if (!os_->DeviceIoControl(devHandle_, os::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned))
     return false;
   // Before NT 6 a locked volume needs no dismount.
   if (devOsVersion.dwMajorVersion < 6) {
     devAttribute |= STORAGE_VOLUME_LOCKED;
     return true;
   }
-  if (os_->DeviceIoControl(devHandle, os::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0,
+  if (os_->DeviceIoControl(devHandle_, os::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0,
                            &returned)) {
     devAttribute |= STORAGE_VOLUME_LOCKED;
     return true;
   }
-  os_->DeviceIoControl(devHandle, os::FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned);
+  os_->DeviceIoControl(devHandle_, os::FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned);
   return false;
 }
 
 void StorageDevice::UnlockVolume() {
   os::DWORD returned = 0;
   const bool unlocked =
-      os_->DeviceIoControl(devHandle, os::FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned);
+      os_->DeviceIoControl(devHandle_, os::FSCTL_UNLOCK_VOLUME, nullptr, 0, nullptr, 0, &returned);
   // Asking whether the volume is mounted makes the file system mount it again.
   if (unlocked && devOsVersion.dwMajorVersion > 5)
-    os_->DeviceIoControl(devHandle, os::FSCTL_IS_VOLUME_MOUNTED, nullptr, 0, nullptr, 0, &returned);
+    os_->DeviceIoControl(devHandle_, os::FSCTL_IS_VOLUME_MOUNTED, nullptr, 0, nullptr, 0,
+                         &returned);
   devAttribute &= ~STORAGE_VOLUME_LOCKED;
 }
 
 void StorageDevice::Close() {
   if (!IsOpen()) return;
   if ((devAttribute & STORAGE_LOGICAL) != 0) UnlockVolume();
-  os_->CloseHandle(devHandle);
-  devHandle = os::INVALID_HANDLE_VALUE;
+  os_->CloseHandle(std::exchange(devHandle_, os::INVALID_HANDLE_VALUE));
 }
 
 void StorageDevice::Release() {
@@ -130,7 +153,7 @@ void StorageDevice::QueryBusTypeAndAddress() {
   query.QueryType = os::PropertyStandardQuery;
   uint8_t answer[kDevicePropertyAnswerSize] = {};
   os::DWORD returned = 0;
-  if (!os_->DeviceIoControl(devHandle, os::IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
+  if (!os_->DeviceIoControl(devHandle_, os::IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
                             answer, sizeof answer, &returned)) {
     devHaId = kUnknownHaId;
     return;
@@ -144,7 +167,7 @@ void StorageDevice::QueryBusTypeAndAddress() {
   }
   os::SCSI_ADDRESS address{};
   address.Length = sizeof address;
-  if (!os_->DeviceIoControl(devHandle, os::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address,
+  if (!os_->DeviceIoControl(devHandle_, os::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address,
                             sizeof address, &returned)) {
     devHaId = kUnknownHaId;
     return;

@@ -3,7 +3,9 @@
 // path its commands take (devAttribute), its open handle, SCSI address,
 // identity strings and command time-out. The transports (scsi/, ata/, nvme/)
 // take a StorageDevice and send through its handle; the handle is opened for
-// a command or a sequence and closed again.
+// a command or a sequence (see OpenScope) and closed again. The device owns
+// its handle: it is move-only, and whatever is still open when it dies or is
+// overwritten by a move is closed.
 #include <cstdint>
 #include <string>
 
@@ -17,27 +19,58 @@ inline constexpr uint32_t kDefaultTimeoutSeconds = 65536;
 inline constexpr uint32_t kUnknownHaId = 255;
 inline constexpr uint32_t kOptionNoVolumeLock = 0x1;  // devOptions bit 0
 
-class StorageDevice {
+// The drive record in the product's field order, without the handle (which
+// only StorageDevice may hold, so that exactly one owner closes it).
+struct StorageDeviceRecord {
+  uint32_t devHaId;
+  uint32_t devTarget;
+  uint32_t devLun;
+  uint32_t devLocation;
+  uint32_t devAttribute;
+  uint32_t devBlockFactor;
+  uint32_t devOptions;
+  UsbLocationRecord devUsbInfo;
+  char devPath[50];
+  char devName[50];
+  uint32_t devOrder;
+  uint32_t devListIndex;
+  uint32_t devUseBusType;
+  uint64_t devCapacity;
+  os::OSVERSIONINFOA devOsVersion;
+  uint32_t devTimeout;
+  char devSerial[21];
+  char devModel[41];
+  char devFirmware[9];
+};
+
+class StorageDevice : public StorageDeviceRecord {
  public:
   explicit StorageDevice(os::Os& os);
   StorageDevice(const StorageDevice&) = delete;
   StorageDevice& operator=(const StorageDevice&) = delete;
-  // Does not close the handle: owners call Release first.
-  ~StorageDevice() = default;
+  // The handle moves with the record; the source is left closed.
+  StorageDevice(StorageDevice&& other) noexcept;
+  // Closes this device's own handle first.
+  StorageDevice& operator=(StorageDevice&& other) noexcept;
+  // Closes the handle (unlocking a locked volume first).
+  ~StorageDevice();
 
   os::Os& Os() const { return *os_; }
 
-  // Back to the state of a fresh construction (the handle is not closed).
+  // Back to the state of a fresh construction; an open handle is closed.
   void ResetFields();
 
   // --- Opening (CreateFileA read/write, shared read/write, open existing) ---
-  // These three return the handle; the caller stores it in devHandle.
-  os::HANDLE OpenPhysicalDrive(int number);  // "\\.\PHYSICALDRIVE%d", name "PHYSICALDRIVE%d"
-  os::HANDLE OpenDriveLetter(char letter);   // "\\.\%c:", name "%c:"
-  os::HANDLE OpenScsiPort(int port) const;   // "\\.\Scsi%d:"; devPath untouched
-  // Opens port devHaId into devHandle; true when valid.
+  // Each closes a handle still open, opens into the device's own handle and
+  // returns whether that worked.
+  bool OpenPhysicalDrive(int number);  // "\\.\PHYSICALDRIVE%d", name "PHYSICALDRIVE%d"
+  bool OpenDriveLetter(char letter);   // "\\.\%c:", name "%c:"
+  bool OpenScsiPort(int port);         // "\\.\Scsi%d:"; devPath untouched
+  // Opens port devHaId.
   bool OpenPort();
-  // Opens devPath again into devHandle (false when that fails) and, for a
+  // Takes ownership of a handle opened elsewhere (closing the one held).
+  void Adopt(os::HANDLE handle);
+  // Opens devPath again (false when that fails) and, for a
   // drive-letter device without kOptionNoVolumeLock, locks the volume: with
   // force a failed lock is ignored, without it the handle is closed again.
   bool Reopen(bool force);
@@ -83,36 +116,16 @@ class StorageDevice {
   std::string Serial() const;
   std::string Model() const;
   std::string Firmware() const;
-  bool IsOpen() const { return devHandle != os::INVALID_HANDLE_VALUE; }
+  os::HANDLE Handle() const { return devHandle_; }
+  bool IsOpen() const { return devHandle_ != os::INVALID_HANDLE_VALUE; }
   // True when the drive may carry SCSI requests (opened by number or letter).
   bool CanCarryScsi() const { return (devAttribute & (STORAGE_PHYSICAL | STORAGE_LOGICAL)) != 0; }
 
-  // --- The record, in the product's field order ---
-  uint32_t devHaId;
-  uint32_t devTarget;
-  uint32_t devLun;
-  uint32_t devLocation;
-  uint32_t devAttribute;
-  uint32_t devBlockFactor;
-  uint32_t devOptions;
-  os::HANDLE devHandle;
-  UsbLocationRecord devUsbInfo;
-  char devPath[50];
-  char devName[50];
-  uint32_t devOrder;
-  uint32_t devListIndex;
-  uint32_t devUseBusType;
-  uint64_t devCapacity;
-  os::OSVERSIONINFOA devOsVersion;
-  uint32_t devTimeout;
-  char devSerial[21];
-  char devModel[41];
-  char devFirmware[9];
-
  private:
-  os::HANDLE OpenPath(const std::string& path) const;
+  bool OpenPath(const std::string& path);
 
   os::Os* os_;
+  os::HANDLE devHandle_ = os::INVALID_HANDLE_VALUE;
   bool disCheckScsiStatus_ = false;
 };
 

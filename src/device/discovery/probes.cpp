@@ -6,7 +6,9 @@
 
 #include "common/text.h"
 #include "device/ata/ata_commands.h"
+#include "device/ata/identify_words.h"
 #include "device/core/device_identity.h"
+#include "device/core/open_scope.h"
 #include "device/discovery/inquiry_kind.h"
 #include "device/discovery/scan_flags.h"
 #include "device/nvme/nvme_bridge_path.h"
@@ -55,7 +57,8 @@ void ProbeMiniport(StorageDevice& dev, uint32_t flags, bool wakeAndRetry) {
   if (!(flags & SCAN_NVME_MINIPORT) || dev.devUseBusType != os::BusTypeNvme ||
       (dev.devAttribute & STORAGE_NVME))
     return;
-  if (!dev.OpenPort()) return;
+  const OpenScope port(dev, [](StorageDevice& d) { d.OpenPort(); });
+  if (!port) return;
   std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
   bool ok = NvmeIdentifyController(dev, identify);
   if (!ok && wakeAndRetry && NvmeVendorControl(dev, kMiniportWakeControlCode)) {
@@ -63,7 +66,6 @@ void ProbeMiniport(StorageDevice& dev, uint32_t flags, bool wakeAndRetry) {
     ok = NvmeIdentifyController(dev, identify);
   }
   if (ok) dev.devAttribute |= STORAGE_NVME_MINIPORT;
-  dev.Close();
 }
 
 // A SAT bridge answers IDENTIFY DEVICE wrapped in ATA PASS-THROUGH(16); one
@@ -76,10 +78,13 @@ void SatIdentifyTest(StorageDevice& dev, std::span<const uint8_t> inquiry,
   if (inquiry.size() <= 3 || (inquiry[3] & 0x0F) < 2) return;
   std::fill(identify.begin(), identify.end(), 0);
   if (!IdentifyDeviceATAPI(dev, identify)) return;
+  // Word 2 of a real IDENTIFY answer: its two bytes are complements of each
+  // other (37C8h, 738Ch, 8C73h, C837h).
+  const size_t word2 = device::identify::ByteOf(device::identify::kSpecificConfiguration);
   if (log)
     Log(dev, common::Format("[VKM_SCAN] Initialize: tempBuf2[4] = %X, tempBuf2[5] = %X",
-                            identify[4], identify[5]));
-  if (identify[4] != static_cast<uint8_t>(~identify[5])) return;
+                            identify[word2], identify[word2 + 1]));
+  if (identify[word2] != static_cast<uint8_t>(~identify[word2 + 1])) return;
   dev.devAttribute |= STORAGE_ATA | STORAGE_SCSI_ATAPI;
   std::vector<uint8_t> sector(kAtaSector, 0);
   if (!AtaReadSectors(dev, 0, 1, sector, true)) {
@@ -159,11 +164,12 @@ void FinishListedProbe(StorageDevice& dev) {
 }  // namespace
 
 bool Initialize(StorageDevice& dev, int n, uint32_t flags) {
-  dev.devHandle = dev.OpenPhysicalDrive(n);
-  if (!dev.IsOpen()) return false;
-  dev.QueryBusTypeAndAddress();
-  ClassifyBus(dev, flags);
-  dev.Close();
+  {
+    const OpenScope disk(dev, [n](StorageDevice& d) { d.OpenPhysicalDrive(n); });
+    if (!disk) return false;
+    dev.QueryBusTypeAndAddress();
+    ClassifyBus(dev, flags);
+  }
   ProbeMiniport(dev, flags, true);
   dev.devAttribute |= STORAGE_PHYSICAL;
   dev.devOrder = static_cast<uint32_t>(n);
@@ -185,25 +191,24 @@ bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flag
   Log(dev, common::Format("[VKM_SCAN] InitDevice: devSymbol = %c, devAttribute = %X", letter,
                           dev.devAttribute));
   if (dev.devAttribute != 0) return false;
-  dev.devHandle = dev.OpenDriveLetter(letter);
-  if (!dev.IsOpen()) return false;
-  Log(dev, common::Format("[VKM_SCAN] InitDevice: devHandle = %0*llX",
-                          static_cast<int>(2 * sizeof(void*)),
-                          static_cast<unsigned long long>(os::HandleValue(dev.devHandle))));
-  os::VOLUME_DISK_EXTENTS extents{};
-  os::DWORD returned = 0;
-  if (!dev.Os().DeviceIoControl(dev.devHandle, os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0,
-                                &extents, sizeof extents, &returned)) {
-    dev.Close();
-    return false;
+  {
+    const OpenScope volume(dev, [letter](StorageDevice& d) { d.OpenDriveLetter(letter); });
+    if (!volume) return false;
+    Log(dev, common::Format("[VKM_SCAN] InitDevice: devHandle = %0*llX",
+                            static_cast<int>(2 * sizeof(void*)),
+                            static_cast<unsigned long long>(os::HandleValue(dev.Handle()))));
+    os::VOLUME_DISK_EXTENTS extents{};
+    os::DWORD returned = 0;
+    if (!dev.Os().DeviceIoControl(dev.Handle(), os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr,
+                                  0, &extents, sizeof extents, &returned))
+      return false;
+    const uint32_t disk = extents.Extents[0].DiskNumber;
+    dev.devOrder = disk;
+    if (driveNumber != nullptr && disk <= 0x7FFFFFFFu) *driveNumber = static_cast<int>(disk);
+    Log(dev, common::Format("[VKM_SCAN] InitDevice: devicePhyId = %d", static_cast<int>(disk)));
+    dev.QueryBusTypeAndAddress();
+    ClassifyBus(dev, flags);
   }
-  const uint32_t disk = extents.Extents[0].DiskNumber;
-  dev.devOrder = disk;
-  if (driveNumber != nullptr && disk <= 0x7FFFFFFFu) *driveNumber = static_cast<int>(disk);
-  Log(dev, common::Format("[VKM_SCAN] InitDevice: devicePhyId = %d", static_cast<int>(disk)));
-  dev.QueryBusTypeAndAddress();
-  ClassifyBus(dev, flags);
-  dev.Close();
   ProbeMiniport(dev, flags, false);
   dev.devAttribute |= STORAGE_LOGICAL;
   ProbeUsb(dev, flags, false);
@@ -218,15 +223,14 @@ bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flag
 
 bool ProbeScsiPort(StorageDevice& dev, int port, uint32_t flags) {
   if (dev.devAttribute != 0 || !(flags & SCAN_NVME_MINIPORT)) return false;
-  dev.devHandle = dev.OpenScsiPort(port);
-  if (dev.IsOpen()) {
+  {
+    const OpenScope scsiPort(dev, [port](StorageDevice& d) { d.OpenScsiPort(port); });
     std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
-    if (NvmeIdentifyController(dev, identify)) {
+    if (scsiPort && NvmeIdentifyController(dev, identify)) {
       dev.devAttribute |= STORAGE_NVME_MINIPORT | STORAGE_SCSI_PORT;
       std::snprintf(dev.devName, sizeof dev.devName, "SCSI %d:", port);
     }
   }
-  dev.Close();
   dev.devOrder = static_cast<uint32_t>(port);
   ReadDeviceCapacity(dev);
   if (dev.devAttribute & STORAGE_NVME_MINIPORT) return true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "device/core/open_scope.h"
 #include "device/nvme/nvme_paths.h"
 #include "device/scsi/scsi_commands.h"
 
@@ -68,11 +69,10 @@ bool Bridge(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength, 
 
 bool BridgeGpioQuery(StorageDevice& dev, uint8_t index, std::span<uint8_t> answer) {
   if (answer.size() < kBridgePacketSize) return false;
-  const bool openedHere = !dev.IsOpen();
-  if (openedHere) {
-    for (int i = 0; i < kGpioReopenTries && !dev.IsOpen(); ++i) dev.Reopen(false);
-    if (!dev.IsOpen()) return false;
-  }
+  const OpenScope open(dev, [](StorageDevice& d) {
+    for (int i = 0; i < kGpioReopenTries && !d.IsOpen(); ++i) d.Reopen(false);
+  });
+  if (!open) return false;
   bool ok = false;
   const std::vector<uint8_t> packet = Packet(dev, index);
   std::vector<uint8_t> reply(kBridgePacketSize, 0);
@@ -82,21 +82,19 @@ bool BridgeGpioQuery(StorageDevice& dev, uint8_t index, std::span<uint8_t> answe
     std::copy(reply.begin(), reply.end(), answer.begin());
     ok = true;
   }
-  if (openedHere) dev.Close();
   return ok;
 }
 
 bool BridgeGpioLocation(StorageDevice& dev, std::span<uint8_t> answer) {
   if (answer.size() < 512) return false;
-  const bool openedHere = !dev.IsOpen();
-  if (openedHere && !dev.Reopen(false)) return false;
+  const OpenScope open(dev, false);
+  if (!open) return false;
   bool ok = false;
   const std::vector<uint8_t> packet = Packet(dev, kGpioLocation);
   if (ScsiWriteBuffer(dev, kBufferModeVendor, kBridgeBufferCommand, kPacketSectors, packet)) {
     ok = ScsiReadBuffer(dev, kBufferModeVendor, kBridgeBufferData, 1, answer);
     if (ok && StartsWith(answer, "GPIO")) dev.devLocation = common::ReadLe32(answer, 4);
   }
-  if (openedHere) dev.Close();
   return ok;
 }
 

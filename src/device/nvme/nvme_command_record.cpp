@@ -44,13 +44,13 @@ void NvmeCommandRecord::SetHeaderField(size_t offset, uint32_t value) {
 }
 
 uint32_t NvmeCommandRecord::Dword(int index) const {
-  if (index < 0 || index >= 16) return 0;
-  return common::ReadLe32(bytes_, kCommandOffset + 4 * static_cast<size_t>(index));
+  if (index < 0 || index >= os::kNvmeEntryDwords) return 0;
+  return common::ReadLe32(bytes_, kCommandOffset + os::NvmeDwordOffset(index));
 }
 
 void NvmeCommandRecord::SetDword(int index, uint32_t value) {
-  if (index < 0 || index >= 16) return;
-  common::WriteLe32(bytes_, kCommandOffset + 4 * static_cast<size_t>(index), value);
+  if (index < 0 || index >= os::kNvmeEntryDwords) return;
+  common::WriteLe32(bytes_, kCommandOffset + os::NvmeDwordOffset(index), value);
 }
 
 void NvmeCommandRecord::SetOpcode(uint8_t opcode) {

@@ -4,18 +4,17 @@
 
 #include "device/nvme/nvme_command_record.h"
 #include "device/nvme/nvme_dispatch.h"
+#include "platform/nvme_command.h"
 
 namespace device {
 namespace {
 
-constexpr uint8_t kOpIdentify = 0x06;
-
 bool Identify(StorageDevice& dev, uint32_t cns, uint32_t nsid, std::span<uint8_t> out) {
   if (out.size() < kNvmeIdentifySize) return false;
   NvmeCommandRecord record(kNvmeIdentifySize);
-  record.SetOpcode(kOpIdentify);
+  record.SetOpcode(os::kNvmeAdminIdentify);
   record.SetNsid(nsid);
-  record.SetDword(10, cns);
+  record.SetDword(os::kNvmeCdw10, cns);
   if (!ExecuteNvmeCommand(dev, record, kNvmeIdentifySize, 0, true, true)) return false;
   std::copy_n(record.Data().begin(), kNvmeIdentifySize, out.begin());
   return true;
@@ -24,11 +23,11 @@ bool Identify(StorageDevice& dev, uint32_t cns, uint32_t nsid, std::span<uint8_t
 }  // namespace
 
 bool NvmeIdentifyController(StorageDevice& dev, std::span<uint8_t> out) {
-  return Identify(dev, 1, 0, out);
+  return Identify(dev, os::kNvmeCnsController, 0, out);
 }
 
 bool NvmeIdentifyNamespace(StorageDevice& dev, uint32_t nsid, std::span<uint8_t> out) {
-  return Identify(dev, 0, nsid, out);
+  return Identify(dev, os::kNvmeCnsNamespace, nsid, out);
 }
 
 bool NvmeVendorControl(StorageDevice& dev, uint32_t controlCode) {

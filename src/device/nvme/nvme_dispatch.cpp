@@ -1,31 +1,27 @@
 #include "device/nvme/nvme_dispatch.h"
 
 #include "common/text.h"
+#include "device/core/open_scope.h"
 #include "device/nvme/nvme_paths.h"
+#include "platform/nvme_command.h"
 
 namespace device {
 namespace {
-
-constexpr uint8_t kOpGetLogPage = 0x02;
-constexpr uint8_t kOpIdentify = 0x06;
-constexpr uint8_t kOpFirmwareCommit = 0x10;
-constexpr uint8_t kOpFirmwareImageDownload = 0x11;
-constexpr uint8_t kFirstVendorAdminOpcode = 0xC0;
-constexpr uint8_t kFirstVendorIoOpcode = 0x80;
 
 enum class Route { kProtocol, kProperty, kFwDownload, kFwActivate, kBridge, kMiniport, kNone };
 
 Route PickRoute(uint32_t attribute, uint8_t opcode, bool admin) {
   if (attribute & STORAGE_NVME) {
-    if ((admin && opcode >= kFirstVendorAdminOpcode) || (!admin && opcode >= kFirstVendorIoOpcode))
+    if ((admin && opcode >= os::kNvmeFirstVendorAdminOpcode) ||
+        (!admin && opcode >= os::kNvmeFirstVendorIoOpcode))
       return Route::kProtocol;
     switch (opcode) {
-      case kOpFirmwareCommit:
+      case os::kNvmeAdminFirmwareCommit:
         return Route::kFwActivate;
-      case kOpFirmwareImageDownload:
+      case os::kNvmeAdminFirmwareDownload:
         return Route::kFwDownload;
-      case kOpGetLogPage:
-      case kOpIdentify:
+      case os::kNvmeAdminGetLogPage:
+      case os::kNvmeAdminIdentify:
         return Route::kProperty;
       default:
         return Route::kNone;
@@ -43,11 +39,13 @@ bool Send(StorageDevice& dev, NvmeCommandRecord& record, Route route, uint32_t d
     dev.Os().SetLastError(os::ERROR_INVALID_PARAMETER);
     return false;
   }
-  const bool openedHere = !dev.IsOpen();
-  if (openedHere) {
-    const bool opened = route == Route::kMiniport ? dev.OpenPort() : dev.Reopen(force);
-    if (!opened) return false;
-  }
+  const OpenScope open(dev, [route, force](StorageDevice& d) {
+    if (route == Route::kMiniport)
+      d.OpenPort();
+    else
+      d.Reopen(force);
+  });
+  if (!open) return false;
   bool ok = false;
   switch (route) {
     case Route::kProtocol:
@@ -71,7 +69,6 @@ bool Send(StorageDevice& dev, NvmeCommandRecord& record, Route route, uint32_t d
     case Route::kNone:
       break;
   }
-  if (openedHere) dev.Close();
   return ok;
 }
 
@@ -109,8 +106,9 @@ bool ExecuteNvmeCommand(StorageDevice& dev, NvmeCommandRecord& record, uint32_t 
   os.OutputDebugStringA(common::Format(
       "\n[VKM] <%s> DataCount:%d, OPCODE:0x%02X  DW10:%08X   DW11:%08X   DW12:%08X   DW13:%08X   "
       "DW14:%08X   DW15:%08X ",
-      path.c_str(), static_cast<int>(dataLength), record.Opcode(), record.Dword(10),
-      record.Dword(11), record.Dword(12), record.Dword(13), record.Dword(14), record.Dword(15)));
+      path.c_str(), static_cast<int>(dataLength), record.Opcode(), record.Dword(os::kNvmeCdw10),
+      record.Dword(os::kNvmeCdw11), record.Dword(os::kNvmeCdw12), record.Dword(os::kNvmeCdw13),
+      record.Dword(os::kNvmeCdw14), record.Dword(os::kNvmeCdw15)));
   const Route route = PickRoute(dev.devAttribute, record.Opcode(), admin);
   const bool ok = Send(dev, record, route, dataLength, metadataLength, admin, force);
   os.OutputDebugStringA(common::Format(

@@ -55,7 +55,7 @@ bool Miniport(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength
   record.SetHeaderField(kSrb + offsetof(os::SRB_IO_CONTROL, Timeout), dev.devTimeout);
   os::DWORD got = 0;
   std::span<uint8_t> bytes = record.Bytes();
-  return dev.Os().DeviceIoControl(dev.devHandle, os::IOCTL_SCSI_MINIPORT, bytes.data(), sent,
+  return dev.Os().DeviceIoControl(dev.Handle(), os::IOCTL_SCSI_MINIPORT, bytes.data(), sent,
                                   bytes.data(), returned, &got);
 }
 

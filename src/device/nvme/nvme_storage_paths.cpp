@@ -26,14 +26,13 @@ constexpr uint32_t kFirmwareInfoAnswerSize =
     os::kFirmwareInfoHeaderSize + 7 * sizeof(os::STORAGE_HW_FIRMWARE_SLOT_INFO);
 static_assert(kErrorInfoOffset == 144 && kDataOffset == 208 && kFirmwareInfoAnswerSize == 248);
 
-constexpr uint8_t kOpGetLogPage = 0x02;
 constexpr uint8_t kFirmwareSlot = 1;
 
 void Put32(std::vector<uint8_t>& b, size_t offset, uint32_t v) { common::WriteLe32(b, offset, v); }
 
 bool Ioctl(StorageDevice& dev, os::DWORD code, std::vector<uint8_t>& buffer) {
   os::DWORD returned = 0;
-  return dev.Os().DeviceIoControl(dev.devHandle, code, buffer.data(),
+  return dev.Os().DeviceIoControl(dev.Handle(), code, buffer.data(),
                                   static_cast<os::DWORD>(buffer.size()), buffer.data(),
                                   static_cast<os::DWORD>(buffer.size()), &returned);
 }
@@ -83,16 +82,16 @@ bool PropertyQuery(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataL
   uint32_t dataType;
   uint32_t value;
   uint32_t subValue;
-  if (opcode == kOpGetLogPage) {
+  if (opcode == os::kNvmeAdminGetLogPage) {
     propertyId = os::StorageAdapterProtocolSpecificProperty;
     dataType = os::NVMeDataTypeLogPage;
-    value = record.Dword(10) & 0xFF;
-    subValue = record.Dword(12);
+    value = record.Dword(os::kNvmeCdw10) & 0xFF;  // log page identifier
+    subValue = record.Dword(os::kNvmeCdw12);
   } else {
     propertyId = record.Nsid() != 0 ? os::StorageDeviceProtocolSpecificProperty
                                     : os::StorageAdapterProtocolSpecificProperty;
     dataType = os::NVMeDataTypeIdentify;
-    value = record.Dword(10);
+    value = record.Dword(os::kNvmeCdw10);  // CNS
     subValue = record.Nsid();
   }
   Put32(b, offsetof(os::STORAGE_PROPERTY_QUERY, PropertyId), propertyId);
@@ -118,7 +117,7 @@ bool FirmwareDownload(StorageDevice& dev, NvmeCommandRecord& record, uint32_t da
   query.Flags = os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_CONTROLLER;
   uint8_t info[kFirmwareInfoAnswerSize] = {};
   os::DWORD returned = 0;
-  if (!dev.Os().DeviceIoControl(dev.devHandle, os::IOCTL_STORAGE_FIRMWARE_GET_INFO, &query,
+  if (!dev.Os().DeviceIoControl(dev.Handle(), os::IOCTL_STORAGE_FIRMWARE_GET_INFO, &query,
                                 sizeof query, info, sizeof info, &returned))
     return false;
 
@@ -130,7 +129,7 @@ bool FirmwareDownload(StorageDevice& dev, NvmeCommandRecord& record, uint32_t da
   Put32(b, offsetof(Download, Flags), os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_CONTROLLER);
   b[offsetof(Download, Slot)] = kFirmwareSlot;
   // CDW11 counts dwords; the request counts bytes.
-  common::WriteLe64(b, offsetof(Download, Offset), uint64_t{record.Dword(11)} * 4);
+  common::WriteLe64(b, offsetof(Download, Offset), uint64_t{record.Dword(os::kNvmeCdw11)} * 4);
   common::WriteLe64(b, offsetof(Download, BufferSize), dataLength);
   std::copy_n(record.Data().begin(), dataLength, b.begin() + offsetof(Download, ImageBuffer));
   return Ioctl(dev, os::IOCTL_STORAGE_FIRMWARE_DOWNLOAD, b);
@@ -143,7 +142,7 @@ bool FirmwareActivate(StorageDevice& dev) {
   request.Flags = os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_CONTROLLER;
   request.Slot = kFirmwareSlot;
   os::DWORD returned = 0;
-  return dev.Os().DeviceIoControl(dev.devHandle, os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &request,
+  return dev.Os().DeviceIoControl(dev.Handle(), os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &request,
                                   sizeof request, &request, sizeof request, &returned);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "device/core/open_scope.h"
 #include "platform/scsi_pass_through.h"
 
 namespace device {
@@ -41,10 +42,9 @@ SRB_ExecSCSICmd MakeScsiRequest(const StorageDevice& dev, uint8_t flags, uint8_t
 }
 
 uint8_t ExecuteScsiRequest(StorageDevice& dev, SRB_ExecSCSICmd& srb, bool force) {
-  const bool openedHere = !dev.IsOpen();
-  if (openedHere) dev.Reopen(force);
+  const OpenScope open(dev, force);
   uint8_t status = SS_ERR;
-  if (dev.IsOpen()) {
+  if (open) {
     switch (srb.SRB_Cmd) {
       case SC_HA_INQUIRY:
       case SC_RESET_DEV:
@@ -57,7 +57,6 @@ uint8_t ExecuteScsiRequest(StorageDevice& dev, SRB_ExecSCSICmd& srb, bool force)
         status = SS_ERR;
         break;
     }
-    if (openedHere) dev.Close();
   }
   srb.SRB_Status = status;
   return status;
@@ -91,7 +90,7 @@ uint8_t ExecuteSCSIIO(StorageDevice& dev, SRB_ExecSCSICmd& srb) {
   std::memcpy(sptd.Cdb, srb.CDBByte, cdbLength);
 
   os::DWORD returned = 0;
-  const bool ok = os.DeviceIoControl(dev.devHandle, os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &request,
+  const bool ok = os.DeviceIoControl(dev.Handle(), os::IOCTL_SCSI_PASS_THROUGH_DIRECT, &request,
                                      sizeof request, &request, sizeof request, &returned);
   os.OutputDebugStringA(common::Format("[VKM_SCAN] ExecuteSCSIIO: status = %d", ok ? 1 : 0));
   if (!ok) {

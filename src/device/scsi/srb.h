@@ -5,6 +5,8 @@
 // only mirrors the classic field order.
 #include <cstdint>
 
+#include "platform/sat_cdb.h"
+
 namespace device {
 
 // SRB_Cmd
@@ -50,10 +52,12 @@ struct SRB_ExecSCSICmd {
 // Descriptor-format sense as a SAT bridge returns the ATA registers: the ATA
 // Status Return descriptor starts at byte 8.
 inline constexpr int kSenseDescriptorCode = 8;
-inline constexpr uint8_t kAtaStatusReturnDescriptor = 0x09;
-inline constexpr int kSenseAtaError = 11;
-inline constexpr int kSenseAtaCount = 13;
-inline constexpr int kSenseAtaDevice = 20;
-inline constexpr int kSenseAtaStatus = 21;
+inline constexpr uint8_t kAtaStatusReturnDescriptor = os::sat::kStatusReturnType;
+inline constexpr int kSenseAtaError = kSenseDescriptorCode + os::sat::kStatusReturnError;
+inline constexpr int kSenseAtaCount = kSenseDescriptorCode + os::sat::kStatusReturnCount;
+inline constexpr int kSenseAtaDevice = kSenseDescriptorCode + os::sat::kStatusReturnDevice;
+inline constexpr int kSenseAtaStatus = kSenseDescriptorCode + os::sat::kStatusReturnStatus;
+static_assert(kSenseAtaError == 11 && kSenseAtaCount == 13 && kSenseAtaDevice == 20 &&
+              kSenseAtaStatus == 21);
 
 }  // namespace device

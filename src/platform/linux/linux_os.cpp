@@ -15,6 +15,7 @@
 #include "platform/linux/linux_open.h"
 #include "platform/linux/nvme_translation.h"
 #include "platform/linux/sg_translation.h"
+#include "platform/nvme_command.h"
 #include "platform/nvme_pass_through.h"
 #include "platform/request_buffer.h"
 #include "platform/scsi_pass_through.h"
@@ -396,24 +397,19 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
       return StorageNvme(*o, code, in, inSize, out, outSize, returned);
     case IOCTL_STORAGE_FIRMWARE_GET_INFO: {
       if (disk.nvmeController < 0) return Fail(ERROR_INVALID_FUNCTION);
-      // The slot facts come from Identify Controller (FRMW, byte 260).
-      std::vector<uint8_t> identify(4096, 0);
+      // The slot facts come from Identify Controller.
+      std::vector<uint8_t> identify(linuxos::kIdentifyControllerSize, 0);
       linuxos::NvmePassthru c;
-      c.opcode = 0x06;
-      c.cdw10 = 1;
+      c.opcode = kNvmeAdminIdentify;
+      c.cdw10 = kNvmeCnsController;
       c.addr = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(identify.data()));
-      c.dataLen = 4096;
+      c.dataLen = linuxos::kIdentifyControllerSize;
       nvme_passthru_cmd cmd{};
       std::memcpy(&cmd, &c, sizeof cmd);
       int status = 0;
       if (!NvmeIoctl(*o, true, &cmd, &status) || status != 0) return Fail(ERROR_IO_DEVICE);
-      std::span<uint8_t> answer = BytesOf(out, outSize);
-      if (answer.size() < kFirmwareInfoHeaderSize) return Fail(ERROR_INSUFFICIENT_BUFFER);
-      std::fill(answer.begin(), answer.end(), 0);
-      common::WriteLe32(answer, 0, sizeof(STORAGE_HW_FIRMWARE_INFO));
-      common::WriteLe32(answer, 4, outSize);
-      answer[8] = 1;                                               // SupportUpgrade
-      answer[9] = static_cast<uint8_t>((identify[260] >> 1) & 7);  // SlotCount
+      if (!linuxos::FirmwareInfoFromIdentify(identify, BytesOf(out, outSize)))
+        return Fail(ERROR_INSUFFICIENT_BUFFER);
       if (returned != nullptr) *returned = outSize;
       return true;
     }

@@ -1,10 +1,12 @@
 #include "platform/linux/nvme_translation.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
 #include "common/bytes.h"
 #include "platform/linux/sg_translation.h"
+#include "platform/nvme_command.h"
 #include "platform/nvme_pass_through.h"
 #include "platform/storage_firmware.h"
 #include "platform/storage_protocol.h"
@@ -15,11 +17,12 @@ namespace {
 using common::ReadLe32;
 using common::WriteLe32;
 
-constexpr uint8_t kOpGetLogPage = 0x02;
-constexpr uint8_t kOpIdentify = 0x06;
-constexpr uint8_t kOpFirmwareCommit = 0x10;
-constexpr uint8_t kOpFirmwareDownload = 0x11;
 constexpr uint32_t kDefaultTimeoutMs = 60000;
+
+// Identify Controller: FRMW, the firmware updates byte; bits 3..1 count the slots.
+constexpr size_t kIdentifyFrmw = 260;
+constexpr int kFrmwSlotCountShift = 1;
+constexpr uint8_t kFrmwSlotCountMask = 0x07;
 
 bool Inside(size_t size, uint64_t offset, uint64_t length) {
   return offset <= size && length <= size - offset;
@@ -30,17 +33,18 @@ bool Inside(size_t size, uint64_t offset, uint64_t length) {
 NvmePassthru PassthruFromEntry(std::span<const uint8_t> e, uint8_t* data, uint32_t length,
                                uint32_t timeoutMs) {
   NvmePassthru c;
-  c.opcode = common::Read8(e, 0);
-  c.flags = common::Read8(e, 1);
-  c.nsid = ReadLe32(e, 4);
-  c.cdw2 = ReadLe32(e, 8);
-  c.cdw3 = ReadLe32(e, 12);
-  c.cdw10 = ReadLe32(e, 40);
-  c.cdw11 = ReadLe32(e, 44);
-  c.cdw12 = ReadLe32(e, 48);
-  c.cdw13 = ReadLe32(e, 52);
-  c.cdw14 = ReadLe32(e, 56);
-  c.cdw15 = ReadLe32(e, 60);
+  const auto dword = [e](int n) { return ReadLe32(e, NvmeDwordOffset(n)); };
+  c.opcode = common::Read8(e, kNvmeOpcodeOffset);
+  c.flags = common::Read8(e, kNvmeFlagsOffset);
+  c.nsid = dword(kNvmeNsid);
+  c.cdw2 = dword(kNvmeCdw2);
+  c.cdw3 = dword(kNvmeCdw3);
+  c.cdw10 = dword(kNvmeCdw10);
+  c.cdw11 = dword(kNvmeCdw11);
+  c.cdw12 = dword(kNvmeCdw12);
+  c.cdw13 = dword(kNvmeCdw13);
+  c.cdw14 = dword(kNvmeCdw14);
+  c.cdw15 = dword(kNvmeCdw15);
   c.addr =
       length > 0 && data != nullptr ? static_cast<uint64_t>(reinterpret_cast<uintptr_t>(data)) : 0;
   c.dataLen = c.addr != 0 ? length : 0;
@@ -60,7 +64,9 @@ NvmeJob JobFromProtocolCommand(std::span<uint8_t> b) {
   if (ReadLe32(b, offsetof(Command, ProtocolType)) != ProtocolTypeNvme) return job;
   const uint32_t commandLength = ReadLe32(b, offsetof(Command, CommandLength));
   const size_t commandOffset = offsetof(Command, Command);
-  if (commandLength < 64 || !Inside(b.size(), commandOffset, 64)) return job;
+  if (commandLength < kNvmeSubmissionEntrySize ||
+      !Inside(b.size(), commandOffset, kNvmeSubmissionEntrySize))
+    return job;
   const uint32_t toLen = ReadLe32(b, offsetof(Command, DataToDeviceTransferLength));
   const uint32_t toOff = ReadLe32(b, offsetof(Command, DataToDeviceBufferOffset));
   const uint32_t fromLen = ReadLe32(b, offsetof(Command, DataFromDeviceTransferLength));
@@ -77,7 +83,7 @@ NvmeJob JobFromProtocolCommand(std::span<uint8_t> b) {
     length = fromLen;
   }
   const uint32_t seconds = ReadLe32(b, offsetof(Command, TimeOutValue));
-  job.cmd = PassthruFromEntry(b.subspan(commandOffset, 64), data, length,
+  job.cmd = PassthruFromEntry(b.subspan(commandOffset, kNvmeSubmissionEntrySize), data, length,
                               seconds ? TimeoutMs(seconds) : kDefaultTimeoutMs);
   job.admin = ReadLe32(b, offsetof(Command, CommandSpecific)) ==
               STORAGE_PROTOCOL_SPECIFIC_NVME_ADMIN_COMMAND;
@@ -123,11 +129,11 @@ NvmeJob JobFromPropertyQuery(std::span<uint8_t> b) {
   uint8_t* data = b.data() + kSpecific + offset;
   NvmePassthru& c = job.cmd;
   if (dataType == NVMeDataTypeIdentify) {
-    c.opcode = kOpIdentify;
+    c.opcode = kNvmeAdminIdentify;
     c.nsid = subValue;
     c.cdw10 = value;
   } else if (dataType == NVMeDataTypeLogPage) {
-    c.opcode = kOpGetLogPage;
+    c.opcode = kNvmeAdminGetLogPage;
     c.nsid = 0xFFFFFFFFu;
     const uint32_t numd = length / 4 - 1;
     c.cdw10 = (value & 0xFF) | ((numd & 0xFFFF) << 16);
@@ -167,8 +173,8 @@ NvmeJob JobFromMiniportRecord(std::span<uint8_t> r, uint32_t sentLength) {
   const uint32_t seconds =
       ReadLe32(r, offsetof(Ioctl, SrbIoCtrl) + offsetof(SRB_IO_CONTROL, Timeout));
   uint8_t* data = direction == NVME_NO_DATA_TX ? nullptr : r.data() + kNvmePassThroughHeaderSize;
-  job.cmd = PassthruFromEntry(r.subspan(offsetof(Ioctl, NVMeCmd), 64), data, length,
-                              seconds ? TimeoutMs(seconds) : kDefaultTimeoutMs);
+  job.cmd = PassthruFromEntry(r.subspan(offsetof(Ioctl, NVMeCmd), kNvmeSubmissionEntrySize), data,
+                              length, seconds ? TimeoutMs(seconds) : kDefaultTimeoutMs);
   job.admin = ReadLe32(r, offsetof(Ioctl, QueueId)) == 0;
   job.valid = true;
   return job;
@@ -194,7 +200,7 @@ NvmeJob JobFromFirmwareDownload(std::span<uint8_t> b) {
       !Inside(b.size(), offsetof(Download, ImageBuffer), size) || size > 0xFFFFFFFFu)
     return job;
   NvmePassthru& c = job.cmd;
-  c.opcode = kOpFirmwareDownload;
+  c.opcode = kNvmeAdminFirmwareDownload;
   c.cdw10 = static_cast<uint32_t>(size / 4 - 1);
   c.cdw11 = static_cast<uint32_t>(offset / 4);
   c.addr = static_cast<uint64_t>(
@@ -213,11 +219,25 @@ NvmeJob JobForFirmwareActivate(std::span<const uint8_t> request) {
   // Commit action 1: the downloaded image goes into the slot and runs after
   // the next controller reset.
   constexpr uint32_t kCommitReplaceAndActivate = 1;
-  job.cmd.opcode = kOpFirmwareCommit;
+  job.cmd.opcode = kNvmeAdminFirmwareCommit;
   job.cmd.cdw10 = (kCommitReplaceAndActivate << 3) | (slot & 7);
   job.cmd.timeoutMs = kDefaultTimeoutMs;
   job.valid = true;
   return job;
+}
+
+bool FirmwareInfoFromIdentify(std::span<const uint8_t> identify, std::span<uint8_t> answer) {
+  if (answer.size() < kFirmwareInfoHeaderSize || identify.size() <= kIdentifyFrmw) return false;
+  STORAGE_HW_FIRMWARE_INFO info{};
+  info.Version = sizeof(STORAGE_HW_FIRMWARE_INFO);
+  info.Size = static_cast<DWORD>(std::min<size_t>(answer.size(), 0xFFFFFFFFu));
+  info.SupportUpgrade = 1;
+  info.SlotCount =
+      static_cast<UCHAR>((identify[kIdentifyFrmw] >> kFrmwSlotCountShift) & kFrmwSlotCountMask);
+  std::fill(answer.begin(), answer.end(), 0);
+  // Only the header: the caller's answer may be shorter than the whole struct.
+  std::memcpy(answer.data(), &info, kFirmwareInfoHeaderSize);
+  return true;
 }
 
 }  // namespace os::linuxos

@@ -58,6 +58,13 @@ void CompletePropertyQuery(std::span<uint8_t> buffer);
 NvmeJob JobFromMiniportRecord(std::span<uint8_t> record, uint32_t sentLength);
 void CompleteMiniportRecord(std::span<uint8_t> record, int ioctlResult, uint32_t dw0);
 
+// The answer to IOCTL_STORAGE_FIRMWARE_GET_INFO from an Identify Controller
+// answer: upgrade supported, the slot count of FRMW, no slot entries (the
+// rest of the answer zero). False when the answer cannot hold the header or
+// the identify data is short.
+inline constexpr uint32_t kIdentifyControllerSize = 4096;
+bool FirmwareInfoFromIdentify(std::span<const uint8_t> identify, std::span<uint8_t> answer);
+
 // Firmware requests -> Firmware Image Download / Firmware Commit.
 NvmeJob JobFromFirmwareDownload(std::span<uint8_t> buffer);
 NvmeJob JobForFirmwareActivate(std::span<const uint8_t> request);

@@ -8,6 +8,7 @@
 #include <span>
 
 #include "platform/ata_pass_through.h"
+#include "platform/sat_cdb.h"
 #include "platform/scsi_pass_through.h"
 
 namespace os::linuxos {
@@ -32,7 +33,7 @@ uint32_t TimeoutMs(uint32_t seconds);
 SgCommand SgFromScsiPassThrough(const SCSI_PASS_THROUGH_DIRECT& sptd);
 
 // SAT protocol and transfer fields for a task file, CK_COND set.
-std::array<uint8_t, 16> SatCdbFromTaskFile(const ATA_PASS_THROUGH_DIRECT& block);
+sat::Cdb SatCdbFromTaskFile(const ATA_PASS_THROUGH_DIRECT& block);
 SgCommand SgFromAtaPassThrough(const ATA_PASS_THROUGH_DIRECT& block);
 
 // Reads the ATA registers out of the sense data of an ATA PASS-THROUGH

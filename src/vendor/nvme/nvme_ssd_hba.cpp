@@ -7,9 +7,11 @@
 
 #include "common/bytes.h"
 #include "device/ata/ata_commands.h"
+#include "device/core/open_scope.h"
 #include "device/nvme/nvme_bridge_path.h"
 #include "device/nvme/nvme_dispatch.h"
 #include "device/scsi/scsi_commands.h"
+#include "platform/nvme_command.h"
 #include "vendor/path_marker.h"
 
 namespace vendor {
@@ -28,7 +30,6 @@ constexpr size_t kNsSize = 0;
 constexpr size_t kNsCapacity = 8;
 constexpr size_t kNsEui64 = 120;
 
-constexpr uint32_t kCnsController = 1;
 constexpr uint32_t kMaxCommitValue = 7;
 constexpr uint32_t kCommitBootPartition = 0x80000000u;
 
@@ -79,9 +80,9 @@ bool NVMeSsdHba::Execute(device::NvmeCommandRecord& record, uint32_t dataLength,
 bool NVMeSsdHba::Identify(std::span<uint8_t> out, uint32_t nsid, bool controller) {
   auto record = NewRecord(kNvmeIdentifyBytes);
   if (!record) return false;
-  record->SetOpcode(kNvmeOpIdentify);
+  record->SetOpcode(os::kNvmeAdminIdentify);
   if (controller) {
-    record->SetDword(os::kNvmeCdw10, kCnsController);
+    record->SetDword(os::kNvmeCdw10, os::kNvmeCnsController);
     record->SetNsid(0);
   } else {
     record->SetNsid(nsid);
@@ -111,7 +112,7 @@ int NVMeSsdHba::GetLogPage(std::span<uint8_t> out, uint8_t lid, uint8_t lsp, uin
   auto record = NewRecord(length);
   if (!record) return kNvmeBadParameter;
   const uint32_t numd = length / 4 - 1;
-  record->SetOpcode(kNvmeOpGetLogPage);
+  record->SetOpcode(os::kNvmeAdminGetLogPage);
   record->SetNsid(nsid);
   record->SetDword(os::kNvmeCdw10, (numd << 16) + (uint32_t{lsp} << 8) + lid);
   record->SetDword(os::kNvmeCdw11, (numd >> 16) & 0xFFFF);
@@ -132,7 +133,7 @@ int NVMeSsdHba::FirmwareImageDownload(std::span<const uint8_t> image, uint32_t o
   const auto size = static_cast<uint32_t>(image.size());
   auto record = NewRecord(size);
   if (!record) return kNvmeBadParameter;
-  record->SetOpcode(kNvmeOpFirmwareDownload);
+  record->SetOpcode(os::kNvmeAdminFirmwareDownload);
   record->SetDword(os::kNvmeCdw10, size / 4 - 1);
   record->SetDword(os::kNvmeCdw11, offset / 4);
   std::copy(image.begin(), image.end(), record->Data().begin());
@@ -145,7 +146,7 @@ int NVMeSsdHba::FirmwareCommit(uint32_t action, uint32_t slot, bool bootPartitio
   if (action > kMaxCommitValue || slot > kMaxCommitValue) return kNvmeBadParameter;
   auto record = NewRecord(0);
   if (!record) return kNvmeBadParameter;
-  record->SetOpcode(kNvmeOpFirmwareCommit);
+  record->SetOpcode(os::kNvmeAdminFirmwareCommit);
   record->SetDword(os::kNvmeCdw10,
                    slot | (action << 3) | (bootPartition ? kCommitBootPartition : 0));
   if (!Execute(*record, 0, 0, true, true)) return kNvmeRequestFailed;
@@ -170,7 +171,7 @@ int NVMeSsdHba::VendorCommand(const NvmeCommandImage& command, std::span<uint8_t
   const std::span<const uint8_t> image = command;
   for (int dw : {os::kNvmeCdw0, os::kNvmeNsid, os::kNvmeCdw10, os::kNvmeCdw11, os::kNvmeCdw12,
                  os::kNvmeCdw13, os::kNvmeCdw14, os::kNvmeCdw15})
-    record->SetDword(dw, common::ReadLe32(image, 4 * static_cast<size_t>(dw)));
+    record->SetDword(dw, common::ReadLe32(image, os::NvmeDwordOffset(dw)));
   const uint8_t opcode = record->Opcode();
   if (device::NvmeHostToController(opcode))
     std::copy(data.begin(), data.end(), record->Data().begin());
@@ -225,21 +226,15 @@ uint32_t NVMeSsdHba::BridgeLocationCode() {
 // --- Sectors and forwarding ---------------------------------------------------------
 
 int NVMeSsdHba::ReadSectors(uint32_t lba, uint32_t count, std::span<uint8_t> buffer) {
-  if (device_ == nullptr) return kNvmeOpenFailed;
-  const bool openedHere = !device_->IsOpen();
-  if (openedHere && !device_->Reopen(true)) return kNvmeOpenFailed;
-  const bool ok = device::ScsiRead10(*device_, lba, count, buffer);
-  if (openedHere) device_->Close();
-  return ok ? kNvmeOk : kNvmeStatusError;
+  return device::WithOpenDevice(device_, true, kNvmeOpenFailed, [&] {
+    return device::ScsiRead10(*device_, lba, count, buffer) ? kNvmeOk : kNvmeStatusError;
+  });
 }
 
 int NVMeSsdHba::WriteSectors(uint32_t lba, uint32_t count, std::span<const uint8_t> buffer) {
-  if (device_ == nullptr) return kNvmeOpenFailed;
-  const bool openedHere = !device_->IsOpen();
-  if (openedHere && !device_->Reopen(true)) return kNvmeOpenFailed;
-  const bool ok = device::ScsiWrite10(*device_, lba, count, buffer);
-  if (openedHere) device_->Close();
-  return ok ? kNvmeOk : kNvmeStatusError;
+  return device::WithOpenDevice(device_, true, kNvmeOpenFailed, [&] {
+    return device::ScsiWrite10(*device_, lba, count, buffer) ? kNvmeOk : kNvmeStatusError;
+  });
 }
 
 device::UsbLocationRecord NVMeSsdHba::UsbInfo() const {
@@ -261,13 +256,13 @@ void NVMeSsdHba::Close() {
 
 // --- Attach helpers -------------------------------------------------------------------
 
-bool NVMeSsdHba::OpenForAttach() {
-  if (device_->IsOpen()) return false;
-  if (device_->devAttribute & device::kNvmeOwnHandleMask)
-    device_->Reopen(true);
-  else
-    device_->OpenPort();
-  return device_->IsOpen();
+device::OpenScope NVMeSsdHba::OpenForAttach() {
+  return device::OpenScope(*device_, [](device::StorageDevice& d) {
+    if (d.devAttribute & device::kNvmeOwnHandleMask)
+      d.Reopen(true);
+    else
+      d.OpenPort();
+  });
 }
 
 void NVMeSsdHba::FinishAttach(bool ready) {

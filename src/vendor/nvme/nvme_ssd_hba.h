@@ -14,8 +14,10 @@
 #include <span>
 #include <string>
 
+#include "device/core/open_scope.h"
 #include "device/core/storage_device.h"
 #include "device/nvme/nvme_command_record.h"
+#include "platform/nvme_command.h"
 
 namespace vendor {
 
@@ -29,10 +31,6 @@ inline constexpr int kNvmeStatusError = -127;  // non-zero status, or a failed s
 inline constexpr int kNvmeNoMemory = 128;      // vendor commands and control requests
 
 // Admin opcodes.
-inline constexpr uint8_t kNvmeOpGetLogPage = 0x02;
-inline constexpr uint8_t kNvmeOpIdentify = 0x06;
-inline constexpr uint8_t kNvmeOpFirmwareCommit = 0x10;
-inline constexpr uint8_t kNvmeOpFirmwareDownload = 0x11;
 
 // Status code type 7 (vendor specific) with status code 0xC0: the
 // controller's own "done" for vendor commands.
@@ -45,7 +43,7 @@ inline constexpr uint32_t kCtrlEnableIdentify = 0xE0001C14u;
 inline constexpr uint32_t kCtrlPciIdentifier = 0xE0001C28u;
 
 inline constexpr uint32_t kNvmeIdentifyBytes = 4096;
-inline constexpr size_t kNvmeCommandImageSize = 64;
+inline constexpr size_t kNvmeCommandImageSize = os::kNvmeSubmissionEntrySize;
 using NvmeCommandImage = std::array<uint8_t, kNvmeCommandImageSize>;
 
 class NVMeSsdHba {
@@ -135,10 +133,10 @@ class NVMeSsdHba {
   }
   // After an attach test: ready or not, with the fields that go with it.
   void FinishAttach(bool ready);
-  // Opens a closed handle the way the drive's path wants it (reopen with force
-  // for native and bridge drives, the port for miniports); true when this
-  // call opened it.
-  bool OpenForAttach();
+  // Opens a closed handle for the attach test the way the drive's path wants
+  // it (reopen with force for native and bridge drives, the port for
+  // miniports), closing on scope exit what it opened.
+  device::OpenScope OpenForAttach();
   // Result of a vendor command's completion as the callers read it.
   int VendorResult(bool sent) const;
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "platform/nvme_command.h"
 #include "vendor/nvme/pci_ids.h"
 
 namespace vendor {
@@ -43,18 +44,19 @@ void VK4630::SetControllerName(std::string_view text, uint32_t n) {
 
 int VK4630::VendorNoData(bool flag) {
   NvmeCommandImage command{};
-  command[0] = opcodes_[kOpNoData];
-  common::WriteLe32(command, 4 * os::kNvmeCdw12, 1);
-  common::WriteLe32(command, 4 * os::kNvmeCdw13, flag ? 1 : 0);
+  command[os::kNvmeOpcodeOffset] = opcodes_[kOpNoData];
+  common::WriteLe32(command, os::NvmeDwordOffset(os::kNvmeCdw12), 1);
+  common::WriteLe32(command, os::NvmeDwordOffset(os::kNvmeCdw13), flag ? 1 : 0);
   return VendorCommand(command, {});
 }
 
 int VK4630::VendorRead(std::span<uint8_t> out, uint8_t selector) {
   NvmeCommandImage command{};
-  command[0] = opcodes_[kOpRead];
-  common::WriteLe32(command, 4 * os::kNvmeCdw10, static_cast<uint32_t>(out.size() / 4));
-  common::WriteLe32(command, 4 * os::kNvmeCdw12, kVendorReadCdw12);
-  common::WriteLe32(command, 4 * os::kNvmeCdw13, selector);
+  command[os::kNvmeOpcodeOffset] = opcodes_[kOpRead];
+  common::WriteLe32(command, os::NvmeDwordOffset(os::kNvmeCdw10),
+                    static_cast<uint32_t>(out.size() / 4));
+  common::WriteLe32(command, os::NvmeDwordOffset(os::kNvmeCdw12), kVendorReadCdw12);
+  common::WriteLe32(command, os::NvmeDwordOffset(os::kNvmeCdw13), selector);
   return VendorCommand(command, out);
 }
 
@@ -62,10 +64,11 @@ bool VK4630::Attach(device::StorageDevice* dev) {
   if (dev == nullptr || !device::IsNvme(dev->devAttribute)) return false;
   ready_ = 0;
   device_ = dev;
-  const bool openedHere = OpenForAttach();
   std::vector<uint8_t> answer(kNvmeVendorInfoSize, 0);
-  const int read = VendorRead(answer, 0);
-  if (openedHere) dev->Close();
+  const int read = [&] {
+    const device::OpenScope open = OpenForAttach();
+    return VendorRead(answer, 0);
+  }();
 
   const bool bridge = (dev->devAttribute & device::STORAGE_NVME_BRIDGE) != 0;
   const uint32_t length = std::min<uint32_t>(controllerNameLength_, sizeof controllerName_);
@@ -79,10 +82,11 @@ bool VK4630::AttachByControlRequest(device::StorageDevice* dev) {
   if (dev == nullptr || !device::IsNvme(dev->devAttribute)) return false;
   ready_ = 0;
   device_ = dev;
-  const bool openedHere = OpenForAttach();
   std::array<uint8_t, kPciIdAnswerSize> answer{};
-  const int result = ControlRequest(answer, kCtrlPciIdentifier);
-  if (openedHere) dev->Close();
+  const int result = [&] {
+    const device::OpenScope open = OpenForAttach();
+    return ControlRequest(answer, kCtrlPciIdentifier);
+  }();
 
   bool known = false;
   if (result == kNvmeOk) {

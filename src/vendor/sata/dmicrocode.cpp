@@ -7,26 +7,15 @@
 
 #include "common/bytes.h"
 #include "common/text.h"
+#include "device/ata/identify_words.h"
 #include "vendor/sata/vk4540lt.h"
 
 namespace vendor {
 namespace {
 
-// IDENTIFY DEVICE words consulted.
-constexpr size_t kWordDmaSupport = 69;       // bit 8: DOWNLOAD MICROCODE DMA
-constexpr size_t kWordDownloadSupport = 83;  // bit 0: DOWNLOAD MICROCODE
-constexpr size_t kWordOffsetsSupport = 119;  // bit 4: download with offsets
-constexpr size_t kWordMinBlocks = 234;
-constexpr size_t kWordMaxBlocks = 235;
+using device::identify::Bit;
+using device::identify::Word;
 constexpr uint32_t kChunkSizeLimit = 0xFFFF;  // and above: not a valid chunk size
-
-uint16_t Word(std::span<const uint8_t> identify, size_t word) {
-  return common::ReadLe16(identify, word * 2);
-}
-
-bool Bit(std::span<const uint8_t> identify, size_t word, int bit) {
-  return (Word(identify, word) >> bit) & 1;
-}
 
 // Whether the count register after a chunk fits the position in the image.
 bool StateFits(uint8_t subcommand, uint32_t state, uint32_t remaining) {
@@ -49,13 +38,14 @@ bool StateFits(uint8_t subcommand, uint32_t state, uint32_t remaining) {
 int VK4540LT::DMicrocode(uint8_t subcommand, uint32_t totalBlocks, uint32_t chunkBlocks,
                          std::span<const uint8_t> image, std::span<const uint8_t> identify,
                          bool dma, bool activate) {
-  if (!Bit(identify, kWordDownloadSupport, 0) || (dma && !Bit(identify, kWordDmaSupport, 8)))
+  if (!Bit(identify, device::identify::kCommandSet2, 0) ||
+      (dma && !Bit(identify, device::identify::kDmaMicrocodeSupport, 8)))
     return kDmNotSupported;
-  const uint32_t minBlocks = Word(identify, kWordMinBlocks);
-  const uint32_t maxBlocks = Word(identify, kWordMaxBlocks);
+  const uint32_t minBlocks = Word(identify, device::identify::kMicrocodeMinBlocks);
+  const uint32_t maxBlocks = Word(identify, device::identify::kMicrocodeMaxBlocks);
   if (subcommand == kDmSubOffsets || subcommand == kDmSubOffsetsDeferred) {
     if (chunkBlocks == 0 || chunkBlocks >= kChunkSizeLimit) return kDmBadChunkSize;
-    if (subcommand == kDmSubOffsets && !Bit(identify, kWordOffsetsSupport, 4))
+    if (subcommand == kDmSubOffsets && !Bit(identify, device::identify::kCommandSetExt, 4))
       return kDmNotSupported;
     if (chunkBlocks < minBlocks || chunkBlocks > maxBlocks) return kDmBadChunkSize;
   } else if (subcommand != kDmSubWhole) {

@@ -7,6 +7,7 @@
 #include "common/bytes.h"
 #include "common/text.h"
 #include "device/core/fixed_text.h"
+#include "device/core/open_scope.h"
 #include "device/scsi/scsi_request.h"
 #include "vendor/path_marker.h"
 
@@ -62,9 +63,8 @@ bool VK4540LT::Attach(device::StorageDevice* dev) {
   device_ = dev;
   attachResult_ = kTransferFailed;
   if (dev != nullptr) {
-    const bool openedHere = !dev->IsOpen();
-    if (openedHere) dev->Reopen(true);
-    if (dev->IsOpen()) {
+    const device::OpenScope open(*dev, true);
+    if (open) {
       const uint8_t lunBits = static_cast<uint8_t>(lun_ << 5);
 
       uint8_t inquiry[kAttachInquiryLength] = {};
@@ -117,7 +117,6 @@ bool VK4540LT::Attach(device::StorageDevice* dev) {
         SetField(displayName_, device::FixedText(dev->devName));
       }
     }
-    if (openedHere) dev->Close();
   }
 
   if (ready_ != 0) {
@@ -220,6 +219,10 @@ int VK4540LT::SecurityErasePrepare() {
 
 int VK4540LT::SecurityEraseUnit(std::span<const uint8_t> block) {
   return device_ != nullptr ? device::AtaSecurityEraseUnit(*device_, block) : 1;
+}
+
+int VK4540LT::SecurityDisablePassword(std::span<const uint8_t> block) {
+  return device_ != nullptr ? device::AtaSecurityDisablePassword(*device_, block) : 1;
 }
 
 bool VK4540LT::IsOpen() const { return device_ != nullptr && device_->IsOpen(); }

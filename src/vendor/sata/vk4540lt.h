@@ -69,6 +69,7 @@ class VK4540LT : public VkmSsdHba {
   int SecuritySetPassword(std::span<const uint8_t> block);
   int SecurityErasePrepare();
   int SecurityEraseUnit(std::span<const uint8_t> block);
+  int SecurityDisablePassword(std::span<const uint8_t> block);
   bool IsOpen() const;
   // Opens the drive unless it is open; true when it is open afterwards.
   bool Open(bool force);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/ata/ata_commands.h"
+#include "device/core/open_scope.h"
 #include "device/scsi/scsi_commands.h"
 
 namespace vendor {
@@ -66,22 +67,14 @@ int VkmSsdHba::WriteSectors(uint32_t lba, uint32_t count, std::span<const uint8_
   return ok ? kVendorOk : kTransferFailed;
 }
 
-template <typename Body>
-int VkmSsdHba::WithOpenDevice(bool force, Body body) {
-  if (device_ == nullptr) return kOpenFailed;
-  const bool openedHere = !device_->IsOpen();
-  if (openedHere && !device_->Reopen(force)) return kOpenFailed;
-  const int result = body();
-  if (openedHere) device_->Close();
-  return result;
-}
-
 int VkmSsdHba::ReadSectorsOpening(uint32_t lba, uint32_t count, std::span<uint8_t> buffer) {
-  return WithOpenDevice(false, [&] { return ReadSectors(lba, count, buffer); });
+  return device::WithOpenDevice(device_, false, kOpenFailed,
+                                [&] { return ReadSectors(lba, count, buffer); });
 }
 
 int VkmSsdHba::WriteSectorsOpening(uint32_t lba, uint32_t count, std::span<const uint8_t> buffer) {
-  return WithOpenDevice(false, [&] { return WriteSectors(lba, count, buffer); });
+  return device::WithOpenDevice(device_, false, kOpenFailed,
+                                [&] { return WriteSectors(lba, count, buffer); });
 }
 
 // --- Detect and mode ----------------------------------------------------------
@@ -199,14 +192,14 @@ int VkmSsdHba::RunExchange(const VendorCommandBlock& block, DataPhase data, uint
 
 int VkmSsdHba::ExchangeInForce(const VendorCommandBlock& block, std::span<uint8_t> data,
                                bool force) {
-  return WithOpenDevice(force, [&] {
+  return device::WithOpenDevice(device_, force, kOpenFailed, [&] {
     return RunExchange(block, DataPhase{data, {}}, commandLba_, kEchoCompareLength);
   });
 }
 
 int VkmSsdHba::ExchangeOutForce(const VendorCommandBlock& block, std::span<const uint8_t> data,
                                 bool force) {
-  return WithOpenDevice(force, [&] {
+  return device::WithOpenDevice(device_, force, kOpenFailed, [&] {
     return RunExchange(block, DataPhase{{}, data}, commandLba_, kEchoCompareLength);
   });
 }
@@ -221,7 +214,7 @@ int VkmSsdHba::ExchangeOut(const VendorCommandBlock& block, std::span<const uint
 
 int VkmSsdHba::FirstExchange(const VendorCommandBlock& block, std::span<uint8_t> data) {
   commandLba_ = kCommandLba;
-  return WithOpenDevice(true, [&] {
+  return device::WithOpenDevice(device_, true, kOpenFailed, [&] {
     int result = RunExchange(block, DataPhase{data, {}}, kCommandLba, kCommandBlockSize);
     if (result == kCommandNotWritten || result == kDataPhaseFailed) {
       // Some firmware takes commands only at the alternative LBA; the data

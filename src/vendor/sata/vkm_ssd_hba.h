@@ -140,10 +140,6 @@ class VkmSsdHba {
     std::span<uint8_t> in;
     std::span<const uint8_t> out;
   };
-  // Runs `body` with the device handle open (opening it with `force` when
-  // closed, and closing it again); -12 when it cannot be opened.
-  template <typename Body>
-  int WithOpenDevice(bool force, Body body);
   // Steps 1-5 of an exchange on an open handle.
   int RunExchange(const VendorCommandBlock& block, DataPhase data, uint32_t commandLba,
                   size_t echoLength);
