@@ -2,6 +2,8 @@
 
 #include "common/text.h"
 #include "package/firmware_tag.h"
+#include "package/generate/flu_version.h"
+#include "package/identity_field.h"
 #include "package/mode_sector.h"
 #include "package/package_files.h"
 #include "package/package_layout.h"
@@ -38,15 +40,19 @@ ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu
   ev.imageExists = FileExists(ev.ispPath);
   if (!ev.imageExists) return ev;
 
-  const std::vector<uint8_t> bytes = ReadFileRange(ev.ispPath, offset, kVersionReadBytes);
-  std::string version = ReadVersionText(bytes, 0, profile.ISPVerChkStrLengh,
-                                        !autoGenFlu && profile.ISPVerChkStrSwapFlag);
+  std::string version;
   if (autoGenFlu) {
+    // The version the update file will carry, so that the list, the
+    // confirmation and the check after the update all show the same text.
+    const std::vector<uint8_t> field = ReadFileRange(ev.ispPath, offset, identity_field::kSize);
     const FirmwareIdentity id = ExtractFirmwareIdentity(block);
     const std::string folder = FamilyFolder(block.Family(), ModeSector(drive.modeSector).IsXt2());
     const std::string over =
         SetCidVersionOverride(SetCidPath(exeDir, folder, id.tag), drive.currentFwVer);
-    if (!over.empty()) version = over;
+    version = BuildVersionString(BuildVersionText(over, field));
+  } else {
+    const std::vector<uint8_t> bytes = ReadFileRange(ev.ispPath, offset, kVersionReadBytes);
+    version = ReadVersionText(bytes, 0, profile.ISPVerChkStrLengh, profile.ISPVerChkStrSwapFlag);
   }
   ev.version = common::Trim(version);
   return ev;

@@ -27,10 +27,12 @@ struct ExpectedVersion {
   std::string version;
 };
 
-// Automatic mode reads the identity field of the automatic ISP path (raw tag and
-// retry tag) and lets SetCID.ini of the raw tag's folder override it; configured
-// mode reads the configured image at ISPVerOffset, pair-swapped when
-// ISPVerChkStrSwapFlag is set. ISPVerChkStrLengh characters in both modes.
+// Automatic mode shows the version the update file will carry: SetCID.ini of
+// the raw tag's folder when it sets one, else the version made from the
+// identity field of the automatic ISP path (raw tag and retry tag; a dated
+// field 20190312A0 gives S0312A0). Configured mode reads ISPVerChkStrLengh
+// characters of the configured image at ISPVerOffset, pair-swapped when
+// ISPVerChkStrSwapFlag is set.
 ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu,
                                       const app::ControllerProfile& profile,
                                       const ScanDrive& drive);

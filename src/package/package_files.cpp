@@ -22,6 +22,14 @@ bool FolderExists(const std::string& path) {
   return fs::is_directory(common::ToNativePath(path), ec);
 }
 
+std::optional<uint64_t> FileSize(const std::string& path) {
+  if (!FileExists(path)) return std::nullopt;
+  std::error_code ec;
+  const auto size = fs::file_size(common::ToNativePath(path), ec);
+  if (ec) return std::nullopt;
+  return static_cast<uint64_t>(size);
+}
+
 std::vector<uint8_t> ReadFileRange(const std::string& path, int64_t offset, size_t length) {
   std::vector<uint8_t> out;
   if (offset < 0 || !FileExists(path)) return out;

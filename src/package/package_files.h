@@ -14,6 +14,8 @@ namespace firmware {
 
 bool FileExists(const std::string& path);    // a regular file
 bool FolderExists(const std::string& path);  // a directory
+// The size of a regular file; nothing when it is missing or not a file.
+std::optional<uint64_t> FileSize(const std::string& path);
 
 // Up to `length` bytes from `offset`; fewer when the file ends first, none when
 // it is missing or the offset is negative.

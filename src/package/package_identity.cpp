@@ -6,7 +6,8 @@
 namespace firmware {
 
 bool PackageIdentity::UsableForPackage() const {
-  return HasFamily() && nandMakerKnown && !LeavesFolder(tag) && !LeavesFolder(retryTag);
+  return HasFamily() && nandMakerKnown && IsSafeFolderLevel(rawTag) && IsSafeRelativeFolder(tag) &&
+         IsSafeFolderLevel(retryTag);
 }
 
 PackageIdentity ReadPackageIdentity(const ParameterBlock& block, const FlashInfoBlock& flash,

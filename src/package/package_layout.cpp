@@ -86,7 +86,7 @@ std::string AutomaticIspPath(const std::string& exeDir, const ParameterBlock& bl
   const IcFamily family = block.Family();
   if (family == IcFamily::kNone) return {};
   const FirmwareIdentity id = ExtractFirmwareIdentity(block);
-  if (LeavesFolder(id.tag) || LeavesFolder(id.retryTag)) return {};
+  if (!IsSafeFolderLevel(id.tag) || !IsSafeFolderLevel(id.retryTag)) return {};
   return exeDir + "\\" + kFirmwareFolder + "\\" + FamilyFolder(family, mode.IsXt2()) + "\\" +
          id.tag + "\\" + id.retryTag + "\\" + IspFileName(family);
 }

@@ -32,4 +32,23 @@ bool LeavesFolder(std::string_view text) {
   return false;
 }
 
+bool IsSafeFolderLevel(std::string_view text) {
+  if (text.find_first_of("\\/:") != std::string_view::npos) return false;
+  const std::string_view t = common::TrimView(text);
+  return t != "." && t != "..";
+}
+
+bool IsSafeRelativeFolder(std::string_view text) {
+  if (text.empty()) return false;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view level = text.substr(start, end - start);
+    if (level.empty() || !IsSafeFolderLevel(level)) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace firmware

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "config/settings/settings_reader.h"
 #include "common/bytes.h"
 #include "common/ini_file.h"
+#include "config/settings/settings_reader.h"
 #include "package/expected_version.h"
 #include "package/firmware_tag.h"
 #include "package/ic_version.h"
@@ -117,7 +117,7 @@ TEST_F(DemoPackageTest, BuildFindsEveryFileForEverySataDrive) {
     const PackageIdentity id = ReadPackageIdentity(ParameterBlock(b.parameter),
                                                    FlashInfoBlock(b.flash), ModeSector(b.mode));
     ASSERT_TRUE(id.UsableForPackage());
-    const std::string icVer = d.family == IcFamily::k4610 ? "4610AB" : d.xt2 ? "4620XT2" : "4620AC";
+    const std::string icVer = d.family == IcFamily::k4610 ? "4610AB" : d.xt2 ? "4620XT2" : "4620AB";
     const std::string suffix = IcVersionSuffix(icVer);
     BuildSelectionInput in{
         id.family, suffix, id.tag, id.retryTag, id.planeCount, 0, Trimmed(d.currentVersion)};
@@ -156,7 +156,7 @@ TEST_F(DemoPackageTest, PermissionsAllowTheDrivesThatAreBehind) {
     const Blocks b = BlocksOf(d);
     const PackageIdentity id = ReadPackageIdentity(ParameterBlock(b.parameter),
                                                    FlashInfoBlock(b.flash), ModeSector(b.mode));
-    const std::string suffix = d.family == IcFamily::k4610 ? "AB" : d.xt2 ? "XT2" : "AC";
+    const std::string suffix = d.xt2 ? "XT2" : "AB";
     const std::string prefix = KeyPrefix(FamilyFolderForIcVersion(id.family, suffix), id.tag);
     const UpdateRuleContext automatic{tmp_.Str(), true, ""};
     EXPECT_EQ(IsUpdateAllowed(automatic, d.offeredVersion, current, 8, "", prefix), behind);
@@ -168,7 +168,7 @@ TEST_F(DemoPackageTest, ImagesCarryTheirFacts) {
   ASSERT_TRUE(sata);
   ASSERT_EQ(sata->size(), 262144U);
   EXPECT_EQ(std::string(sata->begin() + 0x62E, sata->begin() + 0x636), "0S13A2 0");
-  EXPECT_EQ(std::string(sata->begin() + 0xEFF0, sata->begin() + 0xF000), "S0312A0 02 BiCS4");
+  EXPECT_EQ(std::string(sata->begin() + 0xEFF0, sata->begin() + 0xF000), "S0312A0 02FBiCS4");
   EXPECT_EQ((*sata)[0x841] & 1, 0);  // no CID comparison asked for
   uint32_t sum = 0;
   for (size_t i = 0; i < sata->size(); ++i) {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "config/settings/settings_reader.h"
 #include "common/ini_file.h"
+#include "config/settings/settings_reader.h"
 #include "package_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -46,14 +46,23 @@ TEST_F(ExpectedVersionTest, AutomaticModeReadsTheIdentityFieldOfTheRawTagFolder)
   EXPECT_EQ(ev.version, "S0312A0");
 }
 
-TEST_F(ExpectedVersionTest, AutomaticModeUsesTheXt2FolderAndTheLength) {
+// The list shows what the update file will carry: the whole version, whatever
+// length the IC type compares, and a dated identity field as its year letter.
+TEST_F(ExpectedVersionTest, AutomaticModeUsesTheXt2FolderAndTheBuildsVersion) {
   tmp_.Write("Firmware/4620XT2/IM27A/A1/ISP4620.bin",
              fwtest::ImageWith(0x10000, kIdentity, "S0312A0 "));
   const ExpectedVersion ev =
       ExpectedVersionAtScan(Dir(), true, Profile("[VK4620XT]\nISPVerChkStrLengh=5\n"),
                             Drive({.retryTag = "A1", .tag = "IM27A "}, "VK4620XA"));
   EXPECT_TRUE(ev.imageExists);
-  EXPECT_EQ(ev.version, "S0312");
+  EXPECT_EQ(ev.version, "S0312A0");
+
+  tmp_.Write("Firmware/4620XT2/IM27A/A1/ISP4620.bin",
+             fwtest::ImageWith(0x10000, kIdentity, "20190312A0IM27A "));
+  EXPECT_EQ(ExpectedVersionAtScan(Dir(), true, Profile(""),
+                                  Drive({.retryTag = "A1", .tag = "IM27A "}, "VK4620XA"))
+                .version,
+            "S0312A0");
 }
 
 TEST_F(ExpectedVersionTest, SetCidOverridesTheImageVersion) {

@@ -1,5 +1,6 @@
 #include "package/tools/demo_package.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -16,16 +17,22 @@ namespace fs = std::filesystem;
 
 constexpr uint8_t kTsb = 0x98;
 constexpr uint8_t kSnk = 0x45;
+// Automatic mode offers the version an update file is built with: the year
+// letter of the images' dated identity field (2019 is "S") and its tail.
 constexpr const char* kSataOffered = "S0312A0 ";
+constexpr const char* kDatedIdentity = "20190312";
+constexpr const char* kDatedIdentityTail = "A0";
 constexpr const char* kNvmeOffered = "N0312A0 ";
 constexpr size_t kGenericBootIspSize = 10000;
 constexpr size_t kOwnBootIspSize = 16 * 1024;
 
 const char* const kSetCid =
     "; Configuration changes applied to every update file built for this tag.\r\n"
-    "[IDTable]\r\nEnableDIPM=1\r\nEnableDevSlp=1\r\n"
-    "[CID]\r\nEnableAdjTemp=1\r\nAdjTemp=-5\r\nEnFlashClock=1\r\nFlashClock=CLK_200\r\n"
-    "ThermalThrottlingLV1=70\r\nThermalThrottlingLV2=75\r\nThermalThrottlingLV3=80\r\n";
+    "[IDTable]\r\nEnableDIPM=1\r\nEnableDevSlp=1\r\nEnSMARTSelfTest=1\r\n"
+    "[CID]\r\nEnableAdjTemp=1\r\nAdjTemp=-5\r\nEnFlashClock=1\r\nFlashClock=CLK_162p5\r\n"
+    "CTRLDRV=5\r\nENABLESMARTC7BE0=0\r\nTX_AMP_GEN3=0x18\r\nSetSATAPhyValue=0x2A\r\n"
+    "Offset_0x30=0x5B\r\n"
+    "ThermalThrottlingLV1=72\r\nThermalThrottlingLV2=77\r\nThermalThrottlingLV3=85\r\n";
 
 const char* const kSataVersionDb =
     "; Which versions a drive may be updated to, by its current version.\r\n"
@@ -100,7 +107,8 @@ void WriteAutomatic(Writer& w, const DemoDrive& d) {
   const std::string& retry = id.retryTag;
   const std::string mapped = MappedTag(d);
   const std::string seed = d.profile + ":" + tag;
-  const std::vector<uint8_t> image = SataIspImage(seed, d.offeredVersion, d.rawRetryTag, d.rawTag);
+  const std::vector<uint8_t> image =
+      SataIspImage(seed, kDatedIdentity, kDatedIdentityTail, d.rawTag);
   const std::string isp = IspFileName(d.family);
 
   const std::string scanFolder = FamilyFolder(d.family, d.xt2);
@@ -124,16 +132,18 @@ void WriteAutomatic(Writer& w, const DemoDrive& d) {
 
 }  // namespace
 
+// The demo lab's VK46xx drives keep their controllers' factory identity (tags,
+// NAND, hardware ID); the package is made for exactly those.
 const std::vector<DemoDrive>& DemoDrives() {
   static const std::vector<DemoDrive> drives = {
-      {"VK4610XT, SSV3 NAND, behind", "VK4610XT", false, IcFamily::k4610, false, kTsb,
-       "TSB 4die 256Gb", 2, 1, "FSSV3 ", "01", 0x01, "S0220A0 ", kSataOffered},
-      {"VK4620XT, BiCS4 8-die NAND, behind", "VK4620XT", false, IcFamily::k4620, false, kTsb,
-       "TSB BiCS4 8die 512Gb", 4, 2, " BiCS4", "02", 0x0A, "S0220A0 ", kSataOffered},
-      {"VK4620XT, BiCS4 8-die NAND, two versions behind", "VK4620XT", false, IcFamily::k4620, false,
-       kTsb, "TSB BiCS4 8die 512Gb", 4, 2, " BiCS4", "02", 0x0A, "S0130A0 ", kSataOffered},
-      {"VK4620XT2, 1Z MLC NAND, up to date", "VK4620XT2", false, IcFamily::k4620, true, kSnk,
-       "SNK 4die 128Gb", 2, 0, "F1Z4T ", "03", 0x01, "S0312A0 ", kSataOffered},
+      {"VK4610XT, 1Z MLC 4-die NAND, behind", "VK4610XT", false, IcFamily::k4610, false, kSnk,
+       "1Z2 MLC 4die 2CE", 2, 0, " F1Z2 ", "01", 0x01, "S0220A0 ", kSataOffered},
+      {"VK4620XT, BiCS4 4-die NAND, behind", "VK4620XT", false, IcFamily::k4620, false, kTsb,
+       "BiCS4 TLC 4die 2CE", 2, 0, "FBiCS4", "02", 0x01, "S0220A0 ", kSataOffered},
+      {"VK4620XT2 behind USB, BiCS5 8-die NAND, up to date", "VK4620XT2", false, IcFamily::k4620,
+       true, kTsb, "BiCS5 TLC 8die 4CE", 2, 0, "FBiCS5", "03", 0x02, "S0312A0 ", kSataOffered},
+      {"VK4620XT USB flash device, BiCS4 4-die NAND, behind", "VK4620XT", false, IcFamily::k4620,
+       false, kTsb, "BiCS4 TLC 4die 2CE", 2, 0, "FBiCS4", "02", 0x01, "S0220A0 ", kSataOffered},
       {"VK4630 NVMe, behind", "VK4630", true, IcFamily::kNone, false, 0, "", 0, 0, "", "", 0,
        "N0220A0 ", kNvmeOffered},
   };
@@ -158,8 +168,10 @@ std::vector<std::string> AutomaticPermissionLines() {
         KeyPrefix(FamilyFolderForIcVersion(d.family, IcSuffix(d)), MappedTag(d));
     std::string offered = d.offeredVersion;
     while (!offered.empty() && offered.back() == ' ') offered.pop_back();
-    lines.push_back(prefix + d.currentVersion.substr(0, d.currentVersion.find(' ')) + "=" +
-                    offered);
+    const std::string line =
+        prefix + d.currentVersion.substr(0, d.currentVersion.find(' ')) + "=" + offered;
+    // Drives of one kind share their key.
+    if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
   }
   return lines;
 }
