@@ -25,6 +25,9 @@ inline constexpr size_t kCurrentFirmwareMaxChars = 15;
 // What was read from one identified drive.
 struct SlotData {
   int profileIndex = -1;
+  // The drive is the disk that holds the running system: destructive work
+  // never touches it.
+  bool systemDisk = false;
   std::array<uint8_t, kSlotIdentifySize> ataIdentify{};
   std::array<uint8_t, kSlotSmartSize> smartData{};
   std::array<uint8_t, kSlotParameterBlockSize> parameterBlock{};

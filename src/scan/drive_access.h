@@ -39,6 +39,25 @@ class DriveAccess {
   // The status of the last NVMe command.
   virtual uint16_t NvmeStatusCode() const = 0;
   virtual uint16_t NvmeStatusCodeType() const = 0;
+
+  // Maintenance commands. An access object that cannot send one reports
+  // failure, so nothing is ever taken as done that was not sent.
+  // The bound drive's command time-out in seconds.
+  virtual void SetCommandTimeout(uint32_t /*seconds*/) {}
+  // ATA security feature set with a 512-byte data block: 0 on success, 1 otherwise.
+  virtual int SecuritySetPassword(std::span<const uint8_t> /*block*/) { return 1; }
+  virtual int SecurityErasePrepare() { return 1; }
+  virtual int SecurityEraseUnit(std::span<const uint8_t> /*block*/) { return 1; }
+  virtual int SecurityDisablePassword(std::span<const uint8_t> /*block*/) { return 1; }
+  // The controller's own erase: vendor command F0 57 (`flag`) or F0 54 with
+  // out.size() bytes in. 0 on success.
+  virtual int VendorErase(std::span<uint8_t> /*out*/, bool /*flag*/) { return -1; }
+  // An NVMe admin command from a 64-byte command image (CDW0, NSID, CDW10..15)
+  // with `data` going the opcode's way. 0 on success.
+  virtual int NvmeAdminCommand(std::span<const uint8_t, 64> /*image*/, std::span<uint8_t> /*data*/) {
+    return -1;
+  }
+
   // Closes the bound drive's handle.
   virtual void Close() = 0;
 

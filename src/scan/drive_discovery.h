@@ -18,6 +18,8 @@ class DriveDiscovery {
   virtual device::StorageDevice& Device(int index) = 0;
   // Releases every listed drive (before a rescan, at start-up and at close).
   virtual void ReleaseAll() = 0;
+  // Physical drive number of the disk holding the system folder, -1 unknown.
+  virtual int SystemDisk() const { return -1; }
 };
 
 class AspiDiscovery : public DriveDiscovery {
@@ -31,6 +33,7 @@ class AspiDiscovery : public DriveDiscovery {
   int Count() const override { return aspi_.Count(); }
   device::StorageDevice& Device(int index) override { return aspi_.Device(index); }
   void ReleaseAll() override { aspi_.ReleaseAll(); }
+  int SystemDisk() const override { return aspi_.SystemDisk(); }
 
  private:
   device::AspiLib& aspi_;

@@ -1,5 +1,7 @@
 #include "scan/vkm_class.h"
 
+#include <algorithm>
+
 #include "device/core/fixed_text.h"
 
 namespace app {
@@ -85,6 +87,38 @@ int VKMClass::ReadSmartHealthLog(std::span<uint8_t> out) {
 uint16_t VKMClass::NvmeStatusCode() const { return vendor::VK4630::StatusCode(); }
 
 uint16_t VKMClass::NvmeStatusCodeType() const { return vendor::VK4630::StatusCodeType(); }
+
+void VKMClass::SetCommandTimeout(uint32_t seconds) {
+  if (device::StorageDevice* d = Drive()) d->SetTimeout(seconds);
+}
+
+int VKMClass::SecuritySetPassword(std::span<const uint8_t> block) {
+  return IsNvmeDrive() ? 1 : vendor::VK4540LT::SecuritySetPassword(block);
+}
+
+int VKMClass::SecurityErasePrepare() {
+  return IsNvmeDrive() ? 1 : vendor::VK4540LT::SecurityErasePrepare();
+}
+
+int VKMClass::SecurityEraseUnit(std::span<const uint8_t> block) {
+  return IsNvmeDrive() ? 1 : vendor::VK4540LT::SecurityEraseUnit(block);
+}
+
+int VKMClass::SecurityDisablePassword(std::span<const uint8_t> block) {
+  return IsNvmeDrive() ? 1 : vendor::VK4540LT::SecurityDisablePassword(block);
+}
+
+int VKMClass::VendorErase(std::span<uint8_t> out, bool flag) {
+  if (IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4540LT::ReadStatusBlock(out, flag);
+}
+
+int VKMClass::NvmeAdminCommand(std::span<const uint8_t, 64> image, std::span<uint8_t> data) {
+  if (!IsNvmeDrive()) return kWrongAccessPath;
+  vendor::NvmeCommandImage command{};
+  std::copy(image.begin(), image.end(), command.begin());
+  return vendor::VK4630::VendorCommand(command, data);
+}
 
 std::string VKMClass::DevName() const { return device::FixedText(devName_); }
 

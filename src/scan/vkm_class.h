@@ -54,6 +54,16 @@ class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAcc
   uint16_t NvmeStatusCode() const override;
   uint16_t NvmeStatusCodeType() const override;
 
+  void SetCommandTimeout(uint32_t seconds) override;
+  // ATA side only: 1 on an NVMe drive, without a command.
+  int SecuritySetPassword(std::span<const uint8_t> block) override;
+  int SecurityErasePrepare() override;
+  int SecurityEraseUnit(std::span<const uint8_t> block) override;
+  int SecurityDisablePassword(std::span<const uint8_t> block) override;
+  int VendorErase(std::span<uint8_t> out, bool flag) override;
+  // NVMe side only: kWrongAccessPath on an ATA drive, without a command.
+  int NvmeAdminCommand(std::span<const uint8_t, 64> image, std::span<uint8_t> data) override;
+
   // The copies taken at attach.
   bool IsNvmeDrive() const override { return device::IsNvme(devAttribute_); }
   uint32_t Attribute() const { return devAttribute_; }

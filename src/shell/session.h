@@ -10,6 +10,7 @@
 #include "form/device_scan/app_device_scanner.h"
 #include "form/update_dispaly.h"
 #include "pages/info/info_pages_plugin.h"
+#include "pages/maintenance/erase_page.h"
 #include "platform/os.h"
 
 namespace app {
@@ -30,10 +31,12 @@ class SessionPlugins {
 
   DeviceScanPlugin& Scan() { return scan_; }
   info::InfoPagesPlugin& InfoPages() { return infoPages_; }
+  maintenance::ErasePage& Erase() { return erase_; }
 
  private:
   DeviceScanPlugin scan_;
   info::InfoPagesPlugin infoPages_;
+  maintenance::ErasePage erase_;
 };
 
 }  // namespace app

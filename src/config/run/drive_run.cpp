@@ -87,6 +87,7 @@ RunReport DriveRunner::Run(std::vector<RunEntry> entries) {
   }
   for (size_t i = 0; i < entries.size(); ++i) {
     DriveReport& d = report.drives[i];
+    sink_.RowReached(d);
     sink_.Idle();
     if (!entries[i].operation) {
       sink_.DriveFinished(d);

@@ -56,6 +56,8 @@ struct RunReport {
 class RunSink {
  public:
   virtual ~RunSink() = default;
+  // Every row, chosen or not, as the run reaches it.
+  virtual void RowReached(const DriveReport&) {}
   virtual void DriveStarted(const DriveReport&) {}
   virtual void StepChanged(const DriveReport&) {}
   virtual void ProgressChanged(const DriveReport&) {}

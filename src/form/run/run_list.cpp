@@ -54,6 +54,13 @@ void RunListSink::SetResult(int row, const std::string& text) {
   if (resultSub_ >= 0) list_.SetSubItem(row, resultSub_, text);
 }
 
+void RunListSink::RowReached(const DriveReport& d) {
+  if (clearResultOnReach) SetResult(d.row, "");
+  if (deselectOnReach && list_.Selected() == d.row) list_.SetSelected(-1);
+  list_.SetImageIndex(d.row, kRowWaiting);
+  form_.ProgressPosition = 0;
+}
+
 void RunListSink::DriveStarted(const DriveReport& d) {
   list_.SetImageIndex(d.row, kRowInProgress);
   SetResult(d.row, "");
@@ -72,6 +79,8 @@ void RunListSink::DriveFinished(const DriveReport& d) {
     SetResult(d.row, d.result);
   }
   list_.Repaint();
+  // Every row the run walks ends with a full progress bar, chosen or not.
+  form_.ProgressPosition = 100;
   form_.App().ProcessMessages();
 }
 

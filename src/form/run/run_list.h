@@ -43,7 +43,13 @@ class RunListSink : public RunSink {
 
   // Show each step's name in the status bar.
   bool stepsInStatusBar = false;
+  // What happens to every row the run reaches: its image goes back to
+  // waiting and the progress to 0; optionally its result cell is emptied and
+  // it is deselected.
+  bool clearResultOnReach = false;
+  bool deselectOnReach = false;
 
+  void RowReached(const DriveReport& d) override;
   void DriveStarted(const DriveReport& d) override;
   void StepChanged(const DriveReport& d) override;
   void ProgressChanged(const DriveReport& d) override;

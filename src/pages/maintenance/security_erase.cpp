@@ -1,0 +1,105 @@
+#include "pages/maintenance/security_erase.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/bytes.h"
+#include "common/text.h"
+
+namespace maintenance {
+
+std::array<uint8_t, kSecurityBlockBytes> SecurityBlock(const std::string& password) {
+  std::array<uint8_t, kSecurityBlockBytes> block{};
+  const size_t n = std::min(password.size(), kSecurityPasswordBytes);
+  std::copy_n(password.begin(), n, block.begin() + kSecurityPasswordOffset);
+  return block;
+}
+
+std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage() {
+  std::array<uint8_t, kNvmeCommandImageBytes> image{};
+  image[0] = kNvmeOpFormatNvm;
+  common::WriteLe32(image, kNvmeImageNsidOffset, 1);
+  return image;
+}
+
+void SecurityEraseOperation::Run(app::DriveRun& run) {
+  if (drive_.data.systemDisk) {
+    run.Log(common::Format("Dev_%d          : %s is the system disk; nothing was sent to it",
+                           drive_.row, drive_.DisplayName().c_str()));
+    run.Fail(kSystemDiskNotErased);
+    return;
+  }
+  if (drive_.IsNvme()) {
+    FormatNvm(run);
+    return;
+  }
+  drive_.access.SetCommandTimeout(kEraseTimeoutSeconds);
+  if (settings_.vendorCommand) {
+    VendorErase(run);
+  } else {
+    AtaSecurityErase(run);
+  }
+  drive_.access.SetCommandTimeout(kAfterEraseTimeoutSeconds);
+}
+
+void SecurityEraseOperation::FormatNvm(app::DriveRun& run) {
+  run.Step("Format NVM");
+  std::vector<uint8_t> data(kFormatDataBytes, 0);
+  const auto image = FormatNvmImage();
+  if (drive_.access.NvmeAdminCommand(image, data) == 0) {
+    run.Pass(kErasePass);
+  } else {
+    run.Fail(kFormatError);
+  }
+}
+
+void SecurityEraseOperation::VendorErase(app::DriveRun& run) {
+  run.Step("Vendor Erase");
+  std::vector<uint8_t> reply(kVendorEraseReplyBytes, 0);
+  if (drive_.access.VendorErase(reply, settings_.nand3D) == 0) {
+    run.Pass(kErasePass);
+  } else {
+    run.Fail(kVendorEraseError);
+  }
+}
+
+void SecurityEraseOperation::AtaSecurityErase(app::DriveRun& run) {
+  const std::string password =
+      drive_.profile ? drive_.profile->SecurityErasePWD : app::kDefaultSecurityErasePWD;
+  const auto block = SecurityBlock(password);
+  run.Step("Set Password");
+  if (drive_.access.SecuritySetPassword(block) != 0) {
+    run.Fail(kSetPasswordError);
+    return;
+  }
+  run.Progress(30);
+  run.Step("Erase Prepare");
+  if (drive_.access.SecurityErasePrepare() != 0) {
+    RemovePassword(run, block);
+    run.Fail(kErasePrepareError);
+    return;
+  }
+  run.Progress(40);
+  run.Step("Erase Unit");
+  // ERASE UNIT gets a block of its own, built afresh with the same password.
+  const auto eraseBlock = SecurityBlock(password);
+  if (drive_.access.SecurityEraseUnit(eraseBlock) != 0) {
+    RemovePassword(run, block);
+    run.Fail(kEraseUnitError);
+    return;
+  }
+  run.Pass(kErasePass);
+}
+
+void SecurityEraseOperation::RemovePassword(app::DriveRun& run,
+                                            const std::array<uint8_t, kSecurityBlockBytes>& block) {
+  run.Step("Disable Password");
+  const bool removed = drive_.access.SecurityDisablePassword(block) == 0;
+  run.Log(common::Format(
+      removed ? "Dev_%d          : the erase failed; the security password was removed again"
+              : "Dev_%d          : the erase failed and the security password could not be "
+                "removed: the drive locks at its next power-on",
+      drive_.row));
+}
+
+}  // namespace maintenance

@@ -1,0 +1,65 @@
+#pragma once
+// The security erase of one drive, by the method its access path calls for:
+// NVMe Format NVM, the ATA security erase sequence, or the controller's own
+// erase when VuCmd is set. A drive left with its user password set after a
+// failed erase would lock at its next power-on, so the password is removed
+// again before the drive is given up.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "config/run/drive_run.h"
+#include "scan/drive_view.h"
+
+namespace maintenance {
+
+inline constexpr uint32_t kEraseTimeoutSeconds = 300;
+inline constexpr uint32_t kAfterEraseTimeoutSeconds = 20;
+inline constexpr size_t kSecurityBlockBytes = 512;
+inline constexpr size_t kSecurityPasswordOffset = 2;
+inline constexpr size_t kSecurityPasswordBytes = 32;
+inline constexpr size_t kVendorEraseReplyBytes = 1024;
+inline constexpr size_t kFormatDataBytes = 512;
+inline constexpr uint8_t kNvmeOpFormatNvm = 0x80;
+inline constexpr size_t kNvmeCommandImageBytes = 64;
+inline constexpr size_t kNvmeImageNsidOffset = 4;
+
+inline constexpr const char* kErasePass = "PASS";
+inline constexpr const char* kFormatError = "Send NVMe Format Error...";
+inline constexpr const char* kVendorEraseError = "Security Erase Error...";
+inline constexpr const char* kSetPasswordError = "Set Password Error...";
+inline constexpr const char* kErasePrepareError = "Send Security Erase Prepare Error...";
+inline constexpr const char* kEraseUnitError = "Send Security Erase Unit Error...";
+inline constexpr const char* kSystemDiskNotErased = "System disk: not erased";
+
+struct EraseSettings {
+  bool vendorCommand = false;  // VuCmd
+  bool nand3D = true;          // 3DNand: F0 57 instead of F0 54
+};
+
+// The 512-byte data block of SET PASSWORD, ERASE UNIT and DISABLE PASSWORD:
+// control word 0 (user password, high security level, normal erase) and the
+// password, zero-padded to 32 bytes and cut at 32 characters.
+std::array<uint8_t, kSecurityBlockBytes> SecurityBlock(const std::string& password);
+
+// Format NVM of namespace 1 with LBA format 0 and no secure erase setting.
+std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage();
+
+class SecurityEraseOperation : public app::DriveOperation {
+ public:
+  SecurityEraseOperation(app::DriveView drive, EraseSettings settings)
+      : drive_(drive), settings_(settings) {}
+  void Run(app::DriveRun& run) override;
+
+ private:
+  void FormatNvm(app::DriveRun& run);
+  void VendorErase(app::DriveRun& run);
+  void AtaSecurityErase(app::DriveRun& run);
+  // After a failure that left the password set.
+  void RemovePassword(app::DriveRun& run, const std::array<uint8_t, kSecurityBlockBytes>& block);
+
+  app::DriveView drive_;
+  EraseSettings settings_;
+};
+
+}  // namespace maintenance

@@ -1,0 +1,290 @@
+// The security erase end to end on a lab machine: the start-up scan fills the
+// erase list, the user ticks rows and presses Erase, and afterwards the
+// drives' media and security state tell what was really done.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/context/run_context.h"
+#include "form/device_scan/app_device_scanner.h"
+#include "form/update_dispaly.h"
+#include "lab/demo/open_lab.h"
+#include "pages/maintenance/erase_page.h"
+#include "support/lab_builder.h"
+#include "support/temp_dir.h"
+#include "ui/headless_toolkit.h"
+
+namespace {
+
+constexpr int kResult = maintenance::kEraseResultSub;
+constexpr uint64_t kMarkLba = 2048;
+
+constexpr const char* kSettings = R"([Option]
+ErrorLog=0
+PopUpMsgBox=1
+ATA-PIFlag=1
+SupportInboxDriver=1
+ICType_0=VK4620XT
+ICType_1=VK4620XT2
+ICType_2=VK4630
+[VK4620XT]
+VKMStrTag=VKM4620XT
+SecurityErasePWD=erase-me
+[VK4620XT2]
+VKMStrTag=VKM4620XT2
+[VK4630]
+VKMStrTag=VK4630
+)";
+
+class EraseOnLab : public ::testing::Test {
+ protected:
+  // The lab opens in the current folder's sub-folder; diskpart.txt is written
+  // to the current folder, so each test runs in its own.
+  void SetUp() override {
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(work.Path());
+  }
+  void TearDown() override {
+    Close();
+    std::filesystem::current_path(previous_);
+  }
+
+  void Start(const std::string& labIni, const std::string& settings = kSettings) {
+    if (!labDir->Exists("lab.ini")) labDir->Write("lab.ini", labIni);
+    std::string error;
+    labOs = lab::OpenLab(labDir->Str(), error);
+    ASSERT_NE(labOs, nullptr) << error;
+    home.Write("Setting.ini", settings);
+    ctx = std::make_unique<app::RunContext>(*labOs, home.Str());
+    toolkit = std::make_unique<ui::HeadlessToolkit>(*labOs);
+    toolkit->SetAnswerPolicy(ui::AnswerPolicy::kYes);
+    application = std::make_unique<ui::Application>(*toolkit);
+    form = std::make_unique<app::TUpdateDispaly>(*application, *ctx);
+    scan = std::make_unique<app::DeviceScanPlugin>(*form, *ctx);
+    page = std::make_unique<maintenance::ErasePage>(*form, scan->Drives());
+    form->RunCreate();
+    form->T_OptionPage.Click();
+  }
+  void Close() {
+    page.reset();
+    scan.reset();
+    form.reset();
+    application.reset();
+    toolkit.reset();
+    ctx.reset();
+    labOs.reset();
+  }
+  // Restart of the tool: the lab machine powers on again from its state folder.
+  void Restart(const std::string& settings = kSettings) {
+    Close();
+    Start("", settings);
+  }
+
+  lab::LabDisk& Disk(const char* section) {
+    lab::LabDisk* d = labOs->Machine().DiskBySection(section);
+    EXPECT_NE(d, nullptr) << section;
+    return *d;
+  }
+  void Mark(const char* section) {
+    std::vector<uint8_t> sector(512, 0xA5);
+    ASSERT_TRUE(Disk(section).GetMedia().Write(kMarkLba, 1, sector.data()));
+  }
+  bool Marked(const char* section) {
+    std::vector<uint8_t> sector(512, 0);
+    EXPECT_TRUE(Disk(section).GetMedia().Read(kMarkLba, 1, sector.data()));
+    return sector[0] == 0xA5 && sector[511] == 0xA5;
+  }
+  int Row(const std::string& caption) const {
+    const ui::ListView& list = form->LV_OptionErase;
+    for (int r = 0; r < list.ItemCount(); ++r)
+      if (list.Item(r).caption.find(caption) != std::string::npos) return r;
+    return -1;
+  }
+  void Tick(int row) { form->LV_OptionErase.SetChecked(row, true); }
+  std::string Result(int row) const { return form->LV_OptionErase.SubItem(row, kResult); }
+  int Image(int row) const { return form->LV_OptionErase.Item(row).imageIndex; }
+  std::string LogText() const {
+    std::string all;
+    for (const std::string& l : ctx->runLog.Lines()) all += l + "\n";
+    return all;
+  }
+
+  testsupport::TempDir work;
+  // A new lab machine, factory-fresh.
+  void NewLab() { labDir = std::make_unique<testsupport::TempDir>(); }
+
+  std::unique_ptr<testsupport::TempDir> labDir = std::make_unique<testsupport::TempDir>();
+  testsupport::TempDir home;
+  std::unique_ptr<lab::LabOs> labOs;
+  std::unique_ptr<app::RunContext> ctx;
+  std::unique_ptr<ui::HeadlessToolkit> toolkit;
+  std::unique_ptr<ui::Application> application;
+  std::unique_ptr<app::TUpdateDispaly> form;
+  std::unique_ptr<app::DeviceScanPlugin> scan;
+  std::unique_ptr<maintenance::ErasePage> page;
+
+ private:
+  std::filesystem::path previous_;
+};
+
+// SATA direct (1 and 4), SATA behind USB-SAT (2), NVMe behind a USB bridge (3)
+// and native NVMe on the inbox driver (5).
+std::string ThreeAttachments(const std::string& sataExtra = "") {
+  testsupport::LabBuilder b;
+  b.Sata("Disk A", "VK4620XT",
+         {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536", "Firmware=S0221A0"});
+  if (!sataExtra.empty()) b.Raw(sataExtra + "\n");
+  b.UsbSat("Disk B", "VK4620XT2", 2,
+           {"Number=2", "Serial=VKB0000000000000001", "Capacity=65536", "Firmware=S0222A0"});
+  b.Disk("Disk C", "usb-nvme", "VK4630",
+         {"Number=3", "Serial=VKC0000000000000001", "Capacity=65536", "UsbHub=HostController0",
+          "UsbPort=3"});
+  b.Sata("Disk D", "VK4620XT",
+         {"Number=4", "Serial=VKD0000000000000001", "Capacity=65536", "Firmware=S0221A0"});
+  b.Nvme("Disk E", {"Number=5", "Serial=VKE0000000000000001", "Capacity=65536"});
+  return b.Text();
+}
+
+TEST_F(EraseOnLab, TickedDrivesOfEachAttachmentAreErasedAndOnlyThey) {
+  Start(ThreeAttachments());
+  for (const char* d : {"Disk A", "Disk B", "Disk C", "Disk D", "Disk E"}) Mark(d);
+
+  const int a = Row("PHYSICALDRIVE1"), b = Row("PHYSICALDRIVE2"), c = Row("PHYSICALDRIVE3"),
+            d = Row("PHYSICALDRIVE4");
+  ASSERT_GE(a, 0);
+  ASSERT_GE(b, 0);
+  ASSERT_GE(c, 0);
+  ASSERT_GE(d, 0);
+  Tick(a);
+  Tick(b);
+  Tick(c);
+  Tick(Row("PHYSICALDRIVE5"));
+  form->T_SendErase.Click();
+
+  for (int row : {a, b, c}) {
+    EXPECT_EQ(Result(row), "PASS") << row;
+    EXPECT_EQ(Image(row), app::kRowPassed) << row;
+  }
+  EXPECT_EQ(Image(d), app::kRowWaiting);
+  // The inbox driver passes on vendor-specific commands only: Format NVM is
+  // refused there, and the row says so.
+  const int e = Row("PHYSICALDRIVE5");
+  ASSERT_GE(e, 0);
+  EXPECT_EQ(Result(e), "Send NVMe Format Error...");
+  EXPECT_EQ(Image(e), app::kRowFailed);
+  EXPECT_TRUE(Marked("Disk E"));
+  EXPECT_FALSE(Marked("Disk A"));
+  EXPECT_FALSE(Marked("Disk B"));
+  EXPECT_FALSE(Marked("Disk C"));
+  EXPECT_TRUE(Marked("Disk D"));
+  EXPECT_TRUE(form->PN_MainObj.Enabled());
+  EXPECT_EQ(form->ProgressPosition, 100);
+  // The rescan script, and the partitioning tool started on it.
+  EXPECT_EQ(work.Read("diskpart.txt"), "RESCAN\r\nEXIT\r\n");
+  ASSERT_FALSE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(labOs->DiskpartLog().front(), "RESCAN: done");
+  EXPECT_NE(LogText().find("[Security Erase]"), std::string::npos);
+
+  // After a restart the erased drives are empty and not locked: their data
+  // can be written and read again.
+  Restart();
+  EXPECT_FALSE(Marked("Disk A"));
+  EXPECT_TRUE(Marked("Disk D"));
+  form->T_DeviceInfo.Click();
+  scan->Drives().At(a).access.IdentifyDevice(scan->Drives().At(a).data.ataIdentify);
+  const uint16_t security = static_cast<uint16_t>(scan->Drives().At(a).data.ataIdentify[256] |
+                                                  scan->Drives().At(a).data.ataIdentify[257] << 8);
+  EXPECT_EQ(security & 0x0002, 0) << "security still enabled";
+  EXPECT_EQ(security & 0x0004, 0) << "locked";
+}
+
+TEST_F(EraseOnLab, AFailedPrepareOrUnitLeavesNoPasswordBehindAndNothingErased) {
+  for (const char* failing : {"FailTransport=ata:0xF3", "FailTransport=ata:0xF4"}) {
+    SCOPED_TRACE(failing);
+    NewLab();
+    Start(ThreeAttachments(failing));
+    Mark("Disk A");
+    const int a = Row("PHYSICALDRIVE1");
+    ASSERT_GE(a, 0);
+    Tick(a);
+    form->T_SendErase.Click();
+    const bool prepare = std::string(failing).find("F3") != std::string::npos;
+    EXPECT_EQ(Result(a), prepare ? "Send Security Erase Prepare Error..."
+                                 : "Send Security Erase Unit Error...");
+    EXPECT_EQ(Image(a), app::kRowFailed);
+    EXPECT_NE(LogText().find("the security password was removed again"), std::string::npos);
+    // Power cycle: without the password removed the drive would come up locked
+    // and refuse its data.
+    Restart();
+    EXPECT_TRUE(Marked("Disk A"));
+    auto view = scan->Drives().At(Row("PHYSICALDRIVE1"));
+    ASSERT_TRUE(view.access.IdentifyDevice(view.data.ataIdentify));
+    EXPECT_EQ(view.data.ataIdentify[256] & 0x06, 0) << "enabled or locked after power-on";
+    Close();
+  }
+}
+
+TEST_F(EraseOnLab, TheSystemDiskIsRefusedAndTheRunGoesOn) {
+  testsupport::LabBuilder b(false);
+  b.Sata("Disk Sys", "VK4620XT",
+         {"Number=0", "Serial=VKS0000000000000001", "Capacity=65536", "Letters=C"});
+  b.Sata("Disk A", "VK4620XT", {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536"});
+  Start(b.Text());
+  Mark("Disk Sys");
+  Mark("Disk A");
+  const int sys = Row("PHYSICALDRIVE0"), a = Row("PHYSICALDRIVE1");
+  ASSERT_GE(sys, 0);
+  ASSERT_GE(a, 0);
+  form->LV_OptionErase.UserColumnClick(0);  // ticks all
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(sys), "System disk: not erased");
+  EXPECT_EQ(Image(sys), app::kRowFailed);
+  EXPECT_EQ(Result(a), "PASS");
+  EXPECT_TRUE(Marked("Disk Sys"));
+  EXPECT_FALSE(Marked("Disk A"));
+}
+
+TEST_F(EraseOnLab, NoMeansNothingErasedButTheRescanRuns) {
+  Start(ThreeAttachments());
+  toolkit->SetAnswerPolicy(ui::AnswerPolicy::kNo);
+  Mark("Disk A");
+  Tick(Row("PHYSICALDRIVE1"));
+  form->T_SendErase.Click();
+  EXPECT_TRUE(Marked("Disk A"));
+  EXPECT_EQ(Result(Row("PHYSICALDRIVE1")), "");
+  EXPECT_EQ(work.Read("diskpart.txt"), "RESCAN\r\nEXIT\r\n");
+  EXPECT_FALSE(labOs->DiskpartLog().empty());
+}
+
+TEST_F(EraseOnLab, YesWithNothingTickedReturnsEveryRowToIdle) {
+  Start(ThreeAttachments());
+  ui::ListView& list = form->LV_OptionErase;
+  list.SetImageIndex(0, app::kRowFailed);
+  list.SetSubItem(0, kResult, "old");
+  form->T_SendErase.Click();
+  for (int r = 0; r < list.ItemCount(); ++r) {
+    EXPECT_EQ(Image(r), app::kRowWaiting);
+    EXPECT_EQ(Result(r), "");
+  }
+}
+
+TEST_F(EraseOnLab, VendorEraseZeroesTheMediaOfSataDrives) {
+  std::string settings = kSettings;
+  settings.replace(settings.find("ErrorLog=0"), 10, "ErrorLog=0\nVuCmd=1");
+  Start(ThreeAttachments(), settings);
+  Mark("Disk A");
+  Mark("Disk C");
+  const int a = Row("PHYSICALDRIVE1"), c = Row("PHYSICALDRIVE3");
+  Tick(a);
+  Tick(c);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(a), "PASS");
+  EXPECT_EQ(Result(c), "PASS");  // NVMe is formatted whatever VuCmd says
+  EXPECT_FALSE(Marked("Disk A"));
+  EXPECT_FALSE(Marked("Disk C"));
+}
+
+}  // namespace
