@@ -14,7 +14,7 @@
 #include "lab/config/lab_config.h"
 #include "lab/drives/lab_drive_factory.h"
 #include "lab/edge/lab_os.h"
-#include "support/lab_ini_text.h"
+#include "support/lab_builder.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
 
@@ -23,7 +23,7 @@ namespace {
 
 // A machine with a system disk of another maker and the maker's drives on
 // SATA, a USB-SAT bridge, native NVMe and the NVMe miniport.
-const std::string kLabIni = std::string(testsupport::kLabMachineWithSystemDisk) + R"(
+const std::string kLabIni = testsupport::LabBuilder().Text() + R"(
 [Disk A]
 Attachment=sata
 Controller=VK4610XT

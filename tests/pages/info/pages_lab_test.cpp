@@ -16,13 +16,13 @@
 #include "pages/info/info_pages_plugin.h"
 #include "lab/demo/open_lab.h"
 #include "lab/drives/lab_drive_factory.h"
-#include "support/lab_ini_text.h"
+#include "support/lab_builder.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
 
 namespace {
 
-constexpr const char* kLabHead = testsupport::kLabMachineWithSystemDisk;
+const std::string kLabHead = testsupport::LabBuilder().Text();
 
 // A SATA drive, the same family behind a USB-SAT bridge and a native NVMe
 // drive, with the extra keys of each test.
