@@ -38,6 +38,28 @@ TEST(DriveKeysTest, BadDriveValuesAreReportedWithSectionAndKey) {
             }));
 }
 
+TEST(DriveKeysTest, SecurityFrozenAndActivationReset) {
+  const LabConfig bad = ParseLabConfig(testsupport::LabBuilder()
+                                           .Sata("Disk A", "generic", {"SecurityFrozen=2"})
+                                           .Nvme("Disk B", {"ActivationReset=warm"})
+                                           .Text());
+  EXPECT_EQ(bad.problems,
+            (std::vector<std::string>{
+                "[Disk A] SecurityFrozen: '2' is not 0 or 1",
+                "[Disk B] ActivationReset: expected none, conventional, subsystem or controller",
+            }));
+  const LabConfig good = ParseLabConfig(testsupport::LabBuilder()
+                                            .Sata("Disk A", "generic", {"SecurityFrozen=1"})
+                                            .Nvme("Disk B", {"ActivationReset= Conventional"})
+                                            .Nvme("Disk C", {})
+                                            .Text());
+  ASSERT_TRUE(good.problems.empty()) << good.problems.front();
+  EXPECT_EQ(good.disks[1].drive.ata.securityFrozen, true);
+  EXPECT_EQ(good.disks[2].drive.vk4630.activationReset, ActivationReset::kConventional);
+  EXPECT_FALSE(good.disks[3].drive.vk4630.activationReset);
+  EXPECT_FALSE(good.disks[3].drive.ata.securityFrozen);
+}
+
 TEST(DriveKeysTest, GivenOrNotIsParsedState) {
   const LabConfig c = ParseLabConfig(testsupport::LabBuilder()
                                          .Sata("Disk A", "VK4620XT",

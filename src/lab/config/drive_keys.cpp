@@ -12,6 +12,15 @@ std::optional<DownloadFormat> DownloadFormatFromName(std::string_view name) {
   return std::nullopt;
 }
 
+std::optional<ActivationReset> ActivationResetFromName(std::string_view name) {
+  const std::string_view n = common::TrimView(name);
+  if (common::EqualsNoCase(n, "none")) return ActivationReset::kNone;
+  if (common::EqualsNoCase(n, "conventional")) return ActivationReset::kConventional;
+  if (common::EqualsNoCase(n, "subsystem")) return ActivationReset::kSubsystem;
+  if (common::EqualsNoCase(n, "controller")) return ActivationReset::kController;
+  return std::nullopt;
+}
+
 std::string_view VkModeName(VkMode mode) {
   switch (mode) {
     case VkMode::kIsp:

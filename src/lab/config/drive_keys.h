@@ -18,6 +18,16 @@ namespace lab {
 enum class DownloadFormat { kAuto, kPlain, kUpdateFile };
 std::optional<DownloadFormat> DownloadFormatFromName(std::string_view name);
 
+// The reset a committed NVMe firmware image waits for (Firmware Commit actions
+// 1 and 2, and action 0 on the running slot), and the status that says so.
+enum class ActivationReset {
+  kNone,          // success: any reset activates it
+  kConventional,  // 0x10B: only a conventional reset (the lab's power-on)
+  kSubsystem,     // 0x110: only an NVM subsystem reset (the lab's power-on)
+  kController,    // 0x111: any controller-level reset
+};
+std::optional<ActivationReset> ActivationResetFromName(std::string_view name);
+
 // The code a VK46xx controller runs.
 enum class VkMode { kNormal, kIsp, kMpIsp, kRomDe };
 std::string_view VkModeName(VkMode mode);
@@ -44,7 +54,7 @@ struct AtaKeys {
   std::optional<std::vector<std::pair<uint8_t, uint64_t>>> smartRaw;
   std::optional<std::string> smartTag;
   std::optional<size_t> smartTagOffset;
-  std::optional<bool> rejectSetPassword;
+  std::optional<bool> rejectSetPassword, securityFrozen;
   std::optional<uint8_t> rejectDownloadError;
 };
 
@@ -77,6 +87,7 @@ struct Vk4630Keys {
   std::optional<uint8_t> vendorPages, firmwareSlots;
   std::optional<size_t> vendorTagOffset, imageVersionOffset;
   std::optional<bool> slot1ReadOnly;
+  std::optional<ActivationReset> activationReset;
   std::optional<uint32_t> maxImageKB, miniportLocation;
   std::optional<uint64_t> eui64;
   std::optional<uint8_t> availableSpare, spareThreshold, percentageUsed;

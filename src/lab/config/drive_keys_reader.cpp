@@ -104,6 +104,7 @@ void ReadAtaKeys(SectionReader& r, AtaKeys& a) {
   a.smartTag = r.Text("SmartTag", 64);
   a.smartTagOffset = r.NumberAs<size_t>("SmartTagOffset", 2, 510);
   a.rejectSetPassword = r.OptFlag("RejectSetPassword");
+  a.securityFrozen = r.OptFlag("SecurityFrozen");
   a.rejectDownloadError = r.NumberAs<uint8_t>("RejectDownloadError", 1, 0xFF);
 }
 
@@ -149,6 +150,12 @@ void ReadVk4630Keys(SectionReader& r, Vk4630Keys& n) {
   n.vendorTagOffset = r.NumberAs<size_t>("VendorTagOffset", 0, 2047);
   n.firmwareSlots = r.NumberAs<uint8_t>("FirmwareSlots", 1, 7);
   n.slot1ReadOnly = r.OptFlag("Slot1ReadOnly");
+  if (r.Has("ActivationReset")) {
+    n.activationReset = ActivationResetFromName(r.Str("ActivationReset"));
+    if (!n.activationReset) {
+      r.Problem("ActivationReset", "expected none, conventional, subsystem or controller");
+    }
+  }
   n.maxImageKB = r.NumberAs<uint32_t>("MaxImageKB", 4, 262144);
   n.imageVersionOffset = r.NumberAs<size_t>("ImageVersionOffset", 0, 0x10000000);
   n.eui64 = Eui64(r);

@@ -4,14 +4,20 @@
 #include <cstring>
 #include <optional>
 
-#include "common/bytes.h"
 #include "common/text.h"
-#include "lab/bridges/scsi_reply.h"
+#include "lab/edge/disk_handler.h"
+#include "lab/edge/disk_transfer.h"
+#include "lab/edge/nvme_inbox_handler.h"
+#include "lab/edge/pass_through.h"
+#include "lab/edge/scsi_port_handler.h"
+#include "lab/edge/usb_host_controller_handler.h"
+#include "lab/edge/usb_hub_handler.h"
+#include "lab/edge/volume_handler.h"
+#include "lab/edge/zero_data_request.h"
+#include "platform/zero_data.h"
 
 namespace lab {
 namespace {
-
-constexpr uint64_t kVolumeStartBytes = 1u << 20;  // the one partition starts at 1 MiB
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && common::EqualsNoCase(s.substr(0, prefix.size()), prefix);
@@ -30,11 +36,34 @@ std::optional<uint32_t> DecimalNumber(std::string_view s) {
 
 }  // namespace
 
+// Built in the order they use each other.
+struct LabOs::Handlers {
+  explicit Handlers(const edge::EdgeContext& ctx)
+      : passThrough(ctx),
+        nvme(ctx),
+        port(ctx, passThrough),
+        disk(passThrough, nvme, port),
+        volume(ctx, disk),
+        transfer(ctx) {}
+  edge::PassThrough passThrough;
+  edge::NvmeInboxHandler nvme;
+  edge::ScsiPortHandler port;
+  edge::DiskHandler disk;
+  edge::VolumeHandler volume;
+  edge::UsbHostControllerHandler hostController;
+  edge::UsbHubHandler hub;
+  edge::DiskTransfer transfer;
+};
+
+LabOs::~LabOs() = default;
+
 std::unique_ptr<LabOs> LabOs::Create(LabConfig config, const std::string& stateDir,
                                      const DriveFactory& factory, std::string& error) {
   std::unique_ptr<LabOs> los(new LabOs());
   los->machine_ = LabMachine::Build(std::move(config), stateDir, factory, los->Clock(), error);
   if (!los->machine_) return nullptr;
+  los->context_.reset(new edge::EdgeContext{*los->machine_, los->Clock(), los->handles_});
+  los->handlers_ = std::make_unique<Handlers>(*los->context_);
   return los;
 }
 
@@ -50,11 +79,28 @@ os::HANDLE LabOs::NewHandle(OpenHandle h) {
   return os::HandleFromValue(value);
 }
 
-LabOs::Reply LabOs::Unanswered(bool timedOut, os::DWORD timeoutSeconds) {
-  if (!timedOut) return Reply::Fail(os::ERROR_DEV_NOT_EXIST);
-  // The port driver waits the whole time-out before it gives up.
-  Clock().Advance(uint64_t{timeoutSeconds} * 1000);
-  return Reply::Fail(os::ERROR_SEM_TIMEOUT);
+edge::HandleHandler* LabOs::HandlerFor(HandleKind kind) {
+  switch (kind) {
+    case HandleKind::kDisk:
+      return &handlers_->disk;
+    case HandleKind::kVolume:
+      return &handlers_->volume;
+    case HandleKind::kPort:
+      return &handlers_->port;
+    case HandleKind::kHostController:
+      return &handlers_->hostController;
+    case HandleKind::kHub:
+      return &handlers_->hub;
+    case HandleKind::kToken:
+    case HandleKind::kDeviceSet:
+      break;
+  }
+  return nullptr;
+}
+
+bool LabOs::Finish(const Reply& reply) {
+  if (!reply.ok) SetLastError(reply.error);
+  return reply.ok;
 }
 
 // --- System facts ------------------------------------------------------------
@@ -160,6 +206,7 @@ os::HANDLE LabOs::CreateFileA(const std::string& fileName, os::DWORD desiredAcce
 }
 
 bool LabOs::CloseHandle(os::HANDLE handle) {
+  if (os::IsProcessHandleValue(handle)) return os::VirtualOs::CloseHandle(handle);
   const auto it = handles_.find(os::HandleValue(handle));
   if (it == handles_.end() || it->second.kind == HandleKind::kDeviceSet) {
     SetLastError(os::ERROR_INVALID_HANDLE);
@@ -181,7 +228,8 @@ bool LabOs::DeviceIoControl(os::HANDLE device, os::DWORD code, void* in, os::DWO
                             void* out, os::DWORD outSize, os::DWORD* bytesReturned) {
   if (bytesReturned != nullptr) *bytesReturned = 0;
   OpenHandle* h = Find(device);
-  if (h == nullptr || h->kind == HandleKind::kToken || h->kind == HandleKind::kDeviceSet) {
+  edge::HandleHandler* handler = h == nullptr ? nullptr : HandlerFor(h->kind);
+  if (handler == nullptr) {
     SetLastError(os::ERROR_INVALID_HANDLE);
     return false;
   }
@@ -189,176 +237,37 @@ bool LabOs::DeviceIoControl(os::HANDLE device, os::DWORD code, void* in, os::DWO
     SetLastError(os::ERROR_DEV_NOT_EXIST);  // the volume is gone
     return false;
   }
-  const Request r{os::HandleValue(device), *h, code, in, inSize, out, outSize};
-  Reply reply;
-  switch (h->kind) {
-    case HandleKind::kDisk:
-    case HandleKind::kVolume:
-      reply = DiskRequest(r);
-      break;
-    case HandleKind::kPort:
-      reply = PortRequest(r);
-      break;
-    case HandleKind::kHostController:
-      reply = HostControllerRequest(r);
-      break;
-    case HandleKind::kHub:
-      reply = HubRequest(r);
-      break;
-    default:
-      reply = Reply::Fail(os::ERROR_INVALID_FUNCTION);
-      break;
-  }
+  const edge::Request r{os::HandleValue(device), *h, code, in, inSize, out, outSize};
+  const Reply reply = code == os::FSCTL_SET_ZERO_DATA && h->kind == HandleKind::kDisk
+                          ? edge::ZeroDataRequest(*context_, r)
+                          : handler->Control(r);
   if (bytesReturned != nullptr) *bytesReturned = reply.bytes;
-  if (!reply.ok) SetLastError(reply.error);
-  return reply.ok;
+  return Finish(reply);
 }
 
 // --- Raw transfers -------------------------------------------------------------------
 
 bool LabOs::ReadFile(os::HANDLE file, void* buffer, os::DWORD bytesToRead, os::DWORD* bytesRead) {
-  if (bytesRead != nullptr) *bytesRead = 0;
-  OpenHandle* h = Find(file);
-  if (h == nullptr || h->disk == nullptr) {
-    SetLastError(os::ERROR_INVALID_HANDLE);
-    return false;
-  }
-  if (h->volume != nullptr && !h->volume->present) {
-    SetLastError(os::ERROR_DEV_NOT_EXIST);
-    return false;
-  }
-  LabDisk& disk = *h->disk;
-  const uint32_t sector = disk.GetMedia().SectorSize();
-  const uint64_t start = h->volume ? kVolumeStartBytes : 0;
-  const uint64_t size = disk.GetMedia().SectorCount() * sector - start;
-  if (h->filePointer % sector != 0 || bytesToRead % sector != 0 ||
-      (bytesToRead != 0 && buffer == nullptr)) {
-    SetLastError(os::ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  if (h->filePointer >= size || bytesToRead == 0) return true;  // end of the disk
-  const uint64_t n64 = std::min<uint64_t>(bytesToRead, size - h->filePointer);
-  const auto n = static_cast<uint32_t>(n64);
-  ScsiCommand c;
-  c.cdb.assign(16, 0);
-  c.cdb[0] = scsi::kRead16;
-  common::WriteBe64(c.cdb, 2, (start + h->filePointer) / sector);
-  common::WriteBe32(c.cdb, 10, n / sector);
-  c.direction = DataDirection::kIn;
-  c.data = std::span<uint8_t>(static_cast<uint8_t*>(buffer), n);
-  c.timeoutSeconds = 60;
-  const ScsiResult res = disk.Scsi().ExecuteScsi(c);
-  if (!res.delivered || res.status != kScsiStatusGood) {
-    const Reply fail =
-        !res.delivered ? Unanswered(res.timedOut, c.timeoutSeconds) : Reply::Fail(os::ERROR_CRC);
-    SetLastError(fail.error);
-    return false;
-  }
-  h->filePointer += n;
-  if (bytesRead != nullptr) *bytesRead = n;
-  return true;
+  const Reply reply = handlers_->transfer.Read(Find(file), buffer, bytesToRead);
+  if (bytesRead != nullptr) *bytesRead = reply.bytes;
+  return Finish(reply);
 }
 
 bool LabOs::WriteFile(os::HANDLE file, const void* buffer, os::DWORD bytesToWrite,
                       os::DWORD* bytesWritten) {
-  if (bytesWritten != nullptr) *bytesWritten = 0;
-  OpenHandle* h = Find(file);
-  if (h == nullptr || h->disk == nullptr) {
-    SetLastError(os::ERROR_INVALID_HANDLE);
-    return false;
-  }
-  if (h->volume != nullptr && !h->volume->present) {
-    SetLastError(os::ERROR_DEV_NOT_EXIST);
-    return false;
-  }
-  // A mounted file system keeps its sectors to itself.
-  if (h->volume != nullptr && h->volume->mounted && h->volume->lockedBy != os::HandleValue(file)) {
-    SetLastError(os::ERROR_ACCESS_DENIED);
-    return false;
-  }
-  LabDisk& disk = *h->disk;
-  const uint32_t sector = disk.GetMedia().SectorSize();
-  const uint64_t start = h->volume ? kVolumeStartBytes : 0;
-  const uint64_t size = disk.GetMedia().SectorCount() * sector - start;
-  if (h->filePointer % sector != 0 || bytesToWrite % sector != 0 ||
-      (bytesToWrite != 0 && buffer == nullptr)) {
-    SetLastError(os::ERROR_INVALID_PARAMETER);
-    return false;
-  }
-  if (bytesToWrite == 0) return true;
-  if (h->filePointer >= size || bytesToWrite > size - h->filePointer) {
-    SetLastError(os::ERROR_SECTOR_NOT_FOUND);
-    return false;
-  }
-  // Through the disk handle, the sectors of a mounted volume are out of bounds
-  // until that volume is locked, dismounted or gone; the partition table
-  // before it is not.
-  if (h->volume == nullptr && h->filePointer + bytesToWrite > kVolumeStartBytes) {
-    for (const Volume& v : machine_->Volumes()) {
-      const bool onDisk = std::find(v.disks.begin(), v.disks.end(), &disk) != v.disks.end();
-      if (onDisk && v.present && v.mounted && v.lockedBy == 0) {
-        SetLastError(os::ERROR_ACCESS_DENIED);
-        return false;
-      }
-    }
-  }
-  // The request carries its own copy of the data, as a buffered write would.
-  std::vector<uint8_t> data(static_cast<const uint8_t*>(buffer),
-                            static_cast<const uint8_t*>(buffer) + bytesToWrite);
-  ScsiCommand c;
-  c.cdb.assign(16, 0);
-  c.cdb[0] = scsi::kWrite16;
-  common::WriteBe64(c.cdb, 2, (start + h->filePointer) / sector);
-  common::WriteBe32(c.cdb, 10, bytesToWrite / sector);
-  c.direction = DataDirection::kOut;
-  c.data = data;
-  c.timeoutSeconds = 60;
-  const ScsiResult res = disk.Scsi().ExecuteScsi(c);
-  if (!res.delivered || res.status != kScsiStatusGood) {
-    const Reply fail = !res.delivered ? Unanswered(res.timedOut, c.timeoutSeconds)
-                                      : Reply::Fail(os::ERROR_WRITE_FAULT);
-    SetLastError(fail.error);
-    return false;
-  }
-  h->filePointer += bytesToWrite;
-  if (bytesWritten != nullptr) *bytesWritten = bytesToWrite;
-  return true;
+  const Reply reply =
+      handlers_->transfer.Write(os::HandleValue(file), Find(file), buffer, bytesToWrite);
+  if (bytesWritten != nullptr) *bytesWritten = reply.bytes;
+  return Finish(reply);
 }
 
 os::DWORD LabOs::SetFilePointer(os::HANDLE file, os::LONG distanceLow, os::LONG* distanceHigh,
                                 os::DWORD moveMethod) {
-  OpenHandle* h = Find(file);
-  if (h == nullptr || h->disk == nullptr) {
-    SetLastError(os::ERROR_INVALID_HANDLE);
-    return os::INVALID_SET_FILE_POINTER;
-  }
-  // Without a high part the distance is a signed 32-bit value.
-  const int64_t distance =
-      distanceHigh != nullptr
-          ? static_cast<int64_t>((uint64_t{static_cast<uint32_t>(*distanceHigh)} << 32) |
-                                 static_cast<uint32_t>(distanceLow))
-          : int64_t{distanceLow};
-  const uint64_t size = h->disk->GetMedia().SectorCount() * h->disk->GetMedia().SectorSize() -
-                        (h->volume ? kVolumeStartBytes : 0);
-  int64_t base = 0;
-  if (moveMethod == os::FILE_CURRENT) {
-    base = static_cast<int64_t>(h->filePointer);
-  } else if (moveMethod == os::FILE_END) {
-    base = static_cast<int64_t>(size);
-  } else if (moveMethod != os::FILE_BEGIN) {
-    SetLastError(os::ERROR_INVALID_PARAMETER);
-    return os::INVALID_SET_FILE_POINTER;
-  }
-  const int64_t target = base + distance;
-  if (target < 0) {
-    SetLastError(os::ERROR_NEGATIVE_SEEK);
-    return os::INVALID_SET_FILE_POINTER;
-  }
-  h->filePointer = static_cast<uint64_t>(target);
-  if (distanceHigh != nullptr) *distanceHigh = static_cast<os::LONG>(h->filePointer >> 32);
+  const Reply reply = handlers_->transfer.Seek(Find(file), distanceLow, distanceHigh, moveMethod);
+  if (!Finish(reply)) return os::INVALID_SET_FILE_POINTER;
   // A low part that looks like the failure value is told apart by the error.
   SetLastError(os::ERROR_SUCCESS);
-  return static_cast<os::DWORD>(h->filePointer);
+  return reply.bytes;
 }
 
 }  // namespace lab

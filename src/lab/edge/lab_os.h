@@ -1,14 +1,17 @@
 #pragma once
 // The operating system of a lab machine: the os::Os device calls answered from
 // emulated hardware the way Windows answers them (results and GetLastError),
-// on virtual time. Each request is decoded here, once, into plain command
-// values for the machine's disks, ports and USB tree.
+// on virtual time. LabOs opens and closes handles and routes each request by
+// the kind of handle it came through to that kind's handler (disk, volume,
+// SCSI port, USB host controller, hub), which decodes it once into plain
+// command values for the machine's disks, ports and USB tree.
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "lab/edge/edge_request.h"
 #include "lab/machine/lab_machine.h"
 #include "platform/virtual_os.h"
 
@@ -20,12 +23,16 @@ class LabOs : public os::VirtualOs {
   // cannot be built.
   static std::unique_ptr<LabOs> Create(LabConfig config, const std::string& stateDir,
                                        const DriveFactory& factory, std::string& error);
+  ~LabOs() override;
   LabMachine& Machine() { return *machine_; }
 
   // "DISKPART /s <script>" runs the script against the lab's disks (RESCAN,
   // SELECT DISK n, ATTRIBUTES DISK CLEAR READONLY, CLEAN, EXIT); any other
   // program is handled as VirtualOs does.
   os::UINT WinExec(const std::string& commandLine, os::UINT showCommand) override;
+  // The same, as a process that ends on the virtual clock (clone_requests.cpp).
+  bool CreateProcessA(const std::string& commandLine, os::UINT showCommand,
+                      os::PROCESS_INFORMATION* info) override;
   // What each diskpart command did, one line each, for tests.
   const std::vector<std::string>& DiskpartLog() const { return diskpartLog_; }
 
@@ -79,70 +86,28 @@ class LabOs : public os::VirtualOs {
   size_t OpenHandleCount() const { return handles_.size(); }
 
  private:
-  enum class HandleKind { kDisk, kVolume, kPort, kHostController, kHub, kToken, kDeviceSet };
-  struct OpenHandle {
-    HandleKind kind = HandleKind::kDisk;
-    LabDisk* disk = nullptr;  // a disk, or the first disk of a volume
-    Volume* volume = nullptr;
-    ScsiPort* port = nullptr;
-    const UsbHostController* controller = nullptr;
-    UsbHub* hub = nullptr;
-    bool diskInterfaceSet = false;  // a device set that lists the disks
-    uint64_t filePointer = 0;
-  };
-  // The outcome of one request: true, or false with the Windows error.
-  struct Reply {
-    bool ok = true;
-    os::DWORD error = os::ERROR_SUCCESS;
-    os::DWORD bytes = 0;
-    static Reply Done(os::DWORD bytes) { return Reply{true, os::ERROR_SUCCESS, bytes}; }
-    static Reply Fail(os::DWORD error) { return Reply{false, error, 0}; }
-  };
-  struct Request {
-    uintptr_t handle;
-    OpenHandle& target;
-    os::DWORD code;
-    void* in;
-    os::DWORD inSize;
-    void* out;
-    os::DWORD outSize;
-  };
+  using OpenHandle = edge::OpenHandle;
+  using HandleKind = edge::HandleKind;
+  using Reply = edge::Reply;
 
   LabOs() = default;
   OpenHandle* Find(os::HANDLE handle);
   os::HANDLE NewHandle(OpenHandle h);
-  // Waits out a request that was never answered and gives its error.
-  Reply Unanswered(bool timedOut, os::DWORD timeoutSeconds);
-
-  // Disk and volume handles (edge_disk.cpp).
-  Reply DiskRequest(const Request& r);
-  Reply QueryProperty(const Request& r);
-  Reply DeviceDescriptor(const Request& r, LabDisk& disk);
-  Reply GetAddress(const Request& r, LabDisk& disk);
-  Reply DeviceNumber(const Request& r);
-  Reply VolumeRequest(const Request& r);
-  // Pass-through requests (edge_pass_through.cpp).
-  Reply ScsiPassThrough(const Request& r, LabDisk& disk);
-  Reply AtaPassThrough(const Request& r, LabDisk& disk);
-  // NVMe requests of the inbox driver (edge_nvme.cpp).
-  Reply ProtocolSpecificQuery(const Request& r, LabDisk& disk);
-  Reply ProtocolCommand(const Request& r, LabDisk& disk);
-  Reply FirmwareInfo(const Request& r, LabDisk& disk);
-  Reply FirmwareDownload(const Request& r, LabDisk& disk);
-  Reply FirmwareActivate(const Request& r, LabDisk& disk);
-  // SCSI port handles (edge_port.cpp).
-  Reply PortRequest(const Request& r);
-  Reply MiniportRequest(const Request& r, ScsiPort& port);
-  // USB host controller and hub handles (edge_usb.cpp).
-  Reply HostControllerRequest(const Request& r);
-  Reply HubRequest(const Request& r);
+  // The handler of a handle's kind; null for tokens and device sets.
+  edge::HandleHandler* HandlerFor(HandleKind kind);
+  // Sets the last error from a failed reply.
+  bool Finish(const Reply& reply);
 
   void RunDiskpartScript(const std::string& scriptPath);
 
   std::unique_ptr<LabMachine> machine_;
   std::vector<std::string> diskpartLog_;
-  std::map<uintptr_t, OpenHandle> handles_;
+  edge::HandleTable handles_;
   uintptr_t nextHandle_ = 0x1000;
+  // The handlers, one per kind of handle, built with the machine.
+  struct Handlers;
+  std::unique_ptr<edge::EdgeContext> context_;
+  std::unique_ptr<Handlers> handlers_;
 };
 
 }  // namespace lab

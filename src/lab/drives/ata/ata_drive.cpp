@@ -43,7 +43,7 @@ AtaDrive::AtaDrive(AtaDriveSettings settings, std::shared_ptr<Media> media, Driv
     : settings_(std::move(settings)),
       media_(std::move(media)),
       state_(std::move(state)),
-      security_(state_.security, settings_.factoryMaster, true),
+      security_(state_.security, settings_.factoryMaster, true, settings_.securityFrozen),
       receiver_(LimitsOf(settings_)),
       faults_(settings_.failCommands, std::nullopt) {
   if (state_.firmware.empty()) state_.firmware = settings_.firmware;

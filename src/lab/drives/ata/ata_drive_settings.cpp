@@ -61,6 +61,7 @@ AtaDriveSettings AtaSettingsFor(const DiskConfig& disk, const AtaDriveSettings& 
 
   Take(k.failCommands, s.failCommands);
   Take(a.rejectSetPassword, s.rejectSetPassword);
+  Take(a.securityFrozen, s.securityFrozen);
   Take(k.rejectDownloadChunk, s.rejectDownloadChunk);
   Take(a.rejectDownloadError, s.rejectDownloadError);
   Take(k.powerLossAtDownloadChunk, s.powerLossAtDownloadChunk);

@@ -19,6 +19,7 @@
 //   SmartTag, SmartTagOffset           text placed in the SMART data sector
 //   FailCommands                       "EC:2,C8:5+": opcodes failing at their n-th use
 //   RejectSetPassword                  1: SECURITY SET PASSWORD always aborts
+//   SecurityFrozen                     1: security frozen at every power-on
 //   RejectDownloadChunk                n: the n-th DOWNLOAD MICROCODE segment fails
 //   RejectDownloadError                error register of that failure (default 04h)
 //   PowerLossAtDownloadChunk           n: power is lost during the n-th segment
@@ -51,6 +52,7 @@ struct AtaDriveSettings {
 
   std::vector<FaultRule> failCommands;
   bool rejectSetPassword = false;
+  bool securityFrozen = false;
   uint32_t rejectDownloadChunk = 0;
   uint8_t rejectDownloadError = 0x04;
   uint32_t powerLossAtDownloadChunk = 0;

@@ -27,14 +27,20 @@ Password PasswordOf(std::span<const uint8_t> block) {
 
 }  // namespace
 
-AtaSecurity::AtaSecurity(SecurityRecord& record, const Password& factoryMaster, bool enhancedErase)
-    : record_(record), factoryMaster_(factoryMaster), enhancedErase_(enhancedErase) {
+AtaSecurity::AtaSecurity(SecurityRecord& record, const Password& factoryMaster, bool enhancedErase,
+                         bool frozenAtPowerOn)
+    : record_(record),
+      factoryMaster_(factoryMaster),
+      enhancedErase_(enhancedErase),
+      frozenAtPowerOn_(frozenAtPowerOn) {
   PowerOn();
 }
 
 void AtaSecurity::PowerOn() {
   locked_ = record_.enabled;
-  frozen_ = false;
+  // FREEZE LOCK is refused in the locked state, so firmware that freezes at
+  // boot leaves a locked drive locked.
+  frozen_ = frozenAtPowerOn_ && !locked_;
   erasePrepared_ = false;
   attemptsLeft_ = kAttempts;
 }

@@ -14,10 +14,15 @@ class AtaSecurity {
  public:
   enum class Result { kOk, kAbort };
 
-  AtaSecurity(SecurityRecord& record, const Password& factoryMaster, bool enhancedErase);
+  // `frozenAtPowerOn`: the drive is frozen at every power-on, as firmware that
+  // freezes the drive while the machine boots leaves it.
+  AtaSecurity(SecurityRecord& record, const Password& factoryMaster, bool enhancedErase,
+              bool frozenAtPowerOn = false);
 
-  // Power-on: a drive with a user password comes up locked; freeze, a prepared
-  // erase and the attempt counter are reset.
+  // Power-on: a drive with a user password comes up locked (SEC4), else
+  // unlocked (SEC1), frozen (SEC2) when frozen at power-on; a locked drive
+  // cannot be frozen, so it stays locked. A prepared erase and the attempt
+  // counter are reset.
   void PowerOn();
   // Every command other than ERASE UNIT that follows ERASE PREPARE cancels it.
   void NoteCommand(uint8_t opcode);
@@ -48,6 +53,7 @@ class AtaSecurity {
   SecurityRecord& record_;
   Password factoryMaster_;
   bool enhancedErase_;
+  bool frozenAtPowerOn_;
   bool locked_ = false;
   bool frozen_ = false;
   bool erasePrepared_ = false;

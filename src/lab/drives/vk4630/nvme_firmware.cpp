@@ -49,7 +49,7 @@ NvmeFirmwareSlots::NvmeFirmwareSlots(DriveState& state, Config config)
 void NvmeFirmwareSlots::DropDownload() {
   image_.clear();
   image_.shrink_to_fit();
-  pieces_.clear();
+  received_ = 0;
 }
 
 NvmeStatus NvmeFirmwareSlots::Download(uint64_t offset, std::span<const uint8_t> piece) {
@@ -57,24 +57,26 @@ NvmeStatus NvmeFirmwareSlots::Download(uint64_t offset, std::span<const uint8_t>
       piece.size() > config_.maxImageBytes - offset) {
     return kInvalidField;
   }
-  const uint64_t end = offset + piece.size();
-  for (const auto& [s, e] : pieces_) {
-    if (offset < e && s < end) return kOverlappingRange;
+  // Offset 0 begins a new image (a download started again from its start);
+  // otherwise a piece continues the image where the last one ended. Bytes
+  // already received are not taken twice, and a piece beyond a gap is out
+  // of order: both are refused and leave the pieces received so far.
+  if (offset == 0) {
+    DropDownload();
+  } else if (offset < received_) {
+    return kOverlappingRange;
+  } else if (offset > received_) {
+    return kInvalidField;
   }
-  if (image_.size() < end) image_.resize(end, 0);
+  const uint64_t end = offset + piece.size();
+  image_.resize(end, 0);
   std::copy(piece.begin(), piece.end(), image_.begin() + static_cast<ptrdiff_t>(offset));
-  pieces_.emplace_back(offset, end);
-  std::sort(pieces_.begin(), pieces_.end());
+  received_ = end;
   return kNvmeSuccess;
 }
 
 std::optional<std::vector<uint8_t>> NvmeFirmwareSlots::CompleteImage() const {
-  uint64_t covered = 0;
-  for (const auto& [s, e] : pieces_) {
-    if (s != covered) return std::nullopt;  // a gap
-    covered = e;
-  }
-  if (covered == 0) return std::nullopt;
+  if (received_ == 0) return std::nullopt;
   return image_;
 }
 
@@ -96,7 +98,7 @@ NvmeStatus NvmeFirmwareSlots::Commit(uint8_t action, uint8_t slot, bool bootPart
   if (action == 2) {
     if (state_.slots[index].empty()) return kInvalidFirmwareImage;
     state_.nextSlot = slot;
-    return kActivationRequiresReset;
+    return PendingStatus();
   }
   if (slot == 1 && config_.slot1ReadOnly) return kInvalidFirmwareSlot;
   const auto image = CompleteImage();
@@ -112,10 +114,10 @@ NvmeStatus NvmeFirmwareSlots::Commit(uint8_t action, uint8_t slot, bool bootPart
   switch (action) {
     case 0:
       // The running slot's image was replaced: it takes over at the next reset.
-      return slot == state_.activeSlot ? kActivationRequiresReset : kNvmeSuccess;
+      return slot == state_.activeSlot ? PendingStatus() : kNvmeSuccess;
     case 1:
       state_.nextSlot = slot;
-      return kActivationRequiresReset;
+      return PendingStatus();
     default:  // 3
       state_.activeSlot = slot;
       state_.nextSlot = 0;
@@ -124,8 +126,28 @@ NvmeStatus NvmeFirmwareSlots::Commit(uint8_t action, uint8_t slot, bool bootPart
   }
 }
 
-void NvmeFirmwareSlots::Reset() {
+NvmeStatus NvmeFirmwareSlots::PendingStatus() const {
+  switch (config_.activationReset) {
+    case ActivationReset::kNone:
+      return kNvmeSuccess;
+    case ActivationReset::kConventional:
+      return kActivationRequiresConventionalReset;
+    case ActivationReset::kSubsystem:
+      return kActivationRequiresSubsystemReset;
+    case ActivationReset::kController:
+      break;
+  }
+  return kActivationRequiresReset;
+}
+
+void NvmeFirmwareSlots::Reset(ResetKind kind) {
   DropDownload();
+  // A controller that asked for a conventional or NVM subsystem reset goes on
+  // running its image through a controller reset; the lab has neither reset
+  // but the power-on (the next start of the tool).
+  const bool powerOnOnly = config_.activationReset == ActivationReset::kConventional ||
+                           config_.activationReset == ActivationReset::kSubsystem;
+  if (powerOnOnly && kind != ResetKind::kPowerOn) return;
   if (state_.nextSlot != 0 && !state_.slots[state_.nextSlot - 1u].empty()) {
     state_.activeSlot = state_.nextSlot;
   }

@@ -15,6 +15,7 @@ NvmeFirmwareSlots::Config SlotConfig(const Vk4630Settings& s) {
   NvmeFirmwareSlots::Config c;
   c.slots = s.firmwareSlots;
   c.slot1ReadOnly = s.slot1ReadOnly;
+  c.activationReset = s.activationReset;
   c.maxImageBytes = s.maxImageBytes;
   c.versionOffset = s.imageVersionOffset;
   return c;
@@ -71,13 +72,13 @@ void Vk4630Controller::PowerOff(bool unsafe) {
 void Vk4630Controller::PowerOn() {
   powered_ = true;
   ++state_.powerCycles;
-  slots_.Reset();
+  slots_.Reset(NvmeFirmwareSlots::ResetKind::kPowerOn);
   Notify();
 }
 
 void Vk4630Controller::ControllerReset() {
   if (!powered_) return;
-  slots_.Reset();
+  slots_.Reset(NvmeFirmwareSlots::ResetKind::kController);
   Notify();
 }
 

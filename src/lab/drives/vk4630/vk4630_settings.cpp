@@ -28,6 +28,7 @@ Vk4630Settings Vk4630SettingsFor(const DiskConfig& disk, const Vk4630Settings& d
   Take(k.vendorTagOffset, s.vendorTagOffset);
   Take(k.firmwareSlots, s.firmwareSlots);
   Take(k.slot1ReadOnly, s.slot1ReadOnly);
+  Take(k.activationReset, s.activationReset);
   if (k.maxImageKB) s.maxImageBytes = *k.maxImageKB * 1024;
   Take(k.imageVersionOffset, s.imageVersionOffset);
   Take(k.eui64, s.eui64);

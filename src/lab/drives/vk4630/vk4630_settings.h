@@ -42,6 +42,7 @@ struct Vk4630Settings {
   size_t vendorTagOffset = 512;
   uint8_t firmwareSlots = 2;
   bool slot1ReadOnly = false;
+  ActivationReset activationReset = ActivationReset::kController;
   uint32_t maxImageBytes = 16u << 20;
   size_t imageVersionOffset = 0xEFF0;
   uint64_t eui64 = 0x001F9F4630000001ull;

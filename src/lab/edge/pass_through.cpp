@@ -1,16 +1,17 @@
 // SCSI and ATA pass-through on a disk handle: the request block is checked
 // the way the port driver checks it, turned into one plain command, and the
 // outcome (status, sense, registers) written back into the block.
+#include "lab/edge/pass_through.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "lab/bridges/scsi_reply.h"
-#include "lab/edge/lab_os.h"
 #include "platform/ata_pass_through.h"
 #include "platform/request_buffer.h"
 #include "platform/scsi_pass_through.h"
 
-namespace lab {
+namespace lab::edge {
 namespace {
 
 constexpr size_t kMaxCdbLength = 16;
@@ -19,7 +20,7 @@ constexpr uintptr_t kAtaAlignmentMask = 1;
 
 }  // namespace
 
-LabOs::Reply LabOs::ScsiPassThrough(const Request& r, LabDisk& disk) {
+Reply PassThrough::Scsi(const Request& r, LabDisk& disk) {
   os::SCSI_PASS_THROUGH_DIRECT sptd{};
   if (!os::LoadRequest(r.in, r.inSize, &sptd) || sptd.Length != sizeof(sptd) || r.out == nullptr ||
       r.outSize < sizeof(sptd)) {
@@ -44,7 +45,7 @@ LabOs::Reply LabOs::ScsiPassThrough(const Request& r, LabDisk& disk) {
   }
   c.timeoutSeconds = sptd.TimeOutValue;
   const ScsiResult res = disk.Scsi().ExecuteScsi(c);
-  if (!res.delivered) return Unanswered(res.timedOut, sptd.TimeOutValue);
+  if (!res.delivered) return ctx_.Unanswered(res.timedOut, sptd.TimeOutValue);
 
   sptd.ScsiStatus = res.status;
   sptd.DataTransferLength = std::min(res.bytesTransferred, sptd.DataTransferLength);
@@ -65,7 +66,7 @@ LabOs::Reply LabOs::ScsiPassThrough(const Request& r, LabDisk& disk) {
   return Reply::Done(bytes);
 }
 
-LabOs::Reply LabOs::AtaPassThrough(const Request& r, LabDisk& disk) {
+Reply PassThrough::Ata(const Request& r, LabDisk& disk) {
   AtaDevice* ata = disk.Ata();
   if (ata == nullptr) {
     // Only the AHCI port driver carries task files.
@@ -102,7 +103,7 @@ LabOs::Reply LabOs::AtaPassThrough(const Request& r, LabDisk& disk) {
     c.data = std::span<uint8_t>(static_cast<uint8_t*>(apt.DataBuffer), apt.DataTransferLength);
   }
   const AtaResult res = ata->ExecuteAta(c);
-  if (!res.delivered) return Unanswered(res.timedOut, apt.TimeOutValue);
+  if (!res.delivered) return ctx_.Unanswered(res.timedOut, apt.TimeOutValue);
 
   const auto put = [](os::UCHAR* tf, const AtaRegisters& a) {
     tf[os::kTaskFileFeatures] = a.features;
@@ -120,4 +121,4 @@ LabOs::Reply LabOs::AtaPassThrough(const Request& r, LabDisk& disk) {
   return Reply::Done(sizeof(apt));
 }
 
-}  // namespace lab
+}  // namespace lab::edge

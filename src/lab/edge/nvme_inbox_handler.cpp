@@ -1,17 +1,18 @@
 // The inbox NVMe driver's requests: identify and log pages as protocol-
 // specific properties, vendor commands through STORAGE_PROTOCOL_COMMAND, and
 // the firmware slot information, image download and activation requests.
+#include "lab/edge/nvme_inbox_handler.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "common/bytes.h"
 #include "lab/bridges/nvme_access.h"
-#include "lab/edge/lab_os.h"
 #include "platform/request_buffer.h"
 #include "platform/storage_firmware.h"
 #include "platform/storage_protocol.h"
 
-namespace lab {
+namespace lab::edge {
 namespace {
 
 constexpr uint8_t kNvmeAdminGetFeatures = 0x0A;
@@ -42,7 +43,29 @@ NvmeCompletion RunAdmin(NvmeController& c, uint8_t opcode, uint32_t nsid,
 
 }  // namespace
 
-LabOs::Reply LabOs::ProtocolSpecificQuery(const Request& r, LabDisk& disk) {
+bool NvmeInboxHandler::Handles(os::DWORD code) {
+  return code == os::IOCTL_STORAGE_PROTOCOL_COMMAND ||
+         code == os::IOCTL_STORAGE_FIRMWARE_GET_INFO ||
+         code == os::IOCTL_STORAGE_FIRMWARE_DOWNLOAD || code == os::IOCTL_STORAGE_FIRMWARE_ACTIVATE;
+}
+
+Reply NvmeInboxHandler::Control(const Request& r) {
+  LabDisk& disk = *r.target.disk;
+  switch (r.code) {
+    case os::IOCTL_STORAGE_PROTOCOL_COMMAND:
+      return ProtocolCommand(r, disk);
+    case os::IOCTL_STORAGE_FIRMWARE_GET_INFO:
+      return FirmwareInfo(r, disk);
+    case os::IOCTL_STORAGE_FIRMWARE_DOWNLOAD:
+      return FirmwareDownload(r, disk);
+    case os::IOCTL_STORAGE_FIRMWARE_ACTIVATE:
+      return FirmwareActivate(r, disk);
+    default:
+      return Reply::Fail(os::ERROR_INVALID_FUNCTION);
+  }
+}
+
+Reply NvmeInboxHandler::ProtocolSpecificQuery(const Request& r, LabDisk& disk) {
   if (!IsInbox(disk)) return Reply::Fail(os::ERROR_NOT_SUPPORTED);
   const std::span<const uint8_t> in = os::BytesOf(static_cast<const void*>(r.in), r.inSize);
   constexpr size_t kSpecific = offsetof(os::STORAGE_PROPERTY_QUERY, AdditionalParameters);
@@ -82,7 +105,7 @@ LabOs::Reply LabOs::ProtocolSpecificQuery(const Request& r, LabDisk& disk) {
     default:
       return Reply::Fail(os::ERROR_INVALID_PARAMETER);
   }
-  if (!c.delivered) return Unanswered(c.timedOut, 60);
+  if (!c.delivered) return ctx_.Unanswered(c.timedOut, 60);
   if (!c.Ok()) return Reply::Fail(os::ERROR_IO_DEVICE);
   os::STORAGE_PROTOCOL_DATA_DESCRIPTOR d{};
   d.Version = sizeof d;
@@ -97,7 +120,7 @@ LabOs::Reply LabOs::ProtocolSpecificQuery(const Request& r, LabDisk& disk) {
   return Reply::Done(static_cast<os::DWORD>(reply.size()));
 }
 
-LabOs::Reply LabOs::ProtocolCommand(const Request& r, LabDisk& disk) {
+Reply NvmeInboxHandler::ProtocolCommand(const Request& r, LabDisk& disk) {
   if (!IsInbox(disk)) return Reply::Fail(os::ERROR_INVALID_FUNCTION);
   os::STORAGE_PROTOCOL_COMMAND h{};
   constexpr size_t kHeader = offsetof(os::STORAGE_PROTOCOL_COMMAND, Command);
@@ -140,7 +163,7 @@ LabOs::Reply LabOs::ProtocolCommand(const Request& r, LabDisk& disk) {
   NvmeCompletion c;
   if (vendor) {
     c = disk.Nvme()->ExecuteNvme(s);
-    if (!c.delivered) return Unanswered(c.timedOut, h.TimeOutValue);
+    if (!c.delivered) return ctx_.Unanswered(c.timedOut, h.TimeOutValue);
     h.ReturnStatus =
         c.Ok() ? os::STORAGE_PROTOCOL_STATUS_SUCCESS : os::STORAGE_PROTOCOL_STATUS_ERROR;
     h.ErrorCode = c.Ok() ? 0 : NvmeCompletionDw3(c) >> 17;
@@ -161,7 +184,7 @@ LabOs::Reply LabOs::ProtocolCommand(const Request& r, LabDisk& disk) {
   return Reply::Done(r.outSize);
 }
 
-LabOs::Reply LabOs::FirmwareInfo(const Request& r, LabDisk& disk) {
+Reply NvmeInboxHandler::FirmwareInfo(const Request& r, LabDisk& disk) {
   if (!IsInbox(disk)) return Reply::Fail(os::ERROR_INVALID_FUNCTION);
   os::STORAGE_HW_FIRMWARE_INFO_QUERY q{};
   if (!os::LoadRequest(r.in, r.inSize, &q) || q.Version != sizeof q || q.Size < sizeof q) {
@@ -172,7 +195,7 @@ LabOs::Reply LabOs::FirmwareInfo(const Request& r, LabDisk& disk) {
   }
   bool delivered = true;
   const std::vector<uint8_t> id = NvmeIdentify(*disk.Nvme(), 1, 0, &delivered);
-  if (!delivered) return Unanswered(false, 0);
+  if (!delivered) return ctx_.Unanswered(false, 0);
   std::vector<uint8_t> log(512, 0);
   const NvmeCompletion lc =
       RunAdmin(*disk.Nvme(), kNvmeAdminGetLogPage, kAllNamespaces,
@@ -212,7 +235,7 @@ LabOs::Reply LabOs::FirmwareInfo(const Request& r, LabDisk& disk) {
   return Reply::Done(static_cast<os::DWORD>(n));
 }
 
-LabOs::Reply LabOs::FirmwareDownload(const Request& r, LabDisk& disk) {
+Reply NvmeInboxHandler::FirmwareDownload(const Request& r, LabDisk& disk) {
   if (!IsInbox(disk)) return Reply::Fail(os::ERROR_INVALID_FUNCTION);
   os::STORAGE_HW_FIRMWARE_DOWNLOAD d{};
   constexpr size_t kImage = offsetof(os::STORAGE_HW_FIRMWARE_DOWNLOAD, ImageBuffer);
@@ -227,12 +250,12 @@ LabOs::Reply LabOs::FirmwareDownload(const Request& r, LabDisk& disk) {
                                     {static_cast<uint32_t>(d.BufferSize / 4 - 1),
                                      static_cast<uint32_t>(d.Offset / 4), 0, 0, 0, 0},
                                     image);
-  if (!c.delivered) return Unanswered(c.timedOut, 60);
+  if (!c.delivered) return ctx_.Unanswered(c.timedOut, 60);
   if (!c.Ok()) return Reply::Fail(os::ERROR_IO_DEVICE);
   return Reply::Done(0);
 }
 
-LabOs::Reply LabOs::FirmwareActivate(const Request& r, LabDisk& disk) {
+Reply NvmeInboxHandler::FirmwareActivate(const Request& r, LabDisk& disk) {
   if (!IsInbox(disk)) return Reply::Fail(os::ERROR_INVALID_FUNCTION);
   os::STORAGE_HW_FIRMWARE_ACTIVATE a{};
   if (!os::LoadRequest(r.in, r.inSize, &a) || a.Version != sizeof a || a.Slot > 7) {
@@ -249,7 +272,7 @@ LabOs::Reply LabOs::FirmwareActivate(const Request& r, LabDisk& disk) {
     action = kCommitReplaceAndActivateNow;
   const NvmeCompletion c = RunAdmin(*disk.Nvme(), kNvmeAdminFirmwareCommit, 0,
                                     {uint32_t{action} << 3 | a.Slot, 0, 0, 0, 0, 0}, {});
-  if (!c.delivered) return Unanswered(c.timedOut, 60);
+  if (!c.delivered) return ctx_.Unanswered(c.timedOut, 60);
   // The statuses that only ask for a reset count as done.
   const bool needsReset = c.statusCodeType == 1 &&
                           (c.statusCode == 0x0B || c.statusCode == 0x10 || c.statusCode == 0x11);
@@ -258,4 +281,4 @@ LabOs::Reply LabOs::FirmwareActivate(const Request& r, LabDisk& disk) {
   return Reply::Done(r.out != nullptr && r.outSize >= sizeof a ? sizeof a : 0);
 }
 
-}  // namespace lab
+}  // namespace lab::edge

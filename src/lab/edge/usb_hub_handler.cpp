@@ -1,15 +1,16 @@
-// USB host-controller and hub requests: driver key and root hub names, hub
-// information, the connection on each port, the name of a hub on a port and
-// descriptors read from a device.
+// USB hub handles: hub information, the connection on each port, the name of
+// a hub on a port and descriptors read from a device.
+#include "lab/edge/usb_hub_handler.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "common/bytes.h"
-#include "lab/edge/lab_os.h"
+#include "lab/edge/usb_replies.h"
 #include "platform/request_buffer.h"
 #include "platform/usbioctl.h"
 
-namespace lab {
+namespace lab::edge {
 namespace {
 
 constexpr uint8_t kHubDescriptorType = 0x29;
@@ -19,64 +20,9 @@ constexpr size_t kConnectionHeader = offsetof(os::USB_NODE_CONNECTION_INFORMATIO
 constexpr size_t kNameRequestHeader = offsetof(os::USB_NODE_CONNECTION_NAME, NodeName);
 constexpr size_t kDescriptorRequestHeader = offsetof(os::USB_DESCRIPTOR_REQUEST, Data);
 
-// A length and a wide string, as the name requests answer: the name is cut to
-// the buffer, the length says what the whole needs.
-std::vector<uint8_t> WideNameReply(size_t headerBytes, uint32_t lengthOffset,
-                                   const std::string& name) {
-  std::vector<uint8_t> b(headerBytes + 2 * (name.size() + 1), 0);
-  common::WriteLe32(b, lengthOffset, static_cast<uint32_t>(b.size()));
-  for (size_t i = 0; i < name.size(); ++i) b[headerBytes + 2 * i] = static_cast<uint8_t>(name[i]);
-  return b;
-}
-
-// A configuration of one interface: a hub's interrupt endpoint, or a storage
-// device's two bulk endpoints.
-std::vector<uint8_t> ConfigurationDescriptor(const UsbPortDevice& dev) {
-  std::vector<uint8_t> d = {9, kConfigurationDescriptorType, 0, 0, 1, 1, 0, 0x80, 50};
-  const bool hub = dev.hub != nullptr;
-  const uint8_t protocol = dev.disk != nullptr && dev.disk->Config().usb.uas ? 0x62 : 0x50;
-  const std::vector<uint8_t> iface = {9,
-                                      4,
-                                      0,
-                                      0,
-                                      static_cast<uint8_t>(hub ? 1 : 2),
-                                      static_cast<uint8_t>(hub ? 9 : 8),
-                                      static_cast<uint8_t>(hub ? 0 : 6),
-                                      static_cast<uint8_t>(hub ? 0 : protocol),
-                                      0};
-  d.insert(d.end(), iface.begin(), iface.end());
-  if (hub) {
-    d.insert(d.end(), {7, 5, 0x81, 0x03, 2, 0, 12});
-  } else {
-    d.insert(d.end(), {7, 5, 0x81, 0x02, 0x00, 0x04, 0});
-    d.insert(d.end(), {7, 5, 0x02, 0x02, 0x00, 0x04, 0});
-  }
-  common::WriteLe16(d, 2, static_cast<uint16_t>(d.size()));
-  return d;
-}
-
 }  // namespace
 
-LabOs::Reply LabOs::HostControllerRequest(const Request& r) {
-  const UsbHostController& hc = *r.target.controller;
-  if (hc.broken) return Reply::Fail(os::ERROR_GEN_FAILURE);
-  std::vector<uint8_t> b;
-  if (r.code == os::IOCTL_GET_HCD_DRIVERKEY_NAME) {
-    b = WideNameReply(offsetof(os::USB_HCD_DRIVERKEY_NAME, DriverKeyName), 0, hc.driverKey);
-  } else if (r.code == os::IOCTL_USB_GET_ROOT_HUB_NAME) {
-    b = WideNameReply(offsetof(os::USB_ROOT_HUB_NAME, RootHubName), 0, hc.rootHub->devicePath);
-  } else {
-    return Reply::Fail(os::ERROR_INVALID_FUNCTION);
-  }
-  if (r.out == nullptr || r.outSize < sizeof(os::USB_ROOT_HUB_NAME)) {
-    return Reply::Fail(os::ERROR_INSUFFICIENT_BUFFER);
-  }
-  const size_t n = std::min<size_t>(b.size(), r.outSize);
-  std::memcpy(r.out, b.data(), n);
-  return Reply::Done(static_cast<os::DWORD>(n));
-}
-
-LabOs::Reply LabOs::HubRequest(const Request& r) {
+Reply UsbHubHandler::Control(const Request& r) {
   UsbHub& hub = *r.target.hub;
   if (r.code == os::IOCTL_USB_GET_NODE_INFORMATION) {
     os::USB_NODE_INFORMATION info{};
@@ -186,4 +132,4 @@ LabOs::Reply LabOs::HubRequest(const Request& r) {
   return Reply::Fail(os::ERROR_INVALID_FUNCTION);
 }
 
-}  // namespace lab
+}  // namespace lab::edge

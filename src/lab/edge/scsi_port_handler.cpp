@@ -1,17 +1,18 @@
 // Requests on a SCSI port handle: the maker's NVMe miniport answers "NvmeMini"
 // pass-through and "VkmCtrl " control requests; every port forwards SCSI
 // pass-through to the disk its address names.
+#include "lab/edge/scsi_port_handler.h"
+
 #include <algorithm>
 #include <cstring>
 
 #include "common/bytes.h"
 #include "lab/bridges/nvme_access.h"
-#include "lab/edge/lab_os.h"
 #include "platform/nvme_pass_through.h"
 #include "platform/request_buffer.h"
 #include "platform/scsi_pass_through.h"
 
-namespace lab {
+namespace lab::edge {
 namespace {
 
 constexpr char kControlSignature[] = "VkmCtrl ";
@@ -49,22 +50,22 @@ uint32_t LocationCode(const std::string& text) {
 
 }  // namespace
 
-LabOs::Reply LabOs::PortRequest(const Request& r) {
+Reply ScsiPortHandler::Control(const Request& r) {
   ScsiPort& port = *r.target.port;
-  if (r.code == os::IOCTL_SCSI_MINIPORT) return MiniportRequest(r, port);
+  if (r.code == os::IOCTL_SCSI_MINIPORT) return Miniport(r, port);
   if (r.code == os::IOCTL_SCSI_PASS_THROUGH_DIRECT) {
     os::SCSI_PASS_THROUGH_DIRECT sptd{};
     if (!os::LoadRequest(r.in, r.inSize, &sptd)) return Reply::Fail(os::ERROR_INVALID_PARAMETER);
     for (LabDisk* d : port.disks) {
       if (d->PathId() == sptd.PathId && d->TargetId() == sptd.TargetId && d->Lun() == sptd.Lun)
-        return ScsiPassThrough(r, *d);
+        return passThrough_.Scsi(r, *d);
     }
     return Reply::Fail(os::ERROR_INVALID_PARAMETER);
   }
   return Reply::Fail(os::ERROR_INVALID_FUNCTION);
 }
 
-LabOs::Reply LabOs::MiniportRequest(const Request& r, ScsiPort& port) {
+Reply ScsiPortHandler::Miniport(const Request& r, ScsiPort& port) {
   if (port.driver != PortDriver::kMakerMiniport || port.disks.empty()) {
     return Reply::Fail(os::ERROR_INVALID_FUNCTION);
   }
@@ -77,7 +78,7 @@ LabOs::Reply LabOs::MiniportRequest(const Request& r, ScsiPort& port) {
   // two: the input is copied into it and it is copied back out.
   std::vector<uint8_t> buf(std::max(r.inSize, r.outSize), 0);
   std::memcpy(buf.data(), r.in, r.inSize);
-  if (port.silent) return Unanswered(true, srb.Timeout);
+  if (port.silent) return ctx_.Unanswered(true, srb.Timeout);
   if (buf.size() < kHeader) return Reply::Fail(os::ERROR_INVALID_PARAMETER);
 
   LabDisk& disk = *port.disks.front();
@@ -127,7 +128,7 @@ LabOs::Reply LabOs::MiniportRequest(const Request& r, ScsiPort& port) {
     }
     if (s.direction != DataDirection::kNone) s.data = data;
     const NvmeCompletion c = nvme.ExecuteNvme(s);
-    if (!c.delivered) return Unanswered(c.timedOut, srb.Timeout);
+    if (!c.delivered) return ctx_.Unanswered(c.timedOut, srb.Timeout);
     common::WriteLe32(buf, kCompletion, c.dw0);
     common::WriteLe32(buf, kCompletion + 4, 0);
     common::WriteLe32(buf, kCompletion + 8, 0);
@@ -143,4 +144,4 @@ LabOs::Reply LabOs::MiniportRequest(const Request& r, ScsiPort& port) {
       static_cast<os::DWORD>(std::min<size_t>(back, returnLength ? returnLength : back)));
 }
 
-}  // namespace lab
+}  // namespace lab::edge
