@@ -2,6 +2,7 @@
 
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -46,10 +47,10 @@ void HostOs::Sleep(DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-UINT HostOs::WinExec(const std::string& commandLine, UINT /*showCommand*/) {
-  // The program path is everything before the first blank; it may use
-  // backslashes. The rest is handed over as one argument string to a shell-less
-  // start, split on blanks.
+// The program path is everything before the first blank; it may use
+// backslashes. The rest is handed over as one argument string to a shell-less
+// start, split on blanks. 0 with the error set when it cannot be started.
+pid_t HostOs::Spawn(const std::string& commandLine) {
   const size_t space = commandLine.find(' ');
   const std::string program = common::ToNativePath(commandLine.substr(0, space));
   std::vector<std::string> args{program};
@@ -69,9 +70,86 @@ UINT HostOs::WinExec(const std::string& commandLine, UINT /*showCommand*/) {
   const int rc = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
   if (rc != 0) {
     SetLastError(rc == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
-    return rc == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+    return 0;
   }
+  return pid;
+}
+
+UINT HostOs::WinExec(const std::string& commandLine, UINT /*showCommand*/) {
+  if (Spawn(commandLine) == 0) return static_cast<UINT>(GetLastError());
   return 33;
+}
+
+bool HostOs::CreateProcessA(const std::string& commandLine, UINT /*showCommand*/,
+                            PROCESS_INFORMATION* info) {
+  if (info == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  *info = PROCESS_INFORMATION{};
+  const pid_t pid = Spawn(commandLine);
+  if (pid == 0) return false;
+  info->hProcess = AddProcess(Child{pid, false, 0});
+  info->dwProcessId = static_cast<DWORD>(pid);
+  return info->hProcess != INVALID_HANDLE_VALUE;
+}
+
+HANDLE HostOs::AddEndedProcess(DWORD exitCode) { return AddProcess(Child{0, true, exitCode}); }
+
+HANDLE HostOs::AddProcess(Child child) {
+  if (nextProcess_ >= kProcessHandleEnd) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return INVALID_HANDLE_VALUE;
+  }
+  const uintptr_t value = nextProcess_;
+  nextProcess_ += 4;
+  children_[value] = child;
+  return HandleFromValue(value);
+}
+
+bool HostOs::Reap(Child& c) {
+  if (c.ended) return true;
+  int status = 0;
+  const pid_t r = ::waitpid(c.pid, &status, WNOHANG);
+  if (r == c.pid) {
+    c.ended = true;
+    c.exitCode = WIFEXITED(status) ? static_cast<DWORD>(WEXITSTATUS(status)) : ERROR_GEN_FAILURE;
+  } else if (r < 0) {
+    c.ended = true;  // not our child any more: nothing left to wait for
+    c.exitCode = ERROR_GEN_FAILURE;
+  }
+  return c.ended;
+}
+
+DWORD HostOs::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+  const auto it = children_.find(HandleValue(handle));
+  if (it == children_.end()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+  }
+  constexpr DWORD kPollMs = 10;
+  const uint64_t start = GetTickCount64();
+  while (!Reap(it->second)) {
+    if (milliseconds != INFINITE && GetTickCount64() - start >= milliseconds) return WAIT_TIMEOUT;
+    Sleep(kPollMs);
+  }
+  return WAIT_OBJECT_0;
+}
+
+bool HostOs::GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
+  const auto it = children_.find(HandleValue(process));
+  if (it == children_.end() || exitCode == nullptr) {
+    SetLastError(it == children_.end() ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  *exitCode = Reap(it->second) ? it->second.exitCode : STILL_ACTIVE;
+  return true;
+}
+
+bool HostOs::CloseHandle(HANDLE handle) {
+  // Closing the handle does not end the program; it is simply not waited for.
+  if (children_.erase(HandleValue(handle)) > 0) return true;
+  return Os::CloseHandle(handle);
 }
 
 bool HostOs::FileExists(const std::string& path) {

@@ -31,6 +31,22 @@ HANDLE Os::CreateFileA(const std::string& /*fileName*/, DWORD /*desiredAccess*/,
   return INVALID_HANDLE_VALUE;
 }
 
+bool Os::CreateProcessA(const std::string& /*commandLine*/, UINT /*showCommand*/,
+                        PROCESS_INFORMATION* /*info*/) {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
+}
+
+DWORD Os::WaitForSingleObject(HANDLE /*handle*/, DWORD /*milliseconds*/) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return WAIT_FAILED;
+}
+
+bool Os::GetExitCodeProcess(HANDLE /*process*/, DWORD* /*exitCode*/) {
+  SetLastError(ERROR_INVALID_HANDLE);
+  return false;
+}
+
 bool Os::CloseHandle(HANDLE /*handle*/) {
   SetLastError(ERROR_INVALID_HANDLE);
   return false;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/trace.h"
+#include "platform/process.h"
 #include "platform/security.h"
 #include "platform/setupapi.h"
 #include "platform/win_file.h"
@@ -33,6 +34,16 @@ class Os {
 
   // Starts a program; like WinExec, a value above 31 means it was started.
   virtual UINT WinExec(const std::string& commandLine, UINT showCommand) = 0;
+  // Starts a program and hands out its process handle (closed with
+  // CloseHandle), for callers that must know when it has ended. Default: not
+  // supported.
+  virtual bool CreateProcessA(const std::string& commandLine, UINT showCommand,
+                              PROCESS_INFORMATION* info);
+  // Waits at most `milliseconds` (INFINITE: no bound) for a process to end:
+  // WAIT_OBJECT_0, WAIT_TIMEOUT, or WAIT_FAILED with the error set.
+  virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+  // STILL_ACTIVE while the process runs.
+  virtual bool GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 
   // Regular files, named with product (backslash) paths.
   virtual bool FileExists(const std::string& path) = 0;

@@ -12,6 +12,7 @@
 #include "common/bytes.h"
 #include "common/text.h"
 #include "platform/ata_pass_through.h"
+#include "platform/linux/disk_zero.h"
 #include "platform/linux/linux_open.h"
 #include "platform/linux/nvme_translation.h"
 #include "platform/linux/sg_translation.h"
@@ -22,6 +23,7 @@
 #include "platform/storage_firmware.h"
 #include "platform/storage_protocol.h"
 #include "platform/volume.h"
+#include "platform/zero_data.h"
 
 namespace os {
 
@@ -146,6 +148,7 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
 }
 
 bool LinuxOs::CloseHandle(HANDLE h) {
+  if (IsProcessHandleValue(h)) return HostOs::CloseHandle(h);
   if (handles_.erase(HandleValue(h)) == 0) return Fail(ERROR_INVALID_HANDLE);
   return true;
 }
@@ -386,6 +389,8 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
       if (returned != nullptr) *returned = sizeof n;
       return true;
     }
+    case FSCTL_SET_ZERO_DATA:
+      return ZeroData(*o, in, inSize);
     case IOCTL_SCSI_PASS_THROUGH_DIRECT:
       return ScsiPassThrough(*o, in, inSize, out, outSize, returned);
     case IOCTL_ATA_PASS_THROUGH_DIRECT:

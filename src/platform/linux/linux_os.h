@@ -21,6 +21,17 @@ class LinuxOs : public HostOs {
   ~LinuxOs() override;
 
   DWORD GetLogicalDrives() override { return 0; }
+
+  // "DISKPART /s <script>" runs the script's commands on the machine's disks
+  // here (see linux_diskpart.h); any other program is started as it is.
+  UINT WinExec(const std::string& commandLine, UINT showCommand) override;
+  bool CreateProcessA(const std::string& commandLine, UINT showCommand,
+                      PROCESS_INFORMATION* info) override;
+  // Where the partitioning script looks for mounted file systems and which
+  // device holds "/" (tests describe a machine of their own).
+  void SetMountFacts(std::string mountsPath, uint64_t rootDevice);
+  // What the last partitioning script did, one line per command.
+  const std::vector<std::string>& DiskpartLog() const { return diskpartLog_; }
   UINT GetSystemDirectoryA(char* buffer, UINT size) override;
 
   HANDLE CreateFileA(const std::string& fileName, DWORD desiredAccess, DWORD shareMode,
@@ -74,12 +85,20 @@ class LinuxOs : public HostOs {
   bool StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                    DWORD* returned);
   const linuxos::SysfsDisk* DiskOfDevInst(DEVINST devInst);
+  bool ZeroData(Open& o, void* in, DWORD inSize);
+  // The exit code of the partitioning script of `commandLine`, or -1 when
+  // the command line does not start the partitioning tool.
+  int RunDiskpart(const std::string& commandLine);
 
   std::string sysRoot_;
   std::string devRoot_;
   std::map<uintptr_t, std::unique_ptr<Open>> handles_;
   uintptr_t nextHandle_ = 0x1000;
   std::vector<linuxos::SysfsDisk> disks_;
+  std::string mountsPath_ = "/proc/self/mounts";
+  uint64_t rootDevice_ = 0;
+  bool rootDeviceKnown_ = false;
+  std::vector<std::string> diskpartLog_;
 };
 
 }  // namespace os

@@ -1,0 +1,195 @@
+#include "platform/linux/linux_diskpart.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/str_to_int.h"
+#include "common/text.h"
+#include "platform/linux/disk_zero.h"
+
+namespace os::linuxos {
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  for (const std::string& w : common::Split(common::Trim(line), ' '))
+    if (!w.empty()) words.push_back(common::ToUpper(w));
+  return words;
+}
+
+// "8:1" from a sysfs dev file, as the kernel packs it; 0 when unreadable.
+uint64_t DevNumberAt(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string text;
+  if (!std::getline(in, text)) return 0;
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return 0;
+  const int32_t major = common::StrToIntDef(common::Trim(text.substr(0, colon)), -1);
+  const int32_t minor = common::StrToIntDef(common::Trim(text.substr(colon + 1)), -1);
+  if (major < 0 || minor < 0) return 0;
+  return makedev(static_cast<unsigned>(major), static_cast<unsigned>(minor));
+}
+
+bool HoldsDevice(const SysfsDisk& disk, const DiskpartMachine& m, uint64_t device) {
+  namespace fs = std::filesystem;
+  if (device == 0) return false;
+  const fs::path node = fs::path(m.sysRoot) / "block" / disk.name;
+  if (DevNumberAt(node / "dev") == device) return true;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(node, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (IsPartitionOf(name, disk.name) && DevNumberAt(entry.path() / "dev") == device) return true;
+  }
+  return false;
+}
+
+// The mount table's escapes (\040 for a blank) are left as they are: only
+// the device names are compared.
+std::string MountedPart(const SysfsDisk& disk, const DiskpartMachine& m) {
+  std::ifstream in(m.mountsPath);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string source, target;
+    if (!(fields >> source >> target)) continue;
+    // The mount table names devices as the kernel does, under /dev.
+    const std::string devPrefix = "/dev/";
+    if (source.compare(0, devPrefix.size(), devPrefix) != 0) continue;
+    const std::string name = source.substr(devPrefix.size());
+    if (name == disk.name || IsPartitionOf(name, disk.name)) return name + " on " + target;
+  }
+  return "";
+}
+
+bool ClearAreas(const std::string& path, std::string& why) {
+  // O_EXCL on a block device fails while anything holds it mounted.
+  Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_EXCL));
+  if (fd.get() < 0) {
+    why = std::strerror(errno);
+    return false;
+  }
+  uint64_t size = 0;
+  if (::ioctl(fd.get(), BLKGETSIZE64, &size) != 0) {
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+      why = std::strerror(errno);
+      return false;
+    }
+    size = static_cast<uint64_t>(st.st_size);
+  }
+  const uint64_t head = std::min(size, kCleanAreaBytes);
+  int rc = WriteZeros(fd.get(), 0, head);
+  if (rc == 0 && size > head) {
+    const uint64_t tail = std::min(size - head, kCleanAreaBytes);
+    rc = WriteZeros(fd.get(), size - tail, tail);
+  }
+  if (rc == 0 && ::fsync(fd.get()) != 0) rc = errno;
+  if (rc != 0) {
+    why = std::strerror(rc);
+    return false;
+  }
+  ::ioctl(fd.get(), BLKRRPART);  // the disk now has no partitions; a busy disk says so later
+  return true;
+}
+
+}  // namespace
+
+bool IsPartitionOf(const std::string& partition, const std::string& disk) {
+  if (partition.size() <= disk.size() || partition.compare(0, disk.size(), disk) != 0) return false;
+  std::string rest = partition.substr(disk.size());
+  // A disk whose name ends in a digit numbers its partitions after a 'p'.
+  if (!disk.empty() && std::isdigit(static_cast<unsigned char>(disk.back()))) {
+    if (rest.front() != 'p') return false;
+    rest.erase(0, 1);
+  }
+  return !rest.empty() && std::all_of(rest.begin(), rest.end(), [](char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+  });
+}
+
+std::string CleanRefusal(const SysfsDisk& disk, const DiskpartMachine& m) {
+  if (HoldsDevice(disk, m, m.rootDevice)) return "the disk holds the root file system";
+  const std::string mounted = MountedPart(disk, m);
+  if (!mounted.empty()) return "the disk has a mounted file system (" + mounted + ")";
+  return "";
+}
+
+DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachine& m) {
+  DiskpartOutcome out;
+  auto fail = [&out](const std::string& line) {
+    out.log.push_back(line);
+    out.exitCode = 1;
+    return out;
+  };
+  const SysfsDisk* selected = nullptr;
+  for (const std::string& line : common::Split(script, '\n')) {
+    const std::vector<std::string> w = Words(line);
+    if (w.empty() || w[0] == "REM") continue;
+    if (w[0] == "EXIT") break;
+    if (w[0] == "RESCAN") {
+      for (const SysfsDisk& d : m.disks) {
+        Fd fd(::open((m.devRoot + "/" + d.name).c_str(), O_RDONLY | O_CLOEXEC));
+        // A disk in use keeps its table; the others are read again.
+        if (fd.get() >= 0) ::ioctl(fd.get(), BLKRRPART);
+      }
+      out.log.push_back("RESCAN: done");
+      continue;
+    }
+    if (w.size() == 3 && w[0] == "SELECT" && w[1] == "DISK") {
+      const int32_t n = common::StrToIntDef(w[2], -1);
+      if (n < 0 || static_cast<size_t>(n) >= m.disks.size()) {
+        return fail("SELECT DISK " + w[2] + ": no such disk");
+      }
+      selected = &m.disks[static_cast<size_t>(n)];
+      out.log.push_back("SELECT DISK " + w[2] + ": selected");
+      continue;
+    }
+    if (w.size() == 4 && w[0] == "ATTRIBUTES" && w[1] == "DISK" && w[2] == "CLEAR" &&
+        w[3] == "READONLY" && selected != nullptr) {
+      Fd fd(::open((m.devRoot + "/" + selected->name).c_str(), O_RDONLY | O_CLOEXEC));
+      int readOnly = 0;
+      if (fd.get() >= 0) ::ioctl(fd.get(), BLKROSET, &readOnly);  // a file has no such flag
+      out.log.push_back("ATTRIBUTES DISK: done");
+      continue;
+    }
+    if (w.size() == 1 && w[0] == "CLEAN" && selected != nullptr) {
+      const std::string refusal = CleanRefusal(*selected, m);
+      if (!refusal.empty()) return fail("CLEAN: refused, " + refusal);
+      std::string why;
+      if (!ClearAreas(m.devRoot + "/" + selected->name, why)) {
+        return fail("CLEAN: the disk could not be written: " + why);
+      }
+      out.log.push_back("CLEAN: done");
+      continue;
+    }
+    return fail(common::Trim(line) + ": not understood");
+  }
+  return out;
+}
+
+}  // namespace os::linuxos

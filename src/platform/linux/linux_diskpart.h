@@ -1,0 +1,43 @@
+#pragma once
+// The partitioning tool's script run by the Linux backend itself, the few
+// commands the tool sends: RESCAN (the kernel re-reads every disk's partition
+// table), SELECT DISK n, ATTRIBUTES DISK CLEAR READONLY, CLEAN (the partition
+// tables at the start and the end of the selected disk are cleared: MBR, the
+// primary GPT and the backup GPT) and EXIT. CLEAN is refused for a disk with
+// a mounted file system and for the disk holding the root file system, and a
+// script stops at its first error, as the tool's does.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/linux/sysfs_disks.h"
+
+namespace os::linuxos {
+
+// Bytes cleared at each end of a disk: the MBR and the primary GPT lie in the
+// first MiB, the backup GPT in the last.
+inline constexpr uint64_t kCleanAreaBytes = uint64_t{1} << 20;
+inline constexpr size_t kMaxDiskpartScriptBytes = 64 * 1024;
+
+struct DiskpartMachine {
+  std::vector<SysfsDisk> disks;  // drive number = index
+  std::string sysRoot;           // "/sys"
+  std::string devRoot;           // "/dev"
+  std::string mountsPath;        // "/proc/self/mounts"
+  uint64_t rootDevice = 0;       // st_dev of "/" (major:minor as the kernel packs it)
+};
+
+struct DiskpartOutcome {
+  int exitCode = 0;  // 0: every command done
+  std::vector<std::string> log;
+};
+
+DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachine& machine);
+
+// Why CLEAN must not touch this disk, or "" when it may.
+std::string CleanRefusal(const SysfsDisk& disk, const DiskpartMachine& machine);
+
+// "sda1" is a partition of "sda", "nvme0n1p2" of "nvme0n1".
+bool IsPartitionOf(const std::string& partition, const std::string& disk);
+
+}  // namespace os::linuxos
