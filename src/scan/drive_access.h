@@ -9,6 +9,10 @@
 
 #include "device/core/storage_device.h"
 
+namespace vendor {
+class VK4540LT;
+}
+
 namespace app {
 
 class DriveAccess {
@@ -54,9 +58,49 @@ class DriveAccess {
   virtual int VendorErase(std::span<uint8_t> /*out*/, bool /*flag*/) { return -1; }
   // An NVMe admin command from a 64-byte command image (CDW0, NSID, CDW10..15)
   // with `data` going the opcode's way. 0 on success.
-  virtual int NvmeAdminCommand(std::span<const uint8_t, 64> /*image*/, std::span<uint8_t> /*data*/) {
+  virtual int NvmeAdminCommand(std::span<const uint8_t, 64> /*image*/,
+                               std::span<uint8_t> /*data*/) {
     return -1;
   }
+
+  // Firmware update. Like the maintenance commands, each fails where the
+  // object cannot send it.
+  // Controller memory at `address` in 512-byte units, the drive running its
+  // normal firmware: 0 on success.
+  virtual int ReadControllerMemory(uint32_t /*address*/, std::span<uint8_t> /*out*/) { return -1; }
+  virtual int WriteControllerMemory(uint32_t /*address*/, std::span<const uint8_t> /*data*/) {
+    return -1;
+  }
+  // The microcode download engine: DMStatus, 0 when the image was taken.
+  virtual int DMicrocode(uint8_t /*subcommand*/, uint32_t /*totalBlocks*/, uint32_t /*chunkBlocks*/,
+                         std::span<const uint8_t> /*image*/, std::span<const uint8_t> /*identify*/,
+                         bool /*dma*/, bool /*activate*/) {
+    return 4;  // a DOWNLOAD MICROCODE request failed
+  }
+  // Whole sectors of the bound drive: 0 on success.
+  virtual int ReadSectors(uint32_t /*lba*/, uint32_t /*count*/, std::span<uint8_t> /*buffer*/) {
+    return -1;
+  }
+  virtual int WriteSectors(uint32_t /*lba*/, uint32_t /*count*/,
+                           std::span<const uint8_t> /*buffer*/) {
+    return -1;
+  }
+  // The SATA vendor object the update-file generation reads the controller
+  // through; null when the drive has none (NVMe, a scripted drive).
+  virtual vendor::VK4540LT* SataVendorObject() { return nullptr; }
+  // NVMe Firmware Image Download of `piece` at byte `offset` and Firmware
+  // Commit: 0; -127 with the status in NvmeStatusCode/NvmeStatusCodeType (also
+  // the statuses that ask for a reset); another code for other failures.
+  virtual int NvmeFirmwareDownload(std::span<const uint8_t> /*piece*/, uint32_t /*offset*/) {
+    return -3;
+  }
+  virtual int NvmeFirmwareCommit(uint32_t /*action*/, uint32_t /*slot*/) { return -3; }
+  // DW0 of the last NVMe completion.
+  virtual uint32_t NvmeCompletionDw0() const { return 0; }
+  // The controller's vendor no-data command (sent after a firmware commit).
+  virtual int NvmeVendorNoData(bool /*flag*/) { return -3; }
+  // The access-path bits of the bound drive (devAttribute) as copied at attach.
+  virtual uint32_t AccessAttribute() const { return 0; }
 
   // Closes the bound drive's handle.
   virtual void Close() = 0;

@@ -120,6 +120,54 @@ int VKMClass::NvmeAdminCommand(std::span<const uint8_t, 64> image, std::span<uin
   return vendor::VK4630::VendorCommand(command, data);
 }
 
+int VKMClass::ReadControllerMemory(uint32_t address, std::span<uint8_t> out) {
+  if (IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4540LT::ReadMemory(address, out, true);
+}
+
+int VKMClass::WriteControllerMemory(uint32_t address, std::span<const uint8_t> data) {
+  if (IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4540LT::WriteMemory(address, data, true);
+}
+
+int VKMClass::DMicrocode(uint8_t subcommand, uint32_t totalBlocks, uint32_t chunkBlocks,
+                         std::span<const uint8_t> image, std::span<const uint8_t> identify,
+                         bool dma, bool activate) {
+  if (IsNvmeDrive()) return vendor::kDmCommandFailed;
+  return vendor::VK4540LT::DMicrocode(subcommand, totalBlocks, chunkBlocks, image, identify, dma,
+                                      activate);
+}
+
+int VKMClass::ReadSectors(uint32_t lba, uint32_t count, std::span<uint8_t> buffer) {
+  if (IsNvmeDrive()) return vendor::VK4630::ReadSectors(lba, count, buffer);
+  return vendor::VK4540LT::ReadSectorsOpening(lba, count, buffer);
+}
+
+int VKMClass::WriteSectors(uint32_t lba, uint32_t count, std::span<const uint8_t> buffer) {
+  if (IsNvmeDrive()) return vendor::VK4630::WriteSectors(lba, count, buffer);
+  return vendor::VK4540LT::WriteSectorsOpening(lba, count, buffer);
+}
+
+vendor::VK4540LT* VKMClass::SataVendorObject() {
+  if (IsNvmeDrive()) return nullptr;
+  return this;
+}
+
+int VKMClass::NvmeFirmwareDownload(std::span<const uint8_t> piece, uint32_t offset) {
+  if (!IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4630::FirmwareImageDownload(piece, offset);
+}
+
+int VKMClass::NvmeFirmwareCommit(uint32_t action, uint32_t slot) {
+  if (!IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4630::FirmwareCommit(action, slot, false);
+}
+
+int VKMClass::NvmeVendorNoData(bool flag) {
+  if (!IsNvmeDrive()) return kWrongAccessPath;
+  return vendor::VK4630::VendorNoData(flag);
+}
+
 std::string VKMClass::DevName() const { return device::FixedText(devName_); }
 
 }  // namespace app

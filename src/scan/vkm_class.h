@@ -64,6 +64,23 @@ class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAcc
   // NVMe side only: kWrongAccessPath on an ATA drive, without a command.
   int NvmeAdminCommand(std::span<const uint8_t, 64> image, std::span<uint8_t> data) override;
 
+  // Firmware update. ATA side: memory, download engine, sectors (kWrongAccessPath
+  // on an NVMe drive); NVMe side: image download, commit, no-data command
+  // (kWrongAccessPath on an ATA drive). Nothing is sent on the wrong path.
+  int ReadControllerMemory(uint32_t address, std::span<uint8_t> out) override;
+  int WriteControllerMemory(uint32_t address, std::span<const uint8_t> data) override;
+  int DMicrocode(uint8_t subcommand, uint32_t totalBlocks, uint32_t chunkBlocks,
+                 std::span<const uint8_t> image, std::span<const uint8_t> identify, bool dma,
+                 bool activate) override;
+  int ReadSectors(uint32_t lba, uint32_t count, std::span<uint8_t> buffer) override;
+  int WriteSectors(uint32_t lba, uint32_t count, std::span<const uint8_t> buffer) override;
+  vendor::VK4540LT* SataVendorObject() override;
+  int NvmeFirmwareDownload(std::span<const uint8_t> piece, uint32_t offset) override;
+  int NvmeFirmwareCommit(uint32_t action, uint32_t slot) override;
+  uint32_t NvmeCompletionDw0() const override { return vendor::VK4630::CompletionDw0(); }
+  int NvmeVendorNoData(bool flag) override;
+  uint32_t AccessAttribute() const override { return devAttribute_; }
+
   // The copies taken at attach.
   bool IsNvmeDrive() const override { return device::IsNvme(devAttribute_); }
   uint32_t Attribute() const { return devAttribute_; }

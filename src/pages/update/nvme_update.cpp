@@ -1,0 +1,239 @@
+#include "pages/update/nvme_update.h"
+
+#include <algorithm>
+
+#include "common/bytes.h"
+#include "common/str_to_int.h"
+#include "common/text.h"
+#include "device/core/dev_attribute.h"
+#include "package/package_files.h"
+#include "package/package_layout.h"
+#include "package/update_rules.h"
+#include "package/version_text.h"
+#include "pages/update/image_file.h"
+#include "scan/scan_rules.h"
+#include "vendor/nvme/nvme_ssd_hba.h"
+
+namespace update {
+namespace {
+
+// Up to `chars` bytes at `offset`, ending at a NUL or the end of the image.
+std::string TextAt(std::span<const uint8_t> image, uint64_t offset, size_t chars) {
+  if (offset >= image.size()) return {};
+  const size_t n = std::min<uint64_t>(chars, image.size() - offset);
+  return common::TextFromBytes(image.subspan(static_cast<size_t>(offset), n));
+}
+
+std::string StatusText(const UpdateFlow& flow, int result) {
+  if (result == vendor::kNvmeStatusError) {
+    return common::Format("Update device status(SC:0x%02X, SCT:0x%02X, DW:0x%02X)",
+                          flow.drive.access.NvmeStatusCode(),
+                          flow.drive.access.NvmeStatusCodeType(),
+                          flow.drive.access.NvmeCompletionDw0());
+  }
+  return common::Format("Update device fail(Nvme:%d)", result);
+}
+
+bool NativeNvme(const UpdateFlow& flow) {
+  return (flow.drive.access.AccessAttribute() & device::STORAGE_NVME) != 0;
+}
+
+std::string CurrentVersion(const UpdateFlow& flow) {
+  const auto id = std::span<const uint8_t>(flow.drive.data.nvmeIdentifyController);
+  return common::Trim(TextAt(id, kNvmeFirmwareRevision, kNvmeFirmwareRevisionChars));
+}
+
+// Memo lines and ExpectedFWVer; false when no ISP version line was produced.
+bool ShowVersions(UpdateFlow& flow, std::span<const uint8_t> image) {
+  ui::Memo& memo = flow.form.MM_Microcode_ShowVersion;
+  if (flow.drive.profile->ISPWithCSSHeader) {
+    const CssVersions v = ReadCssVersions(image);
+    for (const std::string& line : v.memoLines) memo.Add(line);
+    if (v.ispVersion) flow.state.expectedFwVer = *v.ispVersion;
+    return v.ispVersion.has_value();
+  }
+  const std::string newest = flow.Cell(flow.columns.newestFw);
+  memo.Add(common::Format("ISP FW Ver:   %s", newest.c_str()));
+  flow.state.expectedFwVer = newest;
+  return true;
+}
+
+}  // namespace
+
+CssVersions ReadCssVersions(std::span<const uint8_t> image) {
+  CssVersions out;
+  for (size_t i = 0; i < css::kEntryCount; ++i) {
+    const size_t at = css::kFirstEntry + i * css::kEntrySize;
+    if (!common::Fits(image.size(), at, css::kEntrySize)) break;
+    const uint32_t type = common::ReadLe32(image, at + css::kTypeOffset);
+    if (type == css::kEmpty || type == css::kEmptyErased) continue;
+    const uint64_t data = common::ReadLe32(image, at + css::kDataOffset);
+    if (type == css::kTypeLightSwitch) {
+      out.memoLines.push_back(common::Format(
+          "Light Switch:   %s",
+          TextAt(image, data + css::kLightSwitchText, css::kLightSwitchChars).c_str()));
+    } else if (type == css::kTypeIsp) {
+      const std::string v = TextAt(image, data + css::kIspVersion, css::kIspVersionChars);
+      out.memoLines.push_back(common::Format("ISP FW Ver:   %s", v.c_str()));
+      out.ispVersion = v;
+    } else if (type == css::kTypeOptionRom) {
+      out.memoLines.push_back(common::Format(
+          "OPRom Ver:   %s",
+          TextAt(image, data + css::kOptionRomVersion, css::kOptionRomChars).c_str()));
+    }
+  }
+  return out;
+}
+
+std::vector<Piece> PlanPieces(size_t imageBytes, size_t pieceBytes) {
+  std::vector<Piece> pieces;
+  if (pieceBytes == 0) return pieces;
+  for (size_t offset = 0; offset < imageBytes; offset += pieceBytes) {
+    pieces.push_back({offset, std::min(pieceBytes, imageBytes - offset)});
+  }
+  return pieces;
+}
+
+void NvmeDownloadClick(UpdateFlow& flow) {
+  const app::ControllerProfile* profile = flow.drive.profile;
+  if (!profile) {
+    flow.Refuse(kOpenFileFail);
+    return;
+  }
+  NvmeDownload(flow, profile->ISP_FilePath);
+  const int extra = std::clamp(profile->DWFileCount, 0, app::kMaxDownloadFiles);
+  for (int i = 0; i < extra && UpdateSucceeded(flow.state.updateResult); ++i) {
+    NvmeDownload(flow, profile->DW_FilePath[static_cast<size_t>(i)]);
+  }
+}
+
+void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
+  app::TUpdateDispaly& form = flow.form;
+  const app::AppOptions& options = flow.Ctx().options;
+  if (!flow.AnyTicked()) {
+    flow.Status(kSelectDevice);
+    return;
+  }
+  flow.run.ResetProgress();
+  if (form.CMBB_Microcode_TranSize.ItemIndex() < 0) {
+    flow.Refuse("Please select transfer size!");
+    return;
+  }
+  if (!flow.drive.profile) return;
+  const app::ControllerProfile& profile = *flow.drive.profile;
+  const std::string path = flow.Ctx().ToolPath(relativePath);
+  if (relativePath.empty() || !firmware::FileExists(path)) {
+    flow.Refuse(common::Format("Please check <%s> file!", relativePath.c_str()));
+    return;
+  }
+  const ImageFile file = ReadImageFile(path);
+  if (file.status != ImageFile::Status::kOk) {
+    // Nothing to download is a failure, never a silent end.
+    flow.Refuse(file.status == ImageFile::Status::kTooLarge ? kMemoryAllocateFail : kOpenFileFail);
+    return;
+  }
+  const std::span<const uint8_t> image = file.bytes;
+  flow.AddProgress(5);
+
+  const std::string current = CurrentVersion(flow);
+  const std::string offered = common::Trim(firmware::ReadNvmeOfferedVersion(image, profile));
+  form.MM_Microcode_ShowVersion.Clear();
+  const bool ispLine = ShowVersions(flow, image);
+  form.CHK_Microcode_CheckFWVer.SetChecked(options.EnableChkFWVer && ispLine);
+  flow.AddProgress(5);
+  flow.run.ProcessMessages();
+  flow.TrimMemo();
+
+  if (form.CHK_Microcode_CheckFWVer.Checked()) {
+    flow.state.expectedFwVer = offered;
+    firmware::UpdateRuleContext rules;
+    rules.exeDir = flow.Ctx().exeDir;
+    rules.autoGenFlu = options.AutoGenFlu;
+    rules.versionDatabasePath = firmware::VersionDatabasePath(flow.Ctx().exeDir, profile);
+    if (!firmware::IsUpdateAllowed(rules, offered, current, profile.ISPVerChkStrLengh,
+                                   profile.ISPVerChkStrMask, std::nullopt)) {
+      flow.state.updateResult = common::Format("Cannot support FW update from <%s> to <%s> !",
+                                               current.c_str(), offered.c_str());
+      flow.Status(kDownloadVersionFail);
+      return;
+    }
+    flow.run.Log(common::Format("### Device <%s> ###  Current FW:%s, New FW:%s",
+                                flow.Caption().c_str(), current.c_str(), offered.c_str()));
+    if (options.PopUpMsgBox && !options.DoNotShowNewFWVer &&
+        !flow.AskYes(common::Format(kConfirmWithVersions, flow.Caption().c_str(), current.c_str(),
+                                    offered.c_str()))) {
+      flow.Refuse(kStopUpdate);
+      return;
+    }
+  }
+
+  const int32_t kib = common::StrToIntDef(form.CMBB_Microcode_TranSize.Text(), 0);
+  const size_t pieceBytes = static_cast<size_t>(std::max(kib, 0)) * 1024;
+  int result = 0;
+  for (const Piece& p : PlanPieces(image.size(), pieceBytes)) {
+    result = flow.drive.access.NvmeFirmwareDownload(image.subspan(p.offset, p.size),
+                                                    static_cast<uint32_t>(p.offset));
+    flow.AddProgress(5);
+    if (result != 0 || flow.drive.access.NvmeStatusCode() != 0 ||
+        flow.drive.access.NvmeStatusCodeType() != 0) {
+      break;
+    }
+  }
+  if (pieceBytes == 0) result = vendor::kNvmeBadParameter;
+  if (result != 0) {
+    flow.Status(StatusText(flow, result));
+    flow.state.updateResult = kDownloadCmdFail;
+    return;
+  }
+  flow.AddProgress(10);
+  flow.Status(kDownloadComplete);
+  NvmeCommitClick(flow);
+}
+
+void NvmeCommitClick(UpdateFlow& flow) {
+  app::TUpdateDispaly& form = flow.form;
+  if (!flow.AnyTicked()) {
+    flow.Status(kSelectDevice);
+    return;
+  }
+  const int choice = form.CMBB_Microcode_Active.ItemIndex();
+  if (choice < 0) {
+    flow.Refuse("Please select commit action!");
+    return;
+  }
+  const int32_t slot = common::StrToIntDef(common::Trim(form.EDT_Slot.Text()), 0);
+  const bool native = NativeNvme(flow);
+  const uint32_t action = native ? kNativeCommitAction : static_cast<uint32_t>(choice);
+  // A slot outside 0..7 is refused by the command itself, without being sent.
+  const uint32_t slotField = slot < 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(slot);
+  const int result = flow.drive.access.NvmeFirmwareCommit(action, slotField);
+  flow.Sleep(kCommitSettleMs);
+  const bool requiresReset = result == vendor::kNvmeStatusError &&
+                             flow.drive.access.NvmeStatusCode() == kScActivationRequiresReset &&
+                             flow.drive.access.NvmeStatusCodeType() == kSctCommandSpecific;
+  if (result != 0 && !requiresReset) {
+    flow.Refuse(StatusText(flow, result));
+    return;
+  }
+  flow.Status(kComplete);
+  flow.state.updateResult = kPass;
+  if (!native) flow.drive.access.NvmeVendorNoData(false);
+  flow.Sleep(kAfterPostCommitMs);
+  app::SlotData& data = flow.drive.data;
+  std::string reported;
+  if (flow.drive.access.NvmeIdentify(data.nvmeIdentifyController, 0, true)) {
+    const app::IdentityTexts ids = app::NvmeIdentityTexts(data.nvmeIdentifyController);
+    reported = common::Trim(ids.firmware);
+    flow.SetCell(flow.columns.serialNumber, common::Trim(ids.serial));
+    flow.SetCell(flow.columns.currentFw, reported);
+    flow.SetCell(flow.columns.modelName, common::Trim(ids.model));
+    data.SetCurrentFirmware(reported);
+  }
+  flow.drive.access.NvmeVendorRead(data.nvmeVendorInfo, 0);
+  // Only action 3 runs the image at once; every other action (and a status
+  // that asks for a reset) leaves it for the next reset.
+  const bool deferred = action != kActivateNowAction || requiresReset;
+  JudgeReportedVersion(flow, reported, deferred, form.CHK_Microcode_CheckFWVer.Checked());
+}
+
+}  // namespace update
