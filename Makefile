@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 DEMO_RUN   := $(BUILD)/demo-run
 
-.PHONY: all deps configure build build-release demo test test-sanitize clean
+.PHONY: all deps configure build build-release demo test test-sanitize bench clean
 
 all: build
 
@@ -45,6 +45,12 @@ test-sanitize: deps
 build-release: deps
 	cmake -S . -B $(BUILD_REL) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSSDTOOLS_WERROR=ON
 	cmake --build $(BUILD_REL) -j $(JOBS)
+
+# The clone benchmark (2 GiB lab disks against dd and cp); prints its table.
+# Timings, so never part of `make test`.
+bench: deps configure
+	cmake --build $(BUILD) --target ssdtools -j $(JOBS)
+	bench/clone_bench.sh $(BUILD)/bin/ssdtools
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)

@@ -86,6 +86,7 @@ app::RunReport ErasePage::EraseTickedRows() {
   app::RunListSink sink(form_, list, kEraseResultSub);
   sink.clearResultOnReach = true;
   sink.deselectOnReach = true;
+  sink.observer = observer_;
   app::RunContext& ctx = form_.Context();
   app::DriveRunner runner(sink, ctx.runLog, ctx.os);
   ctx.runLog.Append("[Security Erase]");

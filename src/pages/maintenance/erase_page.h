@@ -40,6 +40,8 @@ class ErasePage {
 
   // The last erase run, row by row (empty before the first).
   const app::RunReport& LastRun() const { return lastRun_; }
+  // Also told how each erase goes (null: nobody).
+  void SetObserver(app::RunSink* observer) { observer_ = observer; }
 
  private:
   app::RunReport EraseTickedRows();
@@ -49,6 +51,7 @@ class ErasePage {
   app::TUpdateDispaly& form_;
   app::DriveViews& drives_;
   app::RunReport lastRun_;
+  app::RunSink* observer_ = nullptr;
   ui::Connections connections_;
 };
 

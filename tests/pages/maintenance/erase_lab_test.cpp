@@ -227,6 +227,21 @@ TEST_F(EraseOnLab, AFailedPrepareOrUnitLeavesNoPasswordBehindAndNothingErased) {
   }
 }
 
+TEST_F(EraseOnLab, ADriveFrozenAtPowerOnRefusesThePasswordAndKeepsItsData) {
+  testsupport::LabBuilder b;
+  b.Sata("Disk A", "VK4620XT",
+         {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536", "SecurityFrozen=1"});
+  Start(b.Text());
+  Mark("Disk A");
+  const int a = Row("PHYSICALDRIVE1");
+  ASSERT_GE(a, 0);
+  Tick(a);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(a), "Set Password Error...");
+  EXPECT_EQ(Image(a), app::kRowFailed);
+  EXPECT_TRUE(Marked("Disk A"));
+}
+
 TEST_F(EraseOnLab, TheSystemDiskIsRefusedAndTheRunGoesOn) {
   testsupport::LabBuilder b(false);
   b.Sata("Disk Sys", "VK4620XT",

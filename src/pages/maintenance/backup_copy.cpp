@@ -1,0 +1,148 @@
+#include "pages/maintenance/backup_copy.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/zero_data.h"
+
+namespace maintenance {
+
+AlignedBuffer::AlignedBuffer(size_t bytes) : size_(bytes) {
+  const size_t rounded = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
+  auto* p = static_cast<uint8_t*>(std::aligned_alloc(kBufferAlignment, rounded));
+  if (p == nullptr) throw std::bad_alloc();
+  data_.reset(p);
+}
+
+void AlignedBuffer::Free::operator()(uint8_t* p) const { std::free(p); }
+
+bool AllZero(const uint8_t* data, size_t bytes) {
+  if (bytes == 0) return true;
+  // The first byte is zero and every byte equals the one before it.
+  return data[0] == 0 && std::memcmp(data, data + 1, bytes - 1) == 0;
+}
+
+bool DiskCopy::Seek(os::HANDLE h, uint64_t byteOffset) {
+  os::LONG high = static_cast<os::LONG>(byteOffset >> 32);
+  const os::DWORD low =
+      os_.SetFilePointer(h, static_cast<os::LONG>(byteOffset & 0xFFFFFFFFu), &high, os::FILE_BEGIN);
+  return !(low == os::INVALID_SET_FILE_POINTER && os_.GetLastError() != os::ERROR_SUCCESS);
+}
+
+bool DiskCopy::ReadChunk(os::HANDLE source, uint64_t position, uint32_t n, bool& zero) {
+  const os::DWORD bytes = n * 512;
+  os::DWORD got = 0;
+  if (!Seek(source, position * 512) || !os_.ReadFile(source, buffer_.data(), bytes, &got) ||
+      got != bytes) {
+    return false;
+  }
+  zero = AllZero(buffer_.data(), bytes);
+  return true;
+}
+
+bool DiskCopy::WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n) {
+  const os::DWORD bytes = n * 512;
+  os::DWORD put = 0;
+  return Seek(destination, position * 512) &&
+         os_.WriteFile(destination, buffer_.data(), bytes, &put) && put == bytes;
+}
+
+bool DiskCopy::ZeroByRequest(os::HANDLE destination, uint64_t from, uint64_t count) {
+  if (!zeroRequestWorks_) return false;
+  os::FILE_ZERO_DATA_INFORMATION z{};
+  z.FileOffset = static_cast<os::LONGLONG>(from * 512);
+  z.BeyondFinalZero = static_cast<os::LONGLONG>((from + count) * 512);
+  os::DWORD returned = 0;
+  if (os_.DeviceIoControl(destination, os::FSCTL_SET_ZERO_DATA, &z, sizeof z, nullptr, 0,
+                          &returned)) {
+    ++counts_.zeroRequests;
+    return true;
+  }
+  // A backend without the request answers so at once; do not ask again.
+  const os::DWORD e = os_.GetLastError();
+  if (e == os::ERROR_INVALID_FUNCTION || e == os::ERROR_NOT_SUPPORTED) zeroRequestWorks_ = false;
+  return false;
+}
+
+bool DiskCopy::ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t count) {
+  // The transfer buffer may hold the chunk that ends this run: zeros get a
+  // buffer of their own, made only on a backend without the zero request.
+  if (!zeros_) {
+    zeros_ = std::make_unique<AlignedBuffer>(buffer_.size());
+    std::memset(zeros_->data(), 0, zeros_->size());
+  }
+  while (count > 0) {
+    const auto n = static_cast<uint32_t>(std::min<uint64_t>(count, kChunkSectors));
+    os::DWORD put = 0;
+    if (!Seek(destination, from * 512) ||
+        !os_.WriteFile(destination, zeros_->data(), n * 512, &put) || put != n * 512) {
+      return false;
+    }
+    ++counts_.zeroWrittenChunks;
+    from += n;
+    count -= n;
+  }
+  return true;
+}
+
+bool DiskCopy::FlushZeroRun(os::HANDLE destination) {
+  if (zeroCount_ == 0) return true;
+  bool done = false;
+  for (int t = 0; t < kTriesPerChunk && !done; ++t) {
+    done = ZeroByRequest(destination, zeroFrom_, zeroCount_) ||
+           ZeroByWriting(destination, zeroFrom_, zeroCount_);
+    if (!done) ++counts_.failedTries;
+  }
+  if (!done) counts_.failedAt = zeroFrom_;
+  zeroCount_ = 0;
+  return done;
+}
+
+CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sectors,
+                      CopyObserver& observer) {
+  counts_ = CopyCounts{};
+  zeroCount_ = 0;
+  uint64_t p = 0;
+  bool ok = true;
+  while (p < sectors && ok && !observer.Cancelled()) {
+    observer.BeforeChunk(p);
+    const auto n = static_cast<uint32_t>(std::min<uint64_t>(kChunkSectors, sectors - p));
+    bool done = false;
+    for (int t = 0; t < kTriesPerChunk && !done; ++t) {
+      bool zero = false;
+      if (!ReadChunk(source, p, n, zero)) {
+        ++counts_.failedTries;
+        continue;
+      }
+      if (ignoreZero_ && zero) {
+        // Zero chunks next to each other become one zero-range request.
+        if (zeroCount_ == 0) zeroFrom_ = p;
+        zeroCount_ += n;
+        ++counts_.zeroChunks;
+        done = true;
+        break;
+      }
+      // Sectors before this chunk must be zero before its data lands.
+      if (!FlushZeroRun(destination)) break;
+      done = WriteChunk(destination, p, n);
+      if (done) {
+        ++counts_.writtenChunks;
+      } else {
+        ++counts_.failedTries;
+      }
+    }
+    ok = done;
+    if (!ok && counts_.failedAt == 0) counts_.failedAt = p;
+    ++counts_.chunks;
+    observer.AfterChunk(p, sectors);
+    p += kChunkSectors;
+  }
+  // The zeros read so far are copied too, also when the copy stops early.
+  if (!FlushZeroRun(destination)) ok = false;
+  if (observer.Cancelled()) return CopyEnd::kCancelled;
+  return ok ? CopyEnd::kCopied : CopyEnd::kFailed;
+}
+
+}  // namespace maintenance

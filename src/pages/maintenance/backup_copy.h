@@ -1,0 +1,91 @@
+#pragma once
+// The copy of one disk onto another, sector 0 to the source's last sector, in
+// chunks of 6190 sectors through one 4096-byte-aligned buffer, each chunk
+// tried up to 5 times. With zero chunks left out (IgnoreWriteZeroPattern) the
+// destination is still made a copy: a run of all-zero chunks is zeroed on the
+// destination with the backend's zero-range request (a hole punched, a block
+// zero-out), or written as zeros where there is none, instead of being left
+// holding whatever was there before.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/os.h"
+
+namespace maintenance {
+
+inline constexpr uint32_t kChunkSectors = 6190;  // 3,169,280 bytes
+inline constexpr size_t kBufferAlignment = 4096;
+inline constexpr int kTriesPerChunk = 5;
+
+// What the copy shows while it goes; the page and the command line each
+// implement it.
+class CopyObserver {
+ public:
+  virtual ~CopyObserver() = default;
+  // Before each chunk: let the window run and show the position.
+  virtual void BeforeChunk(uint64_t position) = 0;
+  // After each chunk, with the position it started at.
+  virtual void AfterChunk(uint64_t position, uint64_t sectors) = 0;
+  // Read once per chunk.
+  virtual bool Cancelled() = 0;
+};
+
+enum class CopyEnd { kCopied, kFailed, kCancelled };
+
+struct CopyCounts {
+  uint64_t chunks = 0;
+  uint64_t writtenChunks = 0;
+  uint64_t zeroChunks = 0;         // all-zero chunks not written as data
+  uint64_t zeroRequests = 0;       // zero-range requests that succeeded
+  uint64_t zeroWrittenChunks = 0;  // zero chunks written because no request worked
+  uint64_t failedTries = 0;
+  uint64_t failedAt = 0;  // the chunk position that failed 5 times
+};
+
+// An aligned transfer buffer that frees itself.
+class AlignedBuffer {
+ public:
+  explicit AlignedBuffer(size_t bytes);
+  uint8_t* data() { return data_.get(); }
+  size_t size() const { return size_; }
+
+ private:
+  struct Free {
+    void operator()(uint8_t* p) const;
+  };
+  std::unique_ptr<uint8_t, Free> data_;
+  size_t size_;
+};
+
+// True when every byte is zero.
+bool AllZero(const uint8_t* data, size_t bytes);
+
+class DiskCopy {
+ public:
+  DiskCopy(os::Os& os, bool ignoreZeroChunks) : os_(os), ignoreZero_(ignoreZeroChunks) {}
+
+  // Copies `sectors` sectors from the open source to the open destination.
+  CopyEnd Run(os::HANDLE source, os::HANDLE destination, uint64_t sectors, CopyObserver& observer);
+  const CopyCounts& Counts() const { return counts_; }
+
+ private:
+  bool Seek(os::HANDLE h, uint64_t byteOffset);
+  // One try at a chunk; `zero` tells whether it read as all zeros.
+  bool ReadChunk(os::HANDLE source, uint64_t position, uint32_t n, bool& zero);
+  bool WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n);
+  // The pending run of zero chunks made zero on the destination.
+  bool FlushZeroRun(os::HANDLE destination);
+  bool ZeroByRequest(os::HANDLE destination, uint64_t from, uint64_t count);
+  bool ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t count);
+
+  os::Os& os_;
+  bool ignoreZero_;
+  AlignedBuffer buffer_{size_t{kChunkSectors} * 512};
+  std::unique_ptr<AlignedBuffer> zeros_;
+  CopyCounts counts_;
+  uint64_t zeroFrom_ = 0, zeroCount_ = 0;  // the pending zero run, in sectors
+  bool zeroRequestWorks_ = true;
+};
+
+}  // namespace maintenance

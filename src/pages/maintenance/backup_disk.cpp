@@ -1,0 +1,58 @@
+#include "pages/maintenance/backup_disk.h"
+
+#include "common/text.h"
+#include "device/core/dev_attribute.h"
+#include "device/core/fixed_text.h"
+
+namespace maintenance {
+namespace {
+
+constexpr const char* kPhysicalName = "PHYSICALDRIVE";
+
+bool NamedPhysical(const std::string& name) {
+  return common::ToUpper(name).rfind(kPhysicalName, 0) == 0;
+}
+
+}  // namespace
+
+std::string BackupDisk::Path() const {
+  if (attribute & device::STORAGE_LOGICAL) return common::Format("\\\\.\\PHYSICALDRIVE%u", order);
+  return "\\\\.\\" + name;
+}
+
+int BackupDisk::PhysicalNumber() const {
+  if ((attribute & device::STORAGE_LOGICAL) || NamedPhysical(name)) return static_cast<int>(order);
+  return -1;
+}
+
+double CapacityGb(uint64_t sectors) { return static_cast<double>(sectors) / 2097152.0; }
+
+std::string DiskInfoText(const BackupDisk& disk) {
+  return common::Format("Serial: %s\nModel: %s\nFW Ver: %s\nCapacity: %.2lf GB\n",
+                        disk.serial.c_str(), disk.model.c_str(), disk.firmware.c_str(),
+                        CapacityGb(disk.sectors));
+}
+
+bool SamePhysicalDisk(const BackupDisk& a, const BackupDisk& b) {
+  if (a.index == b.index) return true;
+  const int na = a.PhysicalNumber(), nb = b.PhysicalNumber();
+  if (na >= 0 && nb >= 0) return na == nb;
+  return common::EqualsNoCase(a.Path(), b.Path());
+}
+
+std::optional<BackupDisk> AspiBackupDisks::At(int index) const {
+  if (index < 0 || index >= aspi_.Count()) return std::nullopt;
+  const device::StorageDevice& d = aspi_.Device(index);
+  BackupDisk disk;
+  disk.index = index;
+  disk.name = common::Trim(common::ToUpper(device::FixedText(d.devName)));
+  disk.order = d.devOrder;
+  disk.attribute = d.devAttribute;
+  disk.sectors = d.devCapacity;
+  disk.serial = common::Trim(device::FixedText(d.devSerial));
+  disk.model = common::Trim(device::FixedText(d.devModel));
+  disk.firmware = common::Trim(device::FixedText(d.devFirmware));
+  return disk;
+}
+
+}  // namespace maintenance

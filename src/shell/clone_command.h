@@ -1,0 +1,48 @@
+#pragma once
+// ssdtools clone --source N --destination M [--ignore-zero] [--yes]
+//                [--home DIR] [--lab DIR|demo] [--trace]
+// The Data Backup copy on a headless form, for scripts and benchmarks. N and M
+// are a drive path (PHYSICALDRIVE3, \\.\PHYSICALDRIVE3) or an index into the
+// Data Backup disk list, counted from 0. Progress goes to stderr; SIGINT
+// presses Cancel.
+#include <csignal>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "config/context/run_context.h"
+
+namespace app {
+
+struct CloneArgs {
+  std::string source;
+  std::string destination;
+  bool ignoreZero = false;
+  bool yes = false;
+  std::string home;
+  std::string lab;
+  bool trace = false;
+  bool help = false;
+};
+
+// Exit codes.
+inline constexpr int kCloneExitOk = 0;
+inline constexpr int kCloneExitRefused = 3;
+inline constexpr int kCloneExitError = 4;
+inline constexpr int kCloneExitCancelled = 5;
+inline constexpr int kCloneExitUsage = 2;
+
+// `args` without the "clone" word. nullopt with `error` on a bad argument.
+std::optional<CloneArgs> ParseCloneArgs(const std::vector<std::string>& args, std::string& error);
+std::string CloneUsageText();
+
+// The index in `names` (the Data Backup list) that `choice` names, or -1.
+int ResolveDiskChoice(const std::vector<std::string>& names, const std::string& choice);
+
+// Runs the clone on the session of `ctx`. `cancelRequested` is read once per
+// chunk (the process entry sets it on SIGINT).
+int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& err,
+             const volatile std::sig_atomic_t* cancelRequested = nullptr);
+
+}  // namespace app

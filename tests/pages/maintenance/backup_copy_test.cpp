@@ -1,0 +1,118 @@
+// The copy engine on two in-memory disks whose handles remember how they were
+// opened: the source is only ever read, and where a backend has no zero-range
+// request a zero run is written as zeros. And the progress bar's scale.
+#include "pages/maintenance/backup_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "pages/maintenance/clone_operation.h"
+#include "pages/maintenance/progress_scale.h"
+#include "platform/virtual_os.h"
+
+namespace {
+
+// Two disks in memory, no zero-range request, writes refused on a handle
+// opened without GENERIC_WRITE.
+class MemoryDisksOs : public os::VirtualOs {
+ public:
+  std::map<std::string, std::vector<uint8_t>> disks;
+  std::vector<std::pair<std::string, os::DWORD>> opens;
+  int writesRefused = 0;
+
+  os::HANDLE CreateFileA(const std::string& name, os::DWORD access, os::DWORD,
+                         os::SECURITY_ATTRIBUTES*, os::DWORD, os::DWORD, os::HANDLE) override {
+    opens.emplace_back(name, access);
+    if (!disks.count(name)) return os::INVALID_HANDLE_VALUE;
+    handles_[next_] = {name, access, 0};
+    return os::HandleFromValue(next_++);
+  }
+  bool CloseHandle(os::HANDLE h) override { return handles_.erase(os::HandleValue(h)) > 0; }
+  os::DWORD SetFilePointer(os::HANDLE h, os::LONG low, os::LONG* high, os::DWORD) override {
+    Open& o = handles_.at(os::HandleValue(h));
+    o.at = (uint64_t{static_cast<uint32_t>(high ? *high : 0)} << 32) | static_cast<uint32_t>(low);
+    SetLastError(os::ERROR_SUCCESS);
+    return static_cast<os::DWORD>(o.at);
+  }
+  bool ReadFile(os::HANDLE h, void* b, os::DWORD n, os::DWORD* got) override {
+    Open& o = handles_.at(os::HandleValue(h));
+    std::memcpy(b, disks[o.name].data() + o.at, n);
+    *got = n;
+    return true;
+  }
+  bool WriteFile(os::HANDLE h, const void* b, os::DWORD n, os::DWORD* put) override {
+    Open& o = handles_.at(os::HandleValue(h));
+    if (!(o.access & os::GENERIC_WRITE)) {
+      ++writesRefused;
+      SetLastError(os::ERROR_ACCESS_DENIED);
+      return false;
+    }
+    std::memcpy(disks[o.name].data() + o.at, b, n);
+    *put = n;
+    return true;
+  }
+
+ private:
+  struct Open {
+    std::string name;
+    os::DWORD access;
+    uint64_t at;
+  };
+  std::map<uintptr_t, Open> handles_;
+  uintptr_t next_ = 0x100;
+};
+
+class Quiet : public maintenance::CopyObserver {
+ public:
+  void BeforeChunk(uint64_t) override {}
+  void AfterChunk(uint64_t, uint64_t) override {}
+  bool Cancelled() override { return false; }
+};
+
+TEST(DiskCopy, ReadsTheSourceOnlyAndWritesZeroRunsWhereNoZeroRequestExists) {
+  MemoryDisksOs mos;
+  const size_t bytes = (6190 * 3 + 5) * 512;
+  auto& src = mos.disks["\\\\.\\PHYSICALDRIVE1"];
+  auto& dst = mos.disks["\\\\.\\PHYSICALDRIVE2"];
+  src.assign(bytes, 0);
+  dst.assign(bytes, 0xEE);
+  std::memset(src.data() + 6190 * 2 * 512, 0x5A, 512 * 7);  // chunk 2 holds data
+  const os::HANDLE in =
+      mos.CreateFileA("\\\\.\\PHYSICALDRIVE1", os::GENERIC_READ, 3, nullptr, 3, 0, nullptr);
+  const os::HANDLE out = mos.CreateFileA(
+      "\\\\.\\PHYSICALDRIVE2", os::GENERIC_READ | os::GENERIC_WRITE, 3, nullptr, 3, 0, nullptr);
+  maintenance::DiskCopy copy(mos, true);
+  Quiet quiet;
+  EXPECT_EQ(copy.Run(in, out, bytes / 512, quiet), maintenance::CopyEnd::kCopied);
+  EXPECT_TRUE(src == dst);
+  EXPECT_EQ(copy.Counts().zeroChunks, 3u);
+  EXPECT_EQ(copy.Counts().zeroRequests, 0u);
+  EXPECT_EQ(copy.Counts().zeroWrittenChunks, 3u);
+  EXPECT_EQ(mos.writesRefused, 0);
+  // A copy the wrong way round cannot write through the read-only handle.
+  maintenance::DiskCopy back(mos, false);
+  std::memset(dst.data(), 0x11, 512);
+  EXPECT_EQ(back.Run(out, in, 1, quiet), maintenance::CopyEnd::kFailed);
+  EXPECT_EQ(mos.writesRefused, 5);
+  EXPECT_EQ(src[0], 0);
+}
+
+TEST(ProgressScale, SourcesOf2To31SectorsAndMoreAreScaledIntoTheBar) {
+  const maintenance::ProgressScale small(uint64_t{1} << 31 >> 1);
+  EXPECT_EQ(small.Shift(), 0u);
+  EXPECT_EQ(small.Max(), 1 << 30);
+  const maintenance::ProgressScale edge((uint64_t{1} << 31) - 1);
+  EXPECT_EQ(edge.Max(), 0x7FFFFFFF);
+  const maintenance::ProgressScale big(uint64_t{1} << 31);
+  EXPECT_EQ(big.Shift(), 1u);
+  EXPECT_EQ(big.Max(), 1 << 30);
+  EXPECT_EQ(big.Position(uint64_t{1} << 30), 1 << 29);
+  const maintenance::ProgressScale huge((uint64_t{1} << 40) + 12345);
+  EXPECT_GT(huge.Max(), 0);
+  EXPECT_EQ(huge.Position((uint64_t{1} << 40) + 12345), huge.Max());
+}
+
+}  // namespace

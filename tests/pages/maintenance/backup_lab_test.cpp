@@ -1,0 +1,257 @@
+// The Data Backup end to end on a lab machine: the scan lists every disk, the
+// user picks a source and a destination and presses Start, and afterwards the
+// destination's media is compared with the source's byte for byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "pages/maintenance/backup_clean.h"
+#include "pages/maintenance/backup_fixture.h"
+
+namespace {
+
+using backuptest::BackupOnLab;
+
+constexpr uint64_t kThreeChunks = 6190 * 2 + 1;
+// Drive letters are listed too, beside the drive numbers.
+constexpr const char* kWithLetters =
+    "[Option]\nErrorLog=0\nShowPhysicalOnly=0\nICType_0=VK4620XT\n";
+
+// Disks of another maker, never identified: any enumerated disk can be cloned.
+std::string TwoDisks(uint64_t sourceSectors, uint64_t destinationSectors,
+                     const std::string& sourceExtra = "", bool systemDisk = false) {
+  testsupport::LabBuilder b(systemDisk);
+  b.Disk("Disk Src", "sata", "generic",
+         {"Number=1", "Model=Other Maker SSD 16GB", "Serial=SRC000000000000001", "Firmware=1.0",
+          "Capacity=" + std::to_string(sourceSectors)});
+  if (!sourceExtra.empty()) b.Raw(sourceExtra + "\n");
+  b.Disk("Disk Dst", "sata", "generic",
+         {"Number=2", "Model=Other Maker SSD 32GB", "Serial=DST000000000000002", "Firmware=2.0",
+          "Capacity=" + std::to_string(destinationSectors)});
+  return b.Text();
+}
+
+TEST_F(BackupOnLab, ACloneInThreeChunksIsByteIdenticalAndAskedFirst) {
+  Start(TwoDisks(kThreeChunks, 40000));
+  FillSectors("Disk Src", 0, kThreeChunks, 0x11);
+  FillAll("Disk Dst", 0xEE);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  EXPECT_EQ(form->ST_DataBackup_DesInfo.Caption(),
+            "Serial: DST000000000000002\nModel: Other Maker SSD 32GB\nFW Ver: 2.0\n"
+            "Capacity: 0.02 GB\n");
+  form->T_Backup.Click();
+
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+  // Past the source's end the destination keeps what it had.
+  EXPECT_EQ(Bytes("Disk Dst", 30000, 1)[0], 0xEE);
+  EXPECT_EQ(page->LastCounts().chunks, 3u);
+  // The first status text is 0%; one per chunk.
+  EXPECT_EQ(percents, (std::vector<int>{0, 50, 100}));
+  // The confirmation names the destination, and comes before anything is cleaned.
+  const auto asked = DialogTexts("Data Backup");
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_NE(asked[0].find("Model: Other Maker SSD 32GB"), std::string::npos);
+  EXPECT_NE(asked[0].find("Serial: DST000000000000002"), std::string::npos);
+  EXPECT_NE(asked[0].find("Capacity: 0.02 GB"), std::string::npos);
+  EXPECT_EQ(toolkit->Dialogs().front().request.buttons, ui::MsgButtons::kYesNo);
+  EXPECT_EQ(DialogTexts("Result"), (std::vector<std::string>{"Backup Disk Successful"}));
+  EXPECT_EQ(form->LB_StatusBar.Caption(), "Backup Disk Successful");
+  EXPECT_EQ(work.Read("diskpart.txt"),
+            "RESCAN\r\nSELECT DISK 2\r\nATTRIBUTES DISK CLEAR READONLY\r\nCLEAN\r\nEXIT\r\n");
+  EXPECT_EQ(labOs->DiskpartLog().back(), "CLEAN: done");
+  // The run model's report, and the page unlocked with the bar at its end.
+  const app::DriveReport& r = page->LastRun().drives.at(0);
+  EXPECT_EQ(r.outcome, app::RunOutcome::kPassed);
+  EXPECT_EQ(r.steps, (std::vector<std::string>{"Clean Destination", "Copy"}));
+  EXPECT_EQ(form->ProcessBar.Max(), static_cast<int>(kThreeChunks));
+  EXPECT_EQ(form->ProcessBar.Position(), static_cast<int>(kThreeChunks));
+  EXPECT_TRUE(form->T_Backup.Visible());
+  EXPECT_FALSE(form->T_Cancel.Visible());
+  EXPECT_TRUE(form->CMBB_DeviceList_Source.Enabled());
+  EXPECT_FALSE(form->Timer_Status.Enabled());
+  EXPECT_EQ(labOs->OpenHandleCount(), 0u);
+  EXPECT_EQ(labOs->OpenProcessCount(), 0u);
+}
+
+TEST_F(BackupOnLab, IgnoringZeroChunksStillMakesACopy) {
+  Start(TwoDisks(kThreeChunks, kThreeChunks), backuptest::kIgnoreZeroSettings);
+  // Chunk 1 (sectors 6190..12379) reads as zeros; chunks 0 and 2 hold data.
+  FillSectors("Disk Src", 0, 100, 0x22);
+  FillSectors("Disk Src", 12380, 1, 0x33);
+  FillAll("Disk Dst", 0xEE);  // old data the clone must not leave behind
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+  EXPECT_EQ(page->LastCounts().zeroChunks, 1u);
+  EXPECT_EQ(page->LastCounts().writtenChunks, 2u);
+  EXPECT_EQ(page->LastCounts().zeroRequests, 1u);
+  EXPECT_EQ(page->LastCounts().zeroWrittenChunks, 0u);
+}
+
+TEST_F(BackupOnLab, EqualCapacityIsAcceptedOneSectorSmallerIsRefused) {
+  Start(TwoDisks(20000, 20000));
+  FillSectors("Disk Src", 19990, 10, 0x44);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+}
+
+TEST_F(BackupOnLab, ADestinationOneSectorSmallerIsRefusedUntouched) {
+  Start(TwoDisks(20000, 19999));
+  FillAll("Disk Dst", 0xEE);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultRefused);
+  EXPECT_EQ(DialogTexts("Warning"),
+            (std::vector<std::string>{"Please check your Destination Disk size !!"}));
+  EXPECT_TRUE(DialogTexts("Data Backup").empty());
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(Bytes("Disk Dst", 0, 1)[0], 0xEE);
+  EXPECT_FALSE(form->Timer_Status.Enabled());
+}
+
+TEST_F(BackupOnLab, NoSelectionOrTheSameDiskIsRefused) {
+  Start(TwoDisks(20000, 20000));
+  form->T_Backup.Click();  // nothing chosen
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE1");
+  form->T_Backup.Click();
+  EXPECT_EQ(DialogTexts("Warning"),
+            (std::vector<std::string>{"Please select Destination/Source Disk !!",
+                                      "Please select Destination/Source Disk !!"}));
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+}
+
+TEST_F(BackupOnLab, TheSameDiskUnderALetterAndItsNumberIsRefused) {
+  testsupport::LabBuilder b(false);
+  b.Disk("Disk Src", "sata", "generic",
+         {"Number=1", "Serial=SRC000000000000001", "Capacity=20000", "Letters=D"});
+  b.Disk("Disk Dst", "sata", "generic",
+         {"Number=2", "Serial=DST000000000000002", "Capacity=20000"});
+  Start(b.Text(), kWithLetters);
+  FillAll("Disk Src", 0x55);
+  ASSERT_GE(Index("D:"), 0);
+  ASSERT_GE(Index("PHYSICALDRIVE1"), 0);
+  Choose("D:", "PHYSICALDRIVE1");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultRefused);
+  EXPECT_EQ(DialogTexts("Warning"),
+            (std::vector<std::string>{"Please select Destination/Source Disk !!"}));
+  EXPECT_EQ(Bytes("Disk Src", 0, 1)[0], 0x55);
+}
+
+TEST_F(BackupOnLab, ASourceReachedByLetterIsReadThroughItsDrivePath) {
+  testsupport::LabBuilder b(false);
+  b.Disk("Disk Src", "sata", "generic",
+         {"Number=1", "Serial=SRC000000000000001", "Capacity=20000", "Letters=D"});
+  b.Disk("Disk Dst", "sata", "generic",
+         {"Number=2", "Serial=DST000000000000002", "Capacity=20000"});
+  Start(b.Text(), kWithLetters);
+  // The partition table lies before the volume: only the disk path reads it.
+  FillSectors("Disk Src", 0, 20000, 0x66);
+  FillAll("Disk Dst", 0xEE);
+  Choose("D:", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+}
+
+TEST_F(BackupOnLab, TheSystemDiskIsRefusedAsDestinationWithTheReason) {
+  testsupport::LabBuilder b(false);
+  b.Disk("Disk Src", "sata", "generic",
+         {"Number=1", "Serial=SRC000000000000001", "Capacity=20000"});
+  b.Disk("Disk Sys", "sata", "generic",
+         {"Number=0", "Serial=SYS000000000000000", "Capacity=40000", "Letters=C"});
+  Start(b.Text());
+  FillAll("Disk Sys", 0x77);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE0");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultRefused);
+  ASSERT_EQ(DialogTexts("Warning").size(), 1u);
+  EXPECT_NE(DialogTexts("Warning")[0].find("holds the running system"), std::string::npos);
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(Bytes("Disk Sys", 0, 1)[0], 0x77);
+}
+
+TEST_F(BackupOnLab, AnsweringNoWipesNothing) {
+  Start(TwoDisks(20000, 20000));
+  toolkit->SetAnswerPolicy(ui::AnswerPolicy::kCautious);  // No to the question
+  FillAll("Disk Dst", 0xEE);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultRefused);
+  EXPECT_EQ(DialogTexts("Data Backup").size(), 1u);
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(Bytes("Disk Dst", 0, 1)[0], 0xEE);
+  EXPECT_TRUE(DialogTexts("Result").empty());
+}
+
+TEST_F(BackupOnLab, CancelDuringTheFirstAttemptEndsOnceWithoutASecond) {
+  Start(TwoDisks(kThreeChunks, 20000));
+  FillSectors("Disk Src", 0, kThreeChunks, 0x12);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  // Cancel is pressed while the second chunk is copied.
+  page->OnProgress = [this](int p) {
+    percents.push_back(p);
+    if (percents.size() == 1) application->Post([this] { form->T_Cancel.Click(); });
+  };
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultCancelled);
+  EXPECT_EQ(DialogTexts("Result"), (std::vector<std::string>{"Backup Disk Cancel"}));
+  EXPECT_EQ(Steps(), (std::vector<std::string>{"Clean Destination", "Copy"}));
+  EXPECT_EQ(page->LastCounts().chunks, 2u);  // the chunk in progress was finished
+  EXPECT_TRUE(page->LastRun().cancelled);
+  EXPECT_TRUE(form->T_Backup.Visible());
+}
+
+TEST_F(BackupOnLab, UnreadableSectorsAreRetriedThenASecondAttemptThenAnError) {
+  Start(TwoDisks(kThreeChunks, 20000, "UnreadableSectors=7000"));
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  const uint64_t before = labOs->GetTickCount64();
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultError);
+  EXPECT_EQ(Steps(),
+            (std::vector<std::string>{"Clean Destination", "Copy", "Copy (second attempt)"}));
+  EXPECT_EQ(page->LastCounts().failedTries, 5u);
+  EXPECT_EQ(page->LastCounts().failedAt, 6190u);
+  EXPECT_EQ(DialogTexts("Result"), (std::vector<std::string>{"Backup Disk Error"}));
+  EXPECT_EQ(form->LB_StatusBar.Caption(), "Backup Disk Error");
+  // The script ran once; the pause between attempts passed on the lab's clock.
+  EXPECT_EQ(std::count(labOs->DiskpartLog().begin(), labOs->DiskpartLog().end(), "CLEAN: done"), 1);
+  EXPECT_GE(labOs->GetTickCount64() - before, 3000u);
+  EXPECT_EQ(page->LastRun().drives.at(0).outcome, app::RunOutcome::kFailed);
+}
+
+TEST_F(BackupOnLab, APartitioningToolThatDoesNotEndIsAnErrorBeforeAnyCopy) {
+  Start(TwoDisks(20000, 20000));
+  labOs->SetProcessBehaviour("DISKPART", os::VirtualOs::kNeverEnds, 0);
+  FillSectors("Disk Src", 0, 20000, 0x21);
+  FillAll("Disk Dst", 0xEE);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  const uint64_t before = labOs->GetTickCount64();
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultError);
+  ASSERT_EQ(DialogTexts("Warning").size(), 1u);
+  EXPECT_NE(DialogTexts("Warning")[0].find("did not finish"), std::string::npos);
+  EXPECT_EQ(DialogTexts("Result"), (std::vector<std::string>{"Backup Disk Error"}));
+  // The wait was bounded, and nothing was copied.
+  EXPECT_EQ(labOs->GetTickCount64() - before, maintenance::kCleanWaitMs);
+  EXPECT_EQ(Bytes("Disk Dst", 10000, 1)[0], 0xEE);
+  EXPECT_EQ(labOs->OpenProcessCount(), 0u);
+}
+
+TEST_F(BackupOnLab, ThePartitioningToolIsWaitedForBeforeTheDestinationIsOpened) {
+  Start(TwoDisks(20000, 20000));
+  labOs->SetProcessBehaviour("DISKPART", 45000, 0);
+  FillSectors("Disk Src", 0, 20000, 0x31);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  const uint64_t before = labOs->GetTickCount64();
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_GE(labOs->GetTickCount64() - before, 45000u);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+}
+
+}  // namespace
