@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -14,6 +15,9 @@
 #include "common/winpath.h"
 #include "config/context/run_context.h"
 #include "form/update_dispaly.h"
+#include "shell/cli/cli_commands.h"
+#include "shell/cli/cli_options.h"
+#include "shell/clone_command.h"
 #include "shell/command_line.h"
 #include "shell/headless_session.h"
 #include "shell/session.h"
@@ -81,9 +85,57 @@ int RunWindowProcess(int& argc, char** argv, app::RunContext& ctx) {
 }
 #endif
 
+volatile std::sig_atomic_t g_cloneCancel = 0;
+
+void OnInterrupt(int) { g_cloneCancel = 1; }
+
+// ssdtools clone ...: the Data Backup copy on a headless form.
+int RunCloneProcess(const std::vector<std::string>& args) {
+  std::string error;
+  const auto clone = app::ParseCloneArgs(args, error);
+  if (!clone) {
+    std::cerr << "ssdtools clone: " << error << "\n" << app::CloneUsageText();
+    return app::kCloneExitUsage;
+  }
+  if (clone->help) {
+    std::cout << app::CloneUsageText();
+    return 0;
+  }
+  std::string backendError;
+  std::unique_ptr<os::Os> os = app::OpenBackend(clone->lab, backendError);
+  if (!os) {
+    std::cerr << "ssdtools: cannot open the lab " << clone->lab << ":\n" << backendError << "\n";
+    return app::kCloneExitUsage;
+  }
+  os->Trace().SetToStderr(clone->trace);
+  app::RunContext ctx(*os, WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder()
+                                                                         : clone->home));
+  // Ctrl+C presses Cancel: the copy stops after the chunk in progress.
+  std::signal(SIGINT, OnInterrupt);
+  return app::RunClone(ctx, *clone, std::cerr, &g_cloneCancel);
+}
+
+// ssdtools list | info | smart | summary | erase | update ...
+int RunSubcommand(const std::vector<std::string>& args) {
+  std::string error;
+  const auto options = app::cli::ParseCli(args, error);
+  if (!options) {
+    std::cerr << "ssdtools: " << error << "\n" << app::cli::CliUsageText();
+    return app::cli::kExitUsage;
+  }
+  return app::cli::RunCli(*options, ExecutableFolder(), std::cout, std::cerr,
+                          ::isatty(STDERR_FILENO) != 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (app::cli::IsSubcommand(std::vector<std::string>(argv + 1, argv + argc))) {
+    return RunSubcommand(std::vector<std::string>(argv + 1, argv + argc));
+  }
+  if (argc > 1 && std::string(argv[1]) == "clone") {
+    return RunCloneProcess(std::vector<std::string>(argv + 2, argv + argc));
+  }
   std::string error;
   const auto cl = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
   if (!cl) {

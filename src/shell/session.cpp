@@ -16,6 +16,10 @@ std::unique_ptr<os::Os> OpenBackend(const std::string& lab, std::string& error) 
 }
 
 SessionPlugins::SessionPlugins(TUpdateDispaly& form, RunContext& ctx)
-    : scan_(form, ctx), infoPages_(form, scan_.Drives()), erase_(form, scan_.Drives()) {}
+    : scan_(form, ctx),
+      infoPages_(form, scan_.Drives()),
+      erase_(form, scan_.Drives()),
+      update_(form, scan_.Drives(), scan_.Columns()),
+      backup_(form, scan_.Aspi()) {}
 
 }  // namespace app

@@ -10,7 +10,9 @@
 #include "form/device_scan/app_device_scanner.h"
 #include "form/update_dispaly.h"
 #include "pages/info/info_pages_plugin.h"
+#include "pages/maintenance/backup_page.h"
 #include "pages/maintenance/erase_page.h"
+#include "pages/update/update_page.h"
 #include "platform/os.h"
 
 namespace app {
@@ -32,11 +34,15 @@ class SessionPlugins {
   DeviceScanPlugin& Scan() { return scan_; }
   info::InfoPagesPlugin& InfoPages() { return infoPages_; }
   maintenance::ErasePage& Erase() { return erase_; }
+  maintenance::BackupPage& Backup() { return backup_; }
+  update::UpdatePage& Update() { return update_; }
 
  private:
   DeviceScanPlugin scan_;
   info::InfoPagesPlugin infoPages_;
   maintenance::ErasePage erase_;
+  update::UpdatePage update_;
+  maintenance::BackupPage backup_;
 };
 
 }  // namespace app

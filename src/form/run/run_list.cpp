@@ -55,6 +55,7 @@ void RunListSink::SetResult(int row, const std::string& text) {
 }
 
 void RunListSink::RowReached(const DriveReport& d) {
+  if (observer) observer->RowReached(d);
   if (clearResultOnReach) SetResult(d.row, "");
   if (deselectOnReach && list_.Selected() == d.row) list_.SetSelected(-1);
   list_.SetImageIndex(d.row, kRowWaiting);
@@ -62,18 +63,24 @@ void RunListSink::RowReached(const DriveReport& d) {
 }
 
 void RunListSink::DriveStarted(const DriveReport& d) {
+  if (observer) observer->DriveStarted(d);
   list_.SetImageIndex(d.row, kRowInProgress);
   SetResult(d.row, "");
   form_.ProgressPosition = 0;
 }
 
 void RunListSink::StepChanged(const DriveReport& d) {
+  if (observer) observer->StepChanged(d);
   if (stepsInStatusBar) form_.SetStatusMessage(d.step);
 }
 
-void RunListSink::ProgressChanged(const DriveReport& d) { form_.ProgressPosition = d.progress; }
+void RunListSink::ProgressChanged(const DriveReport& d) {
+  if (observer) observer->ProgressChanged(d);
+  form_.ProgressPosition = d.progress;
+}
 
 void RunListSink::DriveFinished(const DriveReport& d) {
+  if (observer) observer->DriveFinished(d);
   if (d.outcome == RunOutcome::kPassed || d.outcome == RunOutcome::kFailed) {
     list_.SetImageIndex(d.row, RowImageOf(d.outcome));
     SetResult(d.row, d.result);
@@ -84,6 +91,9 @@ void RunListSink::DriveFinished(const DriveReport& d) {
   form_.App().ProcessMessages();
 }
 
-void RunListSink::Idle() { form_.App().ProcessMessages(); }
+void RunListSink::Idle() {
+  if (observer) observer->Idle();
+  form_.App().ProcessMessages();
+}
 
 }  // namespace app

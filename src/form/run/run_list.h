@@ -48,6 +48,8 @@ class RunListSink : public RunSink {
   // it is deselected.
   bool clearResultOnReach = false;
   bool deselectOnReach = false;
+  // Told everything this sink is told (a command line's progress lines).
+  RunSink* observer = nullptr;
 
   void RowReached(const DriveReport& d) override;
   void DriveStarted(const DriveReport& d) override;

@@ -4,6 +4,7 @@
 // the page's panels. The pages connect to the form's page hooks and the list's
 // row painting for as long as they live; dropping them gives both back.
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -35,6 +36,8 @@ class InfoPages {
   // Fills the list from a SMART READ DATA block with the attribute names of
   // the selected drive's profile.
   void ShowAtaSmartTable(std::span<const uint8_t> smartData);
+  // What the last Summary click read, or nothing when its reads failed.
+  const std::optional<SummaryValues>& LastSummary() const { return lastSummary_; }
 
  private:
   // Selects the current drive in CMBB_DeviceList; false when there is none.
@@ -65,6 +68,7 @@ class InfoPages {
   // The one buffer all drives share for the NVMe SMART / Health log.
   std::array<uint8_t, kNvmeSmartLogBytes> smartLog_{};
   app::ControllerProfile noProfile_;
+  std::optional<SummaryValues> lastSummary_;
   ui::Connections connections_;
 };
 

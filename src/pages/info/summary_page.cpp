@@ -24,10 +24,14 @@ void InfoPages::ResetSummary() {
 
 void InfoPages::T_SummaryPageClick() {
   ResetSummary();
+  lastSummary_.reset();
   if (!SelectCurrentDrive()) return;
   SummaryValues values;
   const bool read = Current().IsNvmeDrive() ? ReadNvmeSummary(values) : ReadAtaSummary(values);
-  if (read) FillSummary(values);
+  if (read) {
+    FillSummary(values);
+    lastSummary_ = values;
+  }
 }
 
 bool InfoPages::ReadAtaSummary(SummaryValues& values) {

@@ -1,0 +1,184 @@
+#include "shell/cli/cli_commands.h"
+
+#include <ostream>
+#include <vector>
+
+#include "common/json_writer.h"
+#include "common/text.h"
+#include "pages/info/page_status.h"
+#include "shell/cli/cli_drives.h"
+#include "shell/cli/cli_session.h"
+#include "shell/cli/run_commands.h"
+
+namespace app::cli {
+namespace {
+
+void WriteDrive(common::JsonWriter& j, const CliDrive& d) {
+  j.BeginObject();
+  j.Key("index").Int(d.index);
+  j.Key("name").String(d.name);
+  j.Key("path").String(d.path);
+  j.Key("attachment").String(d.attachment);
+  j.Key("devAttribute").Uint(d.devAttribute);
+  j.Key("model").String(d.model);
+  j.Key("serial").String(d.serial);
+  j.Key("firmware").String(d.firmware);
+  j.Key("capacitySectors").Uint(d.capacitySectors);
+  j.Key("capacityBytes").Uint(d.capacitySectors * 512);
+  j.Key("offeredFirmware").String(d.offered);
+  j.Key("identified").Bool(d.identified);
+  j.EndObject();
+}
+
+int List(const CliOptions& o, CliSession& s, std::ostream& out) {
+  const std::vector<CliDrive> drives = o.all ? EnumeratedDisks(s.Form(), s.Plugins())
+                                             : IdentifiedDrives(s.Form(), s.Plugins());
+  if (o.json) {
+    common::JsonWriter j;
+    j.BeginObject().Key("drives").BeginArray();
+    for (const CliDrive& d : drives) WriteDrive(j, d);
+    j.EndArray().EndObject();
+    out << j.Text();
+  } else {
+    for (const CliDrive& d : drives) {
+      out << common::Format("%2d  %-16s %-13s %-40s %-20s %-8s %8.2f GB", d.index, d.name.c_str(),
+                            d.attachment.c_str(), d.model.c_str(), d.serial.c_str(),
+                            d.firmware.c_str(),
+                            static_cast<double>(d.capacitySectors) * 512 / 1073741824.0);
+      if (!d.offered.empty()) out << "  offered " << d.offered;
+      out << "\n";
+    }
+  }
+  return drives.empty() ? kExitNothingToDo : kExitOk;
+}
+
+// Device Info or SMART: the rows the page shows.
+int Table(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& out) {
+  TUpdateDispaly& form = s.Form();
+  form.SelectedDevice = d.index;
+  if (o.command == "info") {
+    form.T_DeviceInfo.Click();
+  } else {
+    form.T_Smart.Click();
+  }
+  const std::string status = form.StatusMessage();
+  const bool ok = status == info::kReadConfigOk || status == info::kReadSmartOk;
+  const ui::ListView& list = form.LV_ShowData;
+  if (o.json) {
+    common::JsonWriter j;
+    j.BeginObject();
+    j.Key("drive");
+    WriteDrive(j, d);
+    j.Key("status").String(status);
+    j.Key("columns").BeginArray();
+    for (int c = 0; c < list.ColumnCount(); ++c) j.String(list.Column(c).caption);
+    j.EndArray();
+    j.Key("rows").BeginArray();
+    for (int r = 0; r < list.ItemCount(); ++r) {
+      j.BeginArray().String(list.Item(r).caption);
+      for (const std::string& sub : list.Item(r).subItems) j.String(sub);
+      j.EndArray();
+    }
+    j.EndArray().EndObject();
+    out << j.Text();
+  } else {
+    for (int r = 0; r < list.ItemCount(); ++r) {
+      out << list.Item(r).caption;
+      for (const std::string& sub : list.Item(r).subItems) out << "  |  " << common::Trim(sub);
+      out << "\n";
+    }
+    out << status << "\n";
+  }
+  return ok ? kExitOk : kExitDriveFailed;
+}
+
+int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& out) {
+  TUpdateDispaly& form = s.Form();
+  form.SelectedDevice = d.index;
+  form.T_SummaryPage.Click();
+  const auto& values = s.Plugins().InfoPages().Pages().LastSummary();
+  const std::string status = form.StatusMessage();
+  if (o.json) {
+    common::JsonWriter j;
+    j.BeginObject();
+    j.Key("drive");
+    WriteDrive(j, d);
+    j.Key("status").String(status);
+    if (values) {
+      j.Key("model").String(values->model);
+      j.Key("firmware").String(values->firmware);
+      j.Key("serial").String(values->serial);
+      // Counters are exact decimal texts; they go out as strings.
+      j.Key("powerOnHours").String(values->powerOnHours);
+      j.Key("lifePercent").Int(values->lifePercent);
+      j.Key("bytesWritten").String(values->bytesWritten);
+      j.Key("features").BeginObject();
+      j.Key("smart").Bool(values->features.smart);
+      j.Key("ncq").Bool(values->features.ncq);
+      j.Key("apm").Bool(values->features.apm);
+      j.Key("trim").Bool(values->features.trim);
+      j.EndObject();
+    }
+    j.EndObject();
+    out << j.Text();
+  } else if (values) {
+    out << "Model:          " << values->model << "\n"
+        << "Firmware:       " << values->firmware << "\n"
+        << "Serial:         " << values->serial << "\n"
+        << "Power-on hours: " << values->powerOnHours << "\n"
+        << "Life left:      " << values->lifePercent << "%\n"
+        << "Bytes written:  " << values->bytesWritten << "\n"
+        << "SMART " << (values->features.smart ? "yes" : "no") << ", NCQ "
+        << (values->features.ncq ? "yes" : "no") << ", APM " << (values->features.apm ? "yes" : "no")
+        << ", TRIM " << (values->features.trim ? "yes" : "no") << "\n";
+  } else {
+    out << status << "\n";
+  }
+  return values ? kExitOk : kExitDriveFailed;
+}
+
+}  // namespace
+
+int RunCli(const CliOptions& o, const std::string& exeDir, std::ostream& out, std::ostream& err,
+           bool stderrIsTerminal) {
+  const bool destructive = o.command == "erase" || o.command == "update";
+  if (destructive && !o.yes) {
+    err << "ssdtools: " << o.command
+        << " changes drives and runs only with --yes (it also answers the tool's questions)\n";
+    return kExitUsage;
+  }
+  CliSession session(o, exeDir, err);
+  if (!session.Open()) return kExitUsage;
+
+  if (o.command == "list") return List(o, session, out);
+
+  const std::vector<CliDrive> drives = IdentifiedDrives(session.Form(), session.Plugins());
+  std::vector<int> rows;
+  for (const std::string& spec : o.drives) {
+    const std::optional<int> row = FindDrive(drives, spec);
+    if (!row) {
+      err << "ssdtools: no such drive: " << spec << "\n";
+      return kExitNothingToDo;
+    }
+    rows.push_back(*row);
+  }
+  if (o.command == "update" && o.all) {
+    for (const CliDrive& d : drives) rows.push_back(d.index);
+  }
+  if (rows.empty()) {
+    err << "ssdtools: no drive to " << o.command << "\n";
+    return kExitNothingToDo;
+  }
+  const bool progress = o.progress || stderrIsTerminal;
+  if (o.command == "info" || o.command == "smart") {
+    return Table(o, session, drives[static_cast<size_t>(rows.front())], out);
+  }
+  if (o.command == "summary") {
+    return Summary(o, session, drives[static_cast<size_t>(rows.front())], out);
+  }
+  RunCommandContext rc{session, drives, rows, out, err, progress, o.json};
+  if (o.command == "erase") return Erase(rc);
+  return Update(rc);
+}
+
+}  // namespace app::cli

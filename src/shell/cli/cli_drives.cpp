@@ -1,0 +1,99 @@
+#include "shell/cli/cli_drives.h"
+
+#include <cctype>
+
+#include "common/str_to_int.h"
+#include "common/text.h"
+#include "device/core/dev_attribute.h"
+#include "device/core/fixed_text.h"
+
+namespace app::cli {
+namespace {
+
+void FillFromDevice(CliDrive& d, const device::StorageDevice& dev) {
+  d.path = device::FixedText(dev.devPath);
+  d.devAttribute = dev.devAttribute;
+  d.attachment = AttachmentName(dev.devAttribute);
+  d.capacitySectors = dev.devCapacity;
+  d.model = common::Trim(device::FixedText(dev.devModel));
+  d.serial = common::Trim(device::FixedText(dev.devSerial));
+  d.firmware = common::Trim(device::FixedText(dev.devFirmware));
+}
+
+bool AllDigits(const std::string& s) {
+  if (s.empty()) return false;
+  for (const char c : s)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string AttachmentName(uint32_t a) {
+  if (a & device::STORAGE_NVME) return "nvme";
+  if (a & device::STORAGE_NVME_BRIDGE) return "usb-nvme";
+  if (a & device::STORAGE_NVME_MINIPORT) return "nvme-miniport";
+  if (a & device::STORAGE_ATA) return (a & device::STORAGE_SCSI) ? "sat" : "ata";
+  return "scsi";
+}
+
+std::vector<CliDrive> IdentifiedDrives(TUpdateDispaly& form, SessionPlugins& plugins) {
+  std::vector<CliDrive> drives;
+  const ui::ListView& list = form.LV_UpdateDevStatus;
+  const ResultColumnMap& cols = plugins.Scan().Columns();
+  DeviceTable& table = plugins.Scan().Table();
+  for (int row = 0; row < list.ItemCount() && row < table.DeviceCount(); ++row) {
+    CliDrive d;
+    d.index = row;
+    d.name = list.Item(row).caption;
+    d.identified = true;
+    if (const device::StorageDevice* dev = table.Slot(row).device.Drive()) FillFromDevice(d, *dev);
+    // What the list shows wins over the enumeration's copies: the scan read
+    // the drive itself.
+    const auto cell = [&](int sub) { return sub >= 0 ? common::Trim(list.SubItem(row, sub)) : ""; };
+    if (!cell(cols.serialNumber).empty()) d.serial = cell(cols.serialNumber);
+    if (!cell(cols.currentFw).empty()) d.firmware = cell(cols.currentFw);
+    if (!cell(cols.modelName).empty()) d.model = cell(cols.modelName);
+    d.offered = cell(cols.newestFw);
+    drives.push_back(std::move(d));
+  }
+  return drives;
+}
+
+std::vector<CliDrive> EnumeratedDisks(TUpdateDispaly& form, SessionPlugins& plugins) {
+  std::vector<CliDrive> disks;
+  device::AspiLib& aspi = plugins.Scan().Aspi();
+  const ui::ComboBox& source = form.CMBB_DeviceList_Source;
+  const std::vector<CliDrive> identified = IdentifiedDrives(form, plugins);
+  for (int i = 0; i < source.ItemCount() && i < aspi.Count(); ++i) {
+    CliDrive d;
+    d.index = i;
+    d.name = source.Items()[static_cast<size_t>(i)];
+    FillFromDevice(d, aspi.Device(i));
+    for (const CliDrive& id : identified) {
+      if (common::EqualsNoCase(id.name, d.name)) {
+        d.identified = true;
+        d.offered = id.offered;
+      }
+    }
+    disks.push_back(std::move(d));
+  }
+  return disks;
+}
+
+std::optional<int> FindDrive(const std::vector<CliDrive>& drives, const std::string& spec) {
+  if (AllDigits(spec)) {
+    const std::optional<int32_t> n = common::TryStrToInt(spec);
+    if (n && *n >= 0 && *n < static_cast<int32_t>(drives.size())) return *n;
+    return std::nullopt;
+  }
+  std::string name = spec;
+  if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
+  for (const CliDrive& d : drives)
+    if (common::EqualsNoCase(d.name, name)) return d.index;
+  for (const CliDrive& d : drives)
+    if (!d.serial.empty() && d.serial == common::Trim(spec)) return d.index;
+  return std::nullopt;
+}
+
+}  // namespace app::cli

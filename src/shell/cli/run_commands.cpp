@@ -1,0 +1,92 @@
+#include "shell/cli/run_commands.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "common/json_writer.h"
+#include "config/run/drive_run.h"
+#include "shell/cli/cli_options.h"
+
+namespace app::cli {
+namespace {
+
+// One stderr line per step of each drive.
+class ProgressLines : public RunSink {
+ public:
+  explicit ProgressLines(std::ostream& err) : err_(err) {}
+  void DriveStarted(const DriveReport& d) override { err_ << d.drive << ": started\n"; }
+  void StepChanged(const DriveReport& d) override { err_ << d.drive << ": " << d.step << "\n"; }
+  void DriveFinished(const DriveReport& d) override {
+    if (d.chosen) err_ << d.drive << ": " << d.result << "\n";
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+void TickOnly(ui::ListView& list, const std::vector<int>& rows) {
+  for (int r = 0; r < list.ItemCount(); ++r)
+    list.SetChecked(r, std::find(rows.begin(), rows.end(), r) != rows.end());
+}
+
+int Report(RunCommandContext& rc, const char* command, const RunReport& report) {
+  if (rc.json) {
+    common::JsonWriter j;
+    j.BeginObject().Key("command").String(command).Key("drives").BeginArray();
+    for (const DriveReport& d : report.drives) {
+      if (!d.chosen) continue;
+      j.BeginObject();
+      j.Key("index").Int(d.row);
+      j.Key("name").String(d.drive);
+      const auto& info = rc.drives[static_cast<size_t>(d.row)];
+      j.Key("serial").String(info.serial);
+      j.Key("outcome").String(OutcomeName(d.outcome));
+      j.Key("result").String(d.result);
+      j.Key("steps").BeginArray();
+      for (const std::string& s : d.steps) j.String(s);
+      j.EndArray();
+      j.Key("log").BeginArray();
+      for (const std::string& l : d.log) j.String(l);
+      j.EndArray();
+      j.EndObject();
+    }
+    j.EndArray();
+    j.Key("passed").Int(report.Passed()).Key("failed").Int(report.Failed());
+    j.EndObject();
+    rc.out << j.Text();
+  } else {
+    for (const DriveReport& d : report.drives) {
+      if (d.chosen) rc.out << d.row << "  " << d.drive << "  " << d.result << "\n";
+    }
+  }
+  if (report.Chosen() == 0) return kExitNothingToDo;
+  return report.AllPassed() ? kExitOk : kExitDriveFailed;
+}
+
+}  // namespace
+
+int Erase(RunCommandContext& rc) {
+  TUpdateDispaly& form = rc.session.Form();
+  form.T_OptionPage.Click();
+  TickOnly(form.LV_OptionErase, rc.rows);
+  ProgressLines lines(rc.err);
+  maintenance::ErasePage& page = rc.session.Plugins().Erase();
+  page.SetObserver(rc.progress ? &lines : nullptr);
+  form.T_SendErase.Click();
+  page.SetObserver(nullptr);
+  return Report(rc, "erase", page.LastRun());
+}
+
+int Update(RunCommandContext& rc) {
+  TUpdateDispaly& form = rc.session.Form();
+  form.T_UpdateFW.Click();
+  TickOnly(form.LV_UpdateDevStatus, rc.rows);
+  ProgressLines lines(rc.err);
+  update::UpdatePage& page = rc.session.Plugins().Update();
+  page.SetObserver(rc.progress ? &lines : nullptr);
+  form.T_Start.Click();
+  page.SetObserver(nullptr);
+  return Report(rc, "update", page.LastRun());
+}
+
+}  // namespace app::cli
