@@ -114,7 +114,6 @@ TEST(DemoLabUpdateFiles, EverySataDriveOfTheDemoGetsItsUpdateFile) {
     EXPECT_EQ(cid[18], 0x1A);
     EXPECT_EQ(cid[19], 0x00);
     for (size_t at : {20, 24, 28, 32}) EXPECT_EQ(cid[at], 0x05) << at;
-    EXPECT_EQ(cid[48], 0x5B);
     EXPECT_EQ(cid[57], 0x12);
     EXPECT_EQ(cid[63] & 0x08, 0);
     EXPECT_EQ(cid[73], 0x18);

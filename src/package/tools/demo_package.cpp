@@ -31,7 +31,6 @@ const char* const kSetCid =
     "[IDTable]\r\nEnableDIPM=1\r\nEnableDevSlp=1\r\nEnSMARTSelfTest=1\r\n"
     "[CID]\r\nEnableAdjTemp=1\r\nAdjTemp=-5\r\nEnFlashClock=1\r\nFlashClock=CLK_162p5\r\n"
     "CTRLDRV=5\r\nENABLESMARTC7BE0=0\r\nTX_AMP_GEN3=0x18\r\nSetSATAPhyValue=0x2A\r\n"
-    "Offset_0x30=0x5B\r\n"
     "ThermalThrottlingLV1=72\r\nThermalThrottlingLV2=77\r\nThermalThrottlingLV3=85\r\n";
 
 const char* const kSataVersionDb =
