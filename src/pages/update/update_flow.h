@@ -69,7 +69,11 @@ class UpdateFlow {
   void SetCell(int sub, const std::string& text);
   bool AnyTicked() const;
 
-  void Status(const std::string& text) { form.SetStatusMessage(text); }
+  // Each status text is also a step of the drive's run: a command line prints it.
+  void Status(const std::string& text) {
+    form.SetStatusMessage(text);
+    run.Step(text);
+  }
   // UpdateResult and the status bar get the same text.
   void Refuse(const std::string& text) {
     state.updateResult = text;

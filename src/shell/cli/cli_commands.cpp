@@ -105,9 +105,9 @@ int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream&
     WriteDrive(j, d);
     j.Key("status").String(status);
     if (values) {
-      j.Key("model").String(values->model);
-      j.Key("firmware").String(values->firmware);
-      j.Key("serial").String(values->serial);
+      j.Key("model").String(common::Trim(values->model));
+      j.Key("firmware").String(common::Trim(values->firmware));
+      j.Key("serial").String(common::Trim(values->serial));
       // Counters are exact decimal texts; they go out as strings.
       j.Key("powerOnHours").String(values->powerOnHours);
       j.Key("lifePercent").Int(values->lifePercent);
