@@ -112,7 +112,8 @@ int RunCloneProcess(const std::vector<std::string>& args) {
                                                                          : clone->home));
   // Ctrl+C presses Cancel: the copy stops after the chunk in progress.
   std::signal(SIGINT, OnInterrupt);
-  return app::RunClone(ctx, *clone, std::cerr, &g_cloneCancel);
+  return app::RunClone(ctx, *clone, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0,
+                       &g_cloneCancel);
 }
 
 // ssdtools list | info | smart | summary | erase | update ...

@@ -1,5 +1,6 @@
 #include "shell/clone_command.h"
 
+#include "common/json_writer.h"
 #include "common/str_to_int.h"
 #include "common/text.h"
 #include "shell/session.h"
@@ -8,13 +9,14 @@
 namespace app {
 
 std::string CloneUsageText() {
-  return "usage: ssdtools clone --source N --destination M [--ignore-zero] [--yes]\n"
-         "                      [--home DIR] [--lab DIR|demo] [--trace]\n"
+  return "usage: ssdtools clone --source N --destination M [--ignore-zero] --yes\n"
+         "                      [--home DIR] [--lab DIR|demo] [--trace] [--json] [--progress]\n"
          "  N, M           a drive path (PHYSICALDRIVE3) or an index into the Data Backup\n"
          "                 disk list, counted from 0\n"
          "  --ignore-zero  all-zero chunks are zeroed on the destination, not written\n"
-         "  --yes          answer the confirmation (the destination is wiped) with Yes\n"
-         "exit: 0 copied, 3 refused, 4 error, 5 cancelled (SIGINT cancels), 2 bad arguments\n";
+         "  --yes          required: the destination is wiped; answers the confirmation\n"
+         "exit: 0 copied, 1 failed, refused or cancelled (SIGINT cancels), 2 bad usage,\n"
+         "      3 no such disk\n";
 }
 
 std::optional<CloneArgs> ParseCloneArgs(const std::vector<std::string>& args, std::string& error) {
@@ -44,6 +46,10 @@ std::optional<CloneArgs> ParseCloneArgs(const std::vector<std::string>& args, st
       c.yes = true;
     } else if (a == "--trace") {
       c.trace = true;
+    } else if (a == "--json") {
+      c.json = true;
+    } else if (a == "--progress") {
+      c.progress = true;
     } else if (a == "--help" || a == "-h") {
       c.help = true;
     } else {
@@ -71,8 +77,14 @@ int ResolveDiskChoice(const std::vector<std::string>& names, const std::string& 
   return -1;
 }
 
-int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& err,
-             const volatile std::sig_atomic_t* cancelRequested) {
+int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& out, std::ostream& err,
+             bool stderrIsTerminal, const volatile std::sig_atomic_t* cancelRequested) {
+  if (!args.yes) {
+    err << "ssdtools: clone wipes the destination and runs only with --yes (it also answers the "
+           "tool's questions)\n";
+    return kCloneExitUsage;
+  }
+  const bool progress = args.progress || stderrIsTerminal;
   ui::HeadlessToolkit toolkit(ctx.os, &err);
   // Without --yes the confirmation is answered No: nothing is wiped unasked.
   toolkit.SetAnswerPolicy(args.yes ? ui::AnswerPolicy::kYes : ui::AnswerPolicy::kCautious);
@@ -85,7 +97,7 @@ int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& err,
   const std::vector<std::string>& names = form.CMBB_DeviceList_Source.Items();
   const int source = ResolveDiskChoice(names, args.source);
   const int destination = ResolveDiskChoice(names, args.destination);
-  int code = kCloneExitRefused;
+  int code = kCloneExitNoSuchDisk;
   if (source < 0 || destination < 0) {
     err << "ssdtools clone: no disk " << (source < 0 ? args.source : args.destination)
         << " in the Data Backup list:";
@@ -99,22 +111,33 @@ int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& err,
     maintenance::BackupPage& page = plugins.Backup();
     int shown = -1;
     page.OnProgress = [&](int percent) {
-      if (percent != shown) {
-        err << "\rclone: " << percent << "%" << std::flush;
-        shown = percent;
+      if (percent != shown && progress) {
+        err << "clone: " << percent << "%\n" << std::flush;
       }
+      shown = percent;
       if (cancelRequested != nullptr && *cancelRequested != 0) page.T_CancelClick();
     };
     form.T_Backup.Click();
-    if (shown >= 0) err << "\n";
-    const int result = page.LastResult();
-    code = result == maintenance::kResultSuccess     ? kCloneExitOk
-           : result == maintenance::kResultCancelled ? kCloneExitCancelled
-           : result == maintenance::kResultRefused   ? kCloneExitRefused
-                                                     : kCloneExitError;
+    code = page.LastResult() == maintenance::kResultSuccess ? kCloneExitOk : kCloneExitFailed;
     const app::RunReport& report = page.LastRun();
-    if (!report.drives.empty()) {
-      err << "clone: " << report.drives[0].drive << ": " << report.drives[0].result << "\n";
+    if (args.json) {
+      common::JsonWriter j;
+      j.BeginObject().Key("command").String("clone");
+      j.Key("source").String(names[static_cast<size_t>(source)]);
+      j.Key("destination").String(names[static_cast<size_t>(destination)]);
+      j.Key("resultCode").Int(page.LastResult());
+      if (!report.drives.empty()) {
+        const DriveReport& d = report.drives[0];
+        j.Key("outcome").String(OutcomeName(d.outcome));
+        j.Key("result").String(d.result);
+        j.Key("steps").BeginArray();
+        for (const std::string& st : d.steps) j.String(st);
+        j.EndArray();
+      }
+      j.EndObject();
+      out << j.Text();
+    } else if (!report.drives.empty()) {
+      out << report.drives[0].drive << ": " << report.drives[0].result << "\n";
     }
   }
   if (!form.Closed()) application.RequestClose(form);

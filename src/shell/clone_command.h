@@ -24,14 +24,17 @@ struct CloneArgs {
   std::string lab;
   bool trace = false;
   bool help = false;
+  bool json = false;      // one JSON document on stdout
+  bool progress = false;  // progress on stderr even when it is not a terminal
 };
 
-// Exit codes.
+// Exit codes, as every subcommand has them: 0 copied; 1 the copy failed, was
+// refused or cancelled (the reason is printed); 2 bad usage, also without
+// --yes; 3 no such disk.
 inline constexpr int kCloneExitOk = 0;
-inline constexpr int kCloneExitRefused = 3;
-inline constexpr int kCloneExitError = 4;
-inline constexpr int kCloneExitCancelled = 5;
+inline constexpr int kCloneExitFailed = 1;
 inline constexpr int kCloneExitUsage = 2;
+inline constexpr int kCloneExitNoSuchDisk = 3;
 
 // `args` without the "clone" word. nullopt with `error` on a bad argument.
 std::optional<CloneArgs> ParseCloneArgs(const std::vector<std::string>& args, std::string& error);
@@ -42,7 +45,9 @@ int ResolveDiskChoice(const std::vector<std::string>& names, const std::string& 
 
 // Runs the clone on the session of `ctx`. `cancelRequested` is read once per
 // chunk (the process entry sets it on SIGINT).
-int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& err,
-             const volatile std::sig_atomic_t* cancelRequested = nullptr);
+// `out` gets the result (text, or JSON with --json); progress goes to `err`
+// when `stderrIsTerminal` or --progress.
+int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& out, std::ostream& err,
+             bool stderrIsTerminal, const volatile std::sig_atomic_t* cancelRequested = nullptr);
 
 }  // namespace app
