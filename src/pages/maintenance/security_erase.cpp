@@ -44,9 +44,11 @@ void SecurityEraseOperation::Run(app::DriveRun& run) {
 
 void SecurityEraseOperation::FormatNvm(app::DriveRun& run) {
   run.Step("Format NVM");
-  std::vector<uint8_t> data(kFormatDataBytes, 0);
+  // Format NVM moves no data. A data buffer sent along with it makes the
+  // request malformed for the miniport (its length is counted but nothing
+  // is transferred), which refuses it; so none is sent.
   const auto image = FormatNvmImage();
-  if (drive_.access.NvmeAdminCommand(image, data) == 0) {
+  if (drive_.access.NvmeAdminCommand(image, {}) == 0) {
     run.Pass(kErasePass);
   } else {
     run.Fail(kFormatError);

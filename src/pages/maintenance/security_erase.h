@@ -19,7 +19,6 @@ inline constexpr size_t kSecurityBlockBytes = 512;
 inline constexpr size_t kSecurityPasswordOffset = 2;
 inline constexpr size_t kSecurityPasswordBytes = 32;
 inline constexpr size_t kVendorEraseReplyBytes = 1024;
-inline constexpr size_t kFormatDataBytes = 512;
 inline constexpr uint8_t kNvmeOpFormatNvm = 0x80;
 inline constexpr size_t kNvmeCommandImageBytes = 64;
 inline constexpr size_t kNvmeImageNsidOffset = 4;

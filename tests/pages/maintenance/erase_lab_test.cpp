@@ -131,7 +131,7 @@ class EraseOnLab : public ::testing::Test {
 };
 
 // SATA direct (1 and 4), SATA behind USB-SAT (2), NVMe behind a USB bridge (3)
-// and native NVMe on the inbox driver (5).
+// native NVMe on the inbox driver (5) and NVMe behind the maker's miniport (6).
 std::string ThreeAttachments(const std::string& sataExtra = "") {
   testsupport::LabBuilder b;
   b.Sata("Disk A", "VK4620XT",
@@ -145,12 +145,14 @@ std::string ThreeAttachments(const std::string& sataExtra = "") {
   b.Sata("Disk D", "VK4620XT",
          {"Number=4", "Serial=VKD0000000000000001", "Capacity=65536", "Firmware=S0221A0"});
   b.Nvme("Disk E", {"Number=5", "Serial=VKE0000000000000001", "Capacity=65536"});
+  b.Disk("Disk G", "nvme-miniport", "VK4630",
+         {"Number=6", "Serial=VKG0000000000000001", "Capacity=65536"});
   return b.Text();
 }
 
 TEST_F(EraseOnLab, TickedDrivesOfEachAttachmentAreErasedAndOnlyThey) {
   Start(ThreeAttachments());
-  for (const char* d : {"Disk A", "Disk B", "Disk C", "Disk D", "Disk E"}) Mark(d);
+  for (const char* d : {"Disk A", "Disk B", "Disk C", "Disk D", "Disk E", "Disk G"}) Mark(d);
 
   const int a = Row("PHYSICALDRIVE1"), b = Row("PHYSICALDRIVE2"), c = Row("PHYSICALDRIVE3"),
             d = Row("PHYSICALDRIVE4");
@@ -162,9 +164,12 @@ TEST_F(EraseOnLab, TickedDrivesOfEachAttachmentAreErasedAndOnlyThey) {
   Tick(b);
   Tick(c);
   Tick(Row("PHYSICALDRIVE5"));
+  const int g = Row("PHYSICALDRIVE6");
+  ASSERT_GE(g, 0);
+  Tick(g);
   form->T_SendErase.Click();
 
-  for (int row : {a, b, c}) {
+  for (int row : {a, b, c, g}) {
     EXPECT_EQ(Result(row), "PASS") << row;
     EXPECT_EQ(Image(row), app::kRowPassed) << row;
   }
@@ -179,6 +184,7 @@ TEST_F(EraseOnLab, TickedDrivesOfEachAttachmentAreErasedAndOnlyThey) {
   EXPECT_FALSE(Marked("Disk A"));
   EXPECT_FALSE(Marked("Disk B"));
   EXPECT_FALSE(Marked("Disk C"));
+  EXPECT_FALSE(Marked("Disk G"));
   EXPECT_TRUE(Marked("Disk D"));
   EXPECT_TRUE(form->PN_MainObj.Enabled());
   EXPECT_EQ(form->ProgressPosition, 100);
