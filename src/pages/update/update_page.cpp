@@ -53,6 +53,8 @@ UpdatePage::UpdatePage(app::TUpdateDispaly& form, app::DriveViews& drives,
   connections_.Connect(form_.Pages.updateFW, [this] { T_UpdateFWClick(); });
   connections_.Connect(form_.Pages.start, [this] { T_StartClick(); });
   connections_.Connect(form_.ST_DownloadFWSec.OnDblClick, [this] { ST_DownloadFWSecDblClick(); });
+  // The caption of the information pages unlocks the advanced group too.
+  connections_.Connect(form_.ST_InfoType.OnDblClick, [this] { ST_DownloadFWSecDblClick(); });
   connections_.Connect(list.OnColumnClick, [this](int c) { LV_UpdateDevStatusColumnClick(c); });
   connections_.Connect(list.OnDblClick, [this] { LV_UpdateDevStatusDblClick(); });
   connections_.Connect(list.OnSelectItem,

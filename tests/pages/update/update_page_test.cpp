@@ -57,6 +57,10 @@ TEST_F(UpdateOnLab, TheAccessCodeShowsTheAdvancedGroupAndAnythingElseHidesIt) {
   toolkit->ScriptInput(std::nullopt);  // cancelled
   form->ST_DownloadFWSec.DblClick();
   EXPECT_FALSE(form->GB_AdavnceMode.Visible());
+  // The information pages' caption asks the same question.
+  toolkit->ScriptInput(std::string("QXJ"));
+  form->ST_InfoType.DblClick();
+  EXPECT_TRUE(form->GB_AdavnceMode.Visible());
 }
 
 TEST_F(UpdateOnLab, HeaderClickTicksAllAndDoubleClickToggles) {
