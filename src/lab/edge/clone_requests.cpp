@@ -1,12 +1,14 @@
 // What a disk clone asks of the lab beyond reads and writes: the zero-range
-// request on a disk handle, answered by dropping the range from the media
-// (a hole in its sparse file), and the partitioning tool as a process that
-// ends, with an exit code that says whether its script went through.
+// request on a disk handle, answered by making the range read as zeros
+// without writing them (unwritten extents in the media file), and the
+// partitioning tool as a process that ends, with an exit code that says
+// whether its script went through.
 #include <algorithm>
 
 #include "common/text.h"
 #include "lab/edge/lab_os.h"
 #include "lab/edge/zero_data_request.h"
+#include "lab/media/sparse_file_media.h"
 #include "platform/request_buffer.h"
 #include "platform/zero_data.h"
 
@@ -65,7 +67,15 @@ Reply ZeroDataRequest(const EdgeContext& ctx, const Request& r) {
       }
     }
   }
-  if (!media.Zero(from / sector, (to - from) / sector)) return Reply::Fail(os::ERROR_WRITE_FAULT);
+  // The request zeroes sectors as a write-zeroes command would: a media file
+  // keeps the blocks it holds there, which costs no discard of the freed
+  // blocks on the host disk; other media drop the range.
+  auto* file = dynamic_cast<SparseFileMedia*>(&media);
+  const uint64_t lba = from / sector;
+  const uint64_t count = (to - from) / sector;
+  if (!(file != nullptr ? file->ZeroInPlace(lba, count) : media.Zero(lba, count))) {
+    return Reply::Fail(os::ERROR_WRITE_FAULT);
+  }
   return Reply::Done(0);
 }
 

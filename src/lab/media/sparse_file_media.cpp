@@ -4,10 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace lab {
+namespace {
+
+constexpr size_t kPreallocateBytes = size_t{1} << 20;
+
+}  // namespace
 
 std::unique_ptr<SparseFileMedia> SparseFileMedia::Open(const std::string& path, uint64_t sectors,
                                                        uint32_t sectorSize, std::string& error) {
@@ -38,12 +44,7 @@ bool SparseFileMedia::InRange(uint64_t lba, uint32_t count) const {
   return lba <= sectors_ && count <= sectors_ - lba;
 }
 
-bool SparseFileMedia::Read(uint64_t lba, uint32_t count, uint8_t* out) {
-  if (!InRange(lba, count) || (count != 0 && out == nullptr)) return false;
-  for (const LbaRange& r : unreadable_)
-    if (r.Overlaps(lba, count)) return false;
-  size_t left = static_cast<size_t>(count) * sectorSize_;
-  off_t at = static_cast<off_t>(lba * sectorSize_);
+bool SparseFileMedia::ReadBytes(uint8_t* out, size_t left, off_t at) const {
   while (left > 0) {
     const ssize_t n = ::pread(fd_, out, left, at);
     if (n < 0 && errno == EINTR) continue;
@@ -59,10 +60,52 @@ bool SparseFileMedia::Read(uint64_t lba, uint32_t count, uint8_t* out) {
   return true;
 }
 
+off_t SparseFileMedia::NextData(off_t at, off_t end) const {
+  const off_t data = ::lseek(fd_, at, SEEK_DATA);
+  if (data >= 0) return std::min(data, end);
+  // No data after `at` (or past the end of a file cut short) reads as zeros;
+  // a file system that cannot tell makes every byte data.
+  return errno == ENXIO ? end : at;
+}
+
+off_t SparseFileMedia::NextHole(off_t at, off_t end) const {
+  const off_t hole = ::lseek(fd_, at, SEEK_HOLE);
+  return hole > at ? std::min(hole, end) : end;
+}
+
+bool SparseFileMedia::Read(uint64_t lba, uint32_t count, uint8_t* out) {
+  if (!InRange(lba, count) || (count != 0 && out == nullptr)) return false;
+  for (const LbaRange& r : unreadable_)
+    if (r.Overlaps(lba, count)) return false;
+  const off_t start = static_cast<off_t>(lba * sectorSize_);
+  const off_t end = start + static_cast<off_t>(size_t{count} * sectorSize_);
+  // Never-written stretches are zeros without any reading, as unmapped
+  // sectors of a flash drive cost it nothing to return.
+  for (off_t at = start; at < end;) {
+    const off_t data = NextData(at, end);
+    if (data > at) {
+      std::memset(out + (at - start), 0, static_cast<size_t>(data - at));
+      at = data;
+      continue;
+    }
+    const off_t stop = NextHole(at, end);
+    if (!ReadBytes(out + (at - start), static_cast<size_t>(stop - at), at)) return false;
+    at = stop;
+  }
+  return true;
+}
+
 bool SparseFileMedia::Write(uint64_t lba, uint32_t count, const uint8_t* in) {
   if (!InRange(lba, count) || (count != 0 && in == nullptr)) return false;
   size_t left = static_cast<size_t>(count) * sectorSize_;
   off_t at = static_cast<off_t>(lba * sectorSize_);
+  // A large write into a hole gets its blocks in one request instead of one
+  // delayed allocation per page; they are all written next, so the file
+  // takes no more space than the write alone would. Where the file system
+  // cannot, the write allocates as it goes.
+  if (left >= kPreallocateBytes) {
+    (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(left));
+  }
   while (left > 0) {
     const ssize_t n = ::pwrite(fd_, in, left, at);
     if (n < 0 && errno == EINTR) continue;
@@ -74,13 +117,34 @@ bool SparseFileMedia::Write(uint64_t lba, uint32_t count, const uint8_t* in) {
   return true;
 }
 
-bool SparseFileMedia::Zero(uint64_t lba, uint64_t count) {
+bool SparseFileMedia::ZeroStored(uint64_t lba, uint64_t count, int mode) {
   if (lba > sectors_ || count > sectors_ - lba) return false;
-  if (count == 0) return true;
-  const off_t at = static_cast<off_t>(lba * sectorSize_);
-  const off_t length = static_cast<off_t>(count * sectorSize_);
-  if (::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, at, length) == 0) return true;
-  return Media::Zero(lba, count);
+  const off_t start = static_cast<off_t>(lba * sectorSize_);
+  const off_t end = start + static_cast<off_t>(count * sectorSize_);
+  // Holes read as zeros already; only the stretches that hold bytes change,
+  // so zeroing never allocates space.
+  for (off_t at = start; at < end;) {
+    const off_t data = NextData(at, end);
+    if (data >= end) break;
+    const off_t stop = NextHole(data, end);
+    if (::fallocate(fd_, mode | FALLOC_FL_KEEP_SIZE, data, stop - data) != 0 &&
+        (mode == FALLOC_FL_PUNCH_HOLE ||
+         ::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, data, stop - data) != 0)) {
+      // A file system without either: write the zeros, whole sectors from here on.
+      const uint64_t from = static_cast<uint64_t>(data) / sectorSize_;
+      return Media::Zero(from, lba + count - from);
+    }
+    at = stop;
+  }
+  return true;
+}
+
+bool SparseFileMedia::Zero(uint64_t lba, uint64_t count) {
+  return ZeroStored(lba, count, FALLOC_FL_PUNCH_HOLE);
+}
+
+bool SparseFileMedia::ZeroInPlace(uint64_t lba, uint64_t count) {
+  return ZeroStored(lba, count, FALLOC_FL_ZERO_RANGE);
 }
 
 }  // namespace lab

@@ -1,7 +1,10 @@
 #pragma once
 // A drive's bytes kept in one sparse file: never-written sectors take no disk
 // space and read as zeros; reads and writes move real bytes, so erase and clone
-// can be checked byte for byte. Unreadable sectors can be switched on.
+// can be checked byte for byte. Reading a hole costs no I/O. Unreadable
+// sectors can be switched on.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,6 +32,11 @@ class SparseFileMedia : public Media {
   // Punches a hole, so erasing or formatting a large disk neither writes nor
   // stores gigabytes of zeros; falls back to writing zeros where holes are not supported.
   bool Zero(uint64_t lba, uint64_t count) override;
+  // Makes a range read as zeros while the file keeps the blocks it holds
+  // there (unwritten extents): nothing is written and nothing is freed, so
+  // no discard reaches the disk under the file. Holes stay holes. This is
+  // the write-zeroes request, where Zero is erase and deallocate.
+  bool ZeroInPlace(uint64_t lba, uint64_t count);
 
   void SetUnreadable(std::vector<LbaRange> ranges) { unreadable_ = std::move(ranges); }
   const std::string& Path() const { return path_; }
@@ -37,6 +45,14 @@ class SparseFileMedia : public Media {
   SparseFileMedia(int fd, std::string path, uint64_t sectors, uint32_t sectorSize)
       : fd_(fd), path_(std::move(path)), sectors_(sectors), sectorSize_(sectorSize) {}
   bool InRange(uint64_t lba, uint32_t count) const;
+  // pread until `left` bytes are in; bytes past the end of the file are zeros.
+  bool ReadBytes(uint8_t* out, size_t left, off_t at) const;
+  // Where the next stored byte at or after `at` is, and where the stored
+  // bytes from `at` end; both capped at `end`.
+  off_t NextData(off_t at, off_t end) const;
+  off_t NextHole(off_t at, off_t end) const;
+  // Zero or ZeroInPlace: `mode` is the fallocate mode for stored stretches.
+  bool ZeroStored(uint64_t lba, uint64_t count, int mode);
 
   int fd_;
   std::string path_;

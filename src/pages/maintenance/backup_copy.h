@@ -71,7 +71,8 @@ class DiskCopy {
 
  private:
   bool Seek(os::HANDLE h, uint64_t byteOffset);
-  // One try at a chunk; `zero` tells whether it read as all zeros.
+  // One try at a chunk; `zero` tells whether it read as all zeros (looked at
+  // only when zero chunks are left out).
   bool ReadChunk(os::HANDLE source, uint64_t position, uint32_t n, bool& zero);
   bool WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n);
   // The pending run of zero chunks made zero on the destination.

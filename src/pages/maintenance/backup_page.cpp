@@ -56,11 +56,18 @@ void BackupPage::T_BackupClick() {
   auto operation = std::make_unique<CloneOperation>(ctx.os, disks_, source, destination,
                                                     ctx.options.IgnoreWriteZeroPattern, presenter);
   CloneOperation& clone = *operation;
+  // The run owns what it is given and drops it when it ends; the clone's
+  // result and counts are read afterwards, so the page keeps the operation.
+  struct Forward : app::DriveOperation {
+    explicit Forward(CloneOperation& c) : op(c) {}
+    void Run(app::DriveRun& run) override { op.Run(run); }
+    CloneOperation& op;
+  };
   std::vector<app::RunEntry> entries(1);
   entries[0].row = 0;
   entries[0].drive =
       form_.CMBB_DeviceList_Source.Text() + " -> " + form_.CMBB_DeviceList_Destination.Text();
-  entries[0].operation = std::move(operation);
+  entries[0].operation = std::make_unique<Forward>(clone);
   app::RunSink sink;
   app::DriveRunner runner(sink, ctx.runLog, ctx.os);
   ctx.runLog.Append("[Data Backup]");
