@@ -32,13 +32,9 @@ class NewIspBuilder : public ::testing::Test {
   }
   bool Build(int table, const std::string& tag = "SSV3") {
     const NewIspContext ctx{os_, tmp_.Str(), options_, files_, "S0220A0"};
-    NewIspInput in;
-    in.retryTableNumber = table;
-    in.family = IcFamily::k4610;
-    in.tag = tag;
-    in.retryTag = "02";
-    in.icVersionSuffix = "AB";
-    in.flashConfig = config_;
+    // Built whole: g++ 12 at -O3 takes member-wise string assignment for a
+    // read of uninitialised bytes.
+    const NewIspInput in{table, IcFamily::k4610, tag, "02", "AB", 0, config_};
     return GenNewISP_ExRetryTable_BootISP(ctx, in);
   }
   // The image with the tag folder's boot ISP (16 KiB of its 0x5000 bytes).
@@ -94,11 +90,7 @@ TEST_F(NewIspBuilder, RefusalsAreTracedAndWriteNothing) {
   files_.UpdateFile[1] = "ISP4610_S.bin";
   options_.MultiSelectFW = true;
   const NewIspContext ctx{os_, tmp_.Str(), options_, files_, "S0220A0"};
-  NewIspInput in;
-  in.family = IcFamily::k4610;
-  in.tag = "SSV3";
-  in.retryTag = "02";
-  in.step = 1;
+  const NewIspInput in{0, IcFamily::k4610, "SSV3", "02", "", 1, {}};
   EXPECT_FALSE(GenNewISP_ExRetryTable_BootISP(ctx, in));
   EXPECT_TRUE(
       os_.Trace().Contains("[VKM_FFU] GenNewISP_ExRetryTable_BootISP: SelectMultiFWBin Fail\n"));
