@@ -50,7 +50,10 @@ done
 [ -n "$SRC" ] && [ -n "$DST" ] || { echo "cannot tell source and destination media apart" >&2; exit 1; }
 
 now() { date +%s.%N; }
-elapsed() { local t0; t0=$(now); "$@" >/dev/null; echo "$(now) - $t0" | bc -l; }
+# Each timed command starts with nothing left to write back from the one
+# before it or from preparing its files: otherwise the kernel's write-back of
+# that data lands inside whichever command runs next.
+elapsed() { local t0; sync; t0=$(now); "$@" >/dev/null; echo "$(now) - $t0" | bc -l; }
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 fresh_dst() { rm -f "$DST"; truncate -s $((SECTORS * 512)) "$DST"; }
 
