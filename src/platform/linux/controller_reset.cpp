@@ -1,0 +1,35 @@
+#include "platform/linux/controller_reset.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/text.h"
+#include "platform/linux/nvme_status.h"
+
+namespace os::linuxos {
+
+std::string DescribeNvmeStatus(int status, uint32_t dw0) {
+  return common::Format("NVMe status 0x%04X (SCT %u, SC 0x%02X%s) DW0 0x%08X",
+                        static_cast<unsigned>(status), NvmeStatusCodeType(status),
+                        NvmeStatusCode(status), NvmeDoNotRetry(status) ? ", DNR" : "", dw0);
+}
+
+int ResetControllerAndWait(KernelCalls& kernel, Os& clock, const ControllerPaths& paths) {
+  const OpenedNode node = kernel.Open(paths.node, O_RDWR, false);
+  if (node.fd < 0) return -node.fd;
+  const int e = kernel.ResetController(node.fd);
+  ::close(node.fd);
+  if (e != 0) return e;
+  for (uint32_t waited = 0;; waited += kResetPollMs) {
+    const std::string state = kernel.ReadAttribute(paths.state);
+    // No state attribute to ask: the reset ioctl returns once the reset ran.
+    if (state.empty() || state == "live") return 0;
+    if (state == "dead" || state.rfind("deleting", 0) == 0) return ENODEV;
+    if (waited >= kResetWaitMs) return ETIMEDOUT;
+    clock.Sleep(kResetPollMs);
+  }
+}
+
+}  // namespace os::linuxos
