@@ -5,16 +5,7 @@
 
 #include <cerrno>
 
-#include "common/text.h"
-#include "platform/linux/nvme_status.h"
-
 namespace os::linuxos {
-
-std::string DescribeNvmeStatus(int status, uint32_t dw0) {
-  return common::Format("NVMe status 0x%04X (SCT %u, SC 0x%02X%s) DW0 0x%08X",
-                        static_cast<unsigned>(status), NvmeStatusCodeType(status),
-                        NvmeStatusCode(status), NvmeDoNotRetry(status) ? ", DNR" : "", dw0);
-}
 
 int ResetControllerAndWait(KernelCalls& kernel, Os& clock, const ControllerPaths& paths) {
   const OpenedNode node = kernel.Open(paths.node, O_RDWR, false);
