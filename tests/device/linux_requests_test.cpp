@@ -105,6 +105,25 @@ TEST(LinuxRequests, RefusedAtaCommandsFailAndRegistersComeBack) {
   EXPECT_EQ(k.sgSent[6].timeoutMs, 300000u);
 }
 
+TEST(LinuxRequests, SatCdbsThroughScsiPassThroughGetDescriptorSenseToo) {
+  Machine m;
+  FakeKernel& k = *m.kernel;
+  k.sgAnswers = {FakeKernel::Good(kControlPage), FakeKernel::Good(),
+                 FakeKernel::Good(Bytes(512, 0x40)), FakeKernel::Good(Bytes(512, 0x40))};
+  StorageDevice dev =
+      m.Drive(0, STORAGE_PHYSICAL | STORAGE_SCSI | STORAGE_ATA | STORAGE_SCSI_ATAPI);
+  Bytes identify(512, 0);
+  ASSERT_TRUE(IdentifyDeviceATAPI(dev, identify));
+  ASSERT_TRUE(IdentifyDeviceATAPI(dev, identify));
+  EXPECT_EQ(identify[0], 0x40);
+  ASSERT_EQ(k.sgSent.size(), 4u);
+  EXPECT_EQ(k.sgSent[0].cdb[0], 0x5A);
+  EXPECT_EQ(k.sgSent[1].cdb[0], 0x55);
+  EXPECT_EQ(k.sgSent[2].cdb, Bytes({0x85, 0x08, 0x0E, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+                                    0x00, 0x00, 0x00, 0xE0, 0xEC, 0x00}));
+  EXPECT_EQ(k.sgSent[3].cdb, k.sgSent[2].cdb);
+}
+
 TEST(LinuxRequests, ABridgeWithoutAtaPassThroughRefusesAndScsiTimeOutsAreTimeOuts) {
   Machine m;
   FakeKernel& k = *m.kernel;

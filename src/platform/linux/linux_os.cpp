@@ -24,6 +24,7 @@
 #include "platform/nvme_command.h"
 #include "platform/nvme_pass_through.h"
 #include "platform/request_buffer.h"
+#include "platform/sat_cdb.h"
 #include "platform/scsi_pass_through.h"
 #include "platform/storage_firmware.h"
 #include "platform/storage_protocol.h"
@@ -38,6 +39,7 @@ namespace {
 
 constexpr char kPhysicalPrefix[] = "\\\\.\\PHYSICALDRIVE";
 constexpr char kScsiPrefix[] = "\\\\.\\Scsi";
+constexpr uint8_t kOpAtaPassThrough12 = 0xA1;
 
 DWORD ErrorFromErrno(int e) {
   switch (e) {
@@ -264,6 +266,16 @@ DWORD LinuxOs::RunSg(Open& o, const linuxos::SgCommand& c, std::span<uint8_t> se
   return error;
 }
 
+void LinuxOs::AskForDescriptorSenseOnce(Open& o) {
+  // libata writes error sense of kernels before 6.11 in a fixed format
+  // with the registers out of place; descriptor sense has them right.
+  const SysfsDisk& disk = disks_[static_cast<size_t>(o.disk)];
+  const bool libata = disk.busType == BusTypeSata || disk.busType == BusTypeAta;
+  if (!libata || !descriptorSenseAsked_.insert(o.disk).second) return;
+  if (!linuxos::AskForDescriptorSense(*kernel_, o.fd))
+    OutputDebugStringA("[LINUX] " + disk.name + ": descriptor sense not taken");
+}
+
 bool LinuxOs::ScsiOnNamespace(Open& o, SCSI_PASS_THROUGH_DIRECT& sptd, const linuxos::SgCommand& c,
                               void* out, DWORD outSize, DWORD* returned) {
   const linuxos::BlockScsiReply r =
@@ -292,6 +304,8 @@ bool LinuxOs::ScsiPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD 
     return Fail(ERROR_INVALID_PARAMETER);
   const linuxos::SgCommand c = linuxos::SgFromScsiPassThrough(sptd);
   if (o.nvmeNamespace) return ScsiOnNamespace(o, sptd, c, out, outSize, returned);
+  if (c.cdbLength > 0 && (c.cdb[0] == sat::kOpAtaPassThrough16 || c.cdb[0] == kOpAtaPassThrough12))
+    AskForDescriptorSenseOnce(o);
   uint8_t sense[255] = {};
   const std::span<uint8_t> room(sense, senseSize);
   linuxos::SgReply r;
@@ -331,13 +345,7 @@ bool LinuxOs::AtaPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD o
     return Fail(ERROR_INVALID_PARAMETER);
   const SysfsDisk& disk = disks_[static_cast<size_t>(o.disk)];
   if (o.nvmeNamespace) return Fail(ERROR_INVALID_FUNCTION);
-  // libata writes error sense of kernels before 6.11 in a fixed format
-  // with the registers out of place; descriptor sense has them right.
-  const bool libata = disk.busType == BusTypeSata || disk.busType == BusTypeAta;
-  if (libata && descriptorSenseAsked_.insert(o.disk).second) {
-    if (!linuxos::AskForDescriptorSense(*kernel_, o.fd))
-      OutputDebugStringA("[LINUX] " + disk.name + ": descriptor sense not taken");
-  }
+  AskForDescriptorSenseOnce(o);
   const linuxos::SgCommand c = linuxos::SgFromAtaPassThrough(block);
   if (o.maxTransfer != 0 && c.length > o.maxTransfer) {
     OutputDebugStringA(common::Format(

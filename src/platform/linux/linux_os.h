@@ -88,6 +88,8 @@ class LinuxOs : public HostOs {
   // ERROR_SUCCESS with the reply, or why the command did not come back.
   DWORD RunSg(Open& o, const linuxos::SgCommand& command, std::span<uint8_t> sense,
               linuxos::SgReply* reply);
+  // Before the first ATA pass-through on a SATA disk.
+  void AskForDescriptorSenseOnce(Open& o);
   bool ScsiOnNamespace(Open& o, SCSI_PASS_THROUGH_DIRECT& sptd, const linuxos::SgCommand& command,
                        void* out, DWORD outSize, DWORD* returned);
   bool NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status);
