@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "device/core/open_scope.h"
+#include "device/core/request_timeout.h"
 #include "device/scsi/scsi_request.h"
 
 namespace device {
@@ -83,7 +84,8 @@ bool Transfer(StorageDevice& dev, const uint8_t* out, uint8_t* in, size_t length
     if (allocated) {
       block.Length = sizeof(os::ATA_PASS_THROUGH_DIRECT);
       block.AtaFlags |= os::ATA_FLAGS_DRDY_REQUIRED;
-      block.TimeOutValue = dev.devTimeout;
+      block.TimeOutValue =
+          RequestTimeoutSeconds(dev, AtaRequestLength(block.CurrentTaskFile[os::kTaskFileCommand]));
       block.DataTransferLength = static_cast<os::ULONG>(length);
       block.DataBuffer = aligned;
       bool requestOk;

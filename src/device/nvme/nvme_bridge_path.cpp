@@ -7,6 +7,7 @@
 
 #include "common/bytes.h"
 #include "device/core/open_scope.h"
+#include "device/core/request_timeout.h"
 #include "device/nvme/nvme_paths.h"
 #include "device/scsi/scsi_commands.h"
 
@@ -23,7 +24,8 @@ bool StartsWith(std::span<const uint8_t> b, const char* text) {
 
 std::vector<uint8_t> Packet(const StorageDevice& dev, uint8_t byte68) {
   std::vector<uint8_t> packet(kBridgePacketSize, 0);
-  common::WriteLe32(packet, kBridgePacketTimeoutOffset, dev.devTimeout);
+  common::WriteLe32(packet, kBridgePacketTimeoutOffset,
+                    RequestTimeoutSeconds(dev, RequestLength::kOrdinary));
   packet[kBridgePacketQueueOffset] = byte68;
   return packet;
 }
@@ -36,6 +38,8 @@ bool Bridge(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength, 
   std::vector<uint8_t> packet = Packet(dev, admin ? 0 : 1);
   std::copy_n(record.Command().begin(), 64, packet.begin());
   const uint8_t opcode = record.Opcode();
+  common::WriteLe32(packet, kBridgePacketTimeoutOffset,
+                    RequestTimeoutSeconds(dev, NvmeRequestLength(opcode, admin)));
   std::vector<uint8_t> data;
   try {
     data.assign(dataLength, 0);

@@ -2,6 +2,7 @@
 // driver as it is, header first.
 #include <cstddef>
 
+#include "device/core/request_timeout.h"
 #include "device/nvme/nvme_paths.h"
 #include "platform/nvme_pass_through.h"
 
@@ -52,7 +53,8 @@ bool Miniport(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength
   record.SetHeaderField(offsetof(Ioctl, DataBufferLen), payload);
   record.SetHeaderField(offsetof(Ioctl, MetaDataLen), metadataLength);
   record.SetHeaderField(offsetof(Ioctl, ReturnBufferLen), returned);
-  record.SetHeaderField(kSrb + offsetof(os::SRB_IO_CONTROL, Timeout), dev.devTimeout);
+  record.SetHeaderField(kSrb + offsetof(os::SRB_IO_CONTROL, Timeout),
+                        RequestTimeoutSeconds(dev, NvmeRequestLength(record.Opcode(), admin)));
   os::DWORD got = 0;
   std::span<uint8_t> bytes = record.Bytes();
   return dev.Os().DeviceIoControl(dev.Handle(), os::IOCTL_SCSI_MINIPORT, bytes.data(), sent,

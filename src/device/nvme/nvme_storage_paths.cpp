@@ -7,6 +7,7 @@
 
 #include "common/bytes.h"
 #include "common/text.h"
+#include "device/core/request_timeout.h"
 #include "device/nvme/nvme_dispatch.h"
 #include "device/nvme/nvme_paths.h"
 #include "platform/storage_firmware.h"
@@ -49,7 +50,8 @@ bool ProtocolCommand(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dat
   Put32(b, offsetof(Command, Flags), os::STORAGE_PROTOCOL_COMMAND_FLAG_ADAPTER_REQUEST);
   Put32(b, offsetof(Command, CommandLength), os::STORAGE_PROTOCOL_COMMAND_LENGTH_NVME);
   Put32(b, offsetof(Command, ErrorInfoLength), 64);
-  Put32(b, offsetof(Command, TimeOutValue), dev.devTimeout);
+  Put32(b, offsetof(Command, TimeOutValue),
+        RequestTimeoutSeconds(dev, NvmeRequestLength(opcode, admin)));
   Put32(b, offsetof(Command, ErrorInfoOffset), kErrorInfoOffset);
   Put32(b, offsetof(Command, CommandSpecific),
         admin ? os::STORAGE_PROTOCOL_SPECIFIC_NVME_ADMIN_COMMAND

@@ -19,6 +19,9 @@ constexpr uint8_t kOpWriteBuffer = 0x3B;
 constexpr uint8_t kOpReadBuffer = 0x3C;
 constexpr uint8_t kOpAtaPassThrough16 = 0x85;
 constexpr uint8_t kRead10Flags = 0x04;
+constexpr uint8_t kOpServiceActionIn16 = 0x9E;
+constexpr uint8_t kServiceActionReadCapacity16 = 0x10;
+constexpr uint32_t kReadCapacity16Length = 32;
 constexpr uint32_t kSector = 512;
 
 bool Run(StorageDevice& dev, SRB_ExecSCSICmd& srb, bool force) {
@@ -70,14 +73,37 @@ bool ScsiReadCapacity(StorageDevice& dev, uint32_t* lastLba, uint32_t* blockLeng
   return true;
 }
 
+bool ScsiReadCapacity16(StorageDevice& dev, uint64_t* lastLba, uint32_t* blockLength) {
+  uint8_t data[kReadCapacity16Length] = {};
+  SRB_ExecSCSICmd srb = MakeScsiRequest(dev, SRB_DIR_IN, 16, data, sizeof data);
+  srb.CDBByte[0] = kOpServiceActionIn16;
+  srb.CDBByte[1] = kServiceActionReadCapacity16;
+  common::WriteBe32(CdbOf(srb), 10, kReadCapacity16Length);
+  if (!Run(dev, srb, true)) return false;
+  if (lastLba != nullptr) *lastLba = common::ReadBe64(data, 0);
+  if (blockLength != nullptr) *blockLength = common::ReadBe32(data, 8);
+  return true;
+}
+
 uint64_t ReadCapacityBlocks(StorageDevice& dev) {
   uint32_t lastLba = 0;
   uint32_t blockLength = 0;
   if (!ScsiReadCapacity(dev, &lastLba, &blockLength)) return 0;
+  uint64_t last = lastLba;
+  // A drive of 2 TiB or more (in 512-byte blocks) reports FFFFFFFFh here
+  // and its size only through the 16-byte command.
+  if (lastLba == 0xFFFFFFFFu) {
+    uint64_t last16 = 0;
+    uint32_t length16 = 0;
+    if (ScsiReadCapacity16(dev, &last16, &length16) && last16 >= lastLba) {
+      last = last16;
+      blockLength = length16;
+    }
+  }
   // A block shorter than 512 bytes still counts as one 512-byte unit, so that
   // transfers are never computed as zero bytes.
   dev.devBlockFactor = blockLength / kSector == 0 ? 1 : blockLength / kSector;
-  return lastLba == 0 ? 0 : uint64_t{lastLba} + 1;
+  return last == 0 ? 0 : last + 1;
 }
 
 bool ScsiRead10(StorageDevice& dev, uint32_t lba, uint32_t count, std::span<uint8_t> buffer) {

@@ -20,6 +20,8 @@ bool ScsiInquiry(StorageDevice& dev, std::span<uint8_t> out);
 bool ScsiBridgeInquiry(StorageDevice& dev, std::span<uint8_t> out);
 // READ CAPACITY(10): last LBA and block length (big-endian on the wire).
 bool ScsiReadCapacity(StorageDevice& dev, uint32_t* lastLba, uint32_t* blockLength);
+// READ CAPACITY(16): 64-bit last LBA and block length.
+bool ScsiReadCapacity16(StorageDevice& dev, uint64_t* lastLba, uint32_t* blockLength);
 // READ(10) / WRITE(10) of `count` logical blocks (devBlockFactor × 512 bytes
 // each). The CDB carries 16 bits of count.
 bool ScsiRead10(StorageDevice& dev, uint32_t lba, uint32_t count, std::span<uint8_t> buffer);
@@ -34,7 +36,8 @@ bool ScsiWriteBuffer(StorageDevice& dev, uint8_t mode, uint8_t bufferId, uint32_
 bool IdentifyDeviceATAPI(StorageDevice& dev, std::span<uint8_t> out);
 
 // Block count and block factor from READ CAPACITY: last LBA + 1 (a reported 0
-// stays 0; a failed command gives 0).
+// stays 0; a failed command gives 0). A drive whose last LBA does not fit
+// the 10-byte answer is asked with READ CAPACITY(16).
 uint64_t ReadCapacityBlocks(StorageDevice& dev);
 
 }  // namespace device

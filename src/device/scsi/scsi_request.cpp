@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "device/core/open_scope.h"
+#include "device/core/request_timeout.h"
 #include "platform/scsi_pass_through.h"
 
 namespace device {
@@ -84,7 +85,8 @@ uint8_t ExecuteSCSIIO(StorageDevice& dev, SRB_ExecSCSICmd& srb) {
   sptd.DataIn =
       (srb.SRB_Flags & SRB_DIR_IN) != 0 ? os::SCSI_IOCTL_DATA_IN : os::SCSI_IOCTL_DATA_OUT;
   sptd.DataTransferLength = srb.SRB_BufLen;
-  sptd.TimeOutValue = dev.devTimeout;
+  sptd.TimeOutValue = RequestTimeoutSeconds(
+      dev, ScsiRequestLength(std::span<const uint8_t>(srb.CDBByte, cdbLength)));
   sptd.DataBuffer = srb.SRB_BufPointer;
   sptd.SenseInfoOffset = offsetof(os::SCSI_PASS_THROUGH_DIRECT_WITH_BUFFER, ucSenseBuf);
   std::memcpy(sptd.Cdb, srb.CDBByte, cdbLength);

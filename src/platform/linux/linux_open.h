@@ -14,6 +14,12 @@ struct LinuxOs::Open {
   enum Kind { kDisk, kNvmeController, kToken, kDeviceSet } kind = kDisk;
   int fd = -1;
   int disk = -1;  // index into the disk list
+  // Transfers bypass the page cache (O_DIRECT on a block device).
+  bool direct = false;
+  // An NVMe namespace: SCSI commands are answered from its block device.
+  bool nvmeNamespace = false;
+  int controller = -1;       // "nvme<N>" of an NVMe node
+  uint32_t maxTransfer = 0;  // bytes per SG_IO request; 0 = unknown
   ~Open() {
     if (fd >= 0) ::close(fd);
   }

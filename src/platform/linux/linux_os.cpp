@@ -1,24 +1,30 @@
 #include "platform/linux/linux_os.h"
 
 #include <fcntl.h>
-#include <linux/nvme_ioctl.h>
-#include <scsi/sg.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "common/bytes.h"
 #include "common/text.h"
 #include "platform/ata_pass_through.h"
+#include "platform/linux/ata_reply.h"
+#include "platform/linux/block_scsi.h"
+#include "platform/linux/controller_reset.h"
+#include "platform/linux/descriptor_sense.h"
+#include "platform/linux/direct_io.h"
 #include "platform/linux/disk_zero.h"
 #include "platform/linux/linux_open.h"
+#include "platform/linux/nvme_status.h"
 #include "platform/linux/nvme_translation.h"
 #include "platform/linux/sg_translation.h"
+#include "platform/linux/transfer_split.h"
 #include "platform/nvme_command.h"
 #include "platform/nvme_pass_through.h"
 #include "platform/request_buffer.h"
+#include "platform/sat_cdb.h"
 #include "platform/scsi_pass_through.h"
 #include "platform/storage_firmware.h"
 #include "platform/storage_protocol.h"
@@ -29,14 +35,11 @@ namespace os {
 
 using linuxos::SysfsDisk;
 
-static_assert(sizeof(linuxos::NvmePassthru) == sizeof(nvme_passthru_cmd));
-static_assert(offsetof(nvme_passthru_cmd, result) == 68);
-
 namespace {
 
 constexpr char kPhysicalPrefix[] = "\\\\.\\PHYSICALDRIVE";
 constexpr char kScsiPrefix[] = "\\\\.\\Scsi";
-constexpr uint8_t kSgDriverSense = 0x08;
+constexpr uint8_t kOpAtaPassThrough12 = 0xA1;
 
 DWORD ErrorFromErrno(int e) {
   switch (e) {
@@ -62,6 +65,33 @@ DWORD ErrorFromErrno(int e) {
   }
 }
 
+// A failed NVMe command on a request that carries no completion: the
+// statuses a caller can act on get their own errors.
+DWORD ErrorFromNvmeStatus(int status) {
+  using namespace linuxos;
+  if (NvmeStatusCodeType(status) == kNvmeSctGeneric) {
+    constexpr uint8_t kInvalidOpcode = 0x01, kInvalidField = 0x02, kNamespaceNotReady = 0x82;
+    switch (NvmeStatusCode(status)) {
+      case kInvalidOpcode:
+        return ERROR_NOT_SUPPORTED;
+      case kInvalidField:
+        return ERROR_INVALID_PARAMETER;
+      case kNamespaceNotReady:
+        return ERROR_NOT_READY;
+      default:
+        break;
+    }
+  }
+  if (NvmeStatusCodeType(status) == kNvmeSctCommandSpecific) {
+    // Firmware: invalid slot (06h), invalid image (07h), prohibited (13h).
+    constexpr uint8_t kInvalidSlot = 0x06, kInvalidImage = 0x07, kProhibited = 0x13;
+    const uint8_t sc = NvmeStatusCode(status);
+    if (sc == kInvalidSlot || sc == kInvalidImage) return ERROR_INVALID_DATA;
+    if (sc == kProhibited) return ERROR_ACCESS_DENIED;
+  }
+  return ERROR_IO_DEVICE;
+}
+
 bool StartsWith(const std::string& s, const char* prefix) {
   return s.compare(0, std::strlen(prefix), prefix) == 0;
 }
@@ -69,7 +99,11 @@ bool StartsWith(const std::string& s, const char* prefix) {
 }  // namespace
 
 LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot)
-    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)) {}
+    : LinuxOs(std::move(sysRoot), std::move(devRoot), std::make_shared<linuxos::KernelCalls>()) {}
+
+LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot,
+                 std::shared_ptr<linuxos::KernelCalls> kernel)
+    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)), kernel_(std::move(kernel)) {}
 
 LinuxOs::~LinuxOs() = default;
 
@@ -107,6 +141,7 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
                             DWORD, DWORD, HANDLE) {
   auto open = std::make_unique<Open>();
   std::string path;
+  unsigned port = 0;
   if (StartsWith(name, kPhysicalPrefix) || StartsWith(name, kInterfacePrefix)) {
     const size_t prefix = StartsWith(name, kPhysicalPrefix) ? std::strlen(kPhysicalPrefix)
                                                             : std::strlen(kInterfacePrefix);
@@ -124,7 +159,6 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
     open->disk = n;
     path = devRoot_ + "/" + disks_[static_cast<size_t>(n)].name;
   } else if (StartsWith(name, kScsiPrefix)) {
-    unsigned port = 0;
     char colon = 0;
     if (std::sscanf(name.c_str() + std::strlen(kScsiPrefix), "%u%c", &port, &colon) != 2 ||
         colon != ':' || port < linuxos::kNvmePortBase || port > 255) {
@@ -139,10 +173,22 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
     return INVALID_HANDLE_VALUE;
   }
   const int flags = (access & GENERIC_WRITE) ? O_RDWR : O_RDONLY;
-  open->fd = ::open(path.c_str(), flags | O_CLOEXEC);
-  if (open->fd < 0) {
-    SetLastError(ErrorFromErrno(errno));
+  // Disks bypass the page cache: a write is done when the disk has it, and
+  // a read after a pass-through write sees the media.
+  const linuxos::OpenedNode node = kernel_->Open(path, flags, open->kind == Open::kDisk);
+  if (node.fd < 0) {
+    SetLastError(ErrorFromErrno(-node.fd));
     return INVALID_HANDLE_VALUE;
+  }
+  open->fd = node.fd;
+  open->direct = node.direct;
+  if (open->kind == Open::kDisk) {
+    const SysfsDisk& disk = disks_[static_cast<size_t>(open->disk)];
+    open->controller = disk.nvmeController;
+    open->nvmeNamespace = disk.nvmeController >= 0 || disk.busType == BusTypeNvme;
+    open->maxTransfer = linuxos::MaxTransferBytes(*kernel_, sysRoot_, disk.name);
+  } else {
+    open->controller = static_cast<int>(port - linuxos::kNvmePortBase);
   }
   return Add(std::move(open));
 }
@@ -157,9 +203,14 @@ bool LinuxOs::ReadFile(HANDLE h, void* buffer, DWORD size, DWORD* read) {
   if (read != nullptr) *read = 0;
   Open* o = Find(h);
   if (o == nullptr || o->fd < 0) return Fail(ERROR_INVALID_HANDLE);
-  const ssize_t n = ::read(o->fd, buffer, size);
-  if (n < 0) return Fail(ErrorFromErrno(errno));
-  if (read != nullptr) *read = static_cast<DWORD>(n);
+  const off_t at = ::lseek(o->fd, 0, SEEK_CUR);
+  if (at < 0) return Fail(ErrorFromErrno(errno));
+  size_t moved = 0;
+  const int e = linuxos::ReadAt({kernel_.get(), o->fd, o->direct}, buffer, size,
+                                static_cast<uint64_t>(at), &moved);
+  ::lseek(o->fd, at + static_cast<off_t>(moved), SEEK_SET);
+  if (e != 0) return Fail(ErrorFromErrno(e));
+  if (read != nullptr) *read = static_cast<DWORD>(moved);
   return true;
 }
 
@@ -167,9 +218,16 @@ bool LinuxOs::WriteFile(HANDLE h, const void* buffer, DWORD size, DWORD* written
   if (written != nullptr) *written = 0;
   Open* o = Find(h);
   if (o == nullptr || o->fd < 0) return Fail(ERROR_INVALID_HANDLE);
-  const ssize_t n = ::write(o->fd, buffer, size);
-  if (n < 0) return Fail(ErrorFromErrno(errno));
-  if (written != nullptr) *written = static_cast<DWORD>(n);
+  const off_t at = ::lseek(o->fd, 0, SEEK_CUR);
+  if (at < 0) return Fail(ErrorFromErrno(errno));
+  size_t moved = 0;
+  // Done only once the disk has the data (synced when the page cache is in
+  // the way): a failed write is never reported as written.
+  const int e = linuxos::WriteAt({kernel_.get(), o->fd, o->direct}, buffer, size,
+                                 static_cast<uint64_t>(at), &moved);
+  ::lseek(o->fd, at + static_cast<off_t>(moved), SEEK_SET);
+  if (e != 0) return Fail(ErrorFromErrno(e));
+  if (written != nullptr) *written = static_cast<DWORD>(moved);
   return true;
 }
 
@@ -197,41 +255,43 @@ DWORD LinuxOs::SetFilePointer(HANDLE h, LONG low, LONG* high, DWORD method) {
 
 // --- Device requests --------------------------------------------------------
 
-namespace {
-
-struct SgOutcome {
-  uint8_t status = 0;
-  uint8_t senseLength = 0;
-};
-
-bool RunSg(int fd, const linuxos::SgCommand& c, uint8_t* sense, uint8_t senseSize,
-           SgOutcome* outcome, DWORD* error) {
-  sg_io_hdr_t h{};
-  h.interface_id = 'S';
-  h.cmd_len = c.cdbLength;
-  uint8_t cdb[16];
-  std::memcpy(cdb, c.cdb.data(), sizeof cdb);
-  h.cmdp = cdb;
-  h.dxfer_direction = c.direction;
-  h.dxferp = c.data;
-  h.dxfer_len = c.length;
-  h.sbp = sense;
-  h.mx_sb_len = senseSize;
-  h.timeout = c.timeoutMs;
-  if (::ioctl(fd, SG_IO, &h) < 0) {
-    *error = ErrorFromErrno(errno);
-    return false;
-  }
-  if (h.host_status != 0 || (h.driver_status & ~kSgDriverSense) != 0) {
-    *error = (h.driver_status & 0x06) ? ERROR_SEM_TIMEOUT : ERROR_IO_DEVICE;
-    return false;
-  }
-  outcome->status = h.status;
-  outcome->senseLength = h.sb_len_wr;
-  return true;
+DWORD LinuxOs::RunSg(Open& o, const linuxos::SgCommand& c, std::span<uint8_t> sense,
+                     linuxos::SgReply* reply) {
+  const int e = kernel_->SgIo(o.fd, c, sense, reply);
+  if (e != 0) return ErrorFromErrno(e);
+  const DWORD error = linuxos::ErrorFromSgStatus(reply->hostStatus, reply->driverStatus);
+  if (error == ERROR_SEM_TIMEOUT)
+    OutputDebugStringA(
+        common::Format("[LINUX] SG_IO %02X timed out after %u ms", c.cdb[0], c.timeoutMs));
+  return error;
 }
 
-}  // namespace
+void LinuxOs::AskForDescriptorSenseOnce(Open& o) {
+  // libata writes error sense of kernels before 6.11 in a fixed format
+  // with the registers out of place; descriptor sense has them right.
+  const SysfsDisk& disk = disks_[static_cast<size_t>(o.disk)];
+  const bool libata = disk.busType == BusTypeSata || disk.busType == BusTypeAta;
+  if (!libata || !descriptorSenseAsked_.insert(o.disk).second) return;
+  if (!linuxos::AskForDescriptorSense(*kernel_, o.fd))
+    OutputDebugStringA("[LINUX] " + disk.name + ": descriptor sense not taken");
+}
+
+bool LinuxOs::ScsiOnNamespace(Open& o, SCSI_PASS_THROUGH_DIRECT& sptd, const linuxos::SgCommand& c,
+                              void* out, DWORD outSize, DWORD* returned) {
+  const linuxos::BlockScsiReply r =
+      linuxos::AnswerFromBlockDevice({kernel_.get(), o.fd, o.direct}, c);
+  // The namespace node takes no other SCSI command.
+  if (!r.handled) return Fail(ERROR_INVALID_FUNCTION);
+  const uint8_t senseRoom = sptd.SenseInfoLength;
+  sptd.ScsiStatus = r.status;
+  sptd.DataTransferLength = r.transferred;
+  sptd.SenseInfoLength = std::min<uint8_t>(senseRoom, r.senseLength);
+  std::memcpy(static_cast<uint8_t*>(out) + sptd.SenseInfoOffset, r.sense.data(),
+              sptd.SenseInfoLength);
+  std::memcpy(out, &sptd, sizeof sptd);
+  if (returned != nullptr) *returned = outSize;
+  return true;
+}
 
 bool LinuxOs::ScsiPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD outSize,
                               DWORD* returned) {
@@ -242,14 +302,37 @@ bool LinuxOs::ScsiPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD 
   if (senseSize > 0 &&
       (sptd.SenseInfoOffset > outSize || senseSize > outSize - sptd.SenseInfoOffset))
     return Fail(ERROR_INVALID_PARAMETER);
+  const linuxos::SgCommand c = linuxos::SgFromScsiPassThrough(sptd);
+  if (o.nvmeNamespace) return ScsiOnNamespace(o, sptd, c, out, outSize, returned);
+  if (c.cdbLength > 0 && (c.cdb[0] == sat::kOpAtaPassThrough16 || c.cdb[0] == kOpAtaPassThrough12))
+    AskForDescriptorSenseOnce(o);
   uint8_t sense[255] = {};
-  SgOutcome r;
-  DWORD error = 0;
-  if (!RunSg(o.fd, linuxos::SgFromScsiPassThrough(sptd), sense, senseSize, &r, &error))
-    return Fail(error);
+  const std::span<uint8_t> room(sense, senseSize);
+  linuxos::SgReply r;
+  uint32_t transferred = 0;
+  if (o.maxTransfer != 0 && c.length > o.maxTransfer) {
+    const linuxos::SplitOutcome split =
+        linuxos::RunSplit(c, o.maxTransfer, room,
+                          [&](const linuxos::SgCommand& piece, std::span<uint8_t> s,
+                              linuxos::SgReply* reply) { return RunSg(o, piece, s, reply); });
+    if (split.error == ERROR_INVALID_PARAMETER && split.transferred == 0) {
+      OutputDebugStringA(common::Format(
+          "[LINUX] SCSI %02X of %u bytes refused: %s takes at most %u bytes per command", c.cdb[0],
+          c.length, disks_[static_cast<size_t>(o.disk)].name.c_str(), o.maxTransfer));
+    }
+    if (split.error != ERROR_SUCCESS) return Fail(split.error);
+    r = split.reply;
+    transferred = split.transferred;
+  } else {
+    const DWORD error = RunSg(o, c, room, &r);
+    if (error != ERROR_SUCCESS) return Fail(error);
+    transferred = c.length - static_cast<uint32_t>(
+                                 std::clamp<int32_t>(r.resid, 0, static_cast<int32_t>(c.length)));
+  }
   sptd.ScsiStatus = r.status;
-  sptd.SenseInfoLength = r.senseLength;
-  std::memcpy(static_cast<uint8_t*>(out) + sptd.SenseInfoOffset, sense, r.senseLength);
+  sptd.DataTransferLength = transferred;
+  sptd.SenseInfoLength = std::min(r.senseLength, senseSize);
+  std::memcpy(static_cast<uint8_t*>(out) + sptd.SenseInfoOffset, sense, sptd.SenseInfoLength);
   std::memcpy(out, &sptd, sizeof sptd);
   if (returned != nullptr) *returned = outSize;
   return true;
@@ -260,32 +343,56 @@ bool LinuxOs::AtaPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD o
   ATA_PASS_THROUGH_DIRECT block{};
   if (!LoadRequest(in, inSize, &block) || out == nullptr || outSize < sizeof block)
     return Fail(ERROR_INVALID_PARAMETER);
-  uint8_t sense[64] = {};
-  SgOutcome r;
-  DWORD error = 0;
-  if (!RunSg(o.fd, linuxos::SgFromAtaPassThrough(block), sense, sizeof sense, &r, &error))
-    return Fail(error);
-  constexpr uint8_t kCheckCondition = 2;
-  if (r.status == kCheckCondition) {
-    if (!linuxos::TaskFileFromSense(std::span<const uint8_t>(sense, r.senseLength), block))
-      return Fail(ERROR_IO_DEVICE);
-  } else if (r.status != 0) {
-    return Fail(ERROR_IO_DEVICE);
-  } else {
-    // GOOD without registers: report a clean, ready status.
-    block.CurrentTaskFile[kTaskFileFeatures] = 0;
-    block.CurrentTaskFile[kTaskFileCommand] = 0x50;
+  const SysfsDisk& disk = disks_[static_cast<size_t>(o.disk)];
+  if (o.nvmeNamespace) return Fail(ERROR_INVALID_FUNCTION);
+  AskForDescriptorSenseOnce(o);
+  const linuxos::SgCommand c = linuxos::SgFromAtaPassThrough(block);
+  if (o.maxTransfer != 0 && c.length > o.maxTransfer) {
+    OutputDebugStringA(common::Format(
+        "[LINUX] ATA %02X of %u bytes refused: %s takes at most %u bytes per command",
+        block.CurrentTaskFile[kTaskFileCommand], c.length, disk.name.c_str(), o.maxTransfer));
+    return Fail(ERROR_INVALID_PARAMETER);
   }
+  uint8_t sense[64] = {};
+  linuxos::SgReply r;
+  const DWORD error = RunSg(o, c, sense, &r);
+  if (error != ERROR_SUCCESS) return Fail(error);
+  DWORD refused = ERROR_SUCCESS;
+  if (!linuxos::JudgeAtaReply(r.status, std::span<const uint8_t>(sense, r.senseLength), block,
+                              &refused))
+    return Fail(refused);
   std::memcpy(out, &block, sizeof block);
   if (returned != nullptr) *returned = sizeof block;
   return true;
 }
 
-bool LinuxOs::NvmeIoctl(Open& o, bool admin, void* command, int* status) {
-  const int rc = ::ioctl(o.fd, admin ? NVME_IOCTL_ADMIN_CMD : NVME_IOCTL_IO_CMD, command);
-  if (rc < 0) return Fail(ErrorFromErrno(errno));
+bool LinuxOs::NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status) {
+  const int rc = kernel_->NvmePassthrough(o.fd, admin, command);
+  if (rc < 0) {
+    OutputDebugStringA(common::Format("[LINUX] NVMe %02X: %s", command.opcode, std::strerror(-rc)));
+    return Fail(-rc == EINTR ? ERROR_SEM_TIMEOUT : ErrorFromErrno(-rc));
+  }
   *status = rc;
+  if (rc > 0) {
+    OutputDebugStringA(common::Format("[LINUX] NVMe %02X: ", command.opcode) +
+                       linuxos::DescribeNvmeStatus(rc, command.result));
+  }
+  if (admin && command.opcode == kNvmeAdminFirmwareCommit && linuxos::IsCommitResetStatus(rc)) {
+    const int e = ResetAfterCommit(o.controller);
+    if (e != 0) {
+      OutputDebugStringA(common::Format("[LINUX] nvme%d: reset after the commit failed: %s",
+                                        o.controller, std::strerror(e)));
+      return Fail(e == ETIMEDOUT ? ERROR_SEM_TIMEOUT : ErrorFromErrno(e));
+    }
+  }
   return true;
+}
+
+int LinuxOs::ResetAfterCommit(int controller) {
+  if (controller < 0) return ENODEV;
+  const std::string name = common::Format("nvme%d", controller);
+  return linuxos::ResetControllerAndWait(
+      *kernel_, *this, {devRoot_ + "/" + name, sysRoot_ + "/class/nvme/" + name + "/state"});
 }
 
 bool LinuxOs::QueryProperty(Open& o, void* in, DWORD inSize, void* out, DWORD outSize,
@@ -329,21 +436,24 @@ bool LinuxOs::StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out
       break;
   }
   if (!job.valid) return Fail(ERROR_INVALID_PARAMETER);
-  nvme_passthru_cmd cmd{};
-  std::memcpy(&cmd, &job.cmd, sizeof cmd);
   int status = 0;
-  if (!NvmeIoctl(o, job.admin, &cmd, &status)) return false;
+  if (!NvmeIoctl(o, job.admin, job.cmd, &status)) return false;
   if (returned != nullptr) *returned = outSize;
   switch (code) {
     case IOCTL_STORAGE_PROTOCOL_COMMAND:
-      linuxos::CompleteProtocolCommand(b, status, cmd.result);
+      // The status and DW0 go back to the caller as the completion.
+      linuxos::CompleteProtocolCommand(b, status, job.cmd.result);
       return true;
     case IOCTL_STORAGE_QUERY_PROPERTY:
       if (status != 0) return Fail(ERROR_IO_DEVICE);
       linuxos::CompletePropertyQuery(b);
       return true;
+    case IOCTL_STORAGE_FIRMWARE_ACTIVATE:
+      // Stored and activated by the reset NvmeIoctl has made.
+      if (linuxos::IsCommitResetStatus(status)) return true;
+      return status == 0 ? true : Fail(ErrorFromNvmeStatus(status));
     default:
-      return status == 0 ? true : Fail(ERROR_IO_DEVICE);
+      return status == 0 ? true : Fail(ErrorFromNvmeStatus(status));
   }
 }
 
@@ -360,11 +470,9 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
     // Only the public NVMe pass-through is understood; vendor control
     // requests need the vendor's own driver.
     if (!job.valid) return Fail(ERROR_NOT_SUPPORTED);
-    nvme_passthru_cmd cmd{};
-    std::memcpy(&cmd, &job.cmd, sizeof cmd);
     int status = 0;
-    if (!NvmeIoctl(*o, job.admin, &cmd, &status)) return false;
-    linuxos::CompleteMiniportRecord(record, status, cmd.result);
+    if (!NvmeIoctl(*o, job.admin, job.cmd, &status)) return false;
+    linuxos::CompleteMiniportRecord(record, status, job.cmd.result);
     if (returned != nullptr) *returned = outSize;
     return true;
   }
@@ -409,10 +517,10 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
       c.cdw10 = kNvmeCnsController;
       c.addr = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(identify.data()));
       c.dataLen = linuxos::kIdentifyControllerSize;
-      nvme_passthru_cmd cmd{};
-      std::memcpy(&cmd, &c, sizeof cmd);
+      c.timeoutMs = linuxos::kNvmeDefaultTimeoutMs;
       int status = 0;
-      if (!NvmeIoctl(*o, true, &cmd, &status) || status != 0) return Fail(ERROR_IO_DEVICE);
+      if (!NvmeIoctl(*o, true, c, &status)) return false;
+      if (status != 0) return Fail(ErrorFromNvmeStatus(status));
       if (!linuxos::FirmwareInfoFromIdentify(identify, BytesOf(out, outSize)))
         return Fail(ERROR_INSUFFICIENT_BUFFER);
       if (returned != nullptr) *returned = outSize;

@@ -7,10 +7,12 @@
 // drive letters: none are reported. USB host controllers are not walked.
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/host_os.h"
+#include "platform/linux/kernel_calls.h"
 #include "platform/linux/sysfs_disks.h"
 
 namespace os {
@@ -18,6 +20,9 @@ namespace os {
 class LinuxOs : public HostOs {
  public:
   explicit LinuxOs(std::string sysRoot = "/sys", std::string devRoot = "/dev");
+  // With the system calls on device nodes made through `kernel` (tests
+  // stand in for the kernel this way).
+  LinuxOs(std::string sysRoot, std::string devRoot, std::shared_ptr<linuxos::KernelCalls> kernel);
   ~LinuxOs() override;
 
   DWORD GetLogicalDrives() override { return 0; }
@@ -80,7 +85,17 @@ class LinuxOs : public HostOs {
   bool Fail(DWORD error);
   bool ScsiPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
   bool AtaPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
-  bool NvmeIoctl(Open& o, bool admin, void* command, int* status);
+  // ERROR_SUCCESS with the reply, or why the command did not come back.
+  DWORD RunSg(Open& o, const linuxos::SgCommand& command, std::span<uint8_t> sense,
+              linuxos::SgReply* reply);
+  // Before the first ATA pass-through on a SATA disk.
+  void AskForDescriptorSenseOnce(Open& o);
+  bool ScsiOnNamespace(Open& o, SCSI_PASS_THROUGH_DIRECT& sptd, const linuxos::SgCommand& command,
+                       void* out, DWORD outSize, DWORD* returned);
+  bool NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status);
+  // After a Firmware Commit that asks for a reset: resets the controller
+  // and waits for it; 0 or an errno.
+  int ResetAfterCommit(int controller);
   bool QueryProperty(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
   bool StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                    DWORD* returned);
@@ -99,6 +114,9 @@ class LinuxOs : public HostOs {
   uint64_t rootDevice_ = 0;
   bool rootDeviceKnown_ = false;
   std::vector<std::string> diskpartLog_;
+  std::shared_ptr<linuxos::KernelCalls> kernel_;
+  // SATA disks already asked for descriptor-format sense (by drive number).
+  std::set<int> descriptorSenseAsked_;
 };
 
 }  // namespace os

@@ -17,8 +17,6 @@ namespace {
 using common::ReadLe32;
 using common::WriteLe32;
 
-constexpr uint32_t kDefaultTimeoutMs = 60000;
-
 // Identify Controller: FRMW, the firmware updates byte; bits 3..1 count the slots.
 constexpr size_t kIdentifyFrmw = 260;
 constexpr int kFrmwSlotCountShift = 1;
@@ -35,7 +33,9 @@ NvmePassthru PassthruFromEntry(std::span<const uint8_t> e, uint8_t* data, uint32
   NvmePassthru c;
   const auto dword = [e](int n) { return ReadLe32(e, NvmeDwordOffset(n)); };
   c.opcode = common::Read8(e, kNvmeOpcodeOffset);
-  c.flags = common::Read8(e, kNvmeFlagsOffset);
+  // CDW0 byte 1 (fused operation, PRP or SGL) belongs to the driver: the
+  // kernel refuses any flags with EINVAL, so they are not passed on.
+  c.flags = 0;
   c.nsid = dword(kNvmeNsid);
   c.cdw2 = dword(kNvmeCdw2);
   c.cdw3 = dword(kNvmeCdw3);
@@ -84,7 +84,7 @@ NvmeJob JobFromProtocolCommand(std::span<uint8_t> b) {
   }
   const uint32_t seconds = ReadLe32(b, offsetof(Command, TimeOutValue));
   job.cmd = PassthruFromEntry(b.subspan(commandOffset, kNvmeSubmissionEntrySize), data, length,
-                              seconds ? TimeoutMs(seconds) : kDefaultTimeoutMs);
+                              seconds ? TimeoutMs(seconds) : kNvmeDefaultTimeoutMs);
   job.admin = ReadLe32(b, offsetof(Command, CommandSpecific)) ==
               STORAGE_PROTOCOL_SPECIFIC_NVME_ADMIN_COMMAND;
   job.valid = true;
@@ -144,7 +144,7 @@ NvmeJob JobFromPropertyQuery(std::span<uint8_t> b) {
   }
   c.addr = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(data));
   c.dataLen = length;
-  c.timeoutMs = kDefaultTimeoutMs;
+  c.timeoutMs = kNvmeDefaultTimeoutMs;
   job.admin = true;
   job.valid = true;
   return job;
@@ -174,7 +174,7 @@ NvmeJob JobFromMiniportRecord(std::span<uint8_t> r, uint32_t sentLength) {
       ReadLe32(r, offsetof(Ioctl, SrbIoCtrl) + offsetof(SRB_IO_CONTROL, Timeout));
   uint8_t* data = direction == NVME_NO_DATA_TX ? nullptr : r.data() + kNvmePassThroughHeaderSize;
   job.cmd = PassthruFromEntry(r.subspan(offsetof(Ioctl, NVMeCmd), kNvmeSubmissionEntrySize), data,
-                              length, seconds ? TimeoutMs(seconds) : kDefaultTimeoutMs);
+                              length, seconds ? TimeoutMs(seconds) : kNvmeDefaultTimeoutMs);
   job.admin = ReadLe32(r, offsetof(Ioctl, QueueId)) == 0;
   job.valid = true;
   return job;
@@ -206,7 +206,7 @@ NvmeJob JobFromFirmwareDownload(std::span<uint8_t> b) {
   c.addr = static_cast<uint64_t>(
       reinterpret_cast<uintptr_t>(b.data() + offsetof(Download, ImageBuffer)));
   c.dataLen = static_cast<uint32_t>(size);
-  c.timeoutMs = kDefaultTimeoutMs;
+  c.timeoutMs = kNvmeLongTimeoutMs;
   job.valid = true;
   return job;
 }
@@ -221,7 +221,7 @@ NvmeJob JobForFirmwareActivate(std::span<const uint8_t> request) {
   constexpr uint32_t kCommitReplaceAndActivate = 1;
   job.cmd.opcode = kNvmeAdminFirmwareCommit;
   job.cmd.cdw10 = (kCommitReplaceAndActivate << 3) | (slot & 7);
-  job.cmd.timeoutMs = kDefaultTimeoutMs;
+  job.cmd.timeoutMs = kNvmeLongTimeoutMs;
   job.valid = true;
   return job;
 }

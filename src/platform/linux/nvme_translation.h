@@ -28,6 +28,11 @@ struct NvmePassthru {
 };
 static_assert(sizeof(NvmePassthru) == 72);
 
+// Time-outs of the requests that carry none: ordinary admin commands, and
+// firmware download and commit, which a controller may take long over.
+inline constexpr uint32_t kNvmeDefaultTimeoutMs = 60000;
+inline constexpr uint32_t kNvmeLongTimeoutMs = 300000;
+
 // One command to send: which queue, and where the answer goes.
 struct NvmeJob {
   NvmePassthru cmd;
@@ -35,7 +40,8 @@ struct NvmeJob {
   bool valid = false;
 };
 
-// From a 64-byte submission entry and a data area.
+// From a 64-byte submission entry and a data area; the flags byte of CDW0
+// stays 0, as the kernel demands.
 NvmePassthru PassthruFromEntry(std::span<const uint8_t> entry, uint8_t* data, uint32_t length,
                                uint32_t timeoutMs);
 

@@ -38,10 +38,13 @@ sat::Cdb SatCdbFromTaskFile(const ATA_PASS_THROUGH_DIRECT& b) {
     protocol = dma ? sat::kProtocolDma : (in ? sat::kProtocolPioIn : sat::kProtocolPioOut);
   cdb[0] = sat::kOpAtaPassThrough16;
   cdb[sat::kProtocolByte] = sat::ProtocolField(protocol) | (ext ? sat::kExtend : 0);
-  // The registers always come back in the sense data, so the status of
-  // every command can be judged.
+  // The registers come back in the sense data (CK_COND) for commands
+  // without data and data-out commands, whose result is in the registers
+  // (DOWNLOAD MICROCODE reports its state in the count). Data-in commands go
+  // without: some hosts then report ABORTED COMMAND although the data
+  // arrived, and a failing command returns its registers anyway.
   uint8_t& transfer = cdb[sat::kTransferByte];
-  transfer = sat::kCkCond;
+  transfer = in ? 0 : sat::kCkCond;
   if (in || out) transfer |= sat::kBytBlok | sat::kTLengthInCount | (in ? sat::kTDirIn : 0);
   sat::WriteRegisters(cdb, b);
   return cdb;
@@ -61,42 +64,13 @@ SgCommand SgFromAtaPassThrough(const ATA_PASS_THROUGH_DIRECT& b) {
   return c;
 }
 
-bool TaskFileFromSense(std::span<const uint8_t> s, ATA_PASS_THROUGH_DIRECT& b) {
-  if (s.empty()) return false;
-  uint8_t* cur = b.CurrentTaskFile;
-  const uint8_t code = s[0] & 0x7F;
-  if (code == 0x72 || code == 0x73) {
-    // Walk the descriptors for the ATA Status Return descriptor (09h).
-    const size_t total = s.size() >= 8 ? std::min<size_t>(s.size(), 8u + s[7]) : 0;
-    for (size_t i = 8; i + sat::kStatusReturnSize <= total;) {
-      const uint8_t type = s[i];
-      const size_t len = 2u + s[i + 1];
-      if (type == sat::kStatusReturnType && len >= sat::kStatusReturnSize) {
-        const std::span<const uint8_t> d = s.subspan(i, sat::kStatusReturnSize);
-        cur[kTaskFileFeatures] = d[sat::kStatusReturnError];
-        cur[kTaskFileCount] = d[sat::kStatusReturnCount];
-        cur[kTaskFileLbaLow] = d[sat::kStatusReturnLbaLow];
-        cur[kTaskFileLbaMid] = d[sat::kStatusReturnLbaMid];
-        cur[kTaskFileLbaHigh] = d[sat::kStatusReturnLbaHigh];
-        cur[kTaskFileDevice] = d[sat::kStatusReturnDevice];
-        cur[kTaskFileCommand] = d[sat::kStatusReturnStatus];
-        return true;
-      }
-      i += len;
-    }
-    return false;
-  }
-  if ((code == 0x70 || code == 0x71) && s.size() >= 12) {
-    cur[kTaskFileFeatures] = s[3];
-    cur[kTaskFileCommand] = s[4];
-    cur[kTaskFileDevice] = s[5];
-    cur[kTaskFileCount] = s[6];
-    cur[kTaskFileLbaLow] = s[9];
-    cur[kTaskFileLbaMid] = s[10];
-    cur[kTaskFileLbaHigh] = s[11];
-    return true;
-  }
-  return false;
+DWORD ErrorFromSgStatus(uint8_t hostStatus, uint8_t driverStatus) {
+  const uint8_t driver = driverStatus & kSgDriverCodeMask;
+  if (hostStatus == kSgHostTimeOut || driver == kSgDriverTimeout) return ERROR_SEM_TIMEOUT;
+  if (hostStatus == kSgHostNoConnect) return ERROR_DEV_NOT_EXIST;
+  if (hostStatus == kSgHostBusBusy) return ERROR_NOT_READY;
+  if (hostStatus != kSgHostOk || driver != kSgDriverOk) return ERROR_IO_DEVICE;
+  return ERROR_SUCCESS;
 }
 
 }  // namespace os::linuxos
