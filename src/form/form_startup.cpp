@@ -1,8 +1,8 @@
 // FormCreate: everything between construction and the first complete device
 // list, in its fixed order.
-#include "common/winpath.h"
-#include "config/run_log/run_log_lines.h"
 #include "form/update_dispaly.h"
+#include "config/run_log/run_log_lines.h"
+#include "common/winpath.h"
 
 namespace app {
 namespace {

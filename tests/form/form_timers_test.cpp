@@ -3,8 +3,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "form_fixture.h"
 #include "shell/headless_session.h"
+#include "form_fixture.h"
 #include "support/current_dir.h"
 
 namespace app::testing {

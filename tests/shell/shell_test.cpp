@@ -2,10 +2,10 @@
 
 #include <sstream>
 
-#include "form/window_caption.h"
-#include "platform/virtual_os.h"
 #include "shell/command_line.h"
 #include "shell/headless_session.h"
+#include "form/window_caption.h"
+#include "platform/virtual_os.h"
 #include "support/current_dir.h"
 #include "support/temp_dir.h"
 

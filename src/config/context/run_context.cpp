@@ -1,10 +1,10 @@
 #include "config/context/run_context.h"
 
-#include "common/ini_file.h"
-#include "common/winpath.h"
 #include "config/run_log/log_file_name.h"
 #include "config/run_log/run_log_lines.h"
 #include "config/settings/settings_reader.h"
+#include "common/ini_file.h"
+#include "common/winpath.h"
 
 namespace app {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "common/ini_file.h"
 #include "config/settings/app_options.h"
 #include "config/settings/controller_profile.h"
+#include "common/ini_file.h"
 #include "platform/os.h"
 
 namespace app {
