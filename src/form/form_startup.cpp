@@ -19,6 +19,7 @@ constexpr ui::TColor kDarkPage = 3421491;       // red 51, green 53, blue 52
 constexpr ui::TColor kDarkGroupText = 8806144;  // red 0, green 95, blue 134
 
 constexpr const char* kSkinFont = "ZK Simplified Hant";
+constexpr const char* kSettingsProblemCaption = "Setting.ini";
 
 }  // namespace
 
@@ -47,6 +48,7 @@ void TUpdateDispaly::FormCreate() {
 
 void TUpdateDispaly::ResetRunState() {
   ctx_.runLog.Clear();
+  ctx_.settingsProblems.clear();
   ctx_.options.SSDToolTitle.clear();
   ctx_.options.SSDToolLogName.clear();
   ctx_.options.AutoRun = false;
@@ -152,6 +154,17 @@ void TUpdateDispaly::LoadTitleBitmaps() {
 void TUpdateDispaly::ReadSecondSettingsPass() {
   if (!ctx_.ReadSettingsSecondPass()) return;
   LB_Start.SetFontColor(static_cast<ui::TColor>(ctx_.options.FFUStartColor) & 0xFFFFFFu);
+  ShowSettingsProblems();
+}
+
+void TUpdateDispaly::ShowSettingsProblems() {
+  // Shown whatever PopUpMsgBox says: a refused setting changes what the run
+  // does (no log file, say), and nothing else would tell.
+  for (const std::string& problem : ctx_.settingsProblems) {
+    ctx_.os.OutputDebugStringA("[VKM_DEBUG] " + problem + "\n");
+    App().MessageBox(problem, kSettingsProblemCaption, ui::MsgButtons::kOK,
+                     ui::MsgIcon::kExclamation);
+  }
 }
 
 void TUpdateDispaly::ApplyButtonVisibility() {

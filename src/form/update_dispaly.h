@@ -99,6 +99,8 @@ class TUpdateDispaly : public UpdateDispalyComponents {
   void ApplyDarkScheme();
   void LoadTitleBitmaps();
   void ReadSecondSettingsPass();
+  // Each problem of Setting.ini: a trace line and a notice box.
+  void ShowSettingsProblems();
   void ApplyButtonVisibility();
   void ScanDevices();
   void OpenFirstPage();

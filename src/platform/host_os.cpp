@@ -162,7 +162,9 @@ bool HostOs::DeleteFileA(const std::string& path) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return false;
   }
-  if (std::remove(common::ToNativePath(path).c_str()) != 0) {
+  // unlink, not remove: like DeleteFile, a folder (even an empty one) is
+  // refused, and a symbolic link is removed rather than what it points to.
+  if (::unlink(common::ToNativePath(path).c_str()) != 0) {
     SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
     return false;
   }

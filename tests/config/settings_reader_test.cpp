@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/virtual_os.h"
-#include "support/temp_dir.h"
-
 namespace app {
 namespace {
 
@@ -15,17 +12,16 @@ struct Loaded {
   UpdateFileTable updateFiles;
 };
 
-Loaded LoadText(const std::string& text, os::Os& os) {
+Loaded LoadText(const std::string& text) {
   Loaded l;
   const auto ini = common::IniFile::FromText(text);
   ReadFirstPass(ini, l.options);
-  ReadSecondPass(ini, os, SecondPassTargets{l.options, l.profiles, l.updateSetting, l.updateFiles});
+  ReadSecondPass(ini, SecondPassTargets{l.options, l.profiles, l.updateSetting, l.updateFiles});
   return l;
 }
 
 TEST(Settings, MissingKeysTakeTheDocumentedDefaults) {
-  os::VirtualOs vos;
-  const Loaded l = LoadText("[Option]\n", vos);
+  const Loaded l = LoadText("[Option]\n");
   const AppOptions& o = l.options;
   EXPECT_TRUE(o.PopUpMsgBox);
   EXPECT_TRUE(o.EnableChkFWVer);
@@ -45,11 +41,9 @@ TEST(Settings, MissingKeysTakeTheDocumentedDefaults) {
 }
 
 TEST(Settings, OptionKeysAreRead) {
-  os::VirtualOs vos;
   const Loaded l = LoadText(
       "[option]\nupdatefwonly=1\nCustomerType=1\nATA-PIFlag=1\n3DNand=0\nDownloadMode=$2\n"
-      "DMDelay=0x10\nSSDToolTitle=My Tool\nAvailableBefore=S1234A\nFFUStartColor=oops\n",
-      vos);
+      "DMDelay=0x10\nSSDToolTitle=My Tool\nAvailableBefore=S1234A\nFFUStartColor=oops\n");
   EXPECT_TRUE(l.options.UpdateFWOnly);
   EXPECT_EQ(l.options.CustomerType, 1);
   EXPECT_TRUE(l.options.ATA_PIFlag);
@@ -62,11 +56,9 @@ TEST(Settings, OptionKeysAreRead) {
 }
 
 TEST(Settings, ProfilesSkipNAAndKeepDuplicates) {
-  os::VirtualOs vos;
   const Loaded l = LoadText(
       "[Option]\nICType_0=N/A\nICType_1=VK4610XT\nICType_5=VK4620XT\nICType_9=VK4610XT\n"
-      "[VK4610XT]\nVKMStrTag=VK10\n",
-      vos);
+      "[VK4610XT]\nVKMStrTag=VK10\n");
   ASSERT_EQ(l.profiles.ProfileCount, 3);
   EXPECT_EQ(l.profiles.Profiles[0].Name, "VK4610XT");
   EXPECT_EQ(l.profiles.Profiles[0].VKMStrTag, "VK10");
@@ -80,13 +72,12 @@ TEST(Settings, ProfilesSkipNAAndKeepDuplicates) {
 }
 
 TEST(Settings, PathRulesAndDownloadListWithHoles) {
-  os::VirtualOs vos;
   const Loaded l = LoadText(
       "[Option]\nICType_0=VK4610XT\nICType_1=VK4630\n"
       "[VK4610XT]\nISPFilePathAdd_FWVerStr=1\nISP_FilePath=ISP.bin\nDW_FilePath_1=DW1.bin\n"
       "SMARTRule_FilePath=Smart.ini\n"
-      "[VK4630]\nISP_FilePath=FW\\nvme.bin\nDW_FilePath_0=\nDW_FilePath_1=a.bin\nDW_FilePath_31=z.bin\n",
-      vos);
+      "[VK4630]\nISP_FilePath=FW\\nvme.bin\nDW_FilePath_0=\nDW_FilePath_1=a.bin\nDW_FilePath_31=z."
+      "bin\n");
   const ControllerProfile& p = l.profiles.Profiles[0];
   EXPECT_EQ(p.ISP_FilePath, "VK4610XT\\AP_ModelName\\ISP.bin");
   EXPECT_EQ(p.DW_FilePath[1], "VK4610XT\\AP_ModelName\\DW1.bin");
@@ -101,44 +92,32 @@ TEST(Settings, PathRulesAndDownloadListWithHoles) {
 }
 
 TEST(Settings, EcTableVersionCheckDependsOnEnableChkFWVer) {
-  os::VirtualOs vos;
   const std::string profile = "ICType_0=VK4620XT\n[VK4620XT]\nEnableChkFWVerFromECTable=1\n";
-  EXPECT_FALSE(LoadText("[Option]\nEnableChkFWVer=0\n" + profile, vos)
+  EXPECT_FALSE(LoadText("[Option]\nEnableChkFWVer=0\n" + profile)
                    .profiles.Profiles[0]
                    .EnableChkFWVerFromECTable);
-  EXPECT_TRUE(LoadText("[Option]\nEnableChkFWVer=1\n" + profile, vos)
+  EXPECT_TRUE(LoadText("[Option]\nEnableChkFWVer=1\n" + profile)
                   .profiles.Profiles[0]
                   .EnableChkFWVerFromECTable);
 }
 
 TEST(Settings, VersionLengthIsClampedToOneToEight) {
-  os::VirtualOs vos;
   const Loaded l = LoadText(
       "[Option]\nICType_0=A\nICType_1=B\nICType_2=C\n[A]\nISPVerChkStrLengh=0\n"
-      "[B]\nISPVerChkStrLengh=20\n[C]\nISPVerChkStrLengh=6\n",
-      vos);
+      "[B]\nISPVerChkStrLengh=20\n[C]\nISPVerChkStrLengh=6\n");
   EXPECT_EQ(l.profiles.Profiles[0].ISPVerChkStrLengh, 1);
   EXPECT_EQ(l.profiles.Profiles[1].ISPVerChkStrLengh, 8);
   EXPECT_EQ(l.profiles.Profiles[2].ISPVerChkStrLengh, 6);
 }
 
 TEST(Settings, UpdateSectionsAndLongUpdateFiles) {
-  os::VirtualOs vos;
-  const Loaded l = LoadText("[UpdateSetting]\nICVer10XT=1\n[UpdateFW]\nUpdateFile0=a.bin\nUpdateFile3=" +
-                                std::string(3000, 'p') + "\nUpdateFile5=ignored\n",
-                            vos);
+  const Loaded l =
+      LoadText("[UpdateSetting]\nICVer10XT=1\n[UpdateFW]\nUpdateFile0=a.bin\nUpdateFile3=" +
+               std::string(3000, 'p') + "\nUpdateFile5=ignored\n");
   EXPECT_EQ(l.updateSetting.ICVer10XT, 1);
   EXPECT_EQ(l.updateFiles.UpdateFile[0], "a.bin");
   EXPECT_EQ(l.updateFiles.UpdateFile[1], "");
   EXPECT_EQ(l.updateFiles.UpdateFile[3].size(), 1023u);
-}
-
-TEST(Settings, SecondPassDeletesTheStaleLog) {
-  testsupport::TempDir dir;
-  dir.Write("old.log", "previous run");
-  os::VirtualOs vos;
-  LoadText("[Option]\nSSDToolLogName=" + dir.Str() + "/old.log\nErrorLog=0\n", vos);
-  EXPECT_FALSE(dir.Exists("old.log"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "shell/headless_session.h"
 #include "form_fixture.h"
+#include "support/current_dir.h"
 
 namespace app::testing {
 namespace {
@@ -90,9 +91,9 @@ TEST(FormUnattended, TicksEveryRowOpensTheUpdatePageThenStartsOnce) {
 
 TEST(FormUnattended, NoDriveAndAutoCloseEndsTheRunWithTheFullRunLog) {
   FormFixture f;
-  const std::string logPath = f.dir.Str() + "/Run Log.txt";
-  f.Settings("[Option]\nAutoRun=1\nAutoClose=1\nPopUpMsgBox=1\nErrorLog=1\nSSDToolLogName=" +
-             logPath + "\n");
+  testsupport::CurrentDir cwd(f.dir.Path());
+  f.Settings(
+      "[Option]\nAutoRun=1\nAutoClose=1\nPopUpMsgBox=1\nErrorLog=1\nSSDToolLogName=Run Log.txt\n");
   f.Build();
   std::ostringstream out;
   EXPECT_EQ(RunHeadless(*f.form, f.toolkit, out), 0);

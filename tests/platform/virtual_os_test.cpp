@@ -1,9 +1,12 @@
 #include "platform/virtual_os.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 namespace os {
 namespace {
@@ -50,6 +53,23 @@ TEST(HostOs, DeleteFileReportsAMissingFile) {
   EXPECT_FALSE(host.DeleteFileA("/nonexistent_dir_xyz/Log.txt"));
   EXPECT_EQ(host.GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(host.DeleteFileA(""));
+}
+
+TEST(HostOs, DeleteFileLeavesFoldersAndTheTargetsOfLinksAlone) {
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("ssdtools_delete_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir / "empty folder");
+  std::ofstream(dir / "target.txt") << "kept";
+  std::filesystem::create_symlink(dir / "target.txt", dir / "link.txt");
+  HostOs host;
+  EXPECT_FALSE(host.DeleteFileA((dir / "empty folder").string()));
+  EXPECT_EQ(host.GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "empty folder"));
+  EXPECT_TRUE(host.DeleteFileA((dir / "link.txt").string()));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(dir / "link.txt")));
+  std::ifstream in(dir / "target.txt");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "kept");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "shell/headless_session.h"
 #include "form/window_caption.h"
 #include "platform/virtual_os.h"
+#include "support/current_dir.h"
 #include "support/temp_dir.h"
 
 namespace app {
@@ -34,7 +35,8 @@ TEST(WindowCaption, ControllerFamiliesInProfileOrder) {
 
 TEST(CommandLine, ParsesEveryOptionAndRejectsUnknownOnes) {
   std::string err;
-  const auto cl = ParseCommandLine({"--home", "/t", "--lab", "demo", "--headless", "--no", "--trace"}, err);
+  const auto cl =
+      ParseCommandLine({"--home", "/t", "--lab", "demo", "--headless", "--no", "--trace"}, err);
   ASSERT_TRUE(cl);
   EXPECT_EQ(cl->home, "/t");
   EXPECT_EQ(cl->lab, "demo");
@@ -61,25 +63,27 @@ TEST(HeadlessSession, MissingSettingsGiveAnEmptyRunAndNoFile) {
 
 TEST(HeadlessSession, ErrorLogWritesTheWholeRunLog) {
   testsupport::TempDir dir;
-  const std::string logPath = dir.Str() + "/run.log";
-  dir.Write("Setting.ini", "[Option]\nErrorLog=1\nSSDToolTitle=Lab Tool\nSSDToolLogName=" + logPath + "\n");
+  testsupport::CurrentDir cwd(dir.Path());
+  dir.Write("Setting.ini", "[Option]\nErrorLog=1\nSSDToolTitle=Lab Tool\nSSDToolLogName=run.log\n");
   os::VirtualOs vos;
   RunContext ctx(vos, dir.Str());
   std::ostringstream out;
   RunHeadlessSession(ctx, out);
   const std::string text = dir.Read("run.log");
-  EXPECT_EQ(text.rfind("Start Time=2026-01-02_03:04:05\r\n\n\r\nNumber of Device:0\r\n\r\n[Tool Info]\r\n"
-                       "Tool:Lab Tool V",
-                       0),
-            0u)
+  EXPECT_EQ(
+      text.rfind("Start Time=2026-01-02_03:04:05\r\n\n\r\nNumber of Device:0\r\n\r\n[Tool Info]\r\n"
+                 "Tool:Lab Tool V",
+                 0),
+      0u)
       << text;
   EXPECT_NE(text.find(", ASPI:467\r\n\n\r\nEnd Time=2026-01-02_03:04:05\r\n"), std::string::npos);
 }
 
 TEST(HeadlessSession, ErrorLogOffStillDeletesTheOldFile) {
   testsupport::TempDir dir;
+  testsupport::CurrentDir cwd(dir.Path());
   dir.Write("old.log", "x");
-  dir.Write("Setting.ini", "[Option]\nErrorLog=0\nSSDToolLogName=" + dir.Str() + "/old.log\n");
+  dir.Write("Setting.ini", "[Option]\nErrorLog=0\nSSDToolLogName=old.log\n");
   os::VirtualOs vos;
   RunContext ctx(vos, dir.Str());
   std::ostringstream out;

@@ -1,5 +1,6 @@
 #include "config/context/run_context.h"
 
+#include "config/run_log/log_file_name.h"
 #include "config/run_log/run_log_lines.h"
 #include "config/settings/settings_reader.h"
 #include "common/ini_file.h"
@@ -28,13 +29,34 @@ bool RunContext::ReadSettingsSecondPass() {
   if (!SettingsPresent()) return false;
   const auto ini = LoadSettings(*this);
   if (!ini) return false;
-  ReadSecondPass(*ini, os, SecondPassTargets{options, profiles, updateSetting, updateFiles});
+  ReadSecondPass(*ini, SecondPassTargets{options, profiles, updateSetting, updateFiles});
+  PrepareRunLogFile();
   return true;
+}
+
+void RunContext::PrepareRunLogFile() {
+  runLogFileAccepted = false;
+  const std::string& name = options.SSDToolLogName;
+  if (const auto why = RunLogNameProblem(name, exeDir, ProfileFiles(exeDir, profiles))) {
+    // An empty name is simply no log, unless a log was asked for.
+    if (!name.empty() || options.ErrorLog) {
+      settingsProblems.push_back(RefusedRunLogNameMessage(name, *why));
+    }
+    return;
+  }
+  runLogFileAccepted = true;
+  // Each run starts a new log; a missing file is no error.
+  os.DeleteFileA(name);
+  if (options.ErrorLog) runLog.WriteAsItGrows(name, os);
 }
 
 void RunContext::FinishRunLog() {
   AppendEndLines(runLog, os.GetLocalTime());
-  if (options.ErrorLog) runLog.SaveToFile(options.SSDToolLogName, os);
+  if (options.ErrorLog && runLogFileAccepted && !runLog.Writing()) {
+    // Writing as it grew failed: the whole log, now that the run is over.
+    runLog.SaveToFile(options.SSDToolLogName, os);
+  }
+  runLog.CloseFile();
 }
 
 }  // namespace app

@@ -2,6 +2,7 @@
 // The per-run state the shell owns beside the window: the platform, the tool
 // folder, the settings read at start-up and the run log.
 #include <string>
+#include <vector>
 
 #include "config/run_log/run_log.h"
 #include "config/settings/app_options.h"
@@ -21,17 +22,27 @@ struct RunContext {
   UpdateFileTable updateFiles;
   RunLog runLog;
   std::string caption;
+  // What is wrong with Setting.ini, one message each, for the window to show.
+  std::vector<std::string> settingsProblems;
+  // SSDToolLogName is a name the run log may take (log_file_name.h).
+  bool runLogFileAccepted = false;
 
   // ExeDir + "\" + relative, the way every data file path is built.
   std::string ToolPath(const std::string& relative) const { return exeDir + "\\" + relative; }
   bool SettingsPresent() const;
   // First pass: false (nothing read) when Setting.ini is missing.
   bool ReadSettingsFirstPass();
-  // Second pass: false (nothing read) when Setting.ini is missing.
+  // Second pass: false (nothing read) when Setting.ini is missing. Then the
+  // run log's name is checked: a sound name's old file is deleted and, with
+  // ErrorLog, the log is written to it from now on; a refused name touches no
+  // file and is added to settingsProblems.
   bool ReadSettingsSecondPass();
-  // Close: the end lines, then the file when ErrorLog asks for it. A file that
+  // Close: the end lines; the file then holds the whole log. A file that
   // cannot be written is reported and does not stop the close.
   void FinishRunLog();
+
+ private:
+  void PrepareRunLogFile();
 };
 
 }  // namespace app

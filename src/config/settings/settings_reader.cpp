@@ -11,9 +11,7 @@ constexpr const char* kOpt = kOptionSection;
 
 }  // namespace
 
-std::string SettingFilePath(const std::string& exeDir) {
-  return exeDir + "\\" + kSettingFileName;
-}
+std::string SettingFilePath(const std::string& exeDir) { return exeDir + "\\" + kSettingFileName; }
 
 void ReadFirstPass(const common::IniFile& ini, AppOptions& o) {
   o.UpdateFWOnly = ini.ReadBool(kOpt, "UpdateFWOnly", false);
@@ -70,7 +68,7 @@ ControllerProfile ReadProfile(const common::IniFile& ini, const std::string& nam
   return p;
 }
 
-void ReadSecondPass(const common::IniFile& ini, os::Os& os, const SecondPassTargets& t) {
+void ReadSecondPass(const common::IniFile& ini, const SecondPassTargets& t) {
   AppOptions& o = t.options;
   o.IgnoreWriteZeroPattern = ini.ReadBool(kOpt, "IgnoreWriteZeroPattern", false);
   o.AutoRun = ini.ReadBool(kOpt, "AutoRun", false);
@@ -107,9 +105,6 @@ void ReadSecondPass(const common::IniFile& ini, os::Os& os, const SecondPassTarg
   o.MultiSelectFW = ini.ReadBool(kOpt, "MultiSelectFW", false);
   o.AvailableBefore = ini.ReadString(kOpt, "AvailableBefore", "");
 
-  // Each run starts a new log.
-  if (!o.SSDToolLogName.empty()) os.DeleteFileA(o.SSDToolLogName);
-
   t.profiles.Clear();
   for (int n = 0; n < kICTypeKeyCount; ++n) {
     std::string name = ini.ReadString(kOpt, common::Format("ICType_%d", n), kNoProfile);
@@ -126,6 +121,22 @@ void ReadSecondPass(const common::IniFile& ini, os::Os& os, const SecondPassTarg
     if (v.size() > kUpdateFileMaxChars) v.resize(kUpdateFileMaxChars);
     t.updateFiles.UpdateFile[static_cast<size_t>(i)] = v;
   }
+}
+
+std::vector<std::string> ProfileFiles(const std::string& exeDir, const ProfileTable& profiles) {
+  std::vector<std::string> files;
+  auto add = [&](const std::string& stored) {
+    if (!stored.empty()) files.push_back(exeDir + "\\" + stored);
+  };
+  for (int i = 0; i < profiles.ProfileCount; ++i) {
+    const ControllerProfile& p = profiles.Profiles[static_cast<size_t>(i)];
+    add(p.ISP_FilePath);
+    for (const std::string& dw : p.DW_FilePath) add(dw);
+    add(p.FWVerDB_FilePath);
+    add(p.ECTableRule_FilePath);
+    add(p.SMARTRule_FilePath);
+  }
+  return files;
 }
 
 }  // namespace app

@@ -1,8 +1,9 @@
 #pragma once
 // Reads Setting.ini in the two passes of start-up: the first pass takes what the
-// choice of bitmaps depends on, the second everything else (options, the stale
-// log's deletion, the controller profiles and the firmware tables).
+// choice of bitmaps depends on, the second everything else (options, the
+// controller profiles and the firmware tables).
 #include <string>
+#include <vector>
 
 #include "config/settings/app_options.h"
 #include "config/settings/controller_profile.h"
@@ -30,9 +31,9 @@ struct SecondPassTargets {
   UpdateFileTable& updateFiles;
 };
 
-// The old run log (named by SSDToolLogName, relative to the current folder) is
-// deleted through `os` as soon as its name and AvailableBefore are known.
-void ReadSecondPass(const common::IniFile& ini, os::Os& os, const SecondPassTargets& targets);
+// Reads values only; what becomes of the run log's file is decided by the
+// caller once the profiles are known (config/run_log/log_file_name.h).
+void ReadSecondPass(const common::IniFile& ini, const SecondPassTargets& targets);
 
 // Reads one profile from its section (missing section: defaults).
 ControllerProfile ReadProfile(const common::IniFile& ini, const std::string& name,
@@ -42,6 +43,9 @@ ControllerProfile ReadProfile(const common::IniFile& ini, const std::string& nam
 // placeholder folder: "<profile>\AP_ModelName\<value>".
 std::string ProfileFilePath(const std::string& profileName, const std::string& value,
                             bool withPlaceholder);
+
+// The files the profiles name, as ExeDir-based Windows-style paths.
+std::vector<std::string> ProfileFiles(const std::string& exeDir, const ProfileTable& profiles);
 
 // Version text lengths outside 1..8 have no meaning: they are clamped.
 int32_t ClampVersionLength(int32_t length);

@@ -1,6 +1,5 @@
 #include "lab/demo/open_lab.h"
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "common/text.h"
@@ -13,39 +12,7 @@ namespace fs = std::filesystem;
 
 constexpr size_t kMaxLabIniBytes = 1u << 20;
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
-
 }  // namespace
-
-std::string DemoLabFolder() {
-  if (const char* own = std::getenv("SSDTOOLS_DEMO_LAB"); own != nullptr && *own != '\0') {
-    return own;
-  }
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
-    return (fs::path(state) / "ssdtools" / "demo-lab").string();
-  }
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
-    return (fs::path(home) / ".local" / "state" / "ssdtools" / "demo-lab").string();
-  }
-  return (fs::temp_directory_path() / "ssdtools-demo-lab").string();
-}
-
-bool EnsureDemoLab(const std::string& folder, std::string& error) {
-  const fs::path ini = fs::path(folder) / "lab.ini";
-  const std::string wanted = DemoLabIni();
-  if (const auto have = ReadSmallFile(ini.string(), kMaxLabIniBytes);
-      have && FirstLine(*have) == FirstLine(wanted)) {
-    return true;
-  }
-  std::error_code ec;
-  fs::remove_all(fs::path(folder) / "state", ec);  // state of an older demo
-  fs::create_directories(folder, ec);
-  if (ec || !WriteFileAtomically(ini.string(), wanted)) {
-    error = "cannot write the demo lab into " + folder;
-    return false;
-  }
-  return true;
-}
 
 std::unique_ptr<LabOs> OpenLab(const std::string& dirOrDemo, std::string& error) {
   return OpenLab(dirOrDemo, DefaultDriveFactory(), error);

@@ -28,14 +28,19 @@ std::unique_ptr<LabOs> OpenLab(const std::string& dirOrDemo, const DriveFactory&
 DriveFactory DefaultDriveFactory();
 
 // Where the demo lab lives: $SSDTOOLS_DEMO_LAB, else
-// $XDG_STATE_HOME/ssdtools/demo-lab, else ~/.local/state/ssdtools/demo-lab.
+// $XDG_STATE_HOME/ssdtools/demo-lab, else ~/.local/state/ssdtools/demo-lab;
+// "" without any of them (a shared temporary folder is never used).
 std::string DemoLabFolder();
 
 // The demo lab's lab.ini: src/lab/demo/demo_lab.ini, compiled into the tool.
 const char* DemoLabIni();
 
 // Writes the demo lab into `folder` unless the lab.ini there is already the
-// current demo (an older demo is replaced, its drive state discarded).
+// current demo. A missing folder is created (mode 0700), an empty one taken
+// over; any other folder must be one the demo made (it keeps a marker file
+// there), owned by this user and closed to others, or it is refused with
+// `error` set. An older demo is replaced: only the files its lab wrote into
+// state/ are deleted.
 bool EnsureDemoLab(const std::string& folder, std::string& error);
 
 }  // namespace lab

@@ -10,11 +10,14 @@
 #include "lab/bridges/sat_bridge.h"
 #include "lab/bridges/usb_nvme_bridge.h"
 #include "lab/faults/faulty_devices.h"
+#include "lab/machine/state_check.h"
 #include "lab/machine/state_files.h"
 #include "lab/media/sparse_file_media.h"
 
 namespace lab {
 namespace {
+
+constexpr size_t kMaxStateBytes = 1u << 20;
 
 // The strings of the standard INQUIRY data a USB bridge answers with.
 void DescribeUsb(const DiskConfig& d, const std::string& model, const std::string& firmware,
@@ -40,9 +43,11 @@ void DescribeUsb(const DiskConfig& d, const std::string& model, const std::strin
 std::unique_ptr<LabMachine> LabMachine::Build(LabConfig config, const std::string& stateDir,
                                               const DriveFactory& factory, os::VirtualClock& clock,
                                               std::string& error) {
-  if (!config.problems.empty()) {
+  std::vector<std::string> problems = config.problems;
+  CheckStateFiles(config, stateDir, problems);
+  if (!problems.empty()) {
     error = "lab.ini has problems:";
-    for (const std::string& p : config.problems) error += "\n  " + p;
+    for (const std::string& p : problems) error += "\n  " + p;
     return nullptr;
   }
   std::error_code ec;
@@ -73,7 +78,7 @@ bool LabMachine::BuildDisk(const DiskConfig& d, const DriveFactory& factory,
 
   const std::string statePath = stem + ".state";
   DriveContext ctx{
-      d, media, ReadSmallFile(statePath).value_or(std::string()),
+      d, media, ReadSmallFile(statePath, kMaxStateBytes, Links::kRefuse).value_or(std::string()),
       [statePath](std::string_view text) { return WriteFileAtomically(statePath, text); }, clock};
   if (!factory) {
     error = "[" + d.section + "] the lab has no drive models";
@@ -221,7 +226,8 @@ void LabMachine::BuildVolumes() {
     }
   }
   // Volumes whose disk was cleaned in an earlier run stay gone.
-  const std::string state = ReadSmallFile(MachineStatePath()).value_or("");
+  const std::string state =
+      ReadSmallFile(MachineStatePath(), kMaxStateBytes, Links::kRefuse).value_or("");
   const size_t at = state.find("RemovedLetters=");
   if (at == std::string::npos) return;
   for (size_t i = at + 15; i < state.size() && state[i] != '\n' && state[i] != '\r'; ++i)

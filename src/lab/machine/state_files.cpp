@@ -1,37 +1,91 @@
 #include "lab/machine/state_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <vector>
 
 namespace lab {
+namespace {
 
-bool WriteFileAtomically(const std::string& path, std::string_view text) {
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      return false;
-    }
+constexpr std::string_view kTempMark = ".tmp-";
+constexpr size_t kTempRandomChars = 6;  // mkstemp's XXXXXX
+
+// A file descriptor closed on every path.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
   }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) std::remove(temp.c_str());
-  return !ec;
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int Get() const { return fd_; }
+  // Closes now, so that a failing close (a full disk) can be seen.
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
 }
 
-std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+}  // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view text) {
+  std::string temp = path + std::string(kTempMark) + std::string(kTempRandomChars, 'X');
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  // mkstemp creates the file with O_EXCL (mode 0600): a file or link that
+  // someone left under the name is never opened.
+  Fd fd(::mkostemp(name.data(), O_CLOEXEC));
+  if (fd.Get() < 0) return false;
+  temp.assign(name.data());
+  const bool written = WriteAll(fd.Get(), text) && ::fchmod(fd.Get(), 0644) == 0 && fd.Close();
+  // rename replaces a link at `path` itself, never what it points to.
+  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool IsTemporaryName(std::string_view fileName) {
+  const size_t at = fileName.rfind(kTempMark);
+  return at != std::string_view::npos && at > 0 &&
+         fileName.size() == at + kTempMark.size() + kTempRandomChars;
+}
+
+std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit, Links links) {
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (links == Links::kRefuse ? O_NOFOLLOW : 0);
+  Fd fd(::open(path.c_str(), flags));
+  struct stat st {};
+  // Only ordinary files: a folder reads as nothing, a pipe would never end.
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (static_cast<uint64_t>(st.st_size) > limit) return std::nullopt;
   std::string data;
   char buf[16384];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-    data.append(buf, static_cast<size_t>(in.gcount()));
+  for (;;) {
+    const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    data.append(buf, static_cast<size_t>(n));
     if (data.size() > limit) return std::nullopt;
   }
   return data;

@@ -8,10 +8,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "common/text.h"
+
 namespace lab {
 namespace {
 
 constexpr size_t kPreallocateBytes = size_t{1} << 20;
+// How many stored bytes past a new capacity are read to see whether they are
+// all zeros; beyond that every stored byte counts as data.
+constexpr size_t kZeroCheckBudget = size_t{1} << 20;
 
 }  // namespace
 
@@ -21,21 +26,78 @@ std::unique_ptr<SparseFileMedia> SparseFileMedia::Open(const std::string& path, 
     error = "invalid media size for " + path;
     return nullptr;
   }
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Never through a link: the file is sized below, and a planted link would
+  // size whatever it points to.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) {
-    error = "cannot open media file " + path + ": " + std::strerror(errno);
+    error = "cannot open media file " + path + ": " +
+            (errno == ELOOP ? std::string("it is a symbolic link") : std::strerror(errno));
     return nullptr;
   }
   std::unique_ptr<SparseFileMedia> media(new SparseFileMedia(fd, path, sectors, sectorSize));
   struct stat st {};
-  const off_t size = static_cast<off_t>(sectors * sectorSize);
-  // Setting the length makes the file sparse; a capacity changed in lab.ini
-  // grows or cuts the file to match.
-  if (::fstat(fd, &st) != 0 || (st.st_size != size && ::ftruncate(fd, size) != 0)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = "cannot use media file " + path + ": it is not an ordinary file";
+    return nullptr;
+  }
+  const uint64_t size = sectors * sectorSize;
+  const uint64_t have = static_cast<uint64_t>(st.st_size);
+  // A smaller capacity in lab.ini cuts only what holds nothing.
+  if (have > size) {
+    const uint64_t end = StoredDataEnd(fd, size);
+    if (end > size) {
+      error = "media file " + path + " " + DataBeyondCapacityText(end, sectors, sectorSize);
+      return nullptr;
+    }
+  }
+  // Setting the length makes the file sparse.
+  if (have != size && ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
     error = "cannot size media file " + path + ": " + std::strerror(errno);
     return nullptr;
   }
   return media;
+}
+
+std::string DataBeyondCapacityText(uint64_t dataEnd, uint64_t sectors, uint32_t sectorSize) {
+  const uint64_t needed = (dataEnd + sectorSize - 1) / sectorSize;
+  return common::Format(
+      "holds data in its first %llu sectors, more than the capacity of %llu sectors; it is not cut",
+      static_cast<unsigned long long>(needed), static_cast<unsigned long long>(sectors));
+}
+
+uint64_t StoredDataEnd(int fd, uint64_t from) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return UINT64_MAX;
+  const off_t size = st.st_size;
+  off_t end = static_cast<off_t>(from);
+  size_t readBudget = kZeroCheckBudget;
+  std::vector<uint8_t> buf;
+  for (off_t at = end; at < size;) {
+    const off_t data = ::lseek(fd, at, SEEK_DATA);
+    if (data < 0 && errno == ENXIO) break;  // only holes from here on
+    // A file system that cannot tell holes: every byte is data.
+    const off_t stop = data < 0 ? size : ::lseek(fd, data, SEEK_HOLE);
+    if (data < 0 || stop < 0) return static_cast<uint64_t>(size);
+    // Blocks stored only because a sector beside them was written hold
+    // zeros; they are looked at while that costs little.
+    const size_t len = static_cast<size_t>(stop - data);
+    if (len > readBudget) {
+      end = stop;
+    } else {
+      readBudget -= len;
+      buf.resize(len);
+      if (::pread(fd, buf.data(), len, data) != static_cast<ssize_t>(len))
+        return static_cast<uint64_t>(stop);
+      for (size_t i = len; i > 0; --i) {
+        if (buf[i - 1] != 0) {
+          end = data + static_cast<off_t>(i);
+          break;
+        }
+      }
+    }
+    at = stop;
+  }
+  return static_cast<uint64_t>(end);
 }
 
 SparseFileMedia::~SparseFileMedia() { ::close(fd_); }

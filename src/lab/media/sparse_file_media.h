@@ -15,10 +15,19 @@
 
 namespace lab {
 
+// Where the bytes a media file holds from byte `from` on end, in bytes:
+// `from` when it holds none there. Stored stretches that read as zeros do not
+// count as long as checking them stays cheap.
+uint64_t StoredDataEnd(int fd, uint64_t from);
+// "holds data in its first N sectors, more than the capacity of M sectors ...".
+std::string DataBeyondCapacityText(uint64_t dataEnd, uint64_t sectors, uint32_t sectorSize);
+
 class SparseFileMedia : public Media {
  public:
-  // Opens (creating when missing) the file and sizes it to the capacity.
-  // Returns null with `error` set when the file cannot be used.
+  // Opens (creating when missing) the file and sizes it to the capacity. A
+  // link in the file's place is not followed, and a file holding data beyond
+  // the capacity is not cut: both return null with `error` set, as does any
+  // other file that cannot be used.
   static std::unique_ptr<SparseFileMedia> Open(const std::string& path, uint64_t sectors,
                                                uint32_t sectorSize, std::string& error);
   ~SparseFileMedia() override;
