@@ -175,6 +175,7 @@ def main():
         refs[serial] = {"dev": name, "idns": idns, "controllers": sorted(controllers.get(serial, []))}
 
     expected_listed = 0
+    hubs = []
     for disk in expected:
         serial, kind = disk["serial"], disk["kind"]
         ref = refs.get(serial)
@@ -277,6 +278,17 @@ def main():
             got = p.get("satIdentify", {}).get("ok") if not entries else True
             t.check(drive, "ATA pass-through (SAT IDENTIFY)",
                     None if got is None else status_text(got, None), status_text(ref_sat, None))
+            usb, sy = p.get("usb"), sysfs[dev]
+            if usb is not None and sy.get("usb_vid"):
+                t.check(drive, "USB VID:PID", "%s:%s" % (usb["vid"].lower(), usb["pid"].lower()),
+                        "%s:%s" % (sy["usb_vid"], sy["usb_pid"]))
+                t.check(drive, "USB serial", usb["serialToken"], sy.get("usb_serial"))
+                t.check(drive, "USB port", usb["port"],
+                        int(re.split(r"[.]", sy["usb_devpath"])[-1]))
+                t.check(drive, "USB hub port count", usb["hubPortCount"],
+                        int(sy.get("usb_hub_ports") or 0))
+                hubs.append((drive, usb["hubNumber"], sy["usb_busnum"],
+                             sy["usb_devpath"].rpartition(".")[0]))
             if entries:
                 t.check(drive, "capacity, bytes", entries[0]["capacityBytes"],
                         (sm.get("user_capacity") or {}).get("bytes"))
@@ -289,7 +301,21 @@ def main():
             t.check(d["name"], "unexpected entry",
                     "%s %s model '%s' %d bytes" % (d["name"], d["attachment"], d["model"],
                                                     d["capacityBytes"]), "none", ok=False)
+    # Disks behind different hubs (another bus, or another hub on the same
+    # bus) must carry different hub numbers.
+    if len(hubs) > 1:
+        tool_distinct = len({h[1] for h in hubs}) == len(hubs)
+        ref_distinct = len({(h[2], h[3]) for h in hubs}) == len(hubs)
+        t.check("all", "USB hub numbers distinct",
+                ", ".join("%s" % h[1] for h in hubs) + (" distinct" if tool_distinct else
+                                                         " shared"),
+                "distinct" if ref_distinct else "shared", ok=tool_distinct == ref_distinct)
     t.check("all", "drives listed (list --all)", len(list_all["drives"]), expected_listed)
+    rc = read_text(os.path.join(out, "nonroot.rc")).strip()
+    err = read_text(os.path.join(out, "nonroot.err")).strip()
+    said = err.splitlines()[0] if err else "nothing"
+    t.check("all", "run without root", "exit %s, says: %s" % (rc or "?", said),
+            "exit non-zero, names root", ok=rc not in ("", "0") and "root" in err.lower())
 
     t.print()
     n = t.diffs()

@@ -21,7 +21,11 @@ if ! mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 out /out; then
   echo "VMTEST: cannot mount the output share" >/dev/console
   poweroff -f
 fi
-log() { echo "VMTEST: $*" >/dev/console; echo "$*" >>/out/guest.log; }
+log() {
+  up=$(cut -d' ' -f1 /proc/uptime)
+  echo "VMTEST: [$up] $*" >/dev/console
+  echo "[$up] $*" >>/out/guest.log
+}
 
 # Disks as the host attached them: whole disks under /sys/block (hidden
 # multipath paths nvmeXcYnZ left out).
@@ -46,9 +50,21 @@ for d in $(disks); do
       [ -f /sys/block/$d/device/$f ] && echo "$f=$(cat /sys/block/$d/device/$f)"
     done
     echo "max_hw_sectors_kb=$(cat /sys/block/$d/queue/max_hw_sectors_kb)"
+    # The USB device a disk hangs off, and the hub above it.
+    u=$(readlink -f /sys/block/$d)
+    while [ "$u" != / ] && [ ! -f "$u/idVendor" ]; do u=$(dirname "$u"); done
+    if [ -f "$u/idVendor" ]; then
+      echo "usb_vid=$(cat $u/idVendor)"
+      echo "usb_pid=$(cat $u/idProduct)"
+      echo "usb_serial=$(cat $u/serial 2>/dev/null)"
+      echo "usb_devpath=$(cat $u/devpath)"
+      echo "usb_busnum=$(cat $u/busnum)"
+      echo "usb_hub_ports=$(cat $(dirname $u)/maxchild)"
+    fi
   } >/out/sysfs_$d.txt
 done
 ls -l /sys/class/nvme /sys/class/nvme-subsystem >/out/sysfs_nvme.txt 2>&1
+log "references"
 
 # The references: smartctl on every sd disk, nvme-cli on every controller and namespace.
 for d in $(disks); do
@@ -80,6 +96,7 @@ for c in $(ls /sys/class/nvme); do
   nvme fw-commit /dev/$c --slot=1 --action=1 >/out/nvme_fwcommit_$c.txt 2>&1
 done
 
+log "tool"
 # The tool, headless, in a folder of its own (it writes its run log there).
 mkdir -p /run/tool && cd /run/tool
 # Subcommand first, then its options.
@@ -106,7 +123,17 @@ while [ $n -lt "$count" ]; do
 done
 log "tool listed $count identified drive(s)"
 
+log "probe"
 run probe ssdtools_vm_probe --in-vm
+
+# Without root the device nodes cannot be opened: the tool must say so.
+echo 'root:x:0:0::/root:/bin/sh' >/etc/passwd
+echo 'nobody:x:65534:65534::/tmp:/bin/sh' >>/etc/passwd
+printf 'root:x:0:\nnogroup:x:65534:\n' >/etc/group
+chmod 1777 /tmp
+(cd /tmp && su -s /bin/sh -c 'ssdtools list --home /tool --json' nobody \
+  >/out/nonroot.out 2>/out/nonroot.err)
+echo $? >/out/nonroot.rc
 
 # Last: the erase of every identified SATA drive. QEMU's disks refuse the ATA
 # security commands, so each erase must be reported as failed.

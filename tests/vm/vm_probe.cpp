@@ -25,6 +25,8 @@
 #include "device/core/dev_attribute.h"
 #include "device/discovery/aspi_lib.h"
 #include "device/discovery/scan_flags.h"
+#include "device/enumeration/disk_walk.h"
+#include "device/enumeration/hub_port_table.h"
 #include "scan/vkm_class.h"
 #include "shell/session.h"
 
@@ -171,7 +173,7 @@ void ProbeNvme(common::JsonWriter& j, device::StorageDevice& dev) {
     for (const auto& [name, at] : counters) {
       // 128-bit counters; QEMU's fit in the low half.
       j.Key(name).Uint(name == std::string_view("warning_temp_time") ? common::ReadLe32(log, at)
-                                                                      : common::ReadLe64(log, at));
+                                                                     : common::ReadLe64(log, at));
     }
     j.EndObject();
   }
@@ -180,8 +182,7 @@ void ProbeNvme(common::JsonWriter& j, device::StorageDevice& dev) {
   std::vector<uint8_t> piece(kIdentifyBytes, 0);
   const int download = nvme.NvmeFirmwareDownload(piece, 0);
   Outcome(j, "firmwareDownload", download == 0, download);
-  j.Key("firmwareDownloadStatus")
-      .Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
+  j.Key("firmwareDownloadStatus").Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
   const int commit = nvme.NvmeFirmwareCommit(1, 1);
   Outcome(j, "firmwareCommit", commit == 0, commit);
   j.Key("firmwareCommitStatus").Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
@@ -237,6 +238,20 @@ int main(int argc, char** argv) {
     j.BeginObject();
     j.Key("name").String(dev.Name()).Key("listed").Bool(false);
     j.Key("devOrder").Int(n).Key("busType").Uint(dev.devUseBusType);
+    if (n < device::PerScanTables::kDriveNumbers) {
+      // Where the enumeration placed the disk on the USB tree.
+      // Matched against the hub walk's table as the scan matches a disk it lists.
+      device::UsbLocationRecord usb = aspi.ScanTables().usb[static_cast<size_t>(n)];
+      j.Key("hubMatched").Bool(aspi.HubPorts().Match(usb));
+      j.Key("usb").BeginObject();
+      j.Key("serialToken").String(device::SerialTokenOf(usb));
+      j.Key("vid").String(PlainText(
+          std::span(reinterpret_cast<const uint8_t*>(usb.vid), sizeof usb.vid), 0, sizeof usb.vid));
+      j.Key("pid").String(PlainText(
+          std::span(reinterpret_cast<const uint8_t*>(usb.pid), sizeof usb.pid), 0, sizeof usb.pid));
+      j.Key("port").Uint(usb.port).Key("hubPortCount").Uint(usb.hubPortCount);
+      j.Key("hubNumber").Uint(usb.hubNumber).EndObject();
+    }
     dev.devAttribute |= device::STORAGE_PHYSICAL | device::STORAGE_ATA | device::STORAGE_SCSI_ATAPI;
     std::vector<uint8_t> id(kAtaBlock, 0);
     Outcome(j, "satIdentify", device::AtaIdentifyDevice(dev, id), 0);
