@@ -12,7 +12,7 @@
 # Environment: SSDTOOLS_VM_KERNEL   kernel package version (e.g. 6.1.0-57-amd64;
 #                                    default: the newest 6.1 one apt knows)
 #              SSDTOOLS_VM_ACCEL    tcg (default) or kvm
-#              SSDTOOLS_VM_TIMEOUT  seconds the guest may run (default 240)
+#              SSDTOOLS_VM_TIMEOUT  seconds the guest may run (default 420)
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,7 +23,7 @@ cache=$build/vm-cache
 root=$work/root
 out=$work/out
 disks=$work/disks
-timeout_s=${SSDTOOLS_VM_TIMEOUT:-240}
+timeout_s=${SSDTOOLS_VM_TIMEOUT:-420}
 
 die() { echo "test-vm: $*" >&2; exit 2; }
 for t in qemu-system-x86_64 busybox smartctl nvme cpio python3 apt-get dpkg-deb; do
@@ -88,19 +88,27 @@ qemu_disks+=(-drive "if=none,id=sata0,file=$disks/sata0.img,format=raw"
   -device "ide-hd,drive=sata1,bus=ide.1,model=VKM SATA SSD VK4620XT 256GB,serial=VMSATA0002,ver=S0312A0,rotation_rate=1")
 expected+=('{"serial":"VMSATA0001","kind":"sata","identified":true}'
   '{"serial":"VMSATA0002","kind":"sata","identified":true}')
-# USB: a mass-storage (bulk-only) disk behind a hub, and a UAS disk.
+# USB: a mass-storage (bulk-only) disk behind a hub and a UAS disk on the
+# xHCI controller, and one more mass-storage disk on an EHCI controller's root
+# hub (it and the xHCI root hub are both device 1 of their bus, so their hub
+# numbers tell whether buses are kept apart).
 add_image usbbot 256M
+add_image usbbot2 128M
 add_image usbuas 384M
 qemu_disks+=(-device qemu-xhci,id=xhci
   -device usb-hub,bus=xhci.0,port=1
   -drive "if=none,id=usbbot,file=$disks/usbbot.img,format=raw"
   -device "usb-storage,bus=xhci.0,port=1.2,drive=usbbot,serial=VMUSBBOT01"
+  -drive "if=none,id=usbbot2,file=$disks/usbbot2.img,format=raw"
+  -device usb-ehci,id=ehci
+  -device "usb-storage,bus=ehci.0,port=1,drive=usbbot2,serial=VMUSBBOT02"
   -device usb-uas,id=uas,bus=xhci.0,port=2
   -drive "if=none,id=usbuas,file=$disks/usbuas.img,format=raw"
   -device "scsi-hd,bus=uas.0,scsi-id=0,lun=0,drive=usbuas,serial=VMUSBUAS01")
-expected+=('{"serial":"VMUSBBOT01","kind":"usb"}' '{"serial":"VMUSBUAS01","kind":"usb"}')
-# Block devices the guest waits for: sda..sdd, nvme0n1, and the shared namespace.
-disk_count=6
+expected+=('{"serial":"VMUSBBOT01","kind":"usb"}' '{"serial":"VMUSBBOT02","kind":"usb"}'
+  '{"serial":"VMUSBUAS01","kind":"usb"}')
+# Block devices the guest waits for: sda..sde, nvme0n1, and the shared namespace.
+disk_count=7
 (IFS=,; echo "[${expected[*]}]") >"$work/expected.json"
 
 # --- The initramfs --------------------------------------------------------------
@@ -122,7 +130,7 @@ copy_with_libs "$build/bin/ssdtools_vm_probe"
 copy_with_libs "$(command -v smartctl)"
 copy_with_libs "$(command -v nvme)"
 mods=$(python3 "$here/module_order.py" "$moddir" \
-  nvme ahci sd_mod sg xhci_pci usb_storage uas 9p 9pnet_virtio virtio_pci)
+  nvme ahci sd_mod sg xhci_pci ehci_pci usb_storage uas 9p 9pnet_virtio virtio_pci)
 : >"$root/etc/modules.list"
 for m in $mods; do
   mkdir -p "$root/lib/modules/$(dirname "$m")"
@@ -139,7 +147,7 @@ echo "$disk_count" >"$root/etc/vm-disk-count"
 # --- Boot ---------------------------------------------------------------------
 accel=(-accel tcg)
 if [ "${SSDTOOLS_VM_ACCEL:-tcg}" = kvm ]; then accel=(-accel kvm -cpu host); fi
-echo "test-vm: booting $kver (${accel[1]}), disks: nvme, nvme subsystem, 2 SATA, USB BOT, USB UAS"
+echo "test-vm: booting $kver (${accel[1]}), disks: nvme, nvme subsystem, 2 SATA, 2 USB BOT, USB UAS"
 start=$(date +%s)
 set +e
 timeout "$timeout_s" qemu-system-x86_64 "${accel[@]}" -machine q35 -m 1024 -smp 2 \
