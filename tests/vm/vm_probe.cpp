@@ -27,6 +27,7 @@
 #include "device/discovery/scan_flags.h"
 #include "device/enumeration/disk_walk.h"
 #include "device/enumeration/hub_port_table.h"
+#include "platform/nvme_command.h"
 #include "scan/vkm_class.h"
 #include "shell/session.h"
 
@@ -56,6 +57,9 @@ constexpr size_t kIdFirmware = 64, kIdFirmwareLen = 8;
 constexpr size_t kNsSize = 0, kNsFlbas = 26, kNsLbaFormats = 128;
 constexpr uint8_t kAtaReadLogExt = 0x2F;
 constexpr uint8_t kDownloadWithOffsets = 0x03;
+constexpr uint8_t kNvmeOpFirmwareCommit = 0x10;
+// Commit action 1 (store, activate at the next reset) into slot 1.
+constexpr uint32_t kCommitSlot1Replace = (1u << 3) | 1u;
 
 bool InsideQemu() {
   std::ifstream in("/sys/class/dmi/id/sys_vendor");
@@ -186,6 +190,15 @@ void ProbeNvme(common::JsonWriter& j, device::StorageDevice& dev) {
   const int commit = nvme.NvmeFirmwareCommit(1, 1);
   Outcome(j, "firmwareCommit", commit == 0, commit);
   j.Key("firmwareCommitStatus").Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
+  // The same commit as an admin command of its own (the protocol-command
+  // request, which carries the completion): the controller's status must
+  // come back with the failure.
+  std::array<uint8_t, os::kNvmeSubmissionEntrySize> image{};
+  image[0] = kNvmeOpFirmwareCommit;
+  common::WriteLe32(image, os::NvmeDwordOffset(os::kNvmeCdw10), kCommitSlot1Replace);
+  const int admin = nvme.NvmeAdminCommand(image, {});
+  Outcome(j, "adminFirmwareCommit", admin == 0, admin);
+  j.Key("adminFirmwareCommitStatus").Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
   nvme.Close();
 }
 
