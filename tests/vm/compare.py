@@ -264,14 +264,15 @@ def main():
                         None if ref_v is None else int(ref_v))
             # The firmware requests of the inbox path carry no completion (an
             # error code only), so there the failure is what counts; the
-            # admin command request carries the controller's status.
+            # protocol-command request (vendor commands) carries the
+            # controller's status.
             for key, what, ref_file, with_status in (
                     ("firmwareDownload", "Firmware Download (refused)", "nvme_fwdl_%s.txt",
                      False),
                     ("firmwareCommit", "Firmware Commit (refused)", "nvme_fwcommit_%s.txt",
                      False),
-                    ("adminFirmwareCommit", "Firmware Commit as admin cmd (refused)",
-                     "nvme_fwcommit_%s.txt", True)):
+                    ("vendorAdmin", "vendor admin command C0h (refused)",
+                     "nvme_vendor_%s.txt", True)):
                 got = p.get(key, {}).get("ok")
                 status = p.get(key + "Status")
                 ref_status = nvme_status(read_text(os.path.join(out, ref_file % cname)))

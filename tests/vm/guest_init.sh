@@ -94,6 +94,7 @@ dd if=/dev/zero of=/tmp/fw.bin bs=4096 count=1 2>/dev/null
 for c in $(ls /sys/class/nvme); do
   nvme fw-download /dev/$c --fw=/tmp/fw.bin >/out/nvme_fwdl_$c.txt 2>&1
   nvme fw-commit /dev/$c --slot=1 --action=1 >/out/nvme_fwcommit_$c.txt 2>&1
+  nvme admin-passthru /dev/$c --opcode=0xc0 >/out/nvme_vendor_$c.txt 2>&1
 done
 
 log "tool"
