@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 DEMO_RUN   := $(BUILD)/demo-run
 
-.PHONY: all deps configure build build-release demo test test-sanitize bench clean
+.PHONY: all deps configure build build-release demo test test-sanitize bench test-vm clean
 
 all: build
 
@@ -52,6 +52,14 @@ build-release: deps
 bench: deps configure
 	cmake --build $(BUILD) --target ssdtools -j $(JOBS)
 	bench/clone_bench.sh $(BUILD)/bin/ssdtools
+
+# The Linux backend on Debian's own 6.1 kernel in QEMU, next to smartctl and
+# nvme-cli (tests/vm). Needs the VM packages and downloads the kernel package
+# into the build folder once; not part of `make test`.
+test-vm: configure
+	@scripts/install-deps.sh --vm
+	cmake --build $(BUILD) --target ssdtools ssdtools_vm_probe -j $(JOBS)
+	tests/vm/run_vm_test.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)

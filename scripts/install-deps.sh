@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the window need.
 # Idempotent: packages already present are skipped, and the package lists are
-# refreshed only when something is missing.
+# refreshed only when something is missing. With --vm: also what the
+# virtual-machine test (make test-vm) needs.
 set -euo pipefail
 
 PACKAGES=(
@@ -11,6 +12,9 @@ PACKAGES=(
   fonts-dejavu-core
   xvfb xdotool imagemagick
 )
+if [ "${1:-}" = "--vm" ]; then
+  PACKAGES+=(qemu-system-x86 busybox-static smartmontools nvme-cli cpio python3)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
