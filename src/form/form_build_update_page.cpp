@@ -83,6 +83,9 @@ void UpdateDispalyComponents::BuildAdvancedGroup() {
   PlaceText(BTN_Microcode_Commit, GB_AdavnceMode, 440, 52, 112, 28, "Commit");
   PlaceText(BTN_Microcode_NVMeDownload, GB_AdavnceMode, 440, 96, 112, 28, "NVMe Download");
   PlaceText(BTN_Microcode_NVMeCommit, GB_AdavnceMode, 440, 128, 112, 28, "NVMe Commit");
+  PlaceText(CHK_Microcode_SystemActivateNow, GB_AdavnceMode, 440, 158, 116, 20,
+            "Live on system disk");
+  CHK_Microcode_SystemActivateNow.SetChecked(false);
 }
 
 }  // namespace app

@@ -104,6 +104,9 @@ class UpdateDispalyComponents : public ui::Form {
   ui::Button BTN_Microcode_Commit{"BTN_Microcode_Commit"};
   ui::Button BTN_Microcode_NVMeDownload{"BTN_Microcode_NVMeDownload"};
   ui::Button BTN_Microcode_NVMeCommit{"BTN_Microcode_NVMeCommit"};
+  // Unticked, the disk holding the running system never gets new firmware
+  // activated under it; ticked, the user is asked once per drive.
+  ui::CheckBox CHK_Microcode_SystemActivateNow{"CHK_Microcode_SystemActivateNow"};
   ui::GroupBox GB_UpdateSetting{"GB_UpdateSetting"};
   ui::Label Label5{"Label5"};
   ui::ComboBox CMBB_ICVersion{"CMBB_ICVersion"};

@@ -40,6 +40,9 @@ class DriveAccess {
   // bytes: 0; -127 for an error status (NvmeStatusCode/NvmeStatusCodeType) or
   // a failed transfer; another code for other failures.
   virtual int ReadSmartHealthLog(std::span<uint8_t> out) = 0;
+  // NVMe Get Log Page 03h (Firmware Slot Information), out.size() bytes: as
+  // ReadSmartHealthLog. An object that cannot send it fails.
+  virtual int ReadFirmwareSlotLog(std::span<uint8_t> /*out*/) { return -3; }
   // The status of the last NVMe command.
   virtual uint16_t NvmeStatusCode() const = 0;
   virtual uint16_t NvmeStatusCodeType() const = 0;

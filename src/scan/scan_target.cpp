@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "scan/identify_strategies.h"
-#include "scan/scan_rules.h"
 #include "common/text.h"
 #include "device/core/dev_attribute.h"
 #include "device/core/fixed_text.h"
+#include "scan/identify_strategies.h"
+#include "scan/scan_rules.h"
 
 namespace app {
 
@@ -58,13 +58,12 @@ void DeviceScan::IdentifyCandidate(device::StorageDevice& drive) {
   // Nothing read from an earlier drive that did not match may be shown for
   // this one when one of its reads fails.
   data.ClearReadData();
-  // devOrder is the physical drive number, except for a drive reached only
-  // through its miniport, where it is the port number.
-  const bool portOnly =
-      device::IsNvme(drive.devAttribute) && !(drive.devAttribute & device::kNvmeOwnHandleMask);
+  // devOrder is the physical drive number, except for a drive found only on
+  // its SCSI port, where it is the port number. A miniport drive found as a
+  // physical drive keeps its number, so it can be the system disk.
+  const bool portOnly = (drive.devAttribute & device::STORAGE_SCSI_PORT) != 0;
   const int systemDisk = discovery_.SystemDisk();
-  data.systemDisk =
-      !portOnly && systemDisk >= 0 && static_cast<int>(drive.devOrder) == systemDisk;
+  data.systemDisk = !portOnly && systemDisk >= 0 && static_cast<int>(drive.devOrder) == systemDisk;
   const IdentifyTarget target{devices_.At(slot), drive, data, profiles_, os_};
   const int profile = Identify(ChooseStrategy(drive.devAttribute, options_), target);
   if (profile == kNoProfile) return;

@@ -84,6 +84,11 @@ int VKMClass::ReadSmartHealthLog(std::span<uint8_t> out) {
   return vendor::VK4630::GetLogPage(out, kSmartHealthLogId, 0, kAllNamespaces, 0, 0);
 }
 
+int VKMClass::ReadFirmwareSlotLog(std::span<uint8_t> out) {
+  if (!IsNvmeDrive()) return vendor::kNvmeOpenFailed;
+  return vendor::VK4630::GetLogPage(out, kFirmwareSlotLogId, 0, kAllNamespaces, 0, 0);
+}
+
 uint16_t VKMClass::NvmeStatusCode() const { return vendor::VK4630::StatusCode(); }
 
 uint16_t VKMClass::NvmeStatusCodeType() const { return vendor::VK4630::StatusCodeType(); }

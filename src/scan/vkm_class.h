@@ -20,6 +20,7 @@ namespace app {
 inline constexpr int kWrongAccessPath = -127;
 inline constexpr size_t kDevNameSize = 50;
 inline constexpr uint8_t kSmartHealthLogId = 0x02;
+inline constexpr uint8_t kFirmwareSlotLogId = 0x03;
 inline constexpr uint32_t kAllNamespaces = 0xFFFFFFFFu;
 
 class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAccess {
@@ -51,6 +52,7 @@ class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAcc
   int NvmeVendorRead(std::span<uint8_t> out, uint8_t selector) override;
   bool NvmeIdentify(std::span<uint8_t> out, uint32_t nsid, bool controller) override;
   int ReadSmartHealthLog(std::span<uint8_t> out) override;
+  int ReadFirmwareSlotLog(std::span<uint8_t> out) override;
   uint16_t NvmeStatusCode() const override;
   uint16_t NvmeStatusCodeType() const override;
 

@@ -60,6 +60,36 @@ TEST(DriveKeysTest, SecurityFrozenAndActivationReset) {
   EXPECT_FALSE(good.disks[3].drive.ata.securityFrozen);
 }
 
+TEST(DriveKeysTest, FirmwareSlotsAsTheToolFirstFindsTheDrive) {
+  const LabConfig bad = ParseLabConfig(
+      testsupport::LabBuilder()
+          .Nvme("Disk B", {"Slot1=N0100A0", "Slot3=N0300A0", "NextSlot=2"})
+          .Nvme("Disk C", {"ActiveSlot=3", "ActivationSilenceMs=-1", "Slot2=TOOLONGREV"})
+          .Text());
+  EXPECT_EQ(bad.problems,
+            (std::vector<std::string>{
+                "[Disk B] Slot1: the running slot holds Firmware",
+                "[Disk B] Slot3: the drive has 2 firmware slots",
+                "[Disk B] NextSlot: that slot holds no image (give its SlotN)",
+                "[Disk C] ActiveSlot: '3' is not a number from 1 to 2",
+                "[Disk C] Slot2: at most 8 characters",
+                "[Disk C] ActivationSilenceMs: '-1' is not a number from 0 to 3600000",
+            }));
+  const LabConfig good = ParseLabConfig(
+      testsupport::LabBuilder()
+          .Nvme("Disk B", {"FirmwareSlots=3", "ActiveSlot=2", "Slot1=N0100A0", "Slot3=N0312A0",
+                           "NextSlot=3", "ActivationSilenceMs=8000"})
+          .Text());
+  ASSERT_TRUE(good.problems.empty()) << good.problems.front();
+  const Vk4630Keys& k = good.disks[1].drive.vk4630;
+  EXPECT_EQ(k.activeSlot, 2);
+  EXPECT_EQ(k.nextSlot, 3);
+  EXPECT_EQ(k.slotRevisions[0], "N0100A0");
+  EXPECT_FALSE(k.slotRevisions[1]);
+  EXPECT_EQ(k.slotRevisions[2], "N0312A0");
+  EXPECT_EQ(k.activationSilenceMs, 8000u);
+}
+
 TEST(DriveKeysTest, GivenOrNotIsParsedState) {
   const LabConfig c = ParseLabConfig(testsupport::LabBuilder()
                                          .Sata("Disk A", "VK4620XT",

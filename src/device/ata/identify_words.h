@@ -19,9 +19,10 @@ inline constexpr size_t kFirmwareRevision = 23;  // 4 words, 8 characters
 inline constexpr size_t kFirmwareRevisionChars = 8;
 inline constexpr size_t kModelNumber = 27;  // 20 words, 40 characters
 inline constexpr size_t kModelNumberChars = 40;
-inline constexpr size_t kDmaMicrocodeSupport = 69;  // bit 8: DOWNLOAD MICROCODE DMA
-inline constexpr size_t kCommandSet2 = 83;          // bit 0: DOWNLOAD MICROCODE
-inline constexpr size_t kCommandSetExt = 119;       // bit 4: download with offsets
+inline constexpr size_t kDmaMicrocodeSupport = 69;    // bit 8: DOWNLOAD MICROCODE DMA
+inline constexpr size_t kCommandSet2 = 83;            // bit 0: DOWNLOAD MICROCODE
+inline constexpr size_t kCommandSetExt = 119;         // bit 4: download with offsets
+inline constexpr size_t kCommandSetExtEnabled = 120;  // bit 4: download with offsets
 inline constexpr size_t kMicrocodeMinBlocks = 234;
 inline constexpr size_t kMicrocodeMaxBlocks = 235;
 

@@ -3,6 +3,7 @@
 // section: each is unset when lab.ini does not give it, so the model keeps its
 // default, and a bad value is a problem of the file like any other. Which
 // model reads which key is in src/lab/README.md.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,9 @@
 #include "lab/faults/fault_list.h"
 
 namespace lab {
+
+// Firmware slots an NVMe controller can have.
+inline constexpr size_t kLabFirmwareSlots = 7;
 
 // Which DOWNLOAD MICROCODE payloads an ATA drive accepts.
 enum class DownloadFormat { kAuto, kPlain, kUpdateFile };
@@ -92,6 +96,14 @@ struct Vk4630Keys {
   std::optional<uint64_t> eui64;
   std::optional<uint8_t> availableSpare, spareThreshold, percentageUsed;
   std::optional<uint64_t> dataUnitsRead, dataUnitsWritten, mediaErrors;
+  // The firmware slots as the tool first finds the drive: the revision each
+  // slot other than the running one holds (index 0 is slot 1), the running
+  // slot and the slot that runs after the next reset (0: none).
+  std::array<std::optional<std::string>, kLabFirmwareSlots> slotRevisions;
+  std::optional<uint8_t> activeSlot, nextSlot;
+  // After a commit that activates at once, the controller answers nothing
+  // for this long (milliseconds of lab time) while it restarts.
+  std::optional<uint32_t> activationSilenceMs;
 };
 
 struct DriveKeys {

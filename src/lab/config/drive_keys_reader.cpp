@@ -141,6 +141,34 @@ void ReadVk46xxKeys(SectionReader& r, Vk46xxKeys& v) {
   v.failVendorCommands = Faults(r, "FailVendorCommands");
 }
 
+// Slot1..Slot7, ActiveSlot, NextSlot: each slot named must exist, the running
+// slot holds `Firmware` (so it takes no SlotN key), and the slot for the next
+// reset must hold an image.
+void ReadSlotKeys(SectionReader& r, Vk4630Keys& n) {
+  const uint64_t slots = n.firmwareSlots.value_or(2);
+  n.activeSlot = r.NumberAs<uint8_t>("ActiveSlot", 1, slots);
+  n.nextSlot = r.NumberAs<uint8_t>("NextSlot", 0, slots);
+  const uint8_t active = n.activeSlot.value_or(1);
+  for (size_t i = 0; i < kLabFirmwareSlots; ++i) {
+    const std::string key = common::Format("Slot%zu", i + 1);
+    if (!r.Has(key)) continue;
+    const auto revision = r.Text(key, 8);
+    if (!revision) continue;
+    if (i + 1 > slots) {
+      r.Problem(key, common::Format("the drive has %d firmware slots", static_cast<int>(slots)));
+    } else if (i + 1 == active) {
+      r.Problem(key, "the running slot holds Firmware");
+    } else if (!common::Trim(*revision).empty()) {
+      n.slotRevisions[i] = *revision;
+    }
+  }
+  if (n.nextSlot && *n.nextSlot != 0 && *n.nextSlot != active &&
+      !n.slotRevisions[*n.nextSlot - 1u]) {
+    r.Problem("NextSlot", "that slot holds no image (give its SlotN)");
+  }
+  n.activationSilenceMs = r.NumberAs<uint32_t>("ActivationSilenceMs", 0, 3600000);
+}
+
 void ReadVk4630Keys(SectionReader& r, Vk4630Keys& n) {
   n.pciSubVendor = r.OptHex16("PciSubVendor");
   n.pciSubDevice = r.OptHex16("PciSubDevice");
@@ -166,6 +194,7 @@ void ReadVk4630Keys(SectionReader& r, Vk4630Keys& n) {
   n.dataUnitsWritten = r.Number("DataUnitsWritten", 0, UINT64_MAX);
   n.mediaErrors = r.Number("MediaErrors", 0, UINT64_MAX);
   n.miniportLocation = r.NumberAs<uint32_t>("MiniportLocation", 0, UINT32_MAX);
+  ReadSlotKeys(r, n);
 }
 
 }  // namespace

@@ -101,6 +101,7 @@ std::string DriveState::Serialise() const {
     line(common::Format("Slot%zu", i + 1), Quoted(slots[i]));
   line("ActiveSlot", std::to_string(activeSlot));
   line("NextSlot", std::to_string(nextSlot));
+  line("FirmwareDownloads", std::to_string(firmwareDownloads));
   return s;
 }
 
@@ -126,6 +127,7 @@ std::optional<DriveState> DriveState::Parse(std::string_view text) {
   ReadCount(ini, "UnsafeShutdowns", st.unsafeShutdowns);
   ReadCount(ini, "SectorsRead", st.sectorsRead);
   ReadCount(ini, "SectorsWritten", st.sectorsWritten);
+  ReadCount(ini, "FirmwareDownloads", st.firmwareDownloads);
   for (size_t i = 0; i < st.slots.size(); ++i) {
     st.slots[i] = Clean(ini.ReadString(kSection, common::Format("Slot%zu", i + 1), ""), 8);
   }

@@ -17,6 +17,7 @@
 //   PowerCycles= UnsafeShutdowns= SectorsRead= SectorsWritten=
 //   Slot1=".." .. Slot7=".."   NVMe firmware slots (empty: no image)
 //   ActiveSlot=1  NextSlot=0   NVMe slot running / to run after the next reset
+//   FirmwareDownloads=0        firmware download commands taken over the drive's life
 //
 // A drive fills the empty fields from its lab.ini settings when it is built.
 #include <array>
@@ -61,6 +62,8 @@ struct DriveState {
   std::array<std::string, kFirmwareSlots> slots;  // index 0 is slot 1
   uint8_t activeSlot = 1;
   uint8_t nextSlot = 0;  // 0: nothing pending
+  // NVMe Firmware Image Download commands taken: what an update wore.
+  uint64_t firmwareDownloads = 0;
 
   std::string Serialise() const;
   // Nothing when the text has no [DriveState] section. Values that do not parse

@@ -63,7 +63,7 @@ BuiltDrive BuildLabDrive(const DriveContext& ctx) {
 
   if (nvmeModel) {
     const Vk4630Settings s = Vk4630SettingsFor(d);
-    auto drive = std::make_unique<Vk4630Controller>(s, ctx.media, std::move(state));
+    auto drive = std::make_unique<Vk4630Controller>(s, ctx.media, std::move(state), &ctx.clock);
     Persist(*drive, ctx);
     built.nvme = std::move(drive);
     return built;

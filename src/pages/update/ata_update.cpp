@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "common/whole_file.h"
 #include "common/winpath.h"
+#include "device/ata/identify_words.h"
 #include "package/expected_version.h"
 #include "package/firmware_tag.h"
 #include "package/generate/auto_gen_flu.h"
@@ -21,6 +22,7 @@
 #include "package/version_text.h"
 #include "pages/update/ata_image.h"
 #include "pages/update/image_file.h"
+#include "pages/update/system_disk.h"
 #include "scan/scan_rules.h"
 #include "vendor/sata/dm_status.h"
 
@@ -35,6 +37,9 @@ constexpr uint8_t kDownloadEnableBit = 0x01;
 constexpr int kFailedAttemptStatus = 3;
 constexpr const char* kPrepFail = "Clear Check Dummy Fail!(%s Memory 0x%08X)";
 constexpr const char* kCidReadFail = "Read FW CID Fail!";
+constexpr uint16_t kIdentifyValidMask = 0xC000;
+constexpr uint16_t kIdentifyValidPattern = 0x4000;
+constexpr int kDownloadOffsetsBit = 4;
 
 // One controller-memory access, tried up to five times with a pause after
 // each failure.
@@ -209,6 +214,34 @@ bool SameVersionPrefix(const std::string& a, const std::string& b, int length) {
   return common::Trim(a).substr(0, n) == common::Trim(b).substr(0, n);
 }
 
+// Mode 0Eh (download with offsets, saved for the next power-on) belongs to
+// the offsets feature: IDENTIFY words 119 and 120 bit 4, each word valid only
+// with bits 15:14 = 01b.
+bool SavesMicrocodeForLater(std::span<const uint8_t> identify) {
+  namespace id = device::identify;
+  auto valid = [&](size_t word) {
+    return (id::Word(identify, word) & kIdentifyValidMask) == kIdentifyValidPattern;
+  };
+  return valid(id::kCommandSetExt) && valid(id::kCommandSetExtEnabled) &&
+         id::Bit(identify, id::kCommandSetExt, kDownloadOffsetsBit) &&
+         id::Bit(identify, id::kCommandSetExtEnabled, kDownloadOffsetsBit);
+}
+
+// True when the download to this drive is to be saved for the next power-on
+// instead of activated: the drive holds the running system and can do so.
+bool DeferOnSystemDisk(UpdateFlow& flow) {
+  if (!HoldsRunningSystem(flow)) return false;
+  if (!SavesMicrocodeForLater(flow.drive.data.ataIdentify)) {
+    flow.run.Log(common::Format(
+        "Dev_%d          : holds the running system, but cannot save new microcode for the next "
+        "power-on (no DOWNLOAD MICROCODE mode 0Eh); it is activated at once",
+        flow.Row()));
+    return false;
+  }
+  return !MayActivateNow(flow,
+                         "DOWNLOAD MICROCODE mode 0Eh saves it without the activation (no 0Fh)");
+}
+
 }  // namespace
 
 void AtaDownloadClick(UpdateFlow& flow) {
@@ -364,7 +397,9 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
     return false;
   }
   flow.AddProgress(10);
-  const Transfer transfer = ChosenTransfer(flow, form.GB_AdavnceMode.Visible());
+  Transfer transfer = ChosenTransfer(flow, form.GB_AdavnceMode.Visible());
+  const bool deferredForSystem = transfer.activate && DeferOnSystemDisk(flow);
+  if (deferredForSystem) transfer = {vendor::kDmSubOffsetsDeferred, false};
   const int status = DownloadRepeated(flow, image, repetitions, transfer);
   if (status != 0) {
     flow.Status(common::Format("Update device fail(Nvme:%d)", status));
@@ -374,6 +409,7 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
   flow.AddProgress(10);
   flow.Status(kDownloadComplete);
   AtaCommitClick(flow, !transfer.activate);
+  if (deferredForSystem) PassWithReboot(flow);
   return true;
 }
 

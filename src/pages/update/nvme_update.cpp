@@ -11,6 +11,8 @@
 #include "package/update_rules.h"
 #include "package/version_text.h"
 #include "pages/update/image_file.h"
+#include "pages/update/nvme_slots.h"
+#include "pages/update/system_disk.h"
 #include "scan/scan_rules.h"
 #include "vendor/nvme/nvme_ssd_hba.h"
 
@@ -144,7 +146,8 @@ void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
   flow.run.ProcessMessages();
   flow.TrimMemo();
 
-  if (form.CHK_Microcode_CheckFWVer.Checked()) {
+  const bool check = form.CHK_Microcode_CheckFWVer.Checked();
+  if (check) {
     flow.state.expectedFwVer = offered;
     firmware::UpdateRuleContext rules;
     rules.exeDir = flow.Ctx().exeDir;
@@ -157,6 +160,11 @@ void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
       flow.Status(kDownloadVersionFail);
       return;
     }
+  }
+  // The image already waits in a slot for the next reset: writing it again
+  // would only wear the drive, and a reboot is all that is missing.
+  if (AlreadyStaged(flow, offered, current)) return;
+  if (check) {
     flow.run.Log(common::Format("### Device <%s> ###  Current FW:%s, New FW:%s",
                                 flow.Caption().c_str(), current.c_str(), offered.c_str()));
     if (options.PopUpMsgBox && !options.DoNotShowNewFWVer &&
@@ -203,7 +211,15 @@ void NvmeCommitClick(UpdateFlow& flow) {
   }
   const int32_t slot = common::StrToIntDef(common::Trim(form.EDT_Slot.Text()), 0);
   const bool native = NativeNvme(flow);
-  const uint32_t action = native ? kNativeCommitAction : static_cast<uint32_t>(choice);
+  uint32_t action = native ? kNativeCommitAction : static_cast<uint32_t>(choice);
+  bool deferredForSystem = false;
+  if (action == kActivateNowAction &&
+      !MayActivateNow(flow,
+                      "Firmware Commit action 1 (activate at the next reset) is sent "
+                      "instead of action 3 (activate now)")) {
+    action = kActivateAtResetAction;
+    deferredForSystem = true;
+  }
   // A slot outside 0..7 is refused by the command itself, without being sent.
   const uint32_t slotField = slot < 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(slot);
   const int result = flow.drive.access.NvmeFirmwareCommit(action, slotField);
@@ -219,9 +235,28 @@ void NvmeCommitClick(UpdateFlow& flow) {
   flow.state.updateResult = kPass;
   if (!native) flow.drive.access.NvmeVendorNoData(false);
   flow.Sleep(kAfterPostCommitMs);
-  app::SlotData& data = flow.drive.data;
+  // Only action 3 runs the image at once; every other action (and a status
+  // that asks for a reset) leaves it for the next reset.
+  const bool deferred = action != kActivateNowAction || requiresReset;
   std::string reported;
-  if (flow.drive.access.NvmeIdentify(data.nvmeIdentifyController, 0, true)) {
+  if (!RereadIdentity(flow, !deferred, reported)) return;
+  JudgeReportedVersion(flow, reported, deferred, form.CHK_Microcode_CheckFWVer.Checked());
+  if (deferredForSystem) PassWithReboot(flow);
+}
+
+bool RereadIdentity(UpdateFlow& flow, bool activatedNow, std::string& reported) {
+  app::SlotData& data = flow.drive.data;
+  app::DriveAccess& dev = flow.drive.access;
+  // A controller that activates new firmware at once restarts: until it is
+  // back, commands go unanswered. It gets a bounded time before it is judged.
+  const uint64_t start = flow.Ctx().os.GetTickCount64();
+  bool answered = dev.NvmeIdentify(data.nvmeIdentifyController, 0, true);
+  while (!answered && activatedNow &&
+         flow.Ctx().os.GetTickCount64() - start < kActivationWindowMs) {
+    flow.Sleep(kActivationRetryMs);
+    answered = dev.NvmeIdentify(data.nvmeIdentifyController, 0, true);
+  }
+  if (answered) {
     const app::IdentityTexts ids = app::NvmeIdentityTexts(data.nvmeIdentifyController);
     reported = common::Trim(ids.firmware);
     flow.SetCell(flow.columns.serialNumber, common::Trim(ids.serial));
@@ -229,11 +264,15 @@ void NvmeCommitClick(UpdateFlow& flow) {
     flow.SetCell(flow.columns.modelName, common::Trim(ids.model));
     data.SetCurrentFirmware(reported);
   }
-  flow.drive.access.NvmeVendorRead(data.nvmeVendorInfo, 0);
-  // Only action 3 runs the image at once; every other action (and a status
-  // that asks for a reset) leaves it for the next reset.
-  const bool deferred = action != kActivateNowAction || requiresReset;
-  JudgeReportedVersion(flow, reported, deferred, form.CHK_Microcode_CheckFWVer.Checked());
+  dev.NvmeVendorRead(data.nvmeVendorInfo, 0);
+  if (answered || !activatedNow) return true;
+  flow.Refuse(kNoAnswerAfterActivation);
+  flow.run.Log(common::Format(
+      "Dev_%d          : no answer for %u s after the new firmware %s was activated; which "
+      "firmware it runs is unknown until it answers again (rescan, or restart the machine)",
+      flow.Row(), static_cast<unsigned>(kActivationWindowMs / 1000),
+      common::Trim(flow.state.expectedFwVer).c_str()));
+  return false;
 }
 
 }  // namespace update

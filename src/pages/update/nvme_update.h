@@ -40,11 +40,17 @@ inline constexpr size_t kNvmeFirmwareRevision = 64;  // identify controller byte
 inline constexpr size_t kNvmeFirmwareRevisionChars = 8;
 // Drives on the inbox driver take commit action 1 whatever the combo box says.
 inline constexpr uint32_t kNativeCommitAction = 1;
+inline constexpr uint32_t kActivateAtResetAction = 1;
 inline constexpr uint32_t kActivateNowAction = 3;
 inline constexpr uint16_t kScActivationRequiresReset = 0x11;
 inline constexpr uint16_t kSctCommandSpecific = 1;
 inline constexpr uint32_t kCommitSettleMs = 1000;
 inline constexpr uint32_t kAfterPostCommitMs = 500;
+// After an immediate activation the identity is asked for again every second
+// for up to 30 seconds while the controller restarts.
+inline constexpr uint64_t kActivationWindowMs = 30000;
+inline constexpr uint32_t kActivationRetryMs = 1000;
+inline constexpr const char* kNoAnswerAfterActivation = "No answer after FW activation!";
 
 // What the CSS header tells: the memo lines in entry order and the ISP
 // version, when an ISP record was found.
@@ -68,5 +74,10 @@ void NvmeDownloadClick(UpdateFlow& flow);
 void NvmeDownload(UpdateFlow& flow, const std::string& relativePath);
 // BTN_Microcode_NVMeCommitClick.
 void NvmeCommitClick(UpdateFlow& flow);
+// After a commit: Identify Controller and the vendor page read again, the row
+// refreshed, `reported` the running revision. After an immediate activation
+// the identify is retried while the controller restarts; false (and the row
+// failed with its own text) when it never answers.
+bool RereadIdentity(UpdateFlow& flow, bool activatedNow, std::string& reported);
 
 }  // namespace update

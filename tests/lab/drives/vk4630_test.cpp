@@ -60,7 +60,7 @@ class Vk4630Test : public ::testing::Test {
     s.firmware = "N0220A0 ";
     settings = s;
     media = std::make_shared<MemoryMedia>(0x100000);
-    ctrl = std::make_unique<Vk4630Controller>(s, media, std::move(st));
+    ctrl = std::make_unique<Vk4630Controller>(s, media, std::move(st), &clock);
     ctrl->SetStateListener([this](const DriveState& st) { saved = st.Serialise(); });
   }
   void SetUp() override { Build(); }
@@ -95,6 +95,7 @@ class Vk4630Test : public ::testing::Test {
   }
   std::string Revision() { return Text(IdentifyController(), 64, 8); }
 
+  os::VirtualClock clock;
   Vk4630Settings settings;
   std::shared_ptr<MemoryMedia> media;
   std::unique_ptr<Vk4630Controller> ctrl;
@@ -185,6 +186,47 @@ TEST_F(Vk4630Test, CommitAction1WaitsForAReset) {
   EXPECT_EQ(Revision(), "N0400A0 ");
   EXPECT_EQ(Log(0x03, 0)[0], 0x02);
   EXPECT_EQ(ctrl->State().powerCycles, 2u);
+}
+
+TEST_F(Vk4630Test, SlotsFromLabIniWaitThroughTheFirstPowerOnOnly) {
+  Vk4630Settings s;
+  s.factorySlots[1] = "N0312A0 ";
+  s.factoryNextSlot = 2;
+  Build(s);
+  EXPECT_EQ(Revision(), "N0220A0 ");
+  std::vector<uint8_t> slots = Log(0x03, 0);
+  EXPECT_EQ(slots[0], 0x21);  // running 1, next 2
+  EXPECT_EQ(Text(slots, 16, 8), "N0312A0 ");
+  // The next power-on starts from what the drive keeps and runs slot 2.
+  const auto st = DriveState::Parse(ctrl->State().Serialise());
+  ASSERT_TRUE(st.has_value());
+  Build(s, *st);
+  EXPECT_EQ(Revision(), "N0312A0 ");
+  EXPECT_EQ(Log(0x03, 0)[0], 0x02);
+}
+
+TEST_F(Vk4630Test, SilentAfterAnImmediateActivationAndDownloadsCounted) {
+  Vk4630Settings s;
+  s.activationSilenceMs = 5000;
+  Build(s);
+  std::vector<uint8_t> img = CssImage("N0312A0 ");
+  ASSERT_TRUE(DownloadAll(img, 0x20000).Ok());
+  EXPECT_EQ(ctrl->State().firmwareDownloads, 5u);  // 0x81000 bytes in 0x20000-byte pieces
+  // Activation at the next reset: the controller keeps answering.
+  ASSERT_EQ(Commit(1, 2).statusCode, 0x11);
+  EXPECT_EQ(Revision(), "N0220A0 ");
+  ASSERT_TRUE(DownloadAll(img, 0x81000).Ok());
+  ASSERT_TRUE(Commit(3, 2).Ok());
+  std::vector<uint8_t> id(4096);
+  EXPECT_FALSE(Run(Admin(0x06, 0, {1, 0, 0, 0, 0, 0}, id)).delivered);
+  std::vector<uint8_t> pci(8);
+  EXPECT_FALSE(ctrl->HandleControlRequest(0xE0001C28, pci));
+  clock.Advance(4999);
+  EXPECT_FALSE(Run(Admin(0x06, 0, {1, 0, 0, 0, 0, 0}, id)).delivered);
+  clock.Advance(1);
+  EXPECT_EQ(Revision(), "N0312A0 ");
+  EXPECT_EQ(ctrl->State().firmwareDownloads, 6u);
+  EXPECT_NE(saved.find("FirmwareDownloads=6"), std::string::npos);
 }
 
 TEST_F(Vk4630Test, CommitActions0And2) {

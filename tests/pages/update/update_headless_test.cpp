@@ -2,35 +2,12 @@
 // display, the assembled session on the demo machine's kind of drives. The
 // tool ticks every row, updates every drive that is behind, prints the run
 // log and closes; the drives run the new firmware from the next start.
-#include <sstream>
-
-#include "shell/headless_session.h"
-#include "shell/session.h"
 #include "update_lab_fixture.h"
 
 namespace updatetest {
 namespace {
 
-class HeadlessUpdate : public UpdateOnLab {
- protected:
-  // One process run: the assembled session, headless, on the lab.
-  std::string RunProcess(const std::string& settings) {
-    std::string error;
-    auto os = lab::OpenLab(labDir->Str(), error);
-    EXPECT_NE(os, nullptr) << error;
-    if (!os) return {};
-    home.Write("Setting.ini", settings);
-    app::RunContext runCtx(*os, home.Str());
-    ui::HeadlessToolkit kit(*os);
-    ui::Application app(kit);
-    app::TUpdateDispaly window(app, runCtx);
-    app::SessionPlugins plugins(window, runCtx);
-    std::ostringstream out;
-    EXPECT_EQ(app::RunHeadless(window, kit, out), 0);
-    EXPECT_TRUE(window.Closed());
-    return out.str();
-  }
-};
+class HeadlessUpdate : public UpdateOnLab {};
 
 TEST_F(HeadlessUpdate, AutoRunUpdatesEveryDriveThatIsBehindAndCloses) {
   testsupport::LabBuilder b;

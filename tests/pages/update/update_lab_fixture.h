@@ -4,8 +4,10 @@
 // (the lab powers on again from its state folder).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,8 +15,11 @@
 #include "form/device_scan/app_device_scanner.h"
 #include "form/update_dispaly.h"
 #include "lab/demo/open_lab.h"
+#include "lab/drives/drive_state.h"
 #include "package/tools/demo_images.h"
 #include "pages/update/update_page.h"
+#include "shell/headless_session.h"
+#include "shell/session.h"
 #include "support/lab_builder.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
@@ -150,6 +155,42 @@ class UpdateOnLab : public ::testing::Test {
     return all;
   }
   bool Traced(const std::string& text) const { return labOs->Trace().Contains(text); }
+
+  // One run of the tool as the field starts it (the assembled session,
+  // headless) on `machine`, which stays powered between runs the way a
+  // machine that is not restarted does. Returns what the tool printed.
+  std::string RunUnattended(lab::LabOs& machine, const std::string& settings) {
+    home.Write("Setting.ini", settings);
+    app::RunContext runCtx(machine, home.Str());
+    ui::HeadlessToolkit kit(machine);
+    ui::Application app(kit);
+    app::TUpdateDispaly window(app, runCtx);
+    app::SessionPlugins plugins(window, runCtx);
+    std::ostringstream out;
+    EXPECT_EQ(app::RunHeadless(window, kit, out), 0);
+    EXPECT_TRUE(window.Closed());
+    return out.str();
+  }
+  // Opening the lab powers the machine on (a reboot since the last open).
+  std::unique_ptr<lab::LabOs> PowerOn() {
+    std::string error;
+    auto os = lab::OpenLab(labDir->Str(), error);
+    EXPECT_NE(os, nullptr) << error;
+    return os;
+  }
+  // One run of the tool on a machine powered on for it.
+  std::string RunProcess(const std::string& settings) {
+    auto os = PowerOn();
+    return os ? RunUnattended(*os, settings) : std::string();
+  }
+  // What the drive of lab.ini section `section` keeps in its state file.
+  lab::drives::DriveState StateOf(std::string section) const {
+    for (char& c : section)
+      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_') c = '_';
+    const auto st = lab::drives::DriveState::Parse(labDir->Read("state/" + section + ".state"));
+    EXPECT_TRUE(st.has_value()) << section;
+    return st.value_or(lab::drives::DriveState{});
+  }
 
   testsupport::TempDir work;
   void NewLab() { labDir = std::make_unique<testsupport::TempDir>(); }

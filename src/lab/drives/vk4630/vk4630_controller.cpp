@@ -21,6 +21,24 @@ NvmeFirmwareSlots::Config SlotConfig(const Vk4630Settings& s) {
   return c;
 }
 
+bool NoSlotsKept(const DriveState& st) {
+  return std::all_of(st.slots.begin(), st.slots.end(),
+                     [](const std::string& slot) { return slot.empty(); });
+}
+
+// A drive on its first start: the slots lab.ini describes; the running slot
+// gets the factory firmware in Prepared.
+DriveState WithFactorySlots(DriveState st, const Vk4630Settings& s) {
+  if (!NoSlotsKept(st)) return st;
+  const size_t n = std::min<size_t>(s.firmwareSlots, st.slots.size());
+  for (size_t i = 0; i < n; ++i) st.slots[i] = s.factorySlots[i];
+  if (s.factoryActiveSlot >= 1 && s.factoryActiveSlot <= s.firmwareSlots) {
+    st.activeSlot = s.factoryActiveSlot;
+    st.slots[st.activeSlot - 1u].clear();
+  }
+  return st;
+}
+
 DriveState Prepared(DriveState st, const Vk4630Settings& s) {
   if (st.activeSlot < 1 || st.activeSlot > s.firmwareSlots) st.activeSlot = 1;
   std::string& running = st.slots[st.activeSlot - 1u];
@@ -42,13 +60,26 @@ void CopyOut(std::span<uint8_t> out, const std::vector<uint8_t>& page, uint64_t 
 }  // namespace
 
 Vk4630Controller::Vk4630Controller(Vk4630Settings settings, std::shared_ptr<Media> media,
-                                   DriveState state)
+                                   DriveState state, const os::VirtualClock* clock)
     : settings_(std::move(settings)),
       media_(std::move(media)),
-      state_(Prepared(std::move(state), settings_)),
+      factoryFresh_(NoSlotsKept(state)),
+      state_(Prepared(WithFactorySlots(std::move(state), settings_), settings_)),
       slots_(state_, SlotConfig(settings_)),
-      faults_(settings_.failCommands, std::nullopt) {
+      faults_(settings_.failCommands, std::nullopt),
+      clock_(clock) {
   PowerOn();
+  // Staged before the tool first met the drive: still waiting for a reset.
+  const uint8_t next = settings_.factoryNextSlot;
+  if (factoryFresh_ && next != 0 && next <= settings_.firmwareSlots && next != state_.activeSlot &&
+      !state_.slots[next - 1u].empty()) {
+    state_.nextSlot = next;
+    Notify();
+  }
+}
+
+bool Vk4630Controller::Silent() const {
+  return clock_ != nullptr && clock_->ElapsedMs() < silentUntilMs_;
 }
 
 void Vk4630Controller::SetStateListener(std::function<void(const DriveState&)> listener) {
@@ -109,7 +140,7 @@ void Vk4630Controller::RecordError(const NvmeSubmission& c, NvmeStatus status) {
 
 NvmeCompletion Vk4630Controller::ExecuteNvme(NvmeSubmission& c) {
   NvmeCompletion r;
-  if (!powered_) {
+  if (!powered_ || Silent()) {
     r.delivered = false;
     return r;
   }
@@ -249,6 +280,8 @@ NvmeStatus Vk4630Controller::FirmwareDownload(NvmeSubmission& c, bool& powerLost
   const uint64_t bytes = (uint64_t{c.cdw[0]} + 1) * 4;
   const uint64_t offset = uint64_t{c.cdw[1]} * 4;
   ++downloads_;
+  ++state_.firmwareDownloads;
+  Notify();
   if (settings_.powerLossAtDownloadChunk != 0 && downloads_ == settings_.powerLossAtDownloadChunk) {
     powerLost = true;
     return kInternalError;
@@ -268,6 +301,10 @@ NvmeStatus Vk4630Controller::FirmwareCommit(NvmeSubmission& c) {
   const DriveState before = state_;
   const NvmeStatus s = slots_.Commit(action, slot, bootPartition);
   if (!(state_ == before)) Notify();
+  constexpr uint8_t kActivateNow = 3;
+  if (action == kActivateNow && s.Ok() && clock_ != nullptr) {
+    silentUntilMs_ = clock_->ElapsedMs() + settings_.activationSilenceMs;
+  }
   return s;
 }
 
@@ -346,7 +383,7 @@ NvmeStatus Vk4630Controller::Io(NvmeSubmission& c) {
 }
 
 bool Vk4630Controller::HandleControlRequest(uint32_t code, std::span<uint8_t> data) {
-  if (!powered_) return false;
+  if (!powered_ || Silent()) return false;
   switch (code) {
     case nvme::kCtrlWakeUp:
       return true;

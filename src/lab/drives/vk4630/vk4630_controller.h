@@ -19,7 +19,14 @@
 //   E0001C00h  location: dword 0 = MiniportLocation
 //
 // Building the controller is a power-on, which, like ControllerReset, starts
-// the firmware of a slot committed for activation at reset.
+// the firmware of a slot committed for activation at reset. A drive built
+// without saved state takes its slots from lab.ini (Slot1..Slot7, ActiveSlot,
+// NextSlot) as the tool first finds it: a slot staged for the next reset is
+// still waiting after that first power-on.
+//
+// With ActivationSilenceMs and a clock, a commit that activates at once is
+// followed by that long without any answer (commands and control requests),
+// as the controller restarts on the new image.
 #include <functional>
 #include <memory>
 #include <vector>
@@ -30,6 +37,7 @@
 #include "lab/drives/vk4630/nvme_pages.h"
 #include "lab/drives/vk4630/vk4630_settings.h"
 #include "lab/faults/fault_list.h"
+#include "platform/virtual_clock.h"
 
 namespace lab::drives {
 
@@ -59,7 +67,9 @@ inline constexpr uint32_t kVendorReadTag = 0x40;
 
 class Vk4630Controller : public NvmeController {
  public:
-  Vk4630Controller(Vk4630Settings settings, std::shared_ptr<Media> media, DriveState state);
+  // `clock` (optional) times the silence after an immediate activation.
+  Vk4630Controller(Vk4630Settings settings, std::shared_ptr<Media> media, DriveState state,
+                   const os::VirtualClock* clock = nullptr);
   Vk4630Controller(const Vk4630Controller&) = delete;
   Vk4630Controller& operator=(const Vk4630Controller&) = delete;
 
@@ -94,14 +104,19 @@ class Vk4630Controller : public NvmeController {
   NvmeRuntimeFacts Facts() const;
   void Notify();
   void RecordError(const NvmeSubmission& c, NvmeStatus status);
+  // Restarting on newly activated firmware: nothing is answered.
+  bool Silent() const;
 
   Vk4630Settings settings_;
   std::shared_ptr<Media> media_;
+  bool factoryFresh_ = false;  // built without saved state
   DriveState state_;
   NvmeFirmwareSlots slots_;
   FaultCounter faults_;
   std::function<void(const DriveState&)> listener_;
   bool powered_ = false;
+  const os::VirtualClock* clock_ = nullptr;
+  uint64_t silentUntilMs_ = 0;
   uint32_t downloads_ = 0;  // Firmware Image Download commands since the drive was built
   uint64_t hostReads_ = 0;
   uint64_t hostWrites_ = 0;

@@ -29,6 +29,10 @@ Vk4630Settings Vk4630SettingsFor(const DiskConfig& disk, const Vk4630Settings& d
   Take(k.firmwareSlots, s.firmwareSlots);
   Take(k.slot1ReadOnly, s.slot1ReadOnly);
   Take(k.activationReset, s.activationReset);
+  for (size_t i = 0; i < s.factorySlots.size(); ++i) Take(k.slotRevisions[i], s.factorySlots[i]);
+  Take(k.activeSlot, s.factoryActiveSlot);
+  Take(k.nextSlot, s.factoryNextSlot);
+  Take(k.activationSilenceMs, s.activationSilenceMs);
   if (k.maxImageKB) s.maxImageBytes = *k.maxImageKB * 1024;
   Take(k.imageVersionOffset, s.imageVersionOffset);
   Take(k.eui64, s.eui64);

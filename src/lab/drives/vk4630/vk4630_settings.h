@@ -10,6 +10,11 @@
 //                                  page 0 asks for page 1)
 //   VendorTag, VendorTagOffset     text placed in the last vendor page
 //   FirmwareSlots                  1..7 (default 2); Slot1ReadOnly 0 or 1
+//   Slot1..Slot7, ActiveSlot,      the slots as the tool first finds the drive:
+//   NextSlot                       revisions staged in the other slots, the
+//                                  running slot, the slot for the next reset
+//   ActivationSilenceMs            no answer for this long after a commit that
+//                                  activates at once
 //   MaxImageKB                     largest firmware image taken (default 16384)
 //   ImageVersionOffset             where an image without a CSS header keeps its
 //                                  8-character revision (default 0xEFF0)
@@ -20,6 +25,7 @@
 //   FailCommands                   "06:2,C2:1+": admin opcodes failing at their n-th use
 //   RejectDownloadChunk            n: the n-th Firmware Image Download fails
 //   PowerLossAtDownloadChunk       n: power is lost during the n-th one
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -43,6 +49,10 @@ struct Vk4630Settings {
   uint8_t firmwareSlots = 2;
   bool slot1ReadOnly = false;
   ActivationReset activationReset = ActivationReset::kController;
+  std::array<std::string, kLabFirmwareSlots> factorySlots;  // empty: no image
+  uint8_t factoryActiveSlot = 1;
+  uint8_t factoryNextSlot = 0;
+  uint32_t activationSilenceMs = 0;
   uint32_t maxImageBytes = 16u << 20;
   size_t imageVersionOffset = 0xEFF0;
   uint64_t eui64 = 0x001F9F4630000001ull;
