@@ -49,9 +49,9 @@ std::optional<BackupDisk> AspiBackupDisks::At(int index) const {
   disk.order = d.devOrder;
   disk.attribute = d.devAttribute;
   disk.sectors = d.devCapacity;
-  disk.serial = common::Trim(device::FixedText(d.devSerial));
-  disk.model = common::Trim(device::FixedText(d.devModel));
-  disk.firmware = common::Trim(device::FixedText(d.devFirmware));
+  disk.serial = common::Trim(d.Serial());
+  disk.model = common::Trim(d.Model());
+  disk.firmware = common::Trim(d.Firmware());
   return disk;
 }
 

@@ -15,9 +15,9 @@ void FillFromDevice(CliDrive& d, const device::StorageDevice& dev) {
   d.devAttribute = dev.devAttribute;
   d.attachment = AttachmentName(dev.devAttribute);
   d.capacitySectors = dev.devCapacity;
-  d.model = common::Trim(device::FixedText(dev.devModel));
-  d.serial = common::Trim(device::FixedText(dev.devSerial));
-  d.firmware = common::Trim(device::FixedText(dev.devFirmware));
+  d.model = common::Trim(dev.Model());
+  d.serial = common::Trim(dev.Serial());
+  d.firmware = common::Trim(dev.Firmware());
 }
 
 bool AllDigits(const std::string& s) {
