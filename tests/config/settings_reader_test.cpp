@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
+#include "config/settings/settings_file_check.h"
 #include "platform/virtual_os.h"
 #include "support/temp_dir.h"
 
@@ -85,7 +89,8 @@ TEST(Settings, PathRulesAndDownloadListWithHoles) {
       "[Option]\nICType_0=VK4610XT\nICType_1=VK4630\n"
       "[VK4610XT]\nISPFilePathAdd_FWVerStr=1\nISP_FilePath=ISP.bin\nDW_FilePath_1=DW1.bin\n"
       "SMARTRule_FilePath=Smart.ini\n"
-      "[VK4630]\nISP_FilePath=FW\\nvme.bin\nDW_FilePath_0=\nDW_FilePath_1=a.bin\nDW_FilePath_31=z.bin\n",
+      "[VK4630]\nISP_FilePath=FW\\nvme.bin\nDW_FilePath_0=\nDW_FilePath_1=a.bin\nDW_FilePath_31=z."
+      "bin\n",
       vos);
   const ControllerProfile& p = l.profiles.Profiles[0];
   EXPECT_EQ(p.ISP_FilePath, "VK4610XT\\AP_ModelName\\ISP.bin");
@@ -124,9 +129,10 @@ TEST(Settings, VersionLengthIsClampedToOneToEight) {
 
 TEST(Settings, UpdateSectionsAndLongUpdateFiles) {
   os::VirtualOs vos;
-  const Loaded l = LoadText("[UpdateSetting]\nICVer10XT=1\n[UpdateFW]\nUpdateFile0=a.bin\nUpdateFile3=" +
-                                std::string(3000, 'p') + "\nUpdateFile5=ignored\n",
-                            vos);
+  const Loaded l =
+      LoadText("[UpdateSetting]\nICVer10XT=1\n[UpdateFW]\nUpdateFile0=a.bin\nUpdateFile3=" +
+                   std::string(3000, 'p') + "\nUpdateFile5=ignored\n",
+               vos);
   EXPECT_EQ(l.updateSetting.ICVer10XT, 1);
   EXPECT_EQ(l.updateFiles.UpdateFile[0], "a.bin");
   EXPECT_EQ(l.updateFiles.UpdateFile[1], "");
@@ -143,3 +149,15 @@ TEST(Settings, SecondPassDeletesTheStaleLog) {
 
 }  // namespace
 }  // namespace app
+
+TEST(Settings, Utf16IsTold) {
+  const auto bytes = [](std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+  using app::SettingsEncodingProblem;
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("\xFF\xFE[\0O\0", 6))).has_value());
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("\xFE\xFF\0[\0O", 6))).has_value());
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("[\0O\0p\0t\0i\0o\0n\0]\0", 16))));
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("\0[\0O\0p\0t\0i\0o\0n\0]", 16))));
+  EXPECT_FALSE(SettingsEncodingProblem(bytes("\xEF\xBB\xBF[Option]\nAutoRun=1\n")));
+  EXPECT_FALSE(SettingsEncodingProblem(bytes("[Option]\r\nAutoRun=1\r\n")));
+  EXPECT_FALSE(SettingsEncodingProblem(bytes("")));
+}

@@ -2,10 +2,10 @@
 
 #include <sstream>
 
-#include "shell/command_line.h"
-#include "shell/headless_session.h"
 #include "form/window_caption.h"
 #include "platform/virtual_os.h"
+#include "shell/command_line.h"
+#include "shell/headless_session.h"
 #include "support/temp_dir.h"
 
 namespace app {
@@ -34,7 +34,8 @@ TEST(WindowCaption, ControllerFamiliesInProfileOrder) {
 
 TEST(CommandLine, ParsesEveryOptionAndRejectsUnknownOnes) {
   std::string err;
-  const auto cl = ParseCommandLine({"--home", "/t", "--lab", "demo", "--headless", "--no", "--trace"}, err);
+  const auto cl =
+      ParseCommandLine({"--home", "/t", "--lab", "demo", "--headless", "--no", "--trace"}, err);
   ASSERT_TRUE(cl);
   EXPECT_EQ(cl->home, "/t");
   EXPECT_EQ(cl->lab, "demo");
@@ -62,16 +63,19 @@ TEST(HeadlessSession, MissingSettingsGiveAnEmptyRunAndNoFile) {
 TEST(HeadlessSession, ErrorLogWritesTheWholeRunLog) {
   testsupport::TempDir dir;
   const std::string logPath = dir.Str() + "/run.log";
-  dir.Write("Setting.ini", "[Option]\nErrorLog=1\nSSDToolTitle=Lab Tool\nSSDToolLogName=" + logPath + "\n");
+  dir.Write("Setting.ini",
+            "[Option]\nErrorLog=1\nSSDToolTitle=Lab Tool\nICType_0=VK4630\nSSDToolLogName=" +
+                logPath + "\n");
   os::VirtualOs vos;
   RunContext ctx(vos, dir.Str());
   std::ostringstream out;
   RunHeadlessSession(ctx, out);
   const std::string text = dir.Read("run.log");
-  EXPECT_EQ(text.rfind("Start Time=2026-01-02_03:04:05\r\n\n\r\nNumber of Device:0\r\n\r\n[Tool Info]\r\n"
-                       "Tool:Lab Tool V",
-                       0),
-            0u)
+  EXPECT_EQ(
+      text.rfind("Start Time=2026-01-02_03:04:05\r\n\n\r\nNumber of Device:0\r\n\r\n[Tool Info]\r\n"
+                 "Tool:Lab Tool V",
+                 0),
+      0u)
       << text;
   EXPECT_NE(text.find(", ASPI:467\r\n\n\r\nEnd Time=2026-01-02_03:04:05\r\n"), std::string::npos);
 }

@@ -21,13 +21,18 @@ struct RunContext {
   UpdateFileTable updateFiles;
   RunLog runLog;
   std::string caption;
+  // Why Setting.ini, although present, leaves the tool unable to work (stored
+  // as UTF-16, or no controller profile); empty when it is fine or missing.
+  std::string settingsProblem;
 
   // ExeDir + "\" + relative, the way every data file path is built.
   std::string ToolPath(const std::string& relative) const { return exeDir + "\\" + relative; }
   bool SettingsPresent() const;
-  // First pass: false (nothing read) when Setting.ini is missing.
+  // First pass: false (nothing read) when Setting.ini is missing or cannot be
+  // read as 8-bit text (then settingsProblem says so).
   bool ReadSettingsFirstPass();
-  // Second pass: false (nothing read) when Setting.ini is missing.
+  // Second pass: false (nothing read) when Setting.ini is missing or cannot be
+  // read; a file that loads no profile sets settingsProblem.
   bool ReadSettingsSecondPass();
   // Close: the end lines, then the file when ErrorLog asks for it. A file that
   // cannot be written is reported and does not stop the close.
