@@ -1,6 +1,5 @@
 #include "package/expected_version.h"
 
-#include <algorithm>
 #include <fstream>
 #include <optional>
 
@@ -75,12 +74,6 @@ ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu
   } else {
     const std::vector<uint8_t> bytes = ReadFileRange(ev.ispPath, offset, kVersionReadBytes);
     version = ReadVersionText(bytes, 0, profile.ISPVerChkStrLengh, profile.ISPVerChkStrSwapFlag);
-    // An image that ends inside the version offers none: the bytes past its
-    // end have no value, and a cut version must not be offered or compared.
-    const int32_t length = std::clamp(profile.ISPVerChkStrLengh, 1, 8);
-    const size_t need =
-        static_cast<size_t>(length + (profile.ISPVerChkStrSwapFlag ? length % 2 : 0));
-    if (bytes.size() < need) version.clear();
     if (common::Trim(version).empty())
       ev.blankReason = BlankVersionReason(ev.ispPath, offset, kVersionReadBytes);
   }

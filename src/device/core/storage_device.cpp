@@ -197,14 +197,8 @@ uint32_t StorageDevice::AddressKey() const {
 
 std::string StorageDevice::Path() const { return FixedText(devPath); }
 std::string StorageDevice::Name() const { return FixedText(devName); }
-std::string StorageDevice::Serial() const {
-  return common::ShownText(common::Trim(FixedText(devSerial)));
-}
-std::string StorageDevice::Model() const {
-  return common::ShownText(common::Trim(FixedText(devModel)));
-}
-std::string StorageDevice::Firmware() const {
-  return common::ShownText(common::Trim(FixedText(devFirmware)));
-}
+std::string StorageDevice::Serial() const { return common::ShownText(FixedText(devSerial)); }
+std::string StorageDevice::Model() const { return common::ShownText(FixedText(devModel)); }
+std::string StorageDevice::Firmware() const { return common::ShownText(FixedText(devFirmware)); }
 
 }  // namespace device

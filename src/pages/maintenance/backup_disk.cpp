@@ -49,9 +49,10 @@ std::optional<BackupDisk> AspiBackupDisks::At(int index) const {
   disk.order = d.devOrder;
   disk.attribute = d.devAttribute;
   disk.sectors = d.devCapacity;
-  disk.serial = common::Trim(d.Serial());
-  disk.model = common::Trim(d.Model());
-  disk.firmware = common::Trim(d.Firmware());
+  // Trimmed as the drive reported them, then escaped for showing.
+  disk.serial = common::ShownText(common::Trim(device::FixedText(d.devSerial)));
+  disk.model = common::ShownText(common::Trim(device::FixedText(d.devModel)));
+  disk.firmware = common::ShownText(common::Trim(device::FixedText(d.devFirmware)));
   return disk;
 }
 
