@@ -3,8 +3,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "shell/headless_session.h"
 #include "form_fixture.h"
+#include "shell/headless_session.h"
 
 namespace app::testing {
 namespace {
@@ -91,8 +91,12 @@ TEST(FormUnattended, TicksEveryRowOpensTheUpdatePageThenStartsOnce) {
 TEST(FormUnattended, NoDriveAndAutoCloseEndsTheRunWithTheFullRunLog) {
   FormFixture f;
   const std::string logPath = f.dir.Str() + "/Run Log.txt";
-  f.Settings("[Option]\nAutoRun=1\nAutoClose=1\nPopUpMsgBox=1\nErrorLog=1\nSSDToolLogName=" +
-             logPath + "\n");
+  // A profile is named (no drive matches it): a Setting.ini without one is a
+  // start-up problem of its own.
+  f.Settings(
+      "[Option]\nAutoRun=1\nAutoClose=1\nPopUpMsgBox=1\nErrorLog=1\nICType_0=VK4630\n"
+      "SSDToolLogName=" +
+      logPath + "\n");
   f.Build();
   std::ostringstream out;
   EXPECT_EQ(RunHeadless(*f.form, f.toolkit, out), 0);
