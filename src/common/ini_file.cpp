@@ -22,6 +22,9 @@ std::string StripQuotes(std::string_view v) {
 }  // namespace
 
 IniFile IniFile::FromText(std::string_view text) {
+  // Editors write a UTF-8 byte-order mark in front of the first section; it
+  // is no part of the text.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   IniFile ini;
   Section* current = nullptr;
   std::unordered_map<std::string, size_t>* currentKeys = nullptr;
@@ -34,8 +37,8 @@ IniFile IniFile::FromText(std::string_view text) {
     if (line.empty() || line.front() == ';') continue;
     if (line.front() == '[') {
       const size_t close = line.find(']');
-      const std::string_view name =
-          TrimView(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+      const std::string_view name = TrimView(
+          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
       ini.sections_.push_back(Section{std::string(name), {}});
       ini.firstKey_.emplace_back();
       ini.firstSection_.emplace(ToLower(name), ini.sections_.size() - 1);

@@ -57,8 +57,7 @@ std::string ToLower(std::string_view s) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
@@ -77,6 +76,20 @@ std::string SwapBytePairs(std::string_view s) {
 std::string TextFromBytes(std::span<const uint8_t> bytes) {
   const auto end = std::find(bytes.begin(), bytes.end(), uint8_t{0});
   return std::string(bytes.begin(), end);
+}
+
+std::string ShownText(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  for (const char ch : raw) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c <= 0x7E) {
+      out += ch;
+    } else {
+      out += Format("\\x%02X", static_cast<unsigned>(c));
+    }
+  }
+  return out;
 }
 
 std::vector<std::string> Split(std::string_view s, char sep) {

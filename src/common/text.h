@@ -29,6 +29,12 @@ std::string SwapBytePairs(std::string_view s);
 // Bytes up to the first NUL (or all of them), as text.
 std::string TextFromBytes(std::span<const uint8_t> bytes);
 
+// Text that came from a drive or an untrusted file, fit to show on a terminal,
+// in a window or in a log: every byte outside printable ASCII (0x20..0x7E) is
+// written as "\xHH", so no such text can move a terminal's cursor, clear it or
+// start a line of its own. Comparisons keep using the raw bytes.
+std::string ShownText(std::string_view raw);
+
 // Splits on a single character; empty fields are kept.
 std::vector<std::string> Split(std::string_view s, char sep);
 

@@ -1,14 +1,26 @@
 #include "common/trace.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
 
 namespace common {
 
 void TraceSink::Write(std::string_view line) {
   if (capture_) captured_.emplace_back(line);
   if (toStderr_) {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    if (line.empty() || line.back() != '\n') std::fputc('\n', stderr);
+    // Trace lines may quote drive data: on a terminal only their own line
+    // breaks pass, every other control byte is escaped.
+    const std::vector<std::string> parts = Split(line, '\n');
+    std::string shown;
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (i > 0) shown += '\n';
+      shown += ShownText(parts[i]);
+    }
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
+    if (shown.empty() || shown.back() != '\n') std::fputc('\n', stderr);
   }
 }
 

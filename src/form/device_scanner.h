@@ -2,6 +2,8 @@
 // The device scan behind the form: the device table, ScanTarget and the fill
 // of the drive lists. The form calls it at start-up, on a rescan and at close;
 // until a real scanner is plugged in, NoDriveScanner finds no drive.
+#include <string>
+
 namespace app {
 
 class TUpdateDispaly;
@@ -23,6 +25,9 @@ class DeviceScanner {
   // source/destination lists, and writes the run-log lines of the occasion.
   // Returns DeviceCount (0..16).
   virtual int ScanAndFill(TUpdateDispaly& form, Occasion occasion) = 0;
+  // After ScanAndFill: "N drives found but not listed: ..." with the reasons,
+  // or empty when every drive found was looked at.
+  virtual std::string DroppedText() const { return {}; }
 };
 
 // No drive layer: every list stays empty and the count is 0.

@@ -1,8 +1,9 @@
 // FormCreate: everything between construction and the first complete device
 // list, in its fixed order.
-#include "form/update_dispaly.h"
-#include "config/run_log/run_log_lines.h"
 #include "common/winpath.h"
+#include "config/run_log/run_log_lines.h"
+#include "config/settings/settings_reader.h"
+#include "form/update_dispaly.h"
 
 namespace app {
 namespace {
@@ -33,10 +34,11 @@ void TUpdateDispaly::FormCreate() {
   ApplyDarkScheme();
   LoadTitleBitmaps();
   ReadSecondSettingsPass();
+  ReportSettingsProblem();
   ApplyButtonVisibility();
   ScanDevices();
   OpenFirstPage();
-  SetStatusMessage("Scan device complete");
+  ReportScanComplete();
   // Every page occupies the same rectangle.
   PN_UpdateFW.SetBounds(
       {PN_DeviceInfo.Left(), PN_DeviceInfo.Top(), PN_UpdateFW.Width(), PN_UpdateFW.Height()});
@@ -165,6 +167,15 @@ void TUpdateDispaly::ShowSettingsProblems() {
     App().MessageBox(problem, kSettingsProblemCaption, ui::MsgButtons::kOK,
                      ui::MsgIcon::kExclamation);
   }
+}
+
+void TUpdateDispaly::ReportSettingsProblem() {
+  const std::string& problem = ctx_.settingsProblem;
+  if (problem.empty()) return;
+  ctx_.runLog.Append("***Warning*** " + problem);
+  // An unattended run has nobody to press OK: there the run log tells.
+  if (ctx_.options.AutoRun && ctx_.options.AutoClose) return;
+  App().MessageBox(problem, kSettingFileName, ui::MsgButtons::kOK, ui::MsgIcon::kExclamation);
 }
 
 void TUpdateDispaly::ApplyButtonVisibility() {

@@ -1,7 +1,7 @@
 #include "form/update_dispaly.h"
 
-#include "config/run_log/run_log_lines.h"
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 
 namespace app {
 
@@ -159,8 +159,20 @@ void TUpdateDispaly::ST_DeviceNameClick() {
   } else {
     T_DeviceInfo.Click();
   }
-  SetStatusMessage("Scan device complete");
+  ReportScanComplete();
   PN_DeviceInfo.SetEnabled(true);
+}
+
+void TUpdateDispaly::ReportScanComplete() {
+  const std::string dropped = scanner_->DroppedText();
+  if (dropped.empty()) {
+    SetStatusMessage(kScanComplete);
+    return;
+  }
+  // A drive the user came to check must not vanish without a word.
+  ctx_.os.OutputDebugStringA("[VKM_SCAN] ScanTarget: " + dropped + "\n");
+  ctx_.runLog.Append(dropped);
+  SetStatusMessage(std::string(kScanComplete) + " - " + dropped);
 }
 
 void TUpdateDispaly::T_FormMinClick() { App().Minimize(); }

@@ -14,6 +14,8 @@
 
 namespace app {
 
+inline constexpr const char* kScanComplete = "Scan device complete";
+
 class TUpdateDispaly : public UpdateDispalyComponents {
  public:
   TUpdateDispaly(ui::Application& app, RunContext& ctx);
@@ -86,6 +88,11 @@ class TUpdateDispaly : public UpdateDispalyComponents {
   };
   void ShowPages(const PageView& v);
   void WireEvents();
+  // The status message after a scan; drives found but not listed are named
+  // there, in the run log and in the trace.
+  void ReportScanComplete();
+  // A Setting.ini that leaves the tool unable to work is said at start-up.
+  void ReportSettingsProblem();
 
   // Start-up steps.
   void ResetRunState();

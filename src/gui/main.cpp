@@ -21,6 +21,7 @@
 #include "shell/command_line.h"
 #include "shell/headless_session.h"
 #include "shell/session.h"
+#include "shell/startup_checks.h"
 #include "ui/headless_toolkit.h"
 
 #ifdef SSDTOOLS_WITH_QT
@@ -66,15 +67,6 @@ ui::AnswerPolicy PolicyOf(app::DialogAnswer answer) {
   return ui::AnswerPolicy::kCautious;
 }
 
-int RunHeadlessProcess(app::RunContext& ctx, ui::AnswerPolicy policy) {
-  ui::HeadlessToolkit toolkit(ctx.os, &std::cout);
-  toolkit.SetAnswerPolicy(policy);
-  ui::Application application(toolkit);
-  app::TUpdateDispaly form(application, ctx);
-  app::SessionPlugins plugins(form, ctx);
-  return app::RunHeadless(form, toolkit, std::cout);
-}
-
 #ifdef SSDTOOLS_WITH_QT
 int RunWindowProcess(int& argc, char** argv, app::RunContext& ctx) {
   guiqt::QtSession session(argc, argv);
@@ -101,6 +93,11 @@ int RunCloneProcess(const std::vector<std::string>& args) {
     std::cout << app::CloneUsageText();
     return 0;
   }
+  if (const auto problem =
+          app::ToolFolderProblem(clone->home.empty() ? ExecutableFolder() : clone->home)) {
+    std::cerr << "ssdtools: " << *problem << "\n";
+    return app::kCloneExitUsage;
+  }
   std::string backendError;
   std::unique_ptr<os::Os> os = app::OpenBackend(clone->lab, backendError);
   if (!os) {
@@ -108,8 +105,8 @@ int RunCloneProcess(const std::vector<std::string>& args) {
     return app::kCloneExitUsage;
   }
   os->Trace().SetToStderr(clone->trace);
-  app::RunContext ctx(*os, WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder()
-                                                                         : clone->home));
+  app::RunContext ctx(
+      *os, WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder() : clone->home));
   // Ctrl+C presses Cancel: the copy stops after the chunk in progress.
   std::signal(SIGINT, OnInterrupt);
   return app::RunClone(ctx, *clone, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0,
@@ -147,6 +144,11 @@ int main(int argc, char** argv) {
     std::cout << app::UsageText();
     return 0;
   }
+  if (const auto problem =
+          app::ToolFolderProblem(cl->home.empty() ? ExecutableFolder() : cl->home)) {
+    std::cerr << "ssdtools: " << *problem << "\n";
+    return app::kExitBadStart;
+  }
   std::string backendError;
   std::unique_ptr<os::Os> os = app::OpenBackend(cl->lab, backendError);
   if (!os) {
@@ -167,5 +169,5 @@ int main(int argc, char** argv) {
 #else
   if (!headless) std::cerr << "ssdtools: built without the window, running headless\n";
 #endif
-  return RunHeadlessProcess(ctx, PolicyOf(cl->answer));
+  return app::RunHeadlessProcess(ctx, std::cout, PolicyOf(cl->answer));
 }

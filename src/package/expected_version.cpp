@@ -1,6 +1,10 @@
 #include "package/expected_version.h"
 
+#include <fstream>
+#include <optional>
+
 #include "common/text.h"
+#include "common/winpath.h"
 #include "package/firmware_tag.h"
 #include "package/generate/flu_version.h"
 #include "package/identity_field.h"
@@ -14,6 +18,21 @@ namespace firmware {
 namespace {
 
 constexpr size_t kVersionReadBytes = 8;
+
+// Why an existing image gave an empty version read at `offset`.
+std::string BlankVersionReason(const std::string& path, int64_t offset, size_t need) {
+  const std::optional<uint64_t> size = FileSize(path);
+  if (!size) return "the image cannot be read";
+  if (*size == 0) return "the image is empty";
+  std::ifstream in(common::ToNativePath(path), std::ios::binary);
+  if (!in) return "the image cannot be read";
+  if (offset < 0 || *size < static_cast<uint64_t>(offset) + need) {
+    return common::Format("the image is %llu bytes, too short for the version at offset %lld",
+                          static_cast<unsigned long long>(*size), static_cast<long long>(offset));
+  }
+  return common::Format("the image holds no version text at offset %lld",
+                        static_cast<long long>(offset));
+}
 
 }  // namespace
 
@@ -50,9 +69,13 @@ ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu
     const std::string over =
         SetCidVersionOverride(SetCidPath(exeDir, folder, id.tag), drive.currentFwVer);
     version = BuildVersionString(BuildVersionText(over, field));
+    if (common::Trim(version).empty())
+      ev.blankReason = BlankVersionReason(ev.ispPath, offset, identity_field::kSize);
   } else {
     const std::vector<uint8_t> bytes = ReadFileRange(ev.ispPath, offset, kVersionReadBytes);
     version = ReadVersionText(bytes, 0, profile.ISPVerChkStrLengh, profile.ISPVerChkStrSwapFlag);
+    if (common::Trim(version).empty())
+      ev.blankReason = BlankVersionReason(ev.ispPath, offset, kVersionReadBytes);
   }
   ev.version = common::Trim(version);
   return ev;

@@ -25,6 +25,9 @@ struct ExpectedVersion {
   bool imageExists = false;
   // Trimmed; empty when the image does not exist.
   std::string version;
+  // When the image exists but gives no version: why (empty, unreadable, too
+  // short for the version's offset, or no text there).
+  std::string blankReason;
 };
 
 // Automatic mode shows the version the update file will carry: SetCID.ini of

@@ -2,13 +2,13 @@
 
 #include <array>
 
-#include "config/run_log/run_log_lines.h"
-#include "scan/scan_rules.h"
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 #include "package/expected_version.h"
 #include "package/firmware_tag.h"
 #include "package/mode_sector.h"
 #include "package/parameter_block.h"
+#include "scan/scan_rules.h"
 
 namespace app {
 namespace {
@@ -29,8 +29,18 @@ void AddEmptyRow(ui::ListView& list, const std::string& caption, int subItems) {
 // The newest version the package offers this drive, and the current version
 // kept in the slot for the update flows.
 void LookUpNewestVersion(const FillSources& src, int slot, const ControllerProfile& profile,
-                         DeviceRowTexts& row) {
+                         const IdentityTexts& raw, DeviceRowTexts& row) {
   SlotData& data = src.table.Slot(slot).data;
+  // Kept whether or not an image is found: a rescan must not leave the text
+  // of the drive that held this slot before.
+  data.SetCurrentFirmware(raw.firmware);
+  if (IdentityUnknown(raw)) {
+    // Nothing can be offered to a drive whose current version is unknown: the
+    // version rules would have nothing to compare.
+    row.ispExists = true;
+    row.noOfferReason = kIdentityUnknownReason;
+    return;
+  }
   std::array<uint8_t, firmware::ModeSector::kSize> modeBytes{};
   firmware::ScanDrive drive;
   drive.isNvme = !row.hasParameterBlock;
@@ -43,16 +53,38 @@ void LookUpNewestVersion(const FillSources& src, int slot, const ControllerProfi
       drive.modeSector = modeBytes;
     }
   }
-  drive.modelName = row.model;
-  drive.currentFwVer = row.currentFw;
+  // Package folders and keys are matched against what the drive reported,
+  // byte for byte; only the shown texts are escaped.
+  drive.modelName = raw.model;
+  drive.currentFwVer = raw.firmware;
   const firmware::ExpectedVersion ev =
       firmware::ExpectedVersionAtScan(src.exeDir, src.options.AutoGenFlu, profile, drive);
   row.ispPath = ev.ispPath;
   row.ispExists = ev.imageExists;
-  row.newestFw = ev.imageExists ? ev.version : std::string();
-  // Kept whether or not an image was found: a rescan must not leave the text
-  // of the drive that held this slot before.
-  data.SetCurrentFirmware(row.currentFw);
+  row.newestFw = ev.imageExists ? common::ShownText(ev.version) : std::string();
+  if (ev.imageExists && ev.version.empty()) {
+    row.noOfferReason = ev.blankReason + ": " + ev.ispPath;
+  }
+}
+
+// At start-up the warning follows the drive's block the way a missing image's
+// does; a rescan writes one entry, as its missing-image warning is written.
+void AppendNoOfferWarning(RunLog& log, int slot, const std::string& reason, bool rescan) {
+  if (rescan) {
+    log.Append(common::Format("[Warning]No FW version offered(%d)...\n %s", slot, reason.c_str()));
+    return;
+  }
+  log.Append(common::Format("***Warning***(Dev_%d)", slot));
+  log.Append("No FW Version => " + reason);
+}
+
+// Why a listed drive is offered no version, where the user and a script see it.
+void ReportNoOffer(const FillSources& src, FillOccasion occasion, int slot,
+                   const DeviceRowTexts& row) {
+  if (row.noOfferReason.empty()) return;
+  src.os.OutputDebugStringA(common::Format("[VKM_SCAN] ScanTarget: Dev_%d no FW version: %s\n",
+                                           slot, row.noOfferReason.c_str()));
+  AppendNoOfferWarning(src.runLog, slot, row.noOfferReason, occasion == FillOccasion::kRescan);
 }
 
 DeviceRowTexts FillRow(const FillSources& src, const DeviceListTargets& lists,
@@ -70,20 +102,21 @@ DeviceRowTexts FillRow(const FillSources& src, const DeviceListTargets& lists,
   row.hasParameterBlock = !dev.IsNvmeDrive();
   const IdentityTexts ids = row.hasParameterBlock ? AtaIdentityTexts(data.ataIdentify)
                                                   : NvmeIdentityTexts(data.nvmeIdentifyController);
-  row.serial = common::Trim(ids.serial);
-  row.currentFw = common::Trim(ids.firmware);
-  row.model = common::Trim(ids.model);
+  const IdentityTexts raw = TrimmedIdentity(ids);
+  row.serial = common::ShownText(raw.serial);
+  row.currentFw = common::ShownText(raw.firmware);
+  row.model = common::ShownText(raw.model);
   lists.updateList.SetSubItem(r, columns.serialNumber, row.serial);
   lists.updateList.SetSubItem(r, columns.currentFw, row.currentFw);
   lists.updateList.SetSubItem(r, columns.modelName, row.model);
 
   if (row.hasParameterBlock) {
     const firmware::ParameterBlock block(data.parameterBlock);
-    row.fwTag = common::Trim(firmware::ExtractFirmwareIdentity(block).tag);
+    row.fwTag = common::ShownText(common::Trim(firmware::ExtractFirmwareIdentity(block).tag));
     if (columns.HasFwTag()) lists.updateList.SetSubItem(r, columns.fwTag, row.fwTag);
   }
 
-  LookUpNewestVersion(src, slot, profile, row);
+  LookUpNewestVersion(src, slot, profile, raw, row);
   lists.updateList.SetSubItem(r, columns.newestFw, row.newestFw);
 
   lists.eraseList.SetSubItem(e, 0, row.serial);
@@ -96,6 +129,7 @@ void LogRow(const FillSources& src, const ResultColumnMap& columns, FillOccasion
             const ControllerProfile& profile, const DeviceRowTexts& row) {
   if (occasion == FillOccasion::kRescan) {
     if (!row.ispExists) AppendRescanWarning(src.runLog, slot, row.ispPath);
+    ReportNoOffer(src, occasion, slot, row);
     return;
   }
   DeviceLogBlock block;
@@ -109,6 +143,7 @@ void LogRow(const FillSources& src, const ResultColumnMap& columns, FillOccasion
   if (row.hasParameterBlock && columns.HasFwTag()) block.fwTag = row.fwTag;
   if (!row.ispExists) block.missingIspPath = row.ispPath;
   AppendDeviceBlock(src.runLog, block);
+  ReportNoOffer(src, occasion, slot, row);
 }
 
 }  // namespace

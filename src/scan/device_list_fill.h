@@ -6,11 +6,12 @@
 #include <string>
 
 #include "config/run_log/run_log.h"
+#include "config/settings/app_options.h"
+#include "config/settings/controller_profile.h"
+#include "platform/os.h"
 #include "scan/device_table.h"
 #include "scan/result_column_map.h"
 #include "scan/scan_target.h"
-#include "config/settings/app_options.h"
-#include "config/settings/controller_profile.h"
 #include "ui/inputs.h"
 #include "ui/list_view.h"
 
@@ -25,6 +26,7 @@ enum class FillOccasion {
 };
 
 struct FillSources {
+  os::Os& os;  // trace lines
   const std::string& exeDir;
   const AppOptions& options;
   const ProfileTable& profiles;
@@ -50,7 +52,14 @@ struct DeviceRowTexts {
   bool hasParameterBlock = false;
   std::string ispPath;  // the image the newest version was looked for in
   bool ispExists = false;
+  // Why "Newest FW Ver." stays empty although nothing is missing: an unknown
+  // identity, or an image that gives no version.
+  std::string noOfferReason;
 };
+
+// The reason shown for a drive whose identity could not be read.
+inline constexpr const char* kIdentityUnknownReason =
+    "the drive did not report its identity (IDENTIFY failed), its current FW version is unknown";
 
 // Fills one row per filled slot and returns SelectedDevice (0, or -1 without
 // drives). Every drive is closed after its row.

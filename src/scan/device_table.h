@@ -35,8 +35,9 @@ struct SlotData {
   std::array<uint8_t, kSlotNvmeIdentifySize> nvmeIdentifyNamespace{};
   std::array<uint8_t, kSlotNvmeVendorInfoSize> nvmeVendorInfo{};
 
-  // The "Curr FW Ver." text as shown, kept for the SetCID lookup and the
-  // update file (at most 15 characters).
+  // The "Curr FW Ver." text as the drive reported it (the list shows it
+  // escaped), kept for the SetCID lookup and the update file (at most 15
+  // characters).
   const std::string& CurrentFirmware() const { return currentFirmware_; }
   void SetCurrentFirmware(const std::string& text) {
     currentFirmware_ = text.substr(0, kCurrentFirmwareMaxChars);

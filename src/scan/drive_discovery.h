@@ -3,6 +3,7 @@
 // drives found, release them. AspiDiscovery runs the device layer's AspiLib
 // with the scan settings of Setting.ini; tests stand in a prepared list.
 #include <cstdint>
+#include <vector>
 
 #include "config/settings/app_options.h"
 #include "device/core/storage_device.h"
@@ -20,6 +21,8 @@ class DriveDiscovery {
   virtual void ReleaseAll() = 0;
   // Physical drive number of the disk holding the system folder, -1 unknown.
   virtual int SystemDisk() const { return -1; }
+  // Disks the system reported that the last scan did not list, and why.
+  virtual std::vector<device::DroppedDrive> Dropped() const { return {}; }
 };
 
 class AspiDiscovery : public DriveDiscovery {
@@ -34,6 +37,7 @@ class AspiDiscovery : public DriveDiscovery {
   device::StorageDevice& Device(int index) override { return aspi_.Device(index); }
   void ReleaseAll() override { aspi_.ReleaseAll(); }
   int SystemDisk() const override { return aspi_.SystemDisk(); }
+  std::vector<device::DroppedDrive> Dropped() const override { return aspi_.Dropped(); }
 
  private:
   device::AspiLib& aspi_;

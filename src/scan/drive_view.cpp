@@ -8,6 +8,11 @@ const ControllerProfile* ProfileOf(const SlotData& data, const ProfileTable& pro
   return &profiles.Profiles[static_cast<size_t>(p)];
 }
 
+IdentityTexts DriveView::Identity() const {
+  return TrimmedIdentity(IsNvme() ? NvmeIdentityTexts(data.nvmeIdentifyController)
+                                  : AtaIdentityTexts(data.ataIdentify));
+}
+
 DriveView TableDriveViews::At(int row) {
   SlotData& data = table_.Slot(row).data;
   return DriveView{row, devices_.At(row), data, ProfileOf(data, profiles_)};

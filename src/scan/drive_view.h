@@ -9,6 +9,7 @@
 #include "config/settings/controller_profile.h"
 #include "scan/device_table.h"
 #include "scan/drive_access.h"
+#include "scan/scan_rules.h"
 #include "scan/scan_target.h"
 
 namespace app {
@@ -21,6 +22,9 @@ struct DriveView {
 
   bool IsNvme() const { return access.IsNvmeDrive(); }
   std::string DisplayName() const { return access.DevName(); }
+  // Serial, firmware and model as the drive last reported them (IDENTIFY
+  // DEVICE or Identify Controller in the slot), trimmed, raw bytes kept.
+  IdentityTexts Identity() const;
 };
 
 class DriveViews {

@@ -88,6 +88,15 @@ IdentityTexts NvmeIdentityTexts(std::span<const uint8_t> identifyController) {
           PlainText(identifyController, kNvmeModel, kNvmeModelLength)};
 }
 
+IdentityTexts TrimmedIdentity(const IdentityTexts& t) {
+  return {common::Trim(t.serial), common::Trim(t.firmware), common::Trim(t.model)};
+}
+
+bool IdentityUnknown(const IdentityTexts& t) {
+  const IdentityTexts trimmed = TrimmedIdentity(t);
+  return trimmed.serial.empty() && trimmed.firmware.empty() && trimmed.model.empty();
+}
+
 std::string AtaModelField(std::span<const uint8_t> identify) {
   std::vector<uint8_t> bytes = Range(identify, kAtaModel, kAtaModelLength);
   bytes.resize(kAtaModelLength, 0);

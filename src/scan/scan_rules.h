@@ -38,6 +38,12 @@ IdentityTexts AtaIdentityTexts(std::span<const uint8_t> identify);
 // Identify Controller bytes 4..23, 64..71 and 24..63.
 IdentityTexts NvmeIdentityTexts(std::span<const uint8_t> identifyController);
 
+// The same texts trimmed of blanks, raw bytes kept.
+IdentityTexts TrimmedIdentity(const IdentityTexts& texts);
+// No serial, model or firmware at all: the identify read failed (or the drive
+// answered nothing), so its current firmware is unknown.
+bool IdentityUnknown(const IdentityTexts& texts);
+
 // The 40 model characters of IDENTIFY words 27..46, pair-swapped, NULs kept.
 std::string AtaModelField(std::span<const uint8_t> identify);
 

@@ -18,9 +18,11 @@ void DeviceScan::ScanTarget(const BackupLists& backup) {
   os_.OutputDebugStringA(
       common::Format("[VKM_SCAN] ScanTarget: targetQty = %d\n", discovery_.Count()));
 
+  dropped_ = discovery_.Dropped();
   // The drive that would need a 17th slot is not looked at, not even for the
   // backup lists.
-  for (int i = 0; i < discovery_.Count() && !table_.Full(); ++i) {
+  int i = 0;
+  for (; i < discovery_.Count() && !table_.Full(); ++i) {
     device::StorageDevice& drive = discovery_.Device(i);
     drive.SetTimeout(kIdentifyTimeoutSeconds);
     const std::string name = common::ToUpper(device::FixedText(drive.devName));
@@ -35,6 +37,22 @@ void DeviceScan::ScanTarget(const BackupLists& backup) {
     drive.SetTimeout(kAfterIdentifyTimeoutSeconds);
     drive.Close();
   }
+  for (; i < discovery_.Count(); ++i) {
+    dropped_.push_back(
+        {common::ToUpper(device::FixedText(discovery_.Device(i).devName)),
+         common::Format("not looked at, the device list holds %d drives", kMaxDeviceSlots)});
+  }
+}
+
+std::string DroppedDrivesText(const std::vector<device::DroppedDrive>& dropped) {
+  if (dropped.empty()) return {};
+  std::string text = common::Format("%zu drive%s found but not listed: ", dropped.size(),
+                                    dropped.size() == 1 ? "" : "s");
+  for (size_t k = 0; k < dropped.size(); ++k) {
+    if (k > 0) text += "; ";
+    text += dropped[k].name + " (" + dropped[k].reason + ")";
+  }
+  return text;
 }
 
 void DeviceScan::OpenForIdentify(device::StorageDevice& drive) {

@@ -4,13 +4,15 @@
 // lists; a drive built on a controller of the profile table fills the next
 // slot, until all 16 are taken.
 #include <cstdint>
+#include <string>
+#include <vector>
 
-#include "scan/device_table.h"
-#include "scan/drive_discovery.h"
-#include "scan/drive_access.h"
 #include "config/settings/app_options.h"
 #include "config/settings/controller_profile.h"
 #include "platform/os.h"
+#include "scan/device_table.h"
+#include "scan/drive_access.h"
+#include "scan/drive_discovery.h"
 #include "ui/inputs.h"
 
 namespace app {
@@ -54,6 +56,10 @@ class DeviceScan {
         devices_(devices) {}
 
   void ScanTarget(const BackupLists& backup);
+  // Drives found by the last ScanTarget that are not in the device table for
+  // a reason other than being another maker's drive: the discovery's drops,
+  // and the drives past the 16th slot.
+  const std::vector<device::DroppedDrive>& Dropped() const { return dropped_; }
 
  private:
   void OpenForIdentify(device::StorageDevice& drive);
@@ -65,6 +71,11 @@ class DeviceScan {
   DriveDiscovery& discovery_;
   DeviceTable& table_;
   SlotDeviceSource& devices_;
+  std::vector<device::DroppedDrive> dropped_;
 };
+
+// "2 drives found but not listed: PHYSICALDRIVE3 (why); PHYSICALDRIVE5 (why)",
+// or empty when nothing was dropped.
+std::string DroppedDrivesText(const std::vector<device::DroppedDrive>& dropped);
 
 }  // namespace app

@@ -2,6 +2,9 @@
 
 #include <exception>
 
+#include "shell/session.h"
+#include "shell/startup_checks.h"
+
 namespace app {
 namespace {
 
@@ -36,7 +39,21 @@ int RunHeadless(TUpdateDispaly& form, ui::HeadlessToolkit& toolkit, std::ostream
   // A close the unattended run posted at its end, else the close of a console run.
   app.DispatchPosted();
   if (!form.Closed()) app.RequestClose(form);
+  // A tool folder whose Setting.ini cannot be used is no successful start.
+  if (!form.Context().settingsProblem.empty()) return kExitBadStart;
   return 0;
+}
+
+int RunHeadlessProcess(RunContext& ctx, std::ostream& out, ui::AnswerPolicy policy) {
+  ui::HeadlessToolkit toolkit(ctx.os, &out);
+  toolkit.SetAnswerPolicy(policy);
+  ui::Application app(toolkit);
+  TUpdateDispaly form(app, ctx);
+  SessionPlugins plugins(form, ctx);
+  const int code = RunHeadless(form, toolkit, out);
+  if (code != 0) return code;
+  // Scripts running the unattended update tell a failed drive by the code.
+  return plugins.Update().LastRun().Failed() > 0 ? kExitDriveFailed : 0;
 }
 
 int RunHeadlessSession(RunContext& ctx, std::ostream& out, ui::AnswerPolicy policy) {

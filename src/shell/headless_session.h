@@ -13,8 +13,13 @@
 namespace app {
 
 // Runs an assembled form whose application uses `toolkit`. Returns the exit
-// code: 0, also after an exception was shown.
+// code: 2 when Setting.ini is present but unusable (UTF-16, no profile),
+// otherwise 0, also after an exception was shown.
 int RunHeadless(TUpdateDispaly& form, ui::HeadlessToolkit& toolkit, std::ostream& out);
+
+// The headless process: the form with the scan and every page, run as
+// RunHeadless runs it; also 1 when the unattended update had a failed drive.
+int RunHeadlessProcess(RunContext& ctx, std::ostream& out, ui::AnswerPolicy policy);
 
 // The form with no drive and no page plugged in, answering dialogs by `policy`.
 int RunHeadlessSession(RunContext& ctx, std::ostream& out,

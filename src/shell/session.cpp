@@ -4,11 +4,17 @@
 #include "platform/host_os.h"
 #include "platform/linux/linux_os.h"
 #include "platform/virtual_clock.h"
+#include "shell/startup_checks.h"
 
 namespace app {
 
 std::unique_ptr<os::Os> OpenBackend(const std::string& lab, std::string& error) {
   if (lab.empty()) return std::make_unique<os::LinuxOs>();
+  if (auto problem = LabArgumentProblem(lab)) {
+    // Nothing is created beside a file that is no lab.
+    error = *problem;
+    return nullptr;
+  }
   auto labOs = lab::OpenLab(lab, error);
   if (!labOs) return nullptr;
   labOs->Clock() = os::VirtualClock(os::HostOs().GetLocalTime());

@@ -9,7 +9,8 @@ namespace {
 
 TEST(IniFile, LookupsIgnoreCaseAndFirstMatchWins) {
   const IniFile ini = IniFile::FromText(
-      "[Option]\r\nAutoRun = 1 \r\nautorun=0\r\n[OPTION]\r\nErrorLog=1\r\n[other]\nKey=  spaced value  \n");
+      "[Option]\r\nAutoRun = 1 \r\nautorun=0\r\n[OPTION]\r\nErrorLog=1\r\n[other]\nKey=  spaced "
+      "value  \n");
   EXPECT_EQ(ini.ReadString("option", "AUTORUN", "x"), "1");
   // The second [OPTION] is never consulted.
   EXPECT_FALSE(ini.ValueExists("Option", "ErrorLog"));
@@ -66,3 +67,11 @@ TEST(IniFile, LoadReportsUnreadableFile) {
 
 }  // namespace
 }  // namespace common
+
+TEST(IniFile, AUtf8ByteOrderMarkIsNoPartOfTheFirstSection) {
+  const auto ini = common::IniFile::FromText("\xEF\xBB\xBF[Option]\nICType_0=VK4630\n");
+  EXPECT_EQ(ini.ReadString("Option", "ICType_0", "N/A"), "VK4630");
+  // Only a leading mark is dropped.
+  const auto inner = common::IniFile::FromText("[A]\nk=\xEF\xBB\xBFv\n");
+  EXPECT_EQ(inner.ReadString("A", "k", ""), "\xEF\xBB\xBFv");
+}

@@ -62,3 +62,11 @@ TEST(Trace, OffByDefaultAndCapturable) {
 
 }  // namespace
 }  // namespace common
+
+TEST(Text, ShownTextEscapesEveryByteOutsidePrintableAscii) {
+  EXPECT_EQ(common::ShownText("VKM SSD 1.0 [x] ~"), "VKM SSD 1.0 [x] ~");
+  EXPECT_EQ(common::ShownText("\r\x1b[2J\n\t"), "\\x0D\\x1B[2J\\x0A\\x09");
+  EXPECT_EQ(common::ShownText(std::string("a\0b", 3)), "a\\x00b");
+  EXPECT_EQ(common::ShownText("\x7F\x80\xFF"), "\\x7F\\x80\\xFF");
+  EXPECT_EQ(common::ShownText(""), "");
+}

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
+#include "config/settings/settings_file_check.h"
+
 namespace app {
 namespace {
 
@@ -122,3 +127,15 @@ TEST(Settings, UpdateSectionsAndLongUpdateFiles) {
 
 }  // namespace
 }  // namespace app
+
+TEST(Settings, Utf16IsTold) {
+  const auto bytes = [](std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+  using app::SettingsEncodingProblem;
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("\xFF\xFE[\0O\0", 6))).has_value());
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("\xFE\xFF\0[\0O", 6))).has_value());
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("[\0O\0p\0t\0i\0o\0n\0]\0", 16))));
+  EXPECT_TRUE(SettingsEncodingProblem(bytes(std::string("\0[\0O\0p\0t\0i\0o\0n\0]", 16))));
+  EXPECT_FALSE(SettingsEncodingProblem(bytes("\xEF\xBB\xBF[Option]\nAutoRun=1\n")));
+  EXPECT_FALSE(SettingsEncodingProblem(bytes("[Option]\r\nAutoRun=1\r\n")));
+  EXPECT_FALSE(SettingsEncodingProblem(bytes("")));
+}

@@ -240,11 +240,13 @@ struct UsbProbe : ProbeFixture {
                  CheckCondition(AtaReturnSense(0, 0, 0xE0, 0x50), identify));
     });
   }
-  void ExpectSatReadDma(bool ok) {
+  // A failed read returns `error` (ABRT: the command did not get through to
+  // the medium) with ERR in the status.
+  void ExpectSatReadDma(bool ok, uint8_t error = 0x04) {
     Reopened(path, [&](os::HANDLE h) {
       ExpectScsi(sos, h, {0x85, 0x15, 0x0E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0xE0, 0xC8, 0}, 1, 512,
                  ok ? CheckCondition(AtaReturnSense(0, 0, 0xE0, 0x50))
-                    : CheckCondition(AtaReturnSense(0x40, 0, 0xE0, 0x51)));
+                    : CheckCondition(AtaReturnSense(error, 0, 0xE0, 0x51)));
     });
   }
   void ExpectBridgeProbe(bool answers) {
@@ -320,8 +322,10 @@ TEST_F(UsbProbe, AFailedSectorReadTakesTheAtaBitsBackAgain) {
   ExpectSatIdentify(0x00, 0xFF);
   ExpectSatReadDma(false);
   ExpectBridgeProbe(false);
-  EXPECT_FALSE(Initialize(dev, 2, kAppFlags | SCAN_ATAPI));
+  std::string whyNot;
+  EXPECT_FALSE(Initialize(dev, 2, kAppFlags | SCAN_ATAPI, &whyNot));
   EXPECT_TRUE(sos.Trace().Contains("[VKM_SCAN] Initialize: ReadDiskSectorATA = false"));
+  EXPECT_EQ(whyNot, "READ DMA of LBA 0 through its USB bridge failed");
 }
 
 TEST_F(UsbProbe, AUsbToNvmeBridgeAnswersTheGpioQuery) {

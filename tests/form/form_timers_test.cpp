@@ -3,8 +3,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "shell/headless_session.h"
 #include "form_fixture.h"
+#include "shell/headless_session.h"
 #include "support/current_dir.h"
 
 namespace app::testing {
@@ -92,8 +92,11 @@ TEST(FormUnattended, TicksEveryRowOpensTheUpdatePageThenStartsOnce) {
 TEST(FormUnattended, NoDriveAndAutoCloseEndsTheRunWithTheFullRunLog) {
   FormFixture f;
   testsupport::CurrentDir cwd(f.dir.Path());
+  // A profile is named (no drive matches it): a Setting.ini without one is a
+  // start-up problem of its own.
   f.Settings(
-      "[Option]\nAutoRun=1\nAutoClose=1\nPopUpMsgBox=1\nErrorLog=1\nSSDToolLogName=Run Log.txt\n");
+      "[Option]\nAutoRun=1\nAutoClose=1\nPopUpMsgBox=1\nErrorLog=1\nICType_0=VK4630\n"
+      "SSDToolLogName=Run Log.txt\n");
   f.Build();
   std::ostringstream out;
   EXPECT_EQ(RunHeadless(*f.form, f.toolkit, out), 0);

@@ -130,6 +130,7 @@ TEST_F(ExpectedVersionTest, ShortImagesGiveWhatTheyHold) {
   const ExpectedVersion ev = ExpectedVersionAtScan(Dir(), false, profile, Drive({}));
   EXPECT_TRUE(ev.imageExists);
   EXPECT_EQ(ev.version, "");
+  EXPECT_EQ(ev.blankReason, "the image is 10 bytes, too short for the version at offset 100");
   tmp_.Write("Firmware/4620/BiCS4/02/ISP4620.bin", "tiny");
   EXPECT_EQ(ExpectedVersionAtScan(Dir(), true, profile, Drive({.tag = " BiCS4"})).version, "");
 }

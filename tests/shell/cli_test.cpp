@@ -55,8 +55,9 @@ class CliOnLab : public ::testing::Test {
            {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536", "PowerOnHours=1234",
             "Model=VKM SATA SSD VK4620XT 32MB"});
     b.Nvme("Disk C", {"Number=3", "Serial=VKC0000000000000001", "Capacity=65536"});
-    b.Sata("Disk F", "VK4620XT",
-           {"Number=4", "Serial=VKF0000000000000001", "Capacity=65536", "FailTransport=ata:0xB0@1+"});
+    b.Sata(
+        "Disk F", "VK4620XT",
+        {"Number=4", "Serial=VKF0000000000000001", "Capacity=65536", "FailTransport=ata:0xB0@1+"});
     lab.Write("lab.ini", b.Text());
   }
   void TearDown() override { std::filesystem::current_path(previous_); }
@@ -170,8 +171,7 @@ TEST_F(CliOnLab, EraseRunsOnlyWithYesAndErasesOnlyTheNamedDrive) {
   EXPECT_NE(err.str().find("--yes"), std::string::npos);
   EXPECT_EQ(FirstByteOf("Disk A", 4096), 0xA5);
 
-  ASSERT_EQ(Run({"erase", "VKA0000000000000001", "--yes", "--json", "--progress"}), 0)
-      << err.str();
+  ASSERT_EQ(Run({"erase", "VKA0000000000000001", "--yes", "--json", "--progress"}), 0) << err.str();
   const JsonValue r = Json();
   ASSERT_EQ(r["drives"].items.size(), 1u);
   EXPECT_EQ(r["drives"][0]["outcome"].text, "passed");

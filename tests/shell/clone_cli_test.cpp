@@ -75,9 +75,8 @@ TEST_F(CloneCommand, ExitCodesFollowTheCommandLineConventions) {
 }
 
 TEST_F(CloneCommand, ACopyReadsBackIdenticalAndIsReportedInJson) {
-  ASSERT_EQ(Run({"--source", "PHYSICALDRIVE1", "--destination", "PHYSICALDRIVE2", "--yes",
-                 "--json"}),
-            0)
+  ASSERT_EQ(
+      Run({"--source", "PHYSICALDRIVE1", "--destination", "PHYSICALDRIVE2", "--yes", "--json"}), 0)
       << err.str();
   const auto v = testsupport::JsonReader::Parse(out.str());
   ASSERT_TRUE(v.has_value()) << out.str();

@@ -2,10 +2,10 @@
 
 #include <sstream>
 
-#include "shell/command_line.h"
-#include "shell/headless_session.h"
 #include "form/window_caption.h"
 #include "platform/virtual_os.h"
+#include "shell/command_line.h"
+#include "shell/headless_session.h"
 #include "support/current_dir.h"
 #include "support/temp_dir.h"
 
@@ -64,7 +64,8 @@ TEST(HeadlessSession, MissingSettingsGiveAnEmptyRunAndNoFile) {
 TEST(HeadlessSession, ErrorLogWritesTheWholeRunLog) {
   testsupport::TempDir dir;
   testsupport::CurrentDir cwd(dir.Path());
-  dir.Write("Setting.ini", "[Option]\nErrorLog=1\nSSDToolTitle=Lab Tool\nSSDToolLogName=run.log\n");
+  dir.Write("Setting.ini",
+            "[Option]\nErrorLog=1\nSSDToolTitle=Lab Tool\nICType_0=VK4630\nSSDToolLogName=run.log\n");
   os::VirtualOs vos;
   RunContext ctx(vos, dir.Str());
   std::ostringstream out;

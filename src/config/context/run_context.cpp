@@ -1,10 +1,18 @@
 #include "config/context/run_context.h"
 
-#include "config/run_log/log_file_name.h"
-#include "config/run_log/run_log_lines.h"
-#include "config/settings/settings_reader.h"
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "common/ini_file.h"
 #include "common/winpath.h"
+#include "config/run_log/log_file_name.h"
+#include "config/run_log/run_log_lines.h"
+#include "config/settings/settings_file_check.h"
+#include "config/settings/settings_reader.h"
 
 namespace app {
 namespace {
@@ -13,12 +21,27 @@ std::optional<common::IniFile> LoadSettings(const RunContext& ctx) {
   return common::IniFile::Load(common::ToNativePath(SettingFilePath(ctx.exeDir)));
 }
 
+std::optional<std::string> EncodingProblem(const RunContext& ctx) {
+  std::ifstream in(common::ToNativePath(SettingFilePath(ctx.exeDir)), std::ios::binary);
+  std::vector<uint8_t> head(kSettingsHeadBytes, 0);
+  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return SettingsEncodingProblem(head);
+}
+
 }  // namespace
 
 bool RunContext::SettingsPresent() const { return os.FileExists(SettingFilePath(exeDir)); }
 
 bool RunContext::ReadSettingsFirstPass() {
+  settingsProblem.clear();
   if (!SettingsPresent()) return false;
+  // Nothing is taken from a file the reader would misread: not even the log
+  // name whose file the second pass deletes.
+  if (auto problem = EncodingProblem(*this)) {
+    settingsProblem = *problem;
+    return false;
+  }
   const auto ini = LoadSettings(*this);
   if (!ini) return false;
   ReadFirstPass(*ini, options);
@@ -27,9 +50,14 @@ bool RunContext::ReadSettingsFirstPass() {
 
 bool RunContext::ReadSettingsSecondPass() {
   if (!SettingsPresent()) return false;
+  if (auto problem = EncodingProblem(*this)) {
+    settingsProblem = *problem;
+    return false;
+  }
   const auto ini = LoadSettings(*this);
   if (!ini) return false;
   ReadSecondPass(*ini, SecondPassTargets{options, profiles, updateSetting, updateFiles});
+  if (profiles.ProfileCount == 0) settingsProblem = kSettingsNoProfileProblem;
   PrepareRunLogFile();
   return true;
 }

@@ -26,14 +26,19 @@ struct RunContext {
   std::vector<std::string> settingsProblems;
   // SSDToolLogName is a name the run log may take (log_file_name.h).
   bool runLogFileAccepted = false;
+  // Why Setting.ini, although present, leaves the tool unable to work (stored
+  // as UTF-16, or no controller profile); empty when it is fine or missing.
+  std::string settingsProblem;
 
   // ExeDir + "\" + relative, the way every data file path is built.
   std::string ToolPath(const std::string& relative) const { return exeDir + "\\" + relative; }
   bool SettingsPresent() const;
-  // First pass: false (nothing read) when Setting.ini is missing.
+  // First pass: false (nothing read) when Setting.ini is missing or cannot be
+  // read as 8-bit text (then settingsProblem says so).
   bool ReadSettingsFirstPass();
-  // Second pass: false (nothing read) when Setting.ini is missing. Then the
-  // run log's name is checked: a sound name's old file is deleted and, with
+  // Second pass: false (nothing read) when Setting.ini is missing or cannot be
+  // read; a file that loads no profile sets settingsProblem. Then the run
+  // log's name is checked: a sound name's old file is deleted and, with
   // ErrorLog, the log is written to it from now on; a refused name touches no
   // file and is added to settingsProblems.
   bool ReadSettingsSecondPass();

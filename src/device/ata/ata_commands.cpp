@@ -93,12 +93,14 @@ bool AtaSmartReadData(StorageDevice& dev, std::span<uint8_t> out) {
 }
 
 bool AtaReadSectors(StorageDevice& dev, uint32_t lba, uint32_t count, std::span<uint8_t> buffer,
-                    bool dma) {
+                    bool dma, AtaRegisters* result) {
   size_t length = 0;
   if (!SectorBytes(count, buffer.size(), &length)) return false;
   auto block = Block(dma ? kFlagsDmaIn : kFlagsPioIn,
                      SectorRegisters(lba, count, dma ? kCmdReadDma : kCmdReadSectors));
-  return AtaPassThru(dev, buffer.first(length), block, true);
+  const bool ok = AtaPassThru(dev, buffer.first(length), block, true);
+  if (result != nullptr) *result = Get(block.CurrentTaskFile);
+  return ok;
 }
 
 bool AtaWriteSectors(StorageDevice& dev, uint32_t lba, uint32_t count,

@@ -31,8 +31,10 @@ bool AtaSmartEnableOperations(StorageDevice& dev);
 // SMART READ DATA (B0/D0): 512 bytes into out.
 bool AtaSmartReadData(StorageDevice& dev, std::span<uint8_t> out);
 // READ DMA (C8) or READ SECTORS (20) of count (24 bits) sectors at a 28-bit LBA.
+// `result` (optional) receives the seven returned registers, also of a failed
+// read (then the error register says what the drive found).
 bool AtaReadSectors(StorageDevice& dev, uint32_t lba, uint32_t count, std::span<uint8_t> buffer,
-                    bool dma);
+                    bool dma, AtaRegisters* result = nullptr);
 // WRITE DMA (CA) or WRITE SECTORS (30).
 bool AtaWriteSectors(StorageDevice& dev, uint32_t lba, uint32_t count,
                      std::span<const uint8_t> buffer, bool dma);

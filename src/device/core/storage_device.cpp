@@ -197,8 +197,8 @@ uint32_t StorageDevice::AddressKey() const {
 
 std::string StorageDevice::Path() const { return FixedText(devPath); }
 std::string StorageDevice::Name() const { return FixedText(devName); }
-std::string StorageDevice::Serial() const { return FixedText(devSerial); }
-std::string StorageDevice::Model() const { return FixedText(devModel); }
-std::string StorageDevice::Firmware() const { return FixedText(devFirmware); }
+std::string StorageDevice::Serial() const { return common::ShownText(FixedText(devSerial)); }
+std::string StorageDevice::Model() const { return common::ShownText(FixedText(devModel)); }
+std::string StorageDevice::Firmware() const { return common::ShownText(FixedText(devFirmware)); }
 
 }  // namespace device

@@ -113,6 +113,8 @@ class StorageDevice : public StorageDeviceRecord {
   UsbLocationRecord UsbInfo() const { return devUsbInfo; }
   std::string Path() const;
   std::string Name() const;
+  // The identity strings as the drive reported them, for showing: bytes
+  // outside printable ASCII are escaped (devSerial & co. keep the raw bytes).
   std::string Serial() const;
   std::string Model() const;
   std::string Firmware() const;

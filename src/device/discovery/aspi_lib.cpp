@@ -3,6 +3,8 @@
 #include <bitset>
 #include <cctype>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
@@ -60,6 +62,7 @@ bool AspiLib::Scan(uint32_t flags, uint32_t timeout, const ScanSettings& setting
   for (auto& slot : slots_) slot->SetDisCheckScsiStatus(settings.DisCheckSCSIStatus);
   systemDisk_ = -1;
   devQty_ = 0;
+  dropped_.clear();
 
   char systemDirectory[kSystemDirectoryBuffer] = {};
   os_.GetSystemDirectoryA(systemDirectory, sizeof systemDirectory);
@@ -81,6 +84,9 @@ bool AspiLib::Scan(uint32_t flags, uint32_t timeout, const ScanSettings& setting
   WalkDriveLetters(flags, timeout, systemLetter);
   WalkPhysicalDrives(flags, timeout);
   if (flags & SCAN_NVME_MINIPORT) WalkScsiPorts(flags, timeout);
+  // A drive the port walk found after all is listed, not dropped.
+  std::erase_if(dropped_,
+                [this](const DroppedDrive& d) { return d.port >= 0 && PortCovered(d.port); });
 
   os_.SetupDiDestroyDeviceInfoList(set);
   return true;
@@ -133,17 +139,41 @@ void AspiLib::DropListedSystemDisk() {
 
 void AspiLib::WalkPhysicalDrives(uint32_t flags, uint32_t timeout) {
   int added = 0;
-  for (int n = 0; n < kMaxPhysicalDrives && added < devQty_ && count_ < kMaxDevices; ++n) {
+  int n = 0;
+  for (; n < kMaxPhysicalDrives && added < devQty_ && count_ < kMaxDevices; ++n) {
     StorageDevice& dev = Candidate();
     dev.SetTimeout(timeout);
-    if (Initialize(dev, n, flags) && !(n == systemDisk_ && !settings_.IncludeSystemDrive)) {
+    std::string whyNot;
+    const bool listed = Initialize(dev, n, flags, &whyNot);
+    if (listed && !(n == systemDisk_ && !settings_.IncludeSystemDrive)) {
       AddDevice(dev, n);
       ++added;
     } else {
+      // Only a disk the system reported counts as found.
+      if (!listed && Reported(n)) {
+        const bool addressed = !whyNot.empty() && dev.devHaId != kUnknownHaId;
+        const int port = addressed ? static_cast<int>(dev.AddressKey() >> 16) : -1;
+        Drop(n, whyNot.empty() ? "it cannot be opened" : whyNot, port);
+      }
       dev.Release();
     }
     dev.SetTimeout(0);
   }
+  if (count_ < kMaxDevices) return;
+  for (; n < kMaxPhysicalDrives; ++n) {
+    if (Reported(n)) Drop(n, common::Format("the discovery list is full (%d drives)", kMaxDevices));
+  }
+}
+
+bool AspiLib::Reported(int n) const {
+  return n >= 0 && n < PerScanTables::kDriveNumbers &&
+         tables_.listIndex[static_cast<size_t>(n)] != 0;
+}
+
+void AspiLib::Drop(int n, std::string reason, int port) {
+  os_.OutputDebugStringA(
+      common::Format("[VKM_SCAN] Initialize: PHYSICALDRIVE%d not listed: %s", n, reason.c_str()));
+  dropped_.push_back({common::Format("PHYSICALDRIVE%d", n), std::move(reason), port});
 }
 
 bool AspiLib::PortCovered(int port) const {

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "device/core/storage_device.h"
 #include "device/discovery/scan_flags.h"
@@ -14,6 +16,13 @@
 #include "platform/os.h"
 
 namespace device {
+
+// A disk the system reports that the last scan did not list, and why.
+struct DroppedDrive {
+  std::string name;  // "PHYSICALDRIVE<n>"
+  std::string reason;
+  int port = -1;  // its SCSI adapter, where known: the port walk may list it
+};
 
 class AspiLib {
  public:
@@ -45,6 +54,10 @@ class AspiLib {
   int SystemDisk() const { return systemDisk_; }
   // Physical drives the SetupAPI walk found in the last scan.
   int DevQty() const { return devQty_; }
+  // Disks the system reported in the last scan that were not listed, in
+  // drive-number order (a system disk left out by IncludeSystemDrive=0 is not
+  // among them: that is the user's choice).
+  const std::vector<DroppedDrive>& Dropped() const { return dropped_; }
 
  private:
   StorageDevice& Candidate();
@@ -54,6 +67,9 @@ class AspiLib {
   void WalkScsiPorts(uint32_t flags, uint32_t timeout);
   void DropListedSystemDisk();
   bool PortCovered(int port) const;
+  // The SetupAPI walk reported a disk under drive number n.
+  bool Reported(int n) const;
+  void Drop(int n, std::string reason, int port = -1);
 
   os::Os& os_;
   std::array<std::unique_ptr<StorageDevice>, kMaxDevices> slots_;
@@ -63,6 +79,7 @@ class AspiLib {
   ScanSettings settings_;
   int systemDisk_ = -1;
   int devQty_ = 0;
+  std::vector<DroppedDrive> dropped_;
 };
 
 }  // namespace device

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
@@ -31,7 +33,19 @@ static_assert(kKeepsScsiMask == 0x0B000090);
 // Drives with any of these skip the generic INQUIRY probe.
 constexpr uint32_t kSkipsInquiryMask = 0xF3000080;
 
+// What a probe learnt on the way about why a drive gives no usable answer;
+// the last note taken is the one reported when the drive is not listed.
+struct ProbeNotes {
+  std::string why;
+  void Take(std::string text) { why = std::move(text); }
+};
+
 void Log(StorageDevice& dev, const std::string& line) { dev.Os().OutputDebugStringA(line); }
+
+// ATA error register bits of a drive that got the command and could not read
+// the medium: uncorrectable data, ID not found, address mark not found.
+constexpr uint32_t kAtaStatusErr = 0x01;
+constexpr uint32_t kMediaErrorBits = 0x40 | 0x10 | 0x01;
 
 void LogBits(StorageDevice& dev, bool on, const char* what) {
   if (!on) return;
@@ -40,7 +54,7 @@ void LogBits(StorageDevice& dev, bool on, const char* what) {
 }
 
 // Steps on the freshly opened handle: ATA bus types and native NVMe.
-void ClassifyBus(StorageDevice& dev, uint32_t flags) {
+void ClassifyBus(StorageDevice& dev, uint32_t flags, ProbeNotes& notes) {
   const uint32_t bus = dev.devUseBusType;
   if ((flags & SCAN_ATA_BUS) &&
       (bus == os::BusTypeAta || bus == os::BusTypeSata || bus == os::BusTypeRAID))
@@ -48,49 +62,85 @@ void ClassifyBus(StorageDevice& dev, uint32_t flags) {
   if ((flags & SCAN_NVME) && bus == os::BusTypeNvme) {
     dev.devAttribute |= STORAGE_NVME;
     std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
-    if (!NvmeIdentifyController(dev, identify)) dev.devAttribute &= ~STORAGE_NVME;
+    if (!NvmeIdentifyController(dev, identify)) {
+      dev.devAttribute &= ~STORAGE_NVME;
+      notes.Take("the NVMe drive does not answer Identify Controller");
+    }
   }
+  if (bus == os::BusTypeNvme && !(flags & (SCAN_NVME | SCAN_NVME_MINIPORT)))
+    notes.Take("NVMe drives are not probed with these settings");
+  if (bus != os::BusTypeNvme && bus != os::BusTypeUsb && !(dev.devAttribute & STORAGE_ATA))
+    notes.Take(common::Format("bus type %d is not probed", static_cast<int>(bus)));
 }
 
 // An NVMe drive whose driver is a miniport answers on its SCSI port.
-void ProbeMiniport(StorageDevice& dev, uint32_t flags, bool wakeAndRetry) {
+void ProbeMiniport(StorageDevice& dev, uint32_t flags, bool wakeAndRetry, ProbeNotes& notes) {
   if (!(flags & SCAN_NVME_MINIPORT) || dev.devUseBusType != os::BusTypeNvme ||
       (dev.devAttribute & STORAGE_NVME))
     return;
   const OpenScope port(dev, [](StorageDevice& d) { d.OpenPort(); });
-  if (!port) return;
+  if (!port) {
+    notes.Take("its SCSI port cannot be opened");
+    return;
+  }
   std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
   bool ok = NvmeIdentifyController(dev, identify);
   if (!ok && wakeAndRetry && NvmeVendorControl(dev, kMiniportWakeControlCode)) {
     dev.Os().Sleep(kMiniportWakeDelayMs);
     ok = NvmeIdentifyController(dev, identify);
   }
-  if (ok) dev.devAttribute |= STORAGE_NVME_MINIPORT;
+  if (ok) {
+    dev.devAttribute |= STORAGE_NVME_MINIPORT;
+  } else {
+    notes.Take("its miniport does not answer Identify Controller");
+  }
 }
 
 // A SAT bridge answers IDENTIFY DEVICE wrapped in ATA PASS-THROUGH(16); one
 // sector read through the same path confirms it.
 void SatIdentifyTest(StorageDevice& dev, std::span<const uint8_t> inquiry,
-                     std::span<uint8_t> identify, bool log) {
+                     std::span<uint8_t> identify, bool log, ProbeNotes& notes) {
   if (log)
     Log(dev, common::Format("[VKM_SCAN] Initialize: tempBuf[3] = %X",
                             inquiry.size() > 3 ? inquiry[3] : 0));
-  if (inquiry.size() <= 3 || (inquiry[3] & 0x0F) < 2) return;
+  if (inquiry.size() <= 3 || (inquiry[3] & 0x0F) < 2) {
+    notes.Take("its USB bridge reports no SAT support in INQUIRY");
+    return;
+  }
   std::fill(identify.begin(), identify.end(), 0);
-  if (!IdentifyDeviceATAPI(dev, identify)) return;
+  if (!IdentifyDeviceATAPI(dev, identify)) {
+    notes.Take("IDENTIFY DEVICE through its USB bridge failed");
+    return;
+  }
   // Word 2 of a real IDENTIFY answer: its two bytes are complements of each
   // other (37C8h, 738Ch, 8C73h, C837h).
   const size_t word2 = device::identify::ByteOf(device::identify::kSpecificConfiguration);
   if (log)
     Log(dev, common::Format("[VKM_SCAN] Initialize: tempBuf2[4] = %X, tempBuf2[5] = %X",
                             identify[word2], identify[word2 + 1]));
-  if (identify[word2] != static_cast<uint8_t>(~identify[word2 + 1])) return;
-  dev.devAttribute |= STORAGE_ATA | STORAGE_SCSI_ATAPI;
-  std::vector<uint8_t> sector(kAtaSector, 0);
-  if (!AtaReadSectors(dev, 0, 1, sector, true)) {
-    if (log) Log(dev, "[VKM_SCAN] Initialize: ReadDiskSectorATA = false");
-    dev.devAttribute &= ~(STORAGE_ATA | STORAGE_SCSI_ATAPI);
+  if (identify[word2] != static_cast<uint8_t>(~identify[word2 + 1])) {
+    notes.Take("its USB bridge returned no valid IDENTIFY DEVICE data");
+    return;
   }
+  dev.devAttribute |= STORAGE_ATA | STORAGE_SCSI_ATAPI;
+  // READ DMA of LBA 0 confirms that the bridge carries ATA data commands. A
+  // drive that got the command and reports a media error has confirmed just
+  // that: an unreadable first sector must not hide the very drive a user
+  // came to check.
+  std::vector<uint8_t> sector(kAtaSector, 0);
+  AtaRegisters regs;
+  if (AtaReadSectors(dev, 0, 1, sector, true, &regs)) return;
+  const bool mediaError = (regs.command & kAtaStatusErr) && (regs.features & kMediaErrorBits);
+  if (log) Log(dev, "[VKM_SCAN] Initialize: ReadDiskSectorATA = false");
+  if (mediaError) {
+    if (log)
+      Log(dev, common::Format("[VKM_SCAN] Initialize: LBA 0 unreadable (status %02X, error %02X), "
+                              "ATA access kept",
+                              regs.command & 0xFF, regs.features & 0xFF));
+    return;
+  }
+  notes.Take("READ DMA of LBA 0 through its USB bridge failed");
+  dev.devAttribute &= ~(STORAGE_ATA | STORAGE_SCSI_ATAPI);
 }
 
 // A page-aligned buffer of `size` bytes inside `storage`.
@@ -101,10 +151,18 @@ std::span<uint8_t> PageAligned(std::vector<uint8_t>& storage, size_t size) {
   return {static_cast<uint8_t*>(std::align(kPageSize, size, p, space)), size};
 }
 
-void ProbeUsb(StorageDevice& dev, uint32_t flags, bool log) {
-  if (dev.devUseBusType != os::BusTypeUsb || !(flags & kScanUsbProbeMask)) return;
+void ProbeUsb(StorageDevice& dev, uint32_t flags, bool log, ProbeNotes& notes) {
+  if (dev.devUseBusType != os::BusTypeUsb) return;
+  if (!(flags & kScanUsbProbeMask)) {
+    notes.Take("USB drives are not probed with these settings");
+    return;
+  }
+  notes.Take("its USB bridge carries no ATA or NVMe command");
   std::vector<uint8_t> inquiry(kScsiProbeBufferSize, 0);
-  if (!ScsiInquiry(dev, inquiry)) return;
+  if (!ScsiInquiry(dev, inquiry)) {
+    notes.Take("its USB bridge does not answer INQUIRY");
+    return;
+  }
   dev.devAttribute |= STORAGE_SCSI;
   LogBits(dev, log, "STORAGE_SCSI");
 
@@ -122,7 +180,7 @@ void ProbeUsb(StorageDevice& dev, uint32_t flags, bool log) {
 
   if (flags & SCAN_ATAPI) {
     std::vector<uint8_t> identify(kSatIdentifyBufferSize, 0);
-    SatIdentifyTest(dev, inquiry, identify, log);
+    SatIdentifyTest(dev, inquiry, identify, log, notes);
     LogBits(dev, log, "STORAGE_ATA|STORAGE_SCSI_ATAPI");
   }
   if (flags & SCAN_GENESYS) {
@@ -139,20 +197,27 @@ void ProbeUsb(StorageDevice& dev, uint32_t flags, bool log) {
     ScsiRead10(dev, 0, 1, PageAligned(storage, size_t{dev.devBlockFactor} * 512));
     dev.devAttribute |= STORAGE_NVME_BRIDGE;
     std::vector<uint8_t> answer(kBridgePacketSize, 0);
-    if (!BridgeGpioQuery(dev, kGpioProbe, answer)) dev.devAttribute &= ~STORAGE_NVME_BRIDGE;
+    if (!BridgeGpioQuery(dev, kGpioProbe, answer)) {
+      dev.devAttribute &= ~STORAGE_NVME_BRIDGE;
+      // With ATA-PIFlag the SAT test has said why already.
+      if (!(flags & SCAN_ATAPI))
+        notes.Take(
+            "its USB bridge answers no NVMe bridge query and ATA pass-through is not tried "
+            "(ATA-PIFlag=0)");
+    }
     LogBits(dev, log, "STORAGE_NVME_BRIDGE");
   }
   if (!(dev.devAttribute & kKeepsScsiMask)) dev.devAttribute &= ~STORAGE_SCSI;
 }
 
-void ProbeGenericScsi(StorageDevice& dev, uint32_t flags) {
+void ProbeGenericScsi(StorageDevice& dev, uint32_t flags, ProbeNotes& notes) {
   if (!(flags & SCAN_SCSI_INQUIRY) || (dev.devAttribute & kSkipsInquiryMask)) return;
   std::vector<uint8_t> buffer(kScsiProbeBufferSize, 0);
   if (!ScsiInquiry(dev, buffer)) return;
   dev.devAttribute |= STORAGE_SCSI;
   if (flags & SCAN_ATAPI) {
     const std::vector<uint8_t> inquiry = buffer;
-    SatIdentifyTest(dev, inquiry, buffer, false);
+    SatIdentifyTest(dev, inquiry, buffer, false, notes);
   }
 }
 
@@ -163,23 +228,27 @@ void FinishListedProbe(StorageDevice& dev) {
 
 }  // namespace
 
-bool Initialize(StorageDevice& dev, int n, uint32_t flags) {
+bool Initialize(StorageDevice& dev, int n, uint32_t flags, std::string* whyNot) {
+  ProbeNotes notes;
+  if (whyNot != nullptr) whyNot->clear();
   {
     const OpenScope disk(dev, [n](StorageDevice& d) { d.OpenPhysicalDrive(n); });
     if (!disk) return false;
     dev.QueryBusTypeAndAddress();
-    ClassifyBus(dev, flags);
+    ClassifyBus(dev, flags, notes);
   }
-  ProbeMiniport(dev, flags, true);
+  ProbeMiniport(dev, flags, true, notes);
   dev.devAttribute |= STORAGE_PHYSICAL;
   dev.devOrder = static_cast<uint32_t>(n);
   Log(dev, common::Format("[VKM_SCAN] Initialize: devOrder = %d, devUseBusType = %d", n,
                           static_cast<int>(dev.devUseBusType)));
-  ProbeUsb(dev, flags, true);
-  ProbeGenericScsi(dev, flags);
+  ProbeUsb(dev, flags, true, notes);
+  ProbeGenericScsi(dev, flags, notes);
   Log(dev, common::Format("[VKM_SCAN] Initialize: devAttribute = %X", dev.devAttribute));
   if (dev.devAttribute == STORAGE_PHYSICAL) {
     dev.devAttribute = 0;
+    if (whyNot != nullptr)
+      *whyNot = notes.why.empty() ? std::string("no probe got an answer") : notes.why;
     return false;
   }
   FinishListedProbe(dev);
@@ -187,6 +256,7 @@ bool Initialize(StorageDevice& dev, int n, uint32_t flags) {
 }
 
 bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flags) {
+  ProbeNotes notes;  // a letter only stands for a disk the physical walk reports
   if (driveNumber != nullptr) *driveNumber = kNoDriveNumber;
   Log(dev, common::Format("[VKM_SCAN] InitDevice: devSymbol = %c, devAttribute = %X", letter,
                           dev.devAttribute));
@@ -207,12 +277,12 @@ bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flag
     if (driveNumber != nullptr && disk <= 0x7FFFFFFFu) *driveNumber = static_cast<int>(disk);
     Log(dev, common::Format("[VKM_SCAN] InitDevice: devicePhyId = %d", static_cast<int>(disk)));
     dev.QueryBusTypeAndAddress();
-    ClassifyBus(dev, flags);
+    ClassifyBus(dev, flags, notes);
   }
-  ProbeMiniport(dev, flags, false);
+  ProbeMiniport(dev, flags, false, notes);
   dev.devAttribute |= STORAGE_LOGICAL;
-  ProbeUsb(dev, flags, false);
-  ProbeGenericScsi(dev, flags);
+  ProbeUsb(dev, flags, false, notes);
+  ProbeGenericScsi(dev, flags, notes);
   if (dev.devAttribute == STORAGE_LOGICAL) {
     dev.devAttribute = 0;
     return false;

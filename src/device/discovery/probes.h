@@ -3,6 +3,7 @@
 // drive's handles as it goes, sets the devAttribute bits of what answered,
 // and returns true when the drive is to be listed.
 #include <cstdint>
+#include <string>
 
 #include "device/core/storage_device.h"
 
@@ -14,8 +15,11 @@ inline constexpr uint32_t kMiniportWakeControlCode = 0xE0001C14;
 inline constexpr uint32_t kMiniportWakeDelayMs = 1000;
 inline constexpr int kNoDriveNumber = -1;
 
-// Physical drive probe ("\\.\PHYSICALDRIVE<n>").
-bool Initialize(StorageDevice& slot, int driveNumber, uint32_t scanFlags);
+// Physical drive probe ("\\.\PHYSICALDRIVE<n>"). When it returns false and
+// `whyNot` is given, it receives why the drive is not listed (empty when no
+// drive could be opened under that number).
+bool Initialize(StorageDevice& slot, int driveNumber, uint32_t scanFlags,
+                std::string* whyNot = nullptr);
 
 // Drive-letter probe ("\\.\<letter>:"). `driveNumber` receives the disk
 // behind the volume as soon as it is known (kNoDriveNumber before), also

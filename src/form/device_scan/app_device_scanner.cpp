@@ -16,13 +16,15 @@ AppDeviceScanner::AppDeviceScanner(RunContext& ctx, DriveDiscovery& discovery, D
 int AppDeviceScanner::ScanAndFill(TUpdateDispaly& form, Occasion occasion) {
   DeviceScan scan(ctx_.os, ctx_.options, ctx_.profiles, discovery_, table_, devices_);
   scan.ScanTarget({form.CMBB_DeviceList_Source, form.CMBB_DeviceList_Destination});
+  droppedText_ = DroppedDrivesText(scan.Dropped());
   form.LV_UpdateDevStatus.Clear();
   form.LV_OptionErase.Clear();
 
   form.SelectedDevice = -1;
   const bool startup = occasion == Occasion::kStartup;
   if (startup) columns_ = BuildResultColumnMap(ctx_.options.ShowFWTag, form.LV_UpdateDevStatus);
-  const FillSources src{ctx_.exeDir, ctx_.options, ctx_.profiles, ctx_.runLog, table_, devices_};
+  const FillSources src{ctx_.os,     ctx_.exeDir, ctx_.options, ctx_.profiles,
+                        ctx_.runLog, table_,      devices_};
   const DeviceListTargets lists{form.LV_UpdateDevStatus, form.LV_OptionErase, form.CMBB_DeviceList};
   form.SelectedDevice = FillDeviceLists(src, lists, columns_,
                                         startup ? FillOccasion::kStartup : FillOccasion::kRescan);

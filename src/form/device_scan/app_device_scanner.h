@@ -23,6 +23,7 @@ class AppDeviceScanner : public DeviceScanner {
   void ClearCurrentFirmware() override { table_.ClearCurrentFirmware(); }
   void ReleaseAll() override { discovery_.ReleaseAll(); }
   int ScanAndFill(TUpdateDispaly& form, Occasion occasion) override;
+  std::string DroppedText() const override { return droppedText_; }
 
   // Built at start-up; a rescan keeps the columns as they were made.
   const ResultColumnMap& Columns() const { return columns_; }
@@ -38,6 +39,7 @@ class AppDeviceScanner : public DeviceScanner {
   SlotDeviceSource& devices_;
   ResultColumnMap columns_;
   TableDriveViews views_;
+  std::string droppedText_;
 };
 
 // Everything the scan needs, living as long as the form it is plugged into.
@@ -54,6 +56,7 @@ class DeviceScanPlugin {
   DeviceTable& Table() { return table_; }
   DriveViews& Drives() { return scanner_.Drives(); }
   const ResultColumnMap& Columns() const { return scanner_.Columns(); }
+  std::string DroppedText() const { return scanner_.DroppedText(); }
 
  private:
   TUpdateDispaly& form_;

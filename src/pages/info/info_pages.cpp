@@ -78,17 +78,19 @@ void InfoPages::T_DeviceInfoClick() {
   app::SlotData& data = CurrentData();
   if (Current().IsNvmeDrive()) {
     // The copy the scan took: Identify Controller is not sent again here.
-    DecodeConfigTable(ConfigTableKind::kNvme, data.nvmeIdentifyController, CurrentRules(), rows,
-                      Reporter());
-    form_.SetStatusMessage(kReadConfigOk);
+    const std::string problem = DecodeConfigTable(
+        ConfigTableKind::kNvme, data.nvmeIdentifyController, CurrentRules(), rows, Reporter());
+    form_.SetStatusMessage(problem.empty() ? kReadConfigOk : problem);
     return;
   }
   if (!Current().IdentifyDevice(data.ataIdentify)) {
     form_.SetStatusMessage(ReadConfigFailText(0));
     return;
   }
-  DecodeConfigTable(ConfigTableKind::kAta, data.ataIdentify, CurrentRules(), rows, Reporter());
-  form_.SetStatusMessage(kReadConfigOk);
+  // An empty page is no success: a missing rule file is named instead.
+  const std::string problem =
+      DecodeConfigTable(ConfigTableKind::kAta, data.ataIdentify, CurrentRules(), rows, Reporter());
+  form_.SetStatusMessage(problem.empty() ? kReadConfigOk : problem);
 }
 
 }  // namespace info

@@ -4,8 +4,8 @@
 // the page's panels. The pages connect to the form's page hooks and the list's
 // row painting for as long as they live; dropping them gives both back.
 #include <array>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -35,7 +35,8 @@ class InfoPages {
   void LV_ShowDataCustomDrawItem(int row, ui::DrawState& state);
   // Fills the list from a SMART READ DATA block with the attribute names of
   // the selected drive's profile.
-  void ShowAtaSmartTable(std::span<const uint8_t> smartData);
+  // Empty, or the page's text for a rule file it could not use.
+  std::string ShowAtaSmartTable(std::span<const uint8_t> smartData);
   // What the last Summary click read, or nothing when its reads failed.
   const std::optional<SummaryValues>& LastSummary() const { return lastSummary_; }
 

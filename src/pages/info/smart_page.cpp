@@ -23,15 +23,17 @@ void InfoPages::ShowNvmeSmart() {
   SetUpColumns(NvmeSmartColumns(), true);
   app::DriveAccess& drive = Current();
   const int result = drive.ReadSmartHealthLog(smartLog_);
+  std::string problem;
   if (result == vendor::kNvmeOk) {
     RowList decoded;
-    DecodeNvmeSmartLog(smartLog_, CurrentRules(), decoded, Reporter());
+    problem = DecodeNvmeSmartLog(smartLog_, CurrentRules(), decoded, Reporter());
     AppendDecimalColumn(decoded.MutableRows());
     ListViewRows rows(form_.LV_ShowData);
     for (InfoRow& row : decoded.MutableRows()) rows.AddRow(std::move(row));
   }
-  form_.SetStatusMessage(
-      NvmeSmartLogStatusText(result, drive.NvmeStatusCode(), drive.NvmeStatusCodeType()));
+  form_.SetStatusMessage(problem.empty() ? NvmeSmartLogStatusText(result, drive.NvmeStatusCode(),
+                                                                  drive.NvmeStatusCodeType())
+                                         : problem);
 }
 
 void InfoPages::ShowAtaSmart() {
@@ -45,13 +47,14 @@ void InfoPages::ShowAtaSmart() {
     form_.SetStatusMessage(ReadSmartFailText(0));
     return;
   }
-  ShowAtaSmartTable(std::span<const uint8_t>(data.smartData).first(kSmartDataBytes));
-  form_.SetStatusMessage(kReadSmartOk);
+  const std::string problem =
+      ShowAtaSmartTable(std::span<const uint8_t>(data.smartData).first(kSmartDataBytes));
+  form_.SetStatusMessage(problem.empty() ? kReadSmartOk : problem);
 }
 
-void InfoPages::ShowAtaSmartTable(std::span<const uint8_t> smartData) {
+std::string InfoPages::ShowAtaSmartTable(std::span<const uint8_t> smartData) {
   ListViewRows rows(form_.LV_ShowData);
-  info::ShowAtaSmartTable(smartData, CurrentRules(), rows);
+  return info::ShowAtaSmartTable(smartData, CurrentRules(), rows);
 }
 
 }  // namespace info

@@ -11,8 +11,9 @@
 namespace info {
 namespace {
 
-// A fixed-width identity field as the drive stores it, blanks kept; a NUL ends
-// it, and bytes outside the block read as nothing.
+// A fixed-width identity field as the drive stores it, blanks kept and any
+// other byte outside printable ASCII escaped; a NUL ends it, and bytes outside
+// the block read as nothing.
 std::string FieldText(std::span<const uint8_t> block, size_t offset, size_t length,
                       bool swapPairs) {
   if (offset >= block.size()) return {};
@@ -20,7 +21,7 @@ std::string FieldText(std::span<const uint8_t> block, size_t offset, size_t leng
       block.begin() + static_cast<std::ptrdiff_t>(offset),
       block.begin() + static_cast<std::ptrdiff_t>(std::min(block.size(), offset + length)));
   if (swapPairs) raw = common::SwapBytePairs(raw);
-  return raw.substr(0, raw.find('\0'));
+  return common::ShownText(raw.substr(0, raw.find('\0')));
 }
 
 bool Bit16(std::span<const uint8_t> block, size_t offset, uint16_t mask) {

@@ -49,9 +49,10 @@ std::optional<BackupDisk> AspiBackupDisks::At(int index) const {
   disk.order = d.devOrder;
   disk.attribute = d.devAttribute;
   disk.sectors = d.devCapacity;
-  disk.serial = common::Trim(device::FixedText(d.devSerial));
-  disk.model = common::Trim(device::FixedText(d.devModel));
-  disk.firmware = common::Trim(device::FixedText(d.devFirmware));
+  // Trimmed as the drive reported them, then escaped for showing.
+  disk.serial = common::ShownText(common::Trim(device::FixedText(d.devSerial)));
+  disk.model = common::ShownText(common::Trim(device::FixedText(d.devModel)));
+  disk.firmware = common::ShownText(common::Trim(device::FixedText(d.devFirmware)));
   return disk;
 }
 

@@ -276,7 +276,12 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
     return false;
   }
   const app::ControllerProfile& profile = *flow.drive.profile;
-  const std::string current = flow.Cell(flow.columns.currentFw);
+  // The rules and the package are matched against what the drive reported;
+  // the row shows the same text escaped.
+  const app::IdentityTexts reportedIds = app::AtaIdentityTexts(flow.drive.data.ataIdentify);
+  const std::string current = common::Trim(reportedIds.firmware);
+  const std::string model = common::Trim(reportedIds.model);
+  const std::string shownCurrent = common::ShownText(current);
   if (step == 0) {
     if (auto refusal = firmware::AvailableBeforeRefusal(options, current)) {
       flow.Refuse(*refusal);
@@ -298,10 +303,9 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
     if (!sata) {
       gen.code = firmware::kGenFluIcVersionFailed;
     } else {
-      const firmware::GenFluContext g{ctx.os,  ctx.exeDir,
-                                      options, ctx.updateFiles,
-                                      profile, flow.Cell(flow.columns.modelName),
-                                      current, form.CMBB_ICVersion.ItemIndex()};
+      const firmware::GenFluContext g{
+          ctx.os,  ctx.exeDir, options, ctx.updateFiles,
+          profile, model,      current, form.CMBB_ICVersion.ItemIndex()};
       gen = firmware::DoAutoGenFlu(g, *sata, step);
     }
     if (!gen.Ok()) {
@@ -310,8 +314,7 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
     }
     path = gen.outputFolder + firmware::kMicrocodeFluFileName;
   } else {
-    path = firmware::ConfiguredImagePath(ctx.exeDir, profile, flow.Cell(flow.columns.modelName),
-                                         current);
+    path = firmware::ConfiguredImagePath(ctx.exeDir, profile, model, current);
   }
   if (path.empty()) {
     flow.Status("Please 'Open File' first!");
@@ -336,8 +339,9 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
   std::vector<uint8_t> image = std::move(file.bytes);
 
   const std::string offered = common::Trim(firmware::ReadOfferedVersion(image, profile));
+  const std::string shownOffered = common::ShownText(offered);
   form.MM_Microcode_ShowVersion.Add(common::Format("Device-%d: Org <%s>, Update <%s>", flow.Row(),
-                                                   current.c_str(), offered.c_str()));
+                                                   shownCurrent.c_str(), shownOffered.c_str()));
   flow.state.expectedFwVer = offered;
   form.CHK_Microcode_CheckFWVer.SetChecked(options.EnableChkFWVer);
   flow.AddProgress(5);
@@ -391,8 +395,8 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
   flow.Trace(
       common::Format("[VKM_DEBUG] BTN_Microcode_DownloadClick: nDMCount = %d\n", repetitions));
   if (options.PopUpMsgBox && !options.DoNotShowNewFWVer &&
-      !flow.AskYes(common::Format(kConfirmWithVersions, flow.Caption().c_str(), current.c_str(),
-                                  offered.c_str()))) {
+      !flow.AskYes(common::Format(kConfirmWithVersions, flow.Caption().c_str(),
+                                  shownCurrent.c_str(), shownOffered.c_str()))) {
     flow.Refuse(kStopUpdate);
     return false;
   }
@@ -426,14 +430,15 @@ void AtaCommitClick(UpdateFlow& flow, bool deferred) {
   if (flow.drive.access.IdentifyDevice(data.ataIdentify)) {
     const app::IdentityTexts ids = app::AtaIdentityTexts(data.ataIdentify);
     reported = common::Trim(ids.firmware);
-    flow.SetCell(flow.columns.serialNumber, common::Trim(ids.serial));
-    flow.SetCell(flow.columns.currentFw, reported);
-    flow.SetCell(flow.columns.modelName, common::Trim(ids.model));
+    flow.SetCell(flow.columns.serialNumber, common::ShownText(common::Trim(ids.serial)));
+    flow.SetCell(flow.columns.currentFw, common::ShownText(reported));
+    flow.SetCell(flow.columns.modelName, common::ShownText(common::Trim(ids.model)));
     data.SetCurrentFirmware(reported);
   }
   if (flow.drive.access.ReadParameterBlock(data.parameterBlock) == 0) {
     const firmware::ParameterBlock block(data.parameterBlock);
-    flow.SetCell(flow.columns.fwTag, common::Trim(firmware::ExtractFirmwareIdentity(block).tag));
+    flow.SetCell(flow.columns.fwTag,
+                 common::ShownText(common::Trim(firmware::ExtractFirmwareIdentity(block).tag)));
   }
   JudgeReportedVersion(flow, reported, deferred, flow.form.CHK_Microcode_CheckFWVer.Checked());
 }

@@ -139,6 +139,9 @@ void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
 
   const std::string current = CurrentVersion(flow);
   const std::string offered = common::Trim(firmware::ReadNvmeOfferedVersion(image, profile));
+  // The rules compare the raw versions; texts for people carry them escaped.
+  const std::string shownCurrent = common::ShownText(current);
+  const std::string shownOffered = common::ShownText(offered);
   form.MM_Microcode_ShowVersion.Clear();
   const bool ispLine = ShowVersions(flow, image);
   form.CHK_Microcode_CheckFWVer.SetChecked(options.EnableChkFWVer && ispLine);
@@ -156,7 +159,7 @@ void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
     if (!firmware::IsUpdateAllowed(rules, offered, current, profile.ISPVerChkStrLengh,
                                    profile.ISPVerChkStrMask, std::nullopt)) {
       flow.state.updateResult = common::Format("Cannot support FW update from <%s> to <%s> !",
-                                               current.c_str(), offered.c_str());
+                                               shownCurrent.c_str(), shownOffered.c_str());
       flow.Status(kDownloadVersionFail);
       return;
     }
@@ -166,10 +169,11 @@ void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
   if (AlreadyStaged(flow, offered, current)) return;
   if (check) {
     flow.run.Log(common::Format("### Device <%s> ###  Current FW:%s, New FW:%s",
-                                flow.Caption().c_str(), current.c_str(), offered.c_str()));
+                                flow.Caption().c_str(), shownCurrent.c_str(),
+                                shownOffered.c_str()));
     if (options.PopUpMsgBox && !options.DoNotShowNewFWVer &&
-        !flow.AskYes(common::Format(kConfirmWithVersions, flow.Caption().c_str(), current.c_str(),
-                                    offered.c_str()))) {
+        !flow.AskYes(common::Format(kConfirmWithVersions, flow.Caption().c_str(),
+                                    shownCurrent.c_str(), shownOffered.c_str()))) {
       flow.Refuse(kStopUpdate);
       return;
     }
@@ -259,9 +263,9 @@ bool RereadIdentity(UpdateFlow& flow, bool activatedNow, std::string& reported) 
   if (answered) {
     const app::IdentityTexts ids = app::NvmeIdentityTexts(data.nvmeIdentifyController);
     reported = common::Trim(ids.firmware);
-    flow.SetCell(flow.columns.serialNumber, common::Trim(ids.serial));
-    flow.SetCell(flow.columns.currentFw, reported);
-    flow.SetCell(flow.columns.modelName, common::Trim(ids.model));
+    flow.SetCell(flow.columns.serialNumber, common::ShownText(common::Trim(ids.serial)));
+    flow.SetCell(flow.columns.currentFw, common::ShownText(reported));
+    flow.SetCell(flow.columns.modelName, common::ShownText(common::Trim(ids.model)));
     data.SetCurrentFirmware(reported);
   }
   dev.NvmeVendorRead(data.nvmeVendorInfo, 0);

@@ -44,7 +44,9 @@ void JudgeReportedVersion(UpdateFlow& flow, const std::string& reported, bool de
                           bool checkVersion) {
   const std::string expected = common::Trim(flow.state.expectedFwVer);
   if (firmware::ReportedVersionMatches(reported, expected)) return;
-  const std::string now = common::Trim(reported);
+  // Both versions are drive or image bytes: escaped before they are logged.
+  const std::string now = common::ShownText(common::Trim(reported));
+  const std::string wanted = common::ShownText(expected);
   if (deferred) {
     // The image is stored but runs only after the drive is reset or power
     // cycled: not a failure, but the user has to know.
@@ -52,13 +54,13 @@ void JudgeReportedVersion(UpdateFlow& flow, const std::string& reported, bool de
     flow.run.Log(common::Format(
         "Dev_%d          : the new firmware %s becomes active at the next reset or power "
         "cycle of the drive; it reports %s until then",
-        flow.Row(), expected.empty() ? "image" : expected.c_str(), now.c_str()));
+        flow.Row(), wanted.empty() ? "image" : wanted.c_str(), now.c_str()));
     return;
   }
   if (!checkVersion) return;
   flow.Refuse(kCheckFwVersion);
   flow.run.Log(common::Format("Dev_%d          : %s Expected FW:%s, Drive FW:%s", flow.Row(),
-                              kCheckFwVersion, expected.c_str(), now.c_str()));
+                              kCheckFwVersion, wanted.c_str(), now.c_str()));
 }
 
 }  // namespace update

@@ -30,6 +30,8 @@ inline constexpr const char* kDownloadVersionFail = "Download FW Version fail!";
 inline constexpr const char* kDownloadCmdFail = "Download CMD fail";
 inline constexpr const char* kDownloadComplete = "Download Complete";
 inline constexpr const char* kComplete = "Complete";
+inline constexpr const char* kUnknownIdentityResult =
+    "Unknown FW version: the drive did not report its identity";
 inline constexpr const char* kConfirmWithVersions =
     "Press YES to begin FW Update! \n\nDevice <%s>  \nCurrent FW:%s, New FW:%s";
 

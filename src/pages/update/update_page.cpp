@@ -103,12 +103,12 @@ void UpdatePage::RefreshSelectedRow() {
   if (drive.IsNvme() || !drive.access.IdentifyDevice(drive.data.ataIdentify)) return;
   ui::ListView& list = form_.LV_UpdateDevStatus;
   const app::IdentityTexts ids = app::AtaIdentityTexts(drive.data.ataIdentify);
-  if (columns_.currentFw >= 0) list.SetSubItem(row, columns_.currentFw, common::Trim(ids.firmware));
-  if (columns_.modelName >= 0) list.SetSubItem(row, columns_.modelName, common::Trim(ids.model));
+  const auto shown = [](std::string_view raw) { return common::ShownText(common::Trim(raw)); };
+  if (columns_.currentFw >= 0) list.SetSubItem(row, columns_.currentFw, shown(ids.firmware));
+  if (columns_.modelName >= 0) list.SetSubItem(row, columns_.modelName, shown(ids.model));
   if (columns_.HasFwTag()) {
     const firmware::ParameterBlock block(drive.data.parameterBlock);
-    list.SetSubItem(row, columns_.fwTag,
-                    common::Trim(firmware::ExtractFirmwareIdentity(block).tag));
+    list.SetSubItem(row, columns_.fwTag, shown(firmware::ExtractFirmwareIdentity(block).tag));
   }
 }
 

@@ -9,6 +9,12 @@ namespace update {
 void UpdateOperation::Run(app::DriveRun& run) {
   state_.updateResult.clear();
   UpdateFlow flow(form_, drive_, columns_, state_, run);
+  if (app::IdentityUnknown(drive_.Identity())) {
+    // Without the current version no rule can say whether the image fits.
+    flow.Refuse(kUnknownIdentityResult);
+    run.Fail(state_.updateResult);
+    return;
+  }
   if (drive_.IsNvme()) {
     NvmeDownloadClick(flow);
   } else {

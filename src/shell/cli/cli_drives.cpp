@@ -15,9 +15,10 @@ void FillFromDevice(CliDrive& d, const device::StorageDevice& dev) {
   d.devAttribute = dev.devAttribute;
   d.attachment = AttachmentName(dev.devAttribute);
   d.capacitySectors = dev.devCapacity;
-  d.model = common::Trim(device::FixedText(dev.devModel));
-  d.serial = common::Trim(device::FixedText(dev.devSerial));
-  d.firmware = common::Trim(device::FixedText(dev.devFirmware));
+  // Trimmed as the drive reported them, then escaped for showing.
+  d.model = common::ShownText(common::Trim(device::FixedText(dev.devModel)));
+  d.serial = common::ShownText(common::Trim(device::FixedText(dev.devSerial)));
+  d.firmware = common::ShownText(common::Trim(device::FixedText(dev.devFirmware)));
 }
 
 bool AllDigits(const std::string& s) {

@@ -2,6 +2,8 @@
 
 #include <ostream>
 
+#include "shell/startup_checks.h"
+
 namespace app::cli {
 
 CliSession::CliSession(const CliOptions& options, std::string exeDir, std::ostream& err)
@@ -10,6 +12,10 @@ CliSession::CliSession(const CliOptions& options, std::string exeDir, std::ostre
 CliSession::~CliSession() { Close(); }
 
 bool CliSession::Open() {
+  if (const auto problem = ToolFolderProblem(options_.home.empty() ? exeDir_ : options_.home)) {
+    err_ << "ssdtools: " << *problem << "\n";
+    return false;
+  }
   std::string error;
   os_ = OpenBackend(options_.lab, error);
   if (!os_) {
@@ -28,6 +34,13 @@ bool CliSession::Open() {
   // Start-up only: the unattended run of AutoRun belongs to the window and
   // the plain headless mode, not to a subcommand.
   form_->RunCreate();
+  if (!ctx_->settingsProblem.empty()) {
+    err_ << "ssdtools: " << ctx_->settingsProblem << "\n";
+    return false;
+  }
+  // What the window's status bar and run log say about drives left out.
+  if (const std::string dropped = plugins_->Scan().DroppedText(); !dropped.empty())
+    err_ << "ssdtools: " << dropped << "\n";
   return true;
 }
 

@@ -79,12 +79,14 @@ TEST_F(DeviceInfoPage, NvmeDriveShowsTheScansCopyWithoutACommand) {
   EXPECT_EQ(form.StatusMessage(), "Read configuration table successful");
 }
 
-TEST_F(DeviceInfoPage, MissingRuleFileGivesAnEmptyListWithTheSuccessText) {
+TEST_F(DeviceInfoPage, MissingRuleFileGivesAnEmptyListNamingTheFile) {
   AddDrive("\\\\.\\PHYSICALDRIVE1", false);
   drives.entries[0].profile->ECTableRule_FilePath = "VK4620XT\\NoSuchRules.ini";
   form.T_DeviceInfo.Click();
   EXPECT_TRUE(Rows().empty());
-  EXPECT_EQ(form.StatusMessage(), "Read configuration table successful");
+  const std::string status = form.StatusMessage();
+  EXPECT_EQ(status.rfind("Rule file not found: ", 0), 0u) << status;
+  EXPECT_NE(status.find("VK4620XT\\NoSuchRules.ini"), std::string::npos) << status;
 }
 
 TEST_F(DeviceInfoPage, WithoutADriveTheListEmptiesAndTheStatusStays) {

@@ -67,10 +67,10 @@ TEST(DecodeRuleTableTest, ByteOrderOfNumbersAndTexts) {
   EXPECT_EQ(out.Rows(), (std::vector<InfoRow>{Row("Dword", "0x54653412")}));
 }
 
-TEST(DecodeRuleTableTest, TextStopsAtTheFirstZeroByteAndIsNotFiltered) {
-  const auto t = Table({'A', '\t', 'B', 0, 'C', 'D'});
-  const auto out = DecodeText(RuleFile(1, {"ItemUnitNum=6\nItemStringMode=1\nItemDesc=T"}), t);
-  EXPECT_EQ(out.Rows(), (std::vector<InfoRow>{Row("T", "A\tB")}));
+TEST(DecodeRuleTableTest, TextStopsAtTheFirstZeroByteAndShowsControlBytesEscaped) {
+  const auto t = Table({'A', '\t', 'B', 0x1B, 0, 'C', 'D'});
+  const auto out = DecodeText(RuleFile(1, {"ItemUnitNum=7\nItemStringMode=1\nItemDesc=T"}), t);
+  EXPECT_EQ(out.Rows(), (std::vector<InfoRow>{Row("T", "A\\x09B\\x1B")}));
 }
 
 TEST(DecodeRuleTableTest, NumberWidthsOfBothStyles) {

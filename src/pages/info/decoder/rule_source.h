@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "config/settings/controller_profile.h"
 #include "common/ini_file.h"
+#include "config/settings/controller_profile.h"
 #include "platform/os.h"
 
 namespace info {
@@ -25,5 +25,9 @@ struct RuleSource {
 // The rule file at a product path, or nothing when it does not exist or cannot
 // be read.
 std::optional<common::IniFile> LoadRuleFile(os::Os& os, const std::string& path);
+
+// What a page says instead of its success text when the rule file at `path`
+// is missing or cannot be read.
+std::string RuleFileProblem(os::Os& os, const std::string& path);
 
 }  // namespace info

@@ -5,9 +5,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "config/run_log/run_log_lines.h"
 #include "common/bytes.h"
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 #include "pages/info/decoder/rule_numbers.h"
 
 namespace info {
@@ -141,7 +141,7 @@ void RuleRun::DecodeItem(const std::string& section) {
 
   if (desc != "0") {
     const std::string value =
-        text ? common::TextFromBytes(std::span<const uint8_t>(work_).first(len))
+        text ? common::ShownText(common::TextFromBytes(std::span<const uint8_t>(work_).first(len)))
              : NumericValueText(numeric_, len, style_);
     rows_.AddRow(InfoRow{PrintablePrefix(desc), {value}});
   }

@@ -16,17 +16,24 @@ std::vector<uint8_t> FixedCopy(std::span<const uint8_t> data, size_t size) {
   return out;
 }
 
-void DecodeWithRuleFile(std::span<const uint8_t> table, const std::string& path, DecodeStyle style,
-                        const RuleSource& source, RowSink& rows, const DecodeReporter& report) {
+std::string DecodeWithRuleFile(std::span<const uint8_t> table, const std::string& path,
+                               DecodeStyle style, const RuleSource& source, RowSink& rows,
+                               const DecodeReporter& report) {
   const std::optional<common::IniFile> rules = LoadRuleFile(source.os, path);
-  if (!rules) return;
+  if (!rules) {
+    const std::string problem = RuleFileProblem(source.os, path);
+    report.Trace(std::string(kRuleTraceTag) + " " + problem);
+    return problem;
+  }
   DecodeRuleTable(table, *rules, path, style, rows, report);
+  return {};
 }
 
 }  // namespace
 
-void DecodeConfigTable(ConfigTableKind kind, std::span<const uint8_t> data,
-                       const RuleSource& source, RowSink& rows, const DecodeReporter& report) {
+std::string DecodeConfigTable(ConfigTableKind kind, std::span<const uint8_t> data,
+                              const RuleSource& source, RowSink& rows,
+                              const DecodeReporter& report) {
   std::vector<uint8_t> table;
   if (kind == ConfigTableKind::kNvme) {
     table = FixedCopy(data, kNvmeIdentifyBytes);
@@ -37,15 +44,16 @@ void DecodeConfigTable(ConfigTableKind kind, std::span<const uint8_t> data,
     common::SwapBytePairs(t.subspan(kAtaFirmwareOffset, kAtaFirmwareBytes));
     common::SwapBytePairs(t.subspan(kAtaModelOffset, kAtaModelBytes));
   }
-  DecodeWithRuleFile(table, source.ConfigRulePath(), DecodeStyle::kDeviceInfo, source, rows,
-                     report);
+  return DecodeWithRuleFile(table, source.ConfigRulePath(), DecodeStyle::kDeviceInfo, source, rows,
+                            report);
 }
 
-void DecodeNvmeSmartLog(std::span<const uint8_t> log, const RuleSource& source, RowSink& rows,
-                        const DecodeReporter& report) {
+std::string DecodeNvmeSmartLog(std::span<const uint8_t> log, const RuleSource& source,
+                               RowSink& rows, const DecodeReporter& report) {
   rows.ClearRows();
   const std::vector<uint8_t> table = FixedCopy(log, kNvmeSmartLogBytes);
-  DecodeWithRuleFile(table, source.SmartRulePath(), DecodeStyle::kSmart, source, rows, report);
+  return DecodeWithRuleFile(table, source.SmartRulePath(), DecodeStyle::kSmart, source, rows,
+                            report);
 }
 
 }  // namespace info

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "pages/info/decoder/decode_reporter.h"
 #include "pages/info/decoder/info_row.h"
@@ -28,13 +29,16 @@ enum class ConfigTableKind { kNvme, kAta };
 
 // Decodes `data` (4096 bytes for NVMe, the 1024-byte IDENTIFY buffer for ATA;
 // shorter data reads as zero-filled) with the profile's ECTableRule_FilePath.
-// Rows are appended; a missing rule file adds nothing.
-void DecodeConfigTable(ConfigTableKind kind, std::span<const uint8_t> data,
-                       const RuleSource& source, RowSink& rows, const DecodeReporter& report);
+// Rows are appended; a missing or unreadable rule file adds nothing and is
+// returned as the page's text (empty when the file was decoded).
+std::string DecodeConfigTable(ConfigTableKind kind, std::span<const uint8_t> data,
+                              const RuleSource& source, RowSink& rows,
+                              const DecodeReporter& report);
 
 // Empties the list, then decodes the 512-byte log with the profile's
-// SMARTRule_FilePath; a missing rule file leaves the list empty.
-void DecodeNvmeSmartLog(std::span<const uint8_t> log, const RuleSource& source, RowSink& rows,
-                        const DecodeReporter& report);
+// SMARTRule_FilePath; a missing rule file leaves the list empty and is
+// returned as the page's text.
+std::string DecodeNvmeSmartLog(std::span<const uint8_t> log, const RuleSource& source,
+                               RowSink& rows, const DecodeReporter& report);
 
 }  // namespace info

@@ -80,16 +80,17 @@ std::vector<InfoRow> AtaSmartRows(std::span<const uint8_t> smartData,
   return rows.Take();
 }
 
-void ShowAtaSmartTable(std::span<const uint8_t> smartData, const RuleSource& source,
-                       RowSink& rows) {
+std::string ShowAtaSmartTable(std::span<const uint8_t> smartData, const RuleSource& source,
+                              RowSink& rows) {
   rows.ClearRows();
   const std::optional<common::IniFile> rules = LoadRuleFile(source.os, source.SmartRulePath());
-  if (!rules) return;
+  if (!rules) return RuleFileProblem(source.os, source.SmartRulePath());
   const SmartAttributeNames names =
       ReadSmartAttributeNames(*rules, source.profile.SMARTRule_SectionName);
   for (InfoRow& row : AtaSmartRows(smartData, names, source.profile.SMARTDataAddVendorSpecific)) {
     rows.AddRow(std::move(row));
   }
+  return {};
 }
 
 }  // namespace info

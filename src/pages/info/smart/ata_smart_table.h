@@ -51,7 +51,9 @@ std::vector<InfoRow> AtaSmartRows(std::span<const uint8_t> smartData,
                                   const SmartAttributeNames& names, bool addVendorSpecific);
 
 // Empties the list and fills it from the block with names from the profile's
-// SMART rule file; when that file does not exist the list stays empty.
-void ShowAtaSmartTable(std::span<const uint8_t> smartData, const RuleSource& source, RowSink& rows);
+// SMART rule file; when that file does not exist or cannot be read the list
+// stays empty and the page's text for it is returned (empty on success).
+std::string ShowAtaSmartTable(std::span<const uint8_t> smartData, const RuleSource& source,
+                              RowSink& rows);
 
 }  // namespace info
