@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the tests and the window need.
 # Idempotent: packages already present are skipped, and the package lists are
-# refreshed only when something is missing.
+# refreshed only when something is missing. With --fuzz: also clang and
+# libclang-rt-14-dev (libFuzzer's runtime) for `make fuzz`.
 set -euo pipefail
 
 PACKAGES=(
@@ -11,6 +12,9 @@ PACKAGES=(
   fonts-dejavu-core
   xvfb xdotool imagemagick
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,0 +1,10 @@
+# Compiler flags of the fuzz build: every library gets libFuzzer's coverage
+# instrumentation and AddressSanitizer + UndefinedBehaviorSanitizer, so a fault
+# anywhere below a fuzz entry is reported where it happens. Only the fuzz
+# executables link libFuzzer itself (fuzz/CMakeLists.txt).
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "SSDTOOLS_FUZZ needs clang (-DCMAKE_CXX_COMPILER=clang++): libFuzzer is clang's")
+endif()
+add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                    -fno-omit-frame-pointer)
+add_link_options(-fsanitize=address,undefined)
