@@ -10,7 +10,9 @@ namespace fuzz {
 namespace fs = std::filesystem;
 
 const std::string& ProcessFolder() {
-  static const std::string dir = [] {
+  // Never destroyed: the exit handler below still needs the name after the
+  // statics are gone.
+  static const std::string* dir = [] {
     std::error_code ec;
     const fs::path base =
         fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
@@ -22,13 +24,13 @@ const std::string& ProcessFolder() {
       std::error_code e;
       fs::remove_all(ProcessFolder(), e);
     });
-    return p.string();
+    return new std::string(p.string());
   }();
-  return dir;
+  return *dir;
 }
 
 const std::string& FreshFolder() {
-  static const std::string dir = ProcessFolder() + "/input";
+  static const std::string& dir = *new std::string(ProcessFolder() + "/input");
   std::error_code ec;
   fs::remove_all(dir, ec);
   fs::create_directories(dir, ec);
