@@ -15,6 +15,7 @@
 #include "common/ini_file.h"
 #include "fuzz_check.h"
 #include "pages/info/decoder/rule_table_decoder.h"
+#include "pages/info/decoder/table_decoders.h"
 #include "pages/info/smart/ata_smart_table.h"
 #include "pages/info/smart/nvme_smart_decimal.h"
 

@@ -62,7 +62,8 @@ void CheckVersionTexts(std::span<const uint8_t> image, int64_t offset, int lengt
   } else if (!swap) {
     // Unswapped, the text is the image's own bytes from the offset on.
     const std::span<const uint8_t> from = image.subspan(static_cast<size_t>(offset));
-    FUZZ_CHECK(v.size() <= from.size() && std::equal(v.begin(), v.end(), from.begin()));
+    FUZZ_CHECK(v.size() <= from.size());
+    for (size_t i = 0; i < v.size(); ++i) FUZZ_CHECK(static_cast<uint8_t>(v[i]) == from[i]);
   }
   // The byte-wise order is a total order: antisymmetric, reflexive.
   const std::string w = ReadVersionText(image, offset + 1, length, !swap);

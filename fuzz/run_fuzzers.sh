@@ -13,7 +13,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-BUILD=${1:?usage: run_fuzzers.sh BUILD SECONDS [TARGET...]}
+BUILD=$(realpath "${1:?usage: run_fuzzers.sh BUILD SECONDS [TARGET...]}")
 SECONDS_EACH=${2:?usage: run_fuzzers.sh BUILD SECONDS [TARGET...]}
 shift 2
 JOBS=${FUZZ_JOBS:-1}
@@ -36,7 +36,7 @@ run_one() {
   local corpus="$BUILD/fuzz-corpus/$t" log="$BUILD/fuzz-logs/$t.log"
   local dirs=("$corpus")
   mkdir -p "$corpus"
-  [ -d "fuzz/corpus/$t" ] && dirs+=("fuzz/corpus/$t")
+  [ -d "fuzz/corpus/$t" ] && dirs+=("$PWD/fuzz/corpus/$t")
   [ -d "$SEEDS/$t" ] && dirs+=("$SEEDS/$t")
   # Leak detection needs ptrace-free LeakSanitizer; a leak is a finding too.
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 \

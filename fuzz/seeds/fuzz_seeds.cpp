@@ -72,7 +72,7 @@ void ControllerSeeds() {
   for (VkController c : all) {
     const Vk46xxSettings s = Vk46xxDefaults(c);
     const Bytes param = BuildParameterBlock(s, "S0220A0", 2097152);
-    const Bytes mode = FromArray(BuildModeSector(s, VkMode::kNormal, "S0220A0"));
+    const Bytes mode = FromArray(BuildModeSector(s, lab::VkMode::kNormal, "S0220A0"));
     const Sector identify = BuildIdentify("VKM SATA SSD 256GB", "VK20000000000000001",
                                           AtaFeatures{}, AtaIdentifyDynamic{"S0220A0", 2097152});
     const Bytes flash = BuildFlashInfoBlock(s, identify);

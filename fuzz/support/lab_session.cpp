@@ -1,7 +1,5 @@
 #include "lab_session.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -42,6 +40,8 @@ std::string SettingsText(const SessionOptions& options) {
   set("ErrorLog", "0");
   set("PopUpMsgBox", "0");
   set("AutoGenFlu", options.autoGenFlu ? "1" : "0");
+  // The stale log is deleted at start: let that be a file of this process.
+  set("SSDToolLogName", ProcessFolder() + "/Log.txt");
   return text;
 }
 
@@ -87,8 +87,6 @@ const std::string& ToolFolder() {
     std::error_code ec;
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
     FUZZ_CHECK(!ec);
-    // The run log's name is taken against the current folder: keep it here.
-    FUZZ_CHECK(::chdir(ProcessFolder().c_str()) == 0);
     return to.string();
   }();
   return home;
