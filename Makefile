@@ -3,11 +3,13 @@
 BUILD      ?= build
 BUILD_SAN  ?= build-sanitize
 BUILD_REL  ?= build-release
+BUILD_FUZZ ?= build-fuzz
+SECONDS    ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 DEMO_RUN   := $(BUILD)/demo-run
 
-.PHONY: all deps configure build build-release demo test test-sanitize bench test-vm clean
+.PHONY: all deps configure build build-release demo test test-sanitize bench test-vm fuzz clean
 
 all: build
 
@@ -61,5 +63,15 @@ test-vm: configure
 	cmake --build $(BUILD) --target ssdtools ssdtools_vm_probe -j $(JOBS)
 	tests/vm/run_vm_test.sh $(BUILD)
 
+# The libFuzzer targets of fuzz/ (clang, ASan + UBSan, -O1 with line tables), each run for
+# SECONDS seconds on its corpus; fails when any of them finds something.
+fuzz:
+	@scripts/install-deps.sh --fuzz
+	cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSSDTOOLS_WERROR=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DSSDTOOLS_FUZZ=ON \
+	  -DSSDTOOLS_BUILD_GUI=OFF -DSSDTOOLS_BUILD_TESTS=OFF
+	cmake --build $(BUILD_FUZZ) --target fuzzers -j $(JOBS)
+	fuzz/run_fuzzers.sh $(BUILD_FUZZ) $(SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL) $(BUILD_FUZZ)

@@ -2,7 +2,8 @@
 # Installs every Debian package the build, the tests and the window need.
 # Idempotent: packages already present are skipped, and the package lists are
 # refreshed only when something is missing. With --vm: also what the
-# virtual-machine test (make test-vm) needs.
+# virtual-machine test (make test-vm) needs; with --fuzz: also clang and
+# libclang-rt-14-dev (libFuzzer's runtime) for `make fuzz`.
 set -euo pipefail
 
 PACKAGES=(
@@ -14,6 +15,9 @@ PACKAGES=(
 )
 if [ "${1:-}" = "--vm" ]; then
   PACKAGES+=(qemu-system-x86 busybox-static smartmontools nvme-cli cpio python3)
+fi
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

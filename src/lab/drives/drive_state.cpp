@@ -86,7 +86,9 @@ std::string DriveState::Serialise() const {
   }
   line("Cid", HexBytes(cid));
   line("PendingCid", HexBytes(pendingCid));
-  line("Mode", mode);
+  // Quoted like the revisions: a damaged file can leave blanks at either end
+  // (unprintable bytes are read as blanks), and the next read must see them.
+  line("Mode", Quoted(mode));
   line("SmartEnabled", smartEnabled ? "1" : "0");
   line("SecurityEnabled", security.enabled ? "1" : "0");
   line("SecurityMaximum", security.maximumLevel ? "1" : "0");

@@ -39,6 +39,22 @@ TEST(DriveStateTest, RoundTripKeepsEveryField) {
   EXPECT_EQ(*back, st);
 }
 
+TEST(DriveStateTest, ADamagedModeReadsTheSameAfterTheNextSave) {
+  // An unprintable byte at the end of the mode is read as a blank; saving and
+  // reading again must give the same state, not one with the blank trimmed.
+  const auto first = DriveState::Parse("[DriveState]\nMode=IS\xD2\nSlot1=\x01N0220A0\n");
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(first->mode, "IS ");
+  EXPECT_EQ(first->slots[0], " N0220A0");
+  const std::string saved = first->Serialise();
+  EXPECT_NE(saved.find("\nMode=\"IS \"\n"), std::string::npos) << saved;
+  const auto second = DriveState::Parse(saved);
+  ASSERT_TRUE(second.has_value());
+  EXPECT_EQ(*second, *first);
+  // Files saved before the mode was quoted read as they always did.
+  EXPECT_EQ(DriveState::Parse("[DriveState]\nMode=ISP\n")->mode, "ISP");
+}
+
 TEST(DriveStateTest, DamagedValuesFallBackOneByOne) {
   const std::string text =
       "[DriveState]\n"

@@ -121,12 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (data[0] % 2 == 0) {
     const lab::LabConfig c =
         lab::ParseLabConfig(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
-    return c.disks.size() > size ? 1 : 0;
+    // libFuzzer ignores the return value: a broken invariant must abort.
+    if (c.disks.size() > size) std::abort();
+    return 0;
   }
   if (size < 5) return 0;
   const std::unique_ptr<Machine> fresh = FreshMachine();
   Machine& m = *fresh;
-  if (!m.os) return 1;  // the reference lab always builds
+  if (!m.os) std::abort();  // the reference lab always builds
   const os::HANDLE h = m.handles[data[1] % m.handles.size()];
   const os::DWORD code = kCodes[data[2] % (sizeof kCodes / sizeof kCodes[0])];
   const size_t outSize = (data[3] | data[4] << 8) % 9000;
@@ -143,6 +145,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       h, code, in.empty() ? nullptr : in.data(), static_cast<os::DWORD>(in.size()),
       out.empty() ? nullptr : out.data(), static_cast<os::DWORD>(out.size()), &returned);
   // Nothing is ever reported beyond the caller's output buffer.
-  if (returned > out.size() || (!ok && m.os->GetLastError() == 0)) return 1;
+  if (returned > out.size() || (!ok && m.os->GetLastError() == 0)) std::abort();
   return 0;
 }
