@@ -43,7 +43,7 @@ TEST(SysfsDisks, ListsDisksInDriveOrderWithTheirLocations) {
 
 TEST(LinuxOs, AnswersTheDiskWalkFromSysfs) {
   testsupport::FakeSysfs sys;
-  LinuxOs los(sys.SysRoot(), sys.DevRoot());
+  LinuxOs los(sys.SysRoot(), sys.DevRoot(), sys.ProcRoot());
   const HDEVINFO set = los.SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr,
                                                 DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   ASSERT_NE(set, INVALID_HANDLE_VALUE);
@@ -114,7 +114,7 @@ TEST(LinuxOs, AnswersTheDiskWalkFromSysfs) {
 
 TEST(LinuxOs, PhysicalDrivesAnswerBusQueriesAndRawTransfers) {
   testsupport::FakeSysfs sys;
-  LinuxOs los(sys.SysRoot(), sys.DevRoot());
+  LinuxOs los(sys.SysRoot(), sys.DevRoot(), sys.ProcRoot());
   EXPECT_EQ(los.GetLogicalDrives(), 0u);
   EXPECT_EQ(los.CreateFileA("\\\\.\\c:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);

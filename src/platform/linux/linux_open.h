@@ -3,6 +3,8 @@
 // controller node, a token, or a device information set.
 #include <unistd.h>
 
+#include <string>
+
 #include "platform/linux/linux_os.h"
 
 namespace os {
@@ -13,9 +15,13 @@ inline constexpr char kInterfacePrefix[] = "\\\\?\\linuxdisk#";
 struct LinuxOs::Open {
   enum Kind { kDisk, kNvmeController, kToken, kDeviceSet } kind = kDisk;
   int fd = -1;
-  int disk = -1;  // index into the disk list
+  int disk = -1;       // index into the disk list
+  char letter = 0;     // a volume opened by its drive letter
+  std::string device;  // its block device ("sda1")
+  int lockFd = -1;     // held O_EXCL while the volume is locked
   ~Open() {
     if (fd >= 0) ::close(fd);
+    if (lockFd >= 0) ::close(lockFd);
   }
 };
 

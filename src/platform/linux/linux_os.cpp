@@ -68,21 +68,14 @@ bool StartsWith(const std::string& s, const char* prefix) {
 
 }  // namespace
 
-LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot)
-    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)) {}
+LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot, std::string procRoot)
+    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)), procRoot_(std::move(procRoot)) {}
 
 LinuxOs::~LinuxOs() = default;
 
 const std::vector<SysfsDisk>& LinuxOs::Disks() {
   if (disks_.empty()) disks_ = linuxos::ListSysfsDisks(sysRoot_);
   return disks_;
-}
-
-UINT LinuxOs::GetSystemDirectoryA(char* buffer, UINT size) {
-  // No drive letters: no disk is the one holding a system folder by letter.
-  if (buffer != nullptr && size > 0) buffer[0] = '\0';
-  SetLastError(ERROR_NOT_SUPPORTED);
-  return 0;
 }
 
 bool LinuxOs::Fail(DWORD error) {
@@ -123,11 +116,15 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
     }
     open->disk = n;
     path = devRoot_ + "/" + disks_[static_cast<size_t>(n)].name;
+  } else if (linuxos::DriveLetterOf(name) != 0) {
+    if (!VolumeNode(name, *open, &path)) return INVALID_HANDLE_VALUE;
   } else if (StartsWith(name, kScsiPrefix)) {
     unsigned port = 0;
     char colon = 0;
+    // A second controller of a namespace already listed is not a drive of its own.
     if (std::sscanf(name.c_str() + std::strlen(kScsiPrefix), "%u%c", &port, &colon) != 2 ||
-        colon != ':' || port < linuxos::kNvmePortBase || port > 255) {
+        colon != ':' || port < linuxos::kNvmePortBase || port > 255 ||
+        linuxos::IsSecondaryNvmePort(Disks(), port)) {
       SetLastError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
@@ -167,6 +164,8 @@ bool LinuxOs::WriteFile(HANDLE h, const void* buffer, DWORD size, DWORD* written
   if (written != nullptr) *written = 0;
   Open* o = Find(h);
   if (o == nullptr || o->fd < 0) return Fail(ERROR_INVALID_HANDLE);
+  const off_t at = ::lseek(o->fd, 0, SEEK_CUR);
+  if (WriteRefused(*o, at < 0 ? 0 : static_cast<uint64_t>(at), size)) return false;
   const ssize_t n = ::write(o->fd, buffer, size);
   if (n < 0) return Fail(ErrorFromErrno(errno));
   if (written != nullptr) *written = static_cast<DWORD>(n);
@@ -371,6 +370,8 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
   if (o->disk < 0 || static_cast<size_t>(o->disk) >= disks_.size())
     return Fail(ERROR_INVALID_HANDLE);
   const SysfsDisk& disk = disks_[static_cast<size_t>(o->disk)];
+  if (o->letter != 0 && linuxos::IsVolumeRequest(code))
+    return VolumeRequest(*o, code, out, outSize, returned);
   switch (code) {
     case IOCTL_STORAGE_QUERY_PROPERTY:
       return QueryProperty(*o, in, inSize, out, outSize, returned);
