@@ -72,7 +72,8 @@ int RunHeadlessProcess(app::RunContext& ctx, ui::AnswerPolicy policy) {
   ui::Application application(toolkit);
   app::TUpdateDispaly form(application, ctx);
   app::SessionPlugins plugins(form, ctx);
-  return app::RunHeadless(form, toolkit, std::cout);
+  const int code = app::RunHeadless(form, toolkit, std::cout);
+  return plugins.DiskAccessMissing() ? app::kExitNoDiskAccess : code;
 }
 
 #ifdef SSDTOOLS_WITH_QT
@@ -108,8 +109,8 @@ int RunCloneProcess(const std::vector<std::string>& args) {
     return app::kCloneExitUsage;
   }
   os->Trace().SetToStderr(clone->trace);
-  app::RunContext ctx(*os, WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder()
-                                                                         : clone->home));
+  app::RunContext ctx(
+      *os, WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder() : clone->home));
   // Ctrl+C presses Cancel: the copy stops after the chunk in progress.
   std::signal(SIGINT, OnInterrupt);
   return app::RunClone(ctx, *clone, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0,

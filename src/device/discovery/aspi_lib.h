@@ -45,6 +45,9 @@ class AspiLib {
   int SystemDisk() const { return systemDisk_; }
   // Physical drives the SetupAPI walk found in the last scan.
   int DevQty() const { return devQty_; }
+  // Whether the last scan could enable the driver privilege, which the
+  // drives' pass-through requests need.
+  bool PrivilegeHeld() const { return privilegeHeld_; }
 
  private:
   StorageDevice& Candidate();
@@ -63,6 +66,7 @@ class AspiLib {
   ScanSettings settings_;
   int systemDisk_ = -1;
   int devQty_ = 0;
+  bool privilegeHeld_ = true;
 };
 
 }  // namespace device

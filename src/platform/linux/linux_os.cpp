@@ -446,8 +446,9 @@ bool LinuxOs::AdjustTokenPrivileges(HANDLE token, bool, TOKEN_PRIVILEGES*, DWORD
                                     DWORD*) {
   Open* o = Find(token);
   if (o == nullptr || o->kind != Open::kToken) return Fail(ERROR_INVALID_HANDLE);
-  // Raw device access needs root: anyone else holds the privilege only in name.
-  SetLastError(::geteuid() == 0 ? ERROR_SUCCESS : ERROR_NOT_ALL_ASSIGNED);
+  // Pass-through needs CAP_SYS_RAWIO and the disk nodes open for writing
+  // (root, or the disk group): without them the privilege is held in name only.
+  SetLastError(DiskAccessHeld() ? ERROR_SUCCESS : ERROR_NOT_ALL_ASSIGNED);
   return true;
 }
 

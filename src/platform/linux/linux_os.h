@@ -97,6 +97,8 @@ class LinuxOs : public HostOs {
   bool VolumeNode(const std::string& name, Open& open, std::string* path);
   bool VolumeRequest(Open& o, DWORD code, void* out, DWORD outSize, DWORD* returned);
   bool WriteRefused(Open& o, uint64_t offset, uint64_t length);
+  // CAP_SYS_RAWIO and read-write access to every disk node (linux_access.cpp).
+  bool DiskAccessHeld();
 
   std::string sysRoot_;
   std::string devRoot_;
