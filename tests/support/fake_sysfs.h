@@ -37,6 +37,12 @@ class FakeSysfs {
     dir_.Write("sys/" + bridge + "/idProduct", "0578\n");
     dir_.Write("sys/" + bridge + "/serial", "0123456789AB\n");
     dir_.Write("sys/" + bridge + "/devnum", "7\n");
+    dir_.Write("sys/" + usbRoot + "/maxchild", "4\n");
+    dir_.Write("sys/" + hub + "/maxchild", "4\n");
+    dir_.Write("sys/" + bridge + "/maxchild", "0\n");
+    UsbBusLink(usbRoot);
+    UsbBusLink(hub);
+    UsbBusLink(bridge);
     const std::string usbDisk = bridge + "/1-3.2:1.0/host6/target6:0:0/6:0:0:0";
     dir_.Write("sys/" + usbDisk + "/vendor", "VKM     \n");
     dir_.Write("sys/" + usbDisk + "/model", "VK4620XT2       \n");
@@ -65,6 +71,25 @@ class FakeSysfs {
   std::string SysRoot() const { return (dir_.Path() / "sys").string(); }
   std::string DevRoot() const { return (dir_.Path() / "dev").string(); }
   std::string ProcRoot() const { return (dir_.Path() / "proc").string(); }
+  // The /sys/bus/usb/devices entry of a USB device folder.
+  void UsbBusLink(const std::string& device) const {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir_.Path() / "sys/bus/usb/devices");
+    fs::create_directory_symlink("../../../" + device,
+                                 dir_.Path() / "sys/bus/usb/devices" / fs::path(device).filename());
+  }
+  // A SCSI disk below `scsiDevice` with its block node, the /sys/block link
+  // and a 64 KiB file standing in for the device node.
+  void Disk(const std::string& scsiDevice, const std::string& name) const {
+    namespace fs = std::filesystem;
+    const fs::path node = dir_.Path() / "sys" / scsiDevice / "block" / name;
+    fs::create_directories(node);
+    fs::create_directory_symlink("../..", node / "device");
+    fs::create_directories(dir_.Path() / "sys/block");
+    fs::create_directory_symlink("../" + scsiDevice + "/block/" + name,
+                                 dir_.Path() / "sys/block" / name);
+    dir_.Write("dev/" + name, std::string(65536, '\0'));
+  }
   // A partition of a fake disk, in 512-byte sectors as sysfs counts them.
   void Partition(const std::string& disk, const std::string& name, const std::string& number,
                  uint64_t start, uint64_t size) const {
@@ -79,19 +104,6 @@ class FakeSysfs {
   const TempDir& Dir() const { return dir_; }
 
  private:
-  // A SCSI disk below `scsiDevice` with its block node, the /sys/block link
-  // and a 64 KiB file standing in for the device node.
-  void Disk(const std::string& scsiDevice, const std::string& name) {
-    namespace fs = std::filesystem;
-    const fs::path node = dir_.Path() / "sys" / scsiDevice / "block" / name;
-    fs::create_directories(node);
-    fs::create_directory_symlink("../..", node / "device");
-    fs::create_directories(dir_.Path() / "sys/block");
-    fs::create_directory_symlink("../" + scsiDevice + "/block/" + name,
-                                 dir_.Path() / "sys/block" / name);
-    dir_.Write("dev/" + name, std::string(65536, '\0'));
-  }
-
   TempDir dir_;
 };
 

@@ -50,8 +50,47 @@ uint32_t LastNumber(const std::string& s) {
   return static_cast<uint32_t>(std::strtoul(s.substr(begin, end - begin).c_str(), nullptr, 10));
 }
 
+// The place of a USB device in a walk of every bus: bus number, then the
+// port path ("usb2" is bus 2 itself, "2-1.4" port 4 of the hub on port 1).
+std::vector<uint32_t> UsbTreeKey(const std::string& name) {
+  std::vector<uint32_t> key;
+  unsigned bus = 0;
+  int used = 0;
+  if (std::sscanf(name.c_str(), "usb%u%n", &bus, &used) == 1 &&
+      static_cast<size_t>(used) == name.size())
+    return {bus};
+  const size_t dash = name.find('-');
+  if (dash == std::string::npos || name.find(':') != std::string::npos) return key;
+  key.push_back(static_cast<uint32_t>(std::strtoul(name.substr(0, dash).c_str(), nullptr, 10)));
+  for (const std::string& port : common::Split(name.substr(dash + 1), '.'))
+    key.push_back(static_cast<uint32_t>(std::strtoul(port.c_str(), nullptr, 10)));
+  return key;
+}
+
+}  // namespace
+
+std::map<std::string, uint32_t> UsbHubNumbers(const std::string& sysRoot) {
+  // Hubs (root hubs too) are the USB devices with ports.
+  std::vector<std::pair<std::vector<uint32_t>, std::string>> hubs;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(fs::path(sysRoot) / "bus/usb/devices", ec)) {
+    const std::string name = e.path().filename().string();
+    std::vector<uint32_t> key = UsbTreeKey(name);
+    const std::string ports = ReadLine(e.path() / "maxchild");
+    if (key.empty() || ports.empty() || ports == "0") continue;
+    hubs.emplace_back(std::move(key), name);
+  }
+  std::sort(hubs.begin(), hubs.end());
+  std::map<std::string, uint32_t> numbers;
+  for (size_t i = 0; i < hubs.size(); ++i) numbers[hubs[i].second] = static_cast<uint32_t>(i + 1);
+  return numbers;
+}
+
+namespace {
+
 // Walks the resolved device path for the PCI function and the USB device.
-void FillLocation(const fs::path& resolved, SysfsDisk& d) {
+void FillLocation(const fs::path& resolved, const std::map<std::string, uint32_t>& hubNumbers,
+                  SysfsDisk& d) {
   fs::path at;
   fs::path usbDevice;
   fs::path usbParent;
@@ -70,7 +109,13 @@ void FillLocation(const fs::path& resolved, SysfsDisk& d) {
   d.usbPid = common::ToUpper(ReadLine(usbDevice / "idProduct"));
   d.usbSerial = ReadLine(usbDevice / "serial");
   d.usbPort = LastNumber(usbDevice.filename().string());
-  d.usbHub = usbParent.empty() ? 0 : LastNumber(ReadLine(usbParent / "devnum"));
+  if (usbParent.empty()) return;
+  // Device numbers repeat on every bus; the hub numbers of a walk over all
+  // buses do not. Without the bus list the device number is all there is.
+  const auto hub = hubNumbers.find(usbParent.filename().string());
+  d.usbHub = hub != hubNumbers.end() ? hub->second : LastNumber(ReadLine(usbParent / "devnum"));
+  d.usbHubVid = common::ToUpper(ReadLine(usbParent / "idVendor"));
+  d.usbHubPid = common::ToUpper(ReadLine(usbParent / "idProduct"));
 }
 
 int ControllerNumber(const std::string& name) {
@@ -211,6 +256,7 @@ std::string PciLocationFromComponent(const std::string& c) {
 std::vector<SysfsDisk> ListSysfsDisks(const std::string& sysRoot) {
   std::vector<SysfsDisk> disks;
   std::error_code ec;
+  const std::map<std::string, uint32_t> hubNumbers = UsbHubNumbers(sysRoot);
   const fs::path block = fs::path(sysRoot) / "block";
   for (const fs::directory_entry& e : fs::directory_iterator(block, ec)) {
     SysfsDisk d;
@@ -220,7 +266,7 @@ std::vector<SysfsDisk> ListSysfsDisks(const std::string& sysRoot) {
     d.devicePath = "/dev/" + d.name;
     const fs::path device = e.path() / "device";
     const fs::path resolved = fs::canonical(e.path(), ec);
-    if (!ec) FillLocation(resolved, d);
+    if (!ec) FillLocation(resolved, hubNumbers, d);
     ec.clear();
     if (scsi) {
       d.vendor = ReadLine(device / "vendor");

@@ -5,6 +5,7 @@
 // identity of the USB device. The sysfs root is a parameter so that tests
 // can describe a machine in a folder.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,11 @@ inline constexpr uint32_t kNvmePortBase = 128;
 // devices are left out, and so are the hidden per-controller paths of a
 // shared namespace (nvme0c1n1): a namespace is listed once.
 std::vector<SysfsDisk> ListSysfsDisks(const std::string& sysRoot);
+
+// Every USB hub of the machine (root hubs too) by its sysfs name ("usb1",
+// "1-3") with its number: 1, 2, ... in bus order, depth first by port, so
+// that no two hubs share a number even on different buses.
+std::map<std::string, uint32_t> UsbHubNumbers(const std::string& sysRoot);
 
 // True for the SCSI port of a controller that only repeats a namespace
 // listed through another controller of its subsystem.
