@@ -92,6 +92,10 @@ int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& out, std::ost
   TUpdateDispaly form(application, ctx);
   SessionPlugins plugins(form, ctx);
   form.RunCreate();
+  if (plugins.DiskAccessMissing()) {
+    application.RequestClose(form);
+    return kExitNoDiskAccess;
+  }
   if (args.ignoreZero) ctx.options.IgnoreWriteZeroPattern = true;
 
   const std::vector<std::string>& names = form.CMBB_DeviceList_Source.Items();

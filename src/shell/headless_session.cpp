@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "shell/disk_access_check.h"
 #include "shell/session.h"
 #include "shell/startup_checks.h"
 
@@ -51,6 +52,8 @@ int RunHeadlessProcess(RunContext& ctx, std::ostream& out, ui::AnswerPolicy poli
   TUpdateDispaly form(app, ctx);
   SessionPlugins plugins(form, ctx);
   const int code = RunHeadless(form, toolkit, out);
+  // A machine whose disks the tool may not open is no successful run either.
+  if (plugins.DiskAccessMissing()) return kExitNoDiskAccess;
   if (code != 0) return code;
   // Scripts running the unattended update tell a failed drive by the code.
   return plugins.Update().LastRun().Failed() > 0 ? kExitDriveFailed : 0;

@@ -26,6 +26,7 @@ SessionPlugins::SessionPlugins(TUpdateDispaly& form, RunContext& ctx)
       infoPages_(form, scan_.Drives()),
       erase_(form, scan_.Drives()),
       update_(form, scan_.Drives(), scan_.Columns()),
-      backup_(form, scan_.Aspi()) {}
+      backup_(form, scan_.Aspi()),
+      access_(form, scan_.Aspi(), dynamic_cast<os::LinuxOs*>(&ctx.os) != nullptr) {}
 
 }  // namespace app

@@ -14,6 +14,7 @@
 #include "pages/maintenance/erase_page.h"
 #include "pages/update/update_page.h"
 #include "platform/os.h"
+#include "shell/disk_access_check.h"
 
 namespace app {
 
@@ -36,6 +37,9 @@ class SessionPlugins {
   maintenance::ErasePage& Erase() { return erase_; }
   maintenance::BackupPage& Backup() { return backup_; }
   update::UpdatePage& Update() { return update_; }
+  // The machine's drives were scanned without the rights pass-through needs
+  // (the user was told in a message box).
+  bool DiskAccessMissing() const { return access_.Missing(); }
 
  private:
   DeviceScanPlugin scan_;
@@ -43,6 +47,7 @@ class SessionPlugins {
   maintenance::ErasePage erase_;
   update::UpdatePage update_;
   maintenance::BackupPage backup_;
+  DiskAccessCheck access_;  // last: gives the scanner back first
 };
 
 }  // namespace app

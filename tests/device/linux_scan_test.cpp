@@ -13,7 +13,7 @@ namespace {
 
 TEST(LinuxScan, ListsTheSataDiskByBusTypeAndSkipsWhatDoesNotAnswer) {
   testsupport::FakeSysfs sys;
-  os::LinuxOs los(sys.SysRoot(), sys.DevRoot());
+  os::LinuxOs los(sys.SysRoot(), sys.DevRoot(), sys.ProcRoot());
   los.Trace().SetCapture(true);
   AspiLib lib(los);
   ASSERT_TRUE(
@@ -34,7 +34,7 @@ TEST(LinuxScan, ListsTheSataDiskByBusTypeAndSkipsWhatDoesNotAnswer) {
   const UsbLocationRecord& usb = lib.ScanTables().usb[1];
   EXPECT_EQ(SerialTokenOf(usb), "0123456789AB");
   EXPECT_EQ(usb.port, 2u);
-  EXPECT_EQ(usb.hubNumber, 4u);
+  EXPECT_EQ(usb.hubNumber, 2u);  // usb1 is hub 1, the hub on its port 3 hub 2
   EXPECT_TRUE(los.Trace().Contains("[VKM_SCAN] Initialize: devOrder = 1, devUseBusType = 7"));
   EXPECT_TRUE(los.Trace().Contains("[VKM_SCAN] Initialize: devOrder = 2, devUseBusType = 17"));
 }

@@ -59,15 +59,19 @@ class LinuxDiskpartOnFakeMachine : public ::testing::Test {
  protected:
   void SetUp() override {
     // sda holds "/" (8:1 is its first partition); sdb is free.
-    sys.Dir().Write("sys/block/sda/dev", "8:0\n");
-    sys.Dir().Write("sys/block/sda/sda1/dev", "8:1\n");
-    sys.Dir().Write("sys/block/sdb/dev", "8:16\n");
-    sys.Dir().Write("mounts", "sysfs /sys sysfs rw 0 0\n");
-    los.SetMountFacts((sys.Dir().Path() / "mounts").string(), makedev(8, 1));
+    sys.Partition("sda", "sda1", "8:1", 8, 120);
+    sys.Partition("sdb", "sdb1", "8:17", 8, 120);
+    Mounts("");
     // Old bytes everywhere on sdb (drive number 1).
     std::ofstream(sys.DevRoot() + "/sdb", std::ios::binary) << std::string(65536, '\xEE');
   }
   std::string Dev(const std::string& name) { return sys.Dir().Read("dev/" + name); }
+  void Mounts(const std::string& more) {
+    sys.Dir().Write("proc/self/mountinfo",
+                    "21 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"
+                    "22 21 0:20 / /sys rw shared:2 - sysfs sysfs rw\n" +
+                        more);
+  }
   void Script(const std::string& text) { sys.Dir().Write("work/diskpart.txt", text); }
   std::string ScriptPath() { return (sys.Dir().Path() / "work/diskpart.txt").string(); }
   os::DWORD Run() {
@@ -81,7 +85,7 @@ class LinuxDiskpartOnFakeMachine : public ::testing::Test {
   }
 
   testsupport::FakeSysfs sys;
-  os::LinuxOs los{sys.SysRoot(), sys.DevRoot()};
+  os::LinuxOs los{sys.SysRoot(), sys.DevRoot(), sys.ProcRoot()};
 };
 
 TEST_F(LinuxDiskpartOnFakeMachine, CleanClearsTheTablesAtBothEndsOfTheSelectedDisk) {
@@ -97,7 +101,7 @@ TEST_F(LinuxDiskpartOnFakeMachine, CleanIsRefusedForTheRootDiskAndForMountedOnes
   Script("SELECT DISK 0\nCLEAN\nEXIT\n");
   EXPECT_EQ(Run(), 1u);
   EXPECT_EQ(los.DiskpartLog().back(), "CLEAN: refused, the disk holds the root file system");
-  sys.Dir().Write("mounts", "/dev/sdb1 /media/usb vfat rw 0 0\n");
+  Mounts("40 21 8:17 / /media/usb rw - vfat /dev/sdb1 rw\n");
   Script("SELECT DISK 1\nCLEAN\nEXIT\n");
   EXPECT_EQ(Run(), 1u);
   EXPECT_NE(los.DiskpartLog().back().find("mounted file system (sdb1 on /media/usb)"),

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
+#include "platform/linux/disk_access.h"
 #include "platform/scsi_pass_through.h"
 #include "platform/setupapi.h"
 #include "platform/storage_property.h"
@@ -30,7 +32,9 @@ TEST(SysfsDisks, ListsDisksInDriveOrderWithTheirLocations) {
   EXPECT_EQ(disks[1].usbPid, "0578");
   EXPECT_EQ(disks[1].usbSerial, "0123456789AB");
   EXPECT_EQ(disks[1].usbPort, 2u);
-  EXPECT_EQ(disks[1].usbHub, 4u);
+  EXPECT_EQ(disks[1].usbHub, 2u);  // usb1 is hub 1, its hub on port 3 hub 2
+  EXPECT_EQ(disks[1].usbHubVid, "05E3");
+  EXPECT_EQ(disks[1].usbHubPid, "0618");
   EXPECT_EQ(linuxos::InstanceIdOf(disks[1]),
             "USBSTOR\\DISK&VEN_VKM&PROD_VK4620XT2&REV_0100\\0123456789AB&0");
   EXPECT_EQ(disks[2].name, "nvme0n1");
@@ -43,7 +47,7 @@ TEST(SysfsDisks, ListsDisksInDriveOrderWithTheirLocations) {
 
 TEST(LinuxOs, AnswersTheDiskWalkFromSysfs) {
   testsupport::FakeSysfs sys;
-  LinuxOs los(sys.SysRoot(), sys.DevRoot());
+  LinuxOs los(sys.SysRoot(), sys.DevRoot(), sys.ProcRoot());
   const HDEVINFO set = los.SetupDiGetClassDevsA(&GUID_DEVINTERFACE_DISK, nullptr,
                                                 DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   ASSERT_NE(set, INVALID_HANDLE_VALUE);
@@ -97,7 +101,7 @@ TEST(LinuxOs, AnswersTheDiskWalkFromSysfs) {
   ASSERT_EQ(los.CM_Get_DevNode_Registry_PropertyA(parent, CM_DRP_LOCATION_INFORMATION, nullptr,
                                                   text, &length, 0),
             CR_SUCCESS);
-  EXPECT_EQ(std::string(text), "Port_#0002.Hub_#0004");
+  EXPECT_EQ(std::string(text), "Port_#0002.Hub_#0002");
   length = 4;  // too small
   EXPECT_EQ(los.CM_Get_DevNode_Registry_PropertyA(parent, CM_DRP_LOCATION_INFORMATION, nullptr,
                                                   text, &length, 0),
@@ -114,7 +118,7 @@ TEST(LinuxOs, AnswersTheDiskWalkFromSysfs) {
 
 TEST(LinuxOs, PhysicalDrivesAnswerBusQueriesAndRawTransfers) {
   testsupport::FakeSysfs sys;
-  LinuxOs los(sys.SysRoot(), sys.DevRoot());
+  LinuxOs los(sys.SysRoot(), sys.DevRoot(), sys.ProcRoot());
   EXPECT_EQ(los.GetLogicalDrives(), 0u);
   EXPECT_EQ(los.CreateFileA("\\\\.\\c:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
@@ -172,16 +176,38 @@ TEST(LinuxOs, PhysicalDrivesAnswerBusQueriesAndRawTransfers) {
             INVALID_HANDLE_VALUE);
 }
 
-TEST(LinuxOs, PrivilegeNeedsRoot) {
-  LinuxOs los("/nonexistent", "/nonexistent");
-  HANDLE token = nullptr;
-  ASSERT_TRUE(los.OpenProcessToken(los.GetCurrentProcess(), TOKEN_ALL_ACCESS, &token));
-  LUID luid{};
-  ASSERT_TRUE(los.LookupPrivilegeValueA(nullptr, SE_LOAD_DRIVER_NAME, &luid));
-  TOKEN_PRIVILEGES tp{};
-  ASSERT_TRUE(los.AdjustTokenPrivileges(token, false, &tp, sizeof tp, nullptr, nullptr));
-  EXPECT_EQ(los.GetLastError(), ::geteuid() == 0 ? ERROR_SUCCESS : ERROR_NOT_ALL_ASSIGNED);
-  EXPECT_TRUE(los.CloseHandle(token));
+TEST(LinuxOs, ThePrivilegeIsHeldWithRawIoAndWritableDiskNodes) {
+  testsupport::FakeSysfs sys;
+  LinuxOs los(sys.SysRoot(), sys.DevRoot(), sys.ProcRoot());
+  auto adjust = [&los] {
+    HANDLE token = nullptr;
+    EXPECT_TRUE(los.OpenProcessToken(los.GetCurrentProcess(), TOKEN_ALL_ACCESS, &token));
+    LUID luid{};
+    EXPECT_TRUE(los.LookupPrivilegeValueA(nullptr, SE_LOAD_DRIVER_NAME, &luid));
+    TOKEN_PRIVILEGES tp{};
+    EXPECT_TRUE(los.AdjustTokenPrivileges(token, false, &tp, sizeof tp, nullptr, nullptr));
+    const DWORD error = los.GetLastError();
+    EXPECT_TRUE(los.CloseHandle(token));
+    return error;
+  };
+  // Root's full set, a disk-group user with CAP_SYS_RAWIO, a plain user.
+  sys.Dir().Write("proc/self/status", "Uid:\t0\t0\t0\t0\nCapEff:\t000001ffffffffff\n");
+  EXPECT_EQ(adjust(), ERROR_SUCCESS);
+  sys.Dir().Write("proc/self/status", "Uid:\t1000\t1000\t1000\t1000\nCapEff:\t0000000000020000\n");
+  EXPECT_EQ(adjust(), ERROR_SUCCESS);
+  sys.Dir().Write("proc/self/status", "Uid:\t1000\t1000\t1000\t1000\nCapEff:\t0000000000000000\n");
+  EXPECT_EQ(adjust(), ERROR_NOT_ALL_ASSIGNED);
+  sys.Dir().Write("proc/self/status", "CapEff:\tnot-hex\n");
+  EXPECT_EQ(adjust(), ERROR_NOT_ALL_ASSIGNED);
+}
+
+TEST(LinuxOs, ADiskNodeThatRefusesTheUserIsFound) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root opens every node";
+  testsupport::FakeSysfs sys;
+  const std::string node = sys.DevRoot() + "/sdb";
+  EXPECT_EQ(linuxos::FirstRefusedNode({sys.DevRoot() + "/sda", node, sys.DevRoot() + "/none"}), "");
+  std::filesystem::permissions(node, std::filesystem::perms::owner_read);
+  EXPECT_EQ(linuxos::FirstRefusedNode({sys.DevRoot() + "/sda", node}), node);
 }
 
 }  // namespace

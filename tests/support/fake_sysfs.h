@@ -3,7 +3,9 @@
 // temporary folder: a SATA disk, a USB disk behind a bridge on an external
 // hub, an NVMe namespace, and the noise a real /sys/block holds (a loop
 // device). The "dev" folder beside it holds regular files named like the
-// disks, so raw reads and writes have something to work on.
+// disks, so raw reads and writes have something to work on, and "proc" an
+// empty mount table and swap list that tests fill in.
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -20,6 +22,8 @@ class FakeSysfs {
     dir_.Write("sys/" + sata + "/model", "VK4620XT SSD    \n");
     dir_.Write("sys/" + sata + "/rev", "V1.0\n");
     Disk(sata, "sda");
+    dir_.Write("sys/block/sda/dev", "8:0\n");
+    dir_.Write("sys/block/sda/size", "128\n");
 
     const std::string usbRoot = "devices/pci0000:00/0000:00:14.0/usb1";
     dir_.Write("sys/" + usbRoot + "/idVendor", "1d6b\n");
@@ -33,11 +37,19 @@ class FakeSysfs {
     dir_.Write("sys/" + bridge + "/idProduct", "0578\n");
     dir_.Write("sys/" + bridge + "/serial", "0123456789AB\n");
     dir_.Write("sys/" + bridge + "/devnum", "7\n");
+    dir_.Write("sys/" + usbRoot + "/maxchild", "4\n");
+    dir_.Write("sys/" + hub + "/maxchild", "4\n");
+    dir_.Write("sys/" + bridge + "/maxchild", "0\n");
+    UsbBusLink(usbRoot);
+    UsbBusLink(hub);
+    UsbBusLink(bridge);
     const std::string usbDisk = bridge + "/1-3.2:1.0/host6/target6:0:0/6:0:0:0";
     dir_.Write("sys/" + usbDisk + "/vendor", "VKM     \n");
     dir_.Write("sys/" + usbDisk + "/model", "VK4620XT2       \n");
     dir_.Write("sys/" + usbDisk + "/rev", "0100\n");
     Disk(usbDisk, "sdb");
+    dir_.Write("sys/block/sdb/dev", "8:16\n");
+    dir_.Write("sys/block/sdb/size", "128\n");
 
     const std::string nvme = "devices/pci0000:00/0000:00:1d.0/0000:3d:00.1/nvme/nvme0";
     dir_.Write("sys/" + nvme + "/model", "VK4630 NVMe SSD\n");
@@ -48,6 +60,9 @@ class FakeSysfs {
     fs::create_directories(dir_.Path() / "sys/block");
     fs::create_directory_symlink("../" + nvme + "/nvme0n1", dir_.Path() / "sys/block/nvme0n1");
     dir_.Write("dev/nvme0n1", std::string(4096, '\0'));
+    dir_.Write("sys/block/nvme0n1/dev", "259:0\n");
+    dir_.Write("proc/self/mountinfo", "");
+    dir_.Write("proc/swaps", "Filename\tType\tSize\tUsed\tPriority\n");
 
     fs::create_directories(dir_.Path() / "sys/devices/virtual/block/loop0");
     fs::create_directory_symlink("../devices/virtual/block/loop0", dir_.Path() / "sys/block/loop0");
@@ -55,12 +70,17 @@ class FakeSysfs {
 
   std::string SysRoot() const { return (dir_.Path() / "sys").string(); }
   std::string DevRoot() const { return (dir_.Path() / "dev").string(); }
-  const TempDir& Dir() const { return dir_; }
-
- private:
+  std::string ProcRoot() const { return (dir_.Path() / "proc").string(); }
+  // The /sys/bus/usb/devices entry of a USB device folder.
+  void UsbBusLink(const std::string& device) const {
+    namespace fs = std::filesystem;
+    fs::create_directories(dir_.Path() / "sys/bus/usb/devices");
+    fs::create_directory_symlink("../../../" + device,
+                                 dir_.Path() / "sys/bus/usb/devices" / fs::path(device).filename());
+  }
   // A SCSI disk below `scsiDevice` with its block node, the /sys/block link
   // and a 64 KiB file standing in for the device node.
-  void Disk(const std::string& scsiDevice, const std::string& name) {
+  void Disk(const std::string& scsiDevice, const std::string& name) const {
     namespace fs = std::filesystem;
     const fs::path node = dir_.Path() / "sys" / scsiDevice / "block" / name;
     fs::create_directories(node);
@@ -70,7 +90,20 @@ class FakeSysfs {
                                  dir_.Path() / "sys/block" / name);
     dir_.Write("dev/" + name, std::string(65536, '\0'));
   }
+  // A partition of a fake disk, in 512-byte sectors as sysfs counts them.
+  void Partition(const std::string& disk, const std::string& name, const std::string& number,
+                 uint64_t start, uint64_t size) const {
+    const std::string at = "sys/block/" + disk + "/" + name;
+    dir_.Write(at + "/partition", "1\n");
+    dir_.Write(at + "/dev", number + "\n");
+    dir_.Write(at + "/start", std::to_string(start) + "\n");
+    dir_.Write(at + "/size", std::to_string(size) + "\n");
+    // Its own node, not a window onto the disk's file.
+    dir_.Write("dev/" + name, std::string(size * 512, '\0'));
+  }
+  const TempDir& Dir() const { return dir_; }
 
+ private:
   TempDir dir_;
 };
 

@@ -69,7 +69,9 @@ bool AspiLib::Scan(uint32_t flags, uint32_t timeout, const ScanSettings& setting
   const char systemLetter =
       static_cast<char>(std::tolower(static_cast<unsigned char>(systemDirectory[0])));
 
-  EnablePrivilege(os_, os::SE_LOAD_DRIVER_NAME);
+  // Without it the walk still runs: what it lists is all the user may see,
+  // and the caller can say why the list may be short.
+  privilegeHeld_ = EnablePrivilege(os_, os::SE_LOAD_DRIVER_NAME);
 
   const os::HDEVINFO set = os_.SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
                                                     os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);

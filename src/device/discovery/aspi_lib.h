@@ -58,6 +58,9 @@ class AspiLib {
   // drive-number order (a system disk left out by IncludeSystemDrive=0 is not
   // among them: that is the user's choice).
   const std::vector<DroppedDrive>& Dropped() const { return dropped_; }
+  // Whether the last scan could enable the driver privilege, which the
+  // drives' pass-through requests need.
+  bool PrivilegeHeld() const { return privilegeHeld_; }
 
  private:
   StorageDevice& Candidate();
@@ -80,6 +83,7 @@ class AspiLib {
   int systemDisk_ = -1;
   int devQty_ = 0;
   std::vector<DroppedDrive> dropped_;
+  bool privilegeHeld_ = true;
 };
 
 }  // namespace device

@@ -38,6 +38,7 @@ HDEVINFO LinuxOs::SetupDiGetClassDevsA(const GUID* classGuid, const char*, DWORD
     return INVALID_HANDLE_VALUE;
   }
   disks_ = linuxos::ListSysfsDisks(sysRoot_);
+  usageRead_ = false;  // drive numbers may have moved
   auto open = std::make_unique<Open>();
   open->kind = Open::kDeviceSet;
   return Add(std::move(open));

@@ -42,50 +42,6 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
-// "8:1" from a sysfs dev file, as the kernel packs it; 0 when unreadable.
-uint64_t DevNumberAt(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::string text;
-  if (!std::getline(in, text)) return 0;
-  const size_t colon = text.find(':');
-  if (colon == std::string::npos) return 0;
-  const int32_t major = common::StrToIntDef(common::Trim(text.substr(0, colon)), -1);
-  const int32_t minor = common::StrToIntDef(common::Trim(text.substr(colon + 1)), -1);
-  if (major < 0 || minor < 0) return 0;
-  return makedev(static_cast<unsigned>(major), static_cast<unsigned>(minor));
-}
-
-bool HoldsDevice(const SysfsDisk& disk, const DiskpartMachine& m, uint64_t device) {
-  namespace fs = std::filesystem;
-  if (device == 0) return false;
-  const fs::path node = fs::path(m.sysRoot) / "block" / disk.name;
-  if (DevNumberAt(node / "dev") == device) return true;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(node, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (IsPartitionOf(name, disk.name) && DevNumberAt(entry.path() / "dev") == device) return true;
-  }
-  return false;
-}
-
-// The mount table's escapes (\040 for a blank) are left as they are: only
-// the device names are compared.
-std::string MountedPart(const SysfsDisk& disk, const DiskpartMachine& m) {
-  std::ifstream in(m.mountsPath);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string source, target;
-    if (!(fields >> source >> target)) continue;
-    // The mount table names devices as the kernel does, under /dev.
-    const std::string devPrefix = "/dev/";
-    if (source.compare(0, devPrefix.size(), devPrefix) != 0) continue;
-    const std::string name = source.substr(devPrefix.size());
-    if (name == disk.name || IsPartitionOf(name, disk.name)) return name + " on " + target;
-  }
-  return "";
-}
-
 bool ClearAreas(const std::string& path, std::string& why) {
   // O_EXCL on a block device fails while anything holds it mounted.
   Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_EXCL));
@@ -132,11 +88,8 @@ bool IsPartitionOf(const std::string& partition, const std::string& disk) {
   });
 }
 
-std::string CleanRefusal(const SysfsDisk& disk, const DiskpartMachine& m) {
-  if (HoldsDevice(disk, m, m.rootDevice)) return "the disk holds the root file system";
-  const std::string mounted = MountedPart(disk, m);
-  if (!mounted.empty()) return "the disk has a mounted file system (" + mounted + ")";
-  return "";
+std::string CleanRefusal(int drive, const DiskpartMachine& m) {
+  return m.usage.DriveRefusal(drive);
 }
 
 DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachine& m) {
@@ -147,6 +100,7 @@ DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachi
     return out;
   };
   const SysfsDisk* selected = nullptr;
+  int selectedDrive = -1;
   for (const std::string& line : common::Split(script, '\n')) {
     const std::vector<std::string> w = Words(line);
     if (w.empty() || w[0] == "REM") continue;
@@ -166,6 +120,7 @@ DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachi
         return fail("SELECT DISK " + w[2] + ": no such disk");
       }
       selected = &m.disks[static_cast<size_t>(n)];
+      selectedDrive = n;
       out.log.push_back("SELECT DISK " + w[2] + ": selected");
       continue;
     }
@@ -178,7 +133,7 @@ DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachi
       continue;
     }
     if (w.size() == 1 && w[0] == "CLEAN" && selected != nullptr) {
-      const std::string refusal = CleanRefusal(*selected, m);
+      const std::string refusal = CleanRefusal(selectedDrive, m);
       if (!refusal.empty()) return fail("CLEAN: refused, " + refusal);
       std::string why;
       if (!ClearAreas(m.devRoot + "/" + selected->name, why)) {

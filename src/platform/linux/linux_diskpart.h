@@ -4,12 +4,13 @@
 // table), SELECT DISK n, ATTRIBUTES DISK CLEAR READONLY, CLEAN (the partition
 // tables at the start and the end of the selected disk are cleared: MBR, the
 // primary GPT and the backup GPT) and EXIT. CLEAN is refused for a disk with
-// a mounted file system and for the disk holding the root file system, and a
+// a file system or swap area in use and for the system disk, and a
 // script stops at its first error, as the tool's does.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/linux/disk_usage.h"
 #include "platform/linux/sysfs_disks.h"
 
 namespace os::linuxos {
@@ -23,8 +24,7 @@ struct DiskpartMachine {
   std::vector<SysfsDisk> disks;  // drive number = index
   std::string sysRoot;           // "/sys"
   std::string devRoot;           // "/dev"
-  std::string mountsPath;        // "/proc/self/mounts"
-  uint64_t rootDevice = 0;       // st_dev of "/" (major:minor as the kernel packs it)
+  DiskUsage usage;               // what the running system uses of them
 };
 
 struct DiskpartOutcome {
@@ -35,7 +35,7 @@ struct DiskpartOutcome {
 DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachine& machine);
 
 // Why CLEAN must not touch this disk, or "" when it may.
-std::string CleanRefusal(const SysfsDisk& disk, const DiskpartMachine& machine);
+std::string CleanRefusal(int drive, const DiskpartMachine& machine);
 
 // "sda1" is a partition of "sda", "nvme0n1p2" of "nvme0n1".
 bool IsPartitionOf(const std::string& partition, const std::string& disk);

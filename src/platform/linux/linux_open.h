@@ -3,6 +3,8 @@
 // controller node, a token, or a device information set.
 #include <unistd.h>
 
+#include <string>
+
 #include "platform/linux/linux_os.h"
 
 namespace os {
@@ -20,8 +22,12 @@ struct LinuxOs::Open {
   bool nvmeNamespace = false;
   int controller = -1;       // "nvme<N>" of an NVMe node
   uint32_t maxTransfer = 0;  // bytes per SG_IO request; 0 = unknown
+  char letter = 0;           // a volume opened by its drive letter
+  std::string device;        // its block device ("sda1")
+  int lockFd = -1;           // held O_EXCL while the volume is locked
   ~Open() {
     if (fd >= 0) ::close(fd);
+    if (lockFd >= 0) ::close(lockFd);
   }
 };
 

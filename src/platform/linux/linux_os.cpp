@@ -98,25 +98,22 @@ bool StartsWith(const std::string& s, const char* prefix) {
 
 }  // namespace
 
-LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot)
-    : LinuxOs(std::move(sysRoot), std::move(devRoot), std::make_shared<linuxos::KernelCalls>()) {}
+LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot, std::string procRoot)
+    : LinuxOs(std::move(sysRoot), std::move(devRoot), std::make_shared<linuxos::KernelCalls>(),
+              std::move(procRoot)) {}
 
 LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot,
-                 std::shared_ptr<linuxos::KernelCalls> kernel)
-    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)), kernel_(std::move(kernel)) {}
+                 std::shared_ptr<linuxos::KernelCalls> kernel, std::string procRoot)
+    : sysRoot_(std::move(sysRoot)),
+      devRoot_(std::move(devRoot)),
+      procRoot_(std::move(procRoot)),
+      kernel_(std::move(kernel)) {}
 
 LinuxOs::~LinuxOs() = default;
 
 const std::vector<SysfsDisk>& LinuxOs::Disks() {
   if (disks_.empty()) disks_ = linuxos::ListSysfsDisks(sysRoot_);
   return disks_;
-}
-
-UINT LinuxOs::GetSystemDirectoryA(char* buffer, UINT size) {
-  // No drive letters: no disk is the one holding a system folder by letter.
-  if (buffer != nullptr && size > 0) buffer[0] = '\0';
-  SetLastError(ERROR_NOT_SUPPORTED);
-  return 0;
 }
 
 bool LinuxOs::Fail(DWORD error) {
@@ -158,10 +155,14 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
     }
     open->disk = n;
     path = devRoot_ + "/" + disks_[static_cast<size_t>(n)].name;
+  } else if (linuxos::DriveLetterOf(name) != 0) {
+    if (!VolumeNode(name, *open, &path)) return INVALID_HANDLE_VALUE;
   } else if (StartsWith(name, kScsiPrefix)) {
     char colon = 0;
+    // A second controller of a namespace already listed is not a drive of its own.
     if (std::sscanf(name.c_str() + std::strlen(kScsiPrefix), "%u%c", &port, &colon) != 2 ||
-        colon != ':' || port < linuxos::kNvmePortBase || port > 255) {
+        colon != ':' || port < linuxos::kNvmePortBase || port > 255 ||
+        linuxos::IsSecondaryNvmePort(Disks(), port)) {
       SetLastError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
@@ -220,6 +221,7 @@ bool LinuxOs::WriteFile(HANDLE h, const void* buffer, DWORD size, DWORD* written
   if (o == nullptr || o->fd < 0) return Fail(ERROR_INVALID_HANDLE);
   const off_t at = ::lseek(o->fd, 0, SEEK_CUR);
   if (at < 0) return Fail(ErrorFromErrno(errno));
+  if (WriteRefused(*o, static_cast<uint64_t>(at), size)) return false;
   size_t moved = 0;
   // Done only once the disk has the data (synced when the page cache is in
   // the way): a failed write is never reported as written.
@@ -479,6 +481,8 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
   if (o->disk < 0 || static_cast<size_t>(o->disk) >= disks_.size())
     return Fail(ERROR_INVALID_HANDLE);
   const SysfsDisk& disk = disks_[static_cast<size_t>(o->disk)];
+  if (o->letter != 0 && linuxos::IsVolumeRequest(code))
+    return VolumeRequest(*o, code, out, outSize, returned);
   switch (code) {
     case IOCTL_STORAGE_QUERY_PROPERTY:
       return QueryProperty(*o, in, inSize, out, outSize, returned);
@@ -553,8 +557,9 @@ bool LinuxOs::AdjustTokenPrivileges(HANDLE token, bool, TOKEN_PRIVILEGES*, DWORD
                                     DWORD*) {
   Open* o = Find(token);
   if (o == nullptr || o->kind != Open::kToken) return Fail(ERROR_INVALID_HANDLE);
-  // Raw device access needs root: anyone else holds the privilege only in name.
-  SetLastError(::geteuid() == 0 ? ERROR_SUCCESS : ERROR_NOT_ALL_ASSIGNED);
+  // Pass-through needs CAP_SYS_RAWIO and the disk nodes open for writing
+  // (root, or the disk group): without them the privilege is held in name only.
+  SetLastError(DiskAccessHeld() ? ERROR_SUCCESS : ERROR_NOT_ALL_ASSIGNED);
   return true;
 }
 

@@ -3,8 +3,9 @@
 // tool translated to the kernel's interfaces. SCSI pass-through goes to
 // SG_IO, ATA pass-through to SAT ATA PASS-THROUGH(16) over SG_IO, NVMe
 // requests to the NVMe admin and I/O pass-through ioctls, and the SetupAPI
-// and configuration-manager look-ups are answered from sysfs. Linux has no
-// drive letters: none are reported. USB host controllers are not walked.
+// and configuration-manager look-ups are answered from sysfs. The volumes in
+// use (mounted file systems, swap) get drive letters, the system volume C:;
+// they cannot be locked and raw writes into them are refused.
 #include <map>
 #include <memory>
 #include <set>
@@ -13,28 +14,28 @@
 
 #include "platform/host_os.h"
 #include "platform/linux/kernel_calls.h"
+#include "platform/linux/disk_usage.h"
 #include "platform/linux/sysfs_disks.h"
 
 namespace os {
 
 class LinuxOs : public HostOs {
  public:
-  explicit LinuxOs(std::string sysRoot = "/sys", std::string devRoot = "/dev");
+  explicit LinuxOs(std::string sysRoot = "/sys", std::string devRoot = "/dev",
+                   std::string procRoot = "/proc");
   // With the system calls on device nodes made through `kernel` (tests
   // stand in for the kernel this way).
-  LinuxOs(std::string sysRoot, std::string devRoot, std::shared_ptr<linuxos::KernelCalls> kernel);
+  LinuxOs(std::string sysRoot, std::string devRoot, std::shared_ptr<linuxos::KernelCalls> kernel,
+          std::string procRoot = "/proc");
   ~LinuxOs() override;
 
-  DWORD GetLogicalDrives() override { return 0; }
+  DWORD GetLogicalDrives() override;
 
   // "DISKPART /s <script>" runs the script's commands on the machine's disks
   // here (see linux_diskpart.h); any other program is started as it is.
   UINT WinExec(const std::string& commandLine, UINT showCommand) override;
   bool CreateProcessA(const std::string& commandLine, UINT showCommand,
                       PROCESS_INFORMATION* info) override;
-  // Where the partitioning script looks for mounted file systems and which
-  // device holds "/" (tests describe a machine of their own).
-  void SetMountFacts(std::string mountsPath, uint64_t rootDevice);
   // What the last partitioning script did, one line per command.
   const std::vector<std::string>& DiskpartLog() const { return diskpartLog_; }
   UINT GetSystemDirectoryA(char* buffer, UINT size) override;
@@ -77,6 +78,9 @@ class LinuxOs : public HostOs {
 
   // The disks as last listed (drive number = index).
   const std::vector<linuxos::SysfsDisk>& Disks();
+  // What of those disks the running system uses, read afresh when the mount
+  // or swap table changed.
+  const linuxos::DiskUsage& Usage();
 
  private:
   struct Open;
@@ -104,15 +108,23 @@ class LinuxOs : public HostOs {
   // The exit code of the partitioning script of `commandLine`, or -1 when
   // the command line does not start the partitioning tool.
   int RunDiskpart(const std::string& commandLine);
+  // Volumes (linux_volumes.cpp): the node behind "\\.\X:", the volume
+  // requests, and the test that keeps raw writes out of volumes in use.
+  bool VolumeNode(const std::string& name, Open& open, std::string* path);
+  bool VolumeRequest(Open& o, DWORD code, void* out, DWORD outSize, DWORD* returned);
+  bool WriteRefused(Open& o, uint64_t offset, uint64_t length);
+  // CAP_SYS_RAWIO and read-write access to every disk node (linux_access.cpp).
+  bool DiskAccessHeld();
 
   std::string sysRoot_;
   std::string devRoot_;
   std::map<uintptr_t, std::unique_ptr<Open>> handles_;
   uintptr_t nextHandle_ = 0x1000;
   std::vector<linuxos::SysfsDisk> disks_;
-  std::string mountsPath_ = "/proc/self/mounts";
-  uint64_t rootDevice_ = 0;
-  bool rootDeviceKnown_ = false;
+  std::string procRoot_;
+  linuxos::DiskUsage usage_;
+  std::string usageKey_;  // the tables usage_ was read from
+  bool usageRead_ = false;
   std::vector<std::string> diskpartLog_;
   std::shared_ptr<linuxos::KernelCalls> kernel_;
   // SATA disks already asked for descriptor-format sense (by drive number).

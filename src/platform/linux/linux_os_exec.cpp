@@ -27,12 +27,6 @@ bool IsDiskpart(const std::string& program) {
 
 }  // namespace
 
-void LinuxOs::SetMountFacts(std::string mountsPath, uint64_t rootDevice) {
-  mountsPath_ = std::move(mountsPath);
-  rootDevice_ = rootDevice;
-  rootDeviceKnown_ = true;
-}
-
 int LinuxOs::RunDiskpart(const std::string& commandLine) {
   const std::vector<std::string> args = common::Split(common::Trim(commandLine), ' ');
   if (args.empty() || !IsDiskpart(args[0])) return -1;
@@ -55,12 +49,7 @@ int LinuxOs::RunDiskpart(const std::string& commandLine) {
   m.disks = Disks();
   m.sysRoot = sysRoot_;
   m.devRoot = devRoot_;
-  m.mountsPath = mountsPath_;
-  m.rootDevice = rootDevice_;
-  if (!rootDeviceKnown_) {
-    struct stat st {};
-    if (::stat("/", &st) == 0) m.rootDevice = st.st_dev;
-  }
+  m.usage = Usage();
   linuxos::DiskpartOutcome outcome = linuxos::RunDiskpartScript(script, m);
   diskpartLog_ = std::move(outcome.log);
   for (const std::string& line : diskpartLog_) OutputDebugStringA("[DISKPART] " + line + "\n");
@@ -91,6 +80,9 @@ bool LinuxOs::ZeroData(Open& o, void* in, DWORD inSize) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
   if ((::fcntl(o.fd, F_GETFL) & O_ACCMODE) == O_RDONLY) return Fail(ERROR_ACCESS_DENIED);
+  if (WriteRefused(o, static_cast<uint64_t>(z.FileOffset),
+                   static_cast<uint64_t>(z.BeyondFinalZero - z.FileOffset)))
+    return false;
   const int rc = linuxos::ZeroRange(o.fd, static_cast<uint64_t>(z.FileOffset),
                                     static_cast<uint64_t>(z.BeyondFinalZero - z.FileOffset));
   if (rc == 0) return true;

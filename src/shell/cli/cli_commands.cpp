@@ -31,8 +31,8 @@ void WriteDrive(common::JsonWriter& j, const CliDrive& d) {
 }
 
 int List(const CliOptions& o, CliSession& s, std::ostream& out) {
-  const std::vector<CliDrive> drives = o.all ? EnumeratedDisks(s.Form(), s.Plugins())
-                                             : IdentifiedDrives(s.Form(), s.Plugins());
+  const std::vector<CliDrive> drives =
+      o.all ? EnumeratedDisks(s.Form(), s.Plugins()) : IdentifiedDrives(s.Form(), s.Plugins());
   if (o.json) {
     common::JsonWriter j;
     j.BeginObject().Key("drives").BeginArray();
@@ -129,8 +129,9 @@ int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream&
         << "Life left:      " << values->lifePercent << "%\n"
         << "Bytes written:  " << values->bytesWritten << "\n"
         << "SMART " << (values->features.smart ? "yes" : "no") << ", NCQ "
-        << (values->features.ncq ? "yes" : "no") << ", APM " << (values->features.apm ? "yes" : "no")
-        << ", TRIM " << (values->features.trim ? "yes" : "no") << "\n";
+        << (values->features.ncq ? "yes" : "no") << ", APM "
+        << (values->features.apm ? "yes" : "no") << ", TRIM "
+        << (values->features.trim ? "yes" : "no") << "\n";
   } else {
     out << status << "\n";
   }
@@ -149,6 +150,7 @@ int RunCli(const CliOptions& o, const std::string& exeDir, std::ostream& out, st
   }
   CliSession session(o, exeDir, err);
   if (!session.Open()) return kExitUsage;
+  if (session.Plugins().DiskAccessMissing()) return kExitNoDiskAccess;
 
   if (o.command == "list") return List(o, session, out);
 

@@ -85,7 +85,8 @@ std::string CliUsageText() {
          "       ssdtools update [DRIVE...|--all] --yes\n"
          "  common options: --home DIR --lab DIR|demo --trace --json --progress\n"
          "  DRIVE: an index from `list`, a display name (PHYSICALDRIVE3) or a serial number\n"
-         "  exit codes: 0 done, 1 a drive failed, 2 bad usage, 3 nothing to do\n";
+         "  exit codes: 0 done, 1 a drive failed, 2 bad usage, 3 nothing to do,\n"
+         "  4 no access to the disks (root, or the disk group with CAP_SYS_RAWIO)\n";
 }
 
 }  // namespace app::cli
