@@ -97,8 +97,11 @@ class TUpdateDispaly : public UpdateDispalyComponents {
   void ApplySkin(const std::string& itemIcon);
   void StartFontInstaller();
   void ApplyDarkScheme();
+  void LightenCaptionsOnDark(ui::Component& parent);
   void LoadTitleBitmaps();
+  void PlaceBodyBelowTitleBar();
   void ReadSecondSettingsPass();
+  void ChooseStartPicture();
   void ApplyButtonVisibility();
   void ScanDevices();
   void OpenFirstPage();

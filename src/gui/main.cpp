@@ -78,6 +78,10 @@ int RunHeadlessProcess(app::RunContext& ctx, ui::AnswerPolicy policy) {
 #ifdef SSDTOOLS_WITH_QT
 int RunWindowProcess(int& argc, char** argv, app::RunContext& ctx) {
   guiqt::QtSession session(argc, argv);
+  // For scripts/screenshot.sh: a file kept holding the window's layout check.
+  if (const char* report = std::getenv("SSDTOOLS_LAYOUT_REPORT"); report && *report) {
+    session.ReportLayoutTo(report, guiqt::MainFormBars());
+  }
   ui::Application application(session.Toolkit());
   app::TUpdateDispaly form(application, ctx);
   app::SessionPlugins plugins(form, ctx);
