@@ -34,12 +34,11 @@ void UpdateDispalyComponents::BuildOptionPage() {
   Place(PN_EraseMode, PN_Option, 157, 89, 592, 430);
   PN_EraseMode.SetBevel(false);
   Place(LV_OptionErase, PN_EraseMode, 0, 0, 592, 370);
-  for (const auto& [caption, width] : {std::pair<const char*, int>{"Disk (Click-Select All)", 150},
-                                       {"Serial Number", 140},
-                                       {"FW Ver.", 80},
-                                       {"Model Name", 140},
-                                       {"Result", 200}}) {
-    LV_OptionErase.AddColumn(caption, width);
+  // Each column as wide as its texts: serial numbers above all must show whole
+  // before a destructive erase (drives of one model differ only there).
+  for (const char* caption :
+       {"Disk (Click-Select All)", "Serial Number", "FW Ver.", "Model Name", "Result"}) {
+    LV_OptionErase.AddColumn(caption, ui::kColumnFitContent);
   }
   LV_OptionErase.SetCheckBoxes(true);
   LV_OptionErase.SetRowSelect(true);

@@ -4,6 +4,7 @@
 #include "config/run_log/run_log_lines.h"
 #include "config/settings/settings_reader.h"
 #include "form/update_dispaly.h"
+#include "ui/contrast.h"
 
 namespace app {
 namespace {
@@ -19,6 +20,10 @@ constexpr ui::TColor kDarkBody = 2103312;       // red 16, green 24, blue 32
 constexpr ui::TColor kDarkPage = 3421491;       // red 51, green 53, blue 52
 constexpr ui::TColor kDarkGroupText = 8806144;  // red 0, green 95, blue 134
 
+// Captions the dark scheme leaves in the default black would vanish on its
+// dark panels; they get this light grey instead.
+constexpr ui::TColor kDarkCaptionText = ui::RGB(0xE8, 0xEC, 0xF0);
+
 constexpr const char* kSkinFont = "ZK Simplified Hant";
 constexpr const char* kSettingsProblemCaption = "Setting.ini";
 
@@ -33,6 +38,7 @@ void TUpdateDispaly::FormCreate() {
   ApplySkin(ChooseItemIcon());
   ApplyDarkScheme();
   LoadTitleBitmaps();
+  PlaceBodyBelowTitleBar();
   ReadSecondSettingsPass();
   ReportSettingsProblem();
   ApplyButtonVisibility();
@@ -144,6 +150,23 @@ void TUpdateDispaly::ApplyDarkScheme() {
   T_UpdateFW.SetTop(kDarkUpdateTop);
   T_OptionPage.SetTop(kDarkOptionTop);
   IMG_Option.SetTop(kDarkOptionTop);
+  LightenCaptionsOnDark(*this);
+}
+
+void TUpdateDispaly::LightenCaptionsOnDark(ui::Component& parent) {
+  for (ui::Component* c : parent.Children()) {
+    const ui::Kind k = c->GetKind();
+    const bool caption =
+        k == ui::Kind::kLabel || k == ui::Kind::kGroupBox || k == ui::Kind::kCheckBox;
+    // Text on a picture is the picture's business; text with a colour of its
+    // own keeps it.
+    if (caption && !ui::LiesOnPicture(*c) && c->GetFont().color == ui::kColorDefault &&
+        ui::ContrastRatio(ui::TextColorOf(*c), ui::BackgroundOf(*c, ui::kColorWhite)) <
+            ui::kReadableContrast) {
+      c->SetFontColor(kDarkCaptionText);
+    }
+    LightenCaptionsOnDark(*c);
+  }
 }
 
 void TUpdateDispaly::LoadTitleBitmaps() {
@@ -153,10 +176,22 @@ void TUpdateDispaly::LoadTitleBitmaps() {
   LoadBitmap(IMG_Title, "Res\\SSDTitle.BMP");
 }
 
+void TUpdateDispaly::PlaceBodyBelowTitleBar() {
+  // The custom title bar lies above the body, never over it: the body moves
+  // down by the bar's height and the window grows by as much, so the banner is
+  // whole and the status bar (aligned to the bottom) stays below the page
+  // buttons. Without the bar the design geometry stands as it is.
+  if (!PN_MainTitle.Visible()) return;
+  PN_MainObj.SetTop(PN_MainTitle.Height());
+  SetClientSize(ClientWidth(), kClientHeight + PN_MainTitle.Height());
+}
+
 void TUpdateDispaly::ReadSecondSettingsPass() {
-  if (!ctx_.ReadSettingsSecondPass()) return;
-  LB_Start.SetFontColor(static_cast<ui::TColor>(ctx_.options.FFUStartColor) & 0xFFFFFFu);
-  ShowSettingsProblems();
+  if (ctx_.ReadSettingsSecondPass()) {
+    LB_Start.SetFontColor(static_cast<ui::TColor>(ctx_.options.FFUStartColor) & 0xFFFFFFu);
+    ShowSettingsProblems();
+  }
+  ChooseStartPicture();
 }
 
 void TUpdateDispaly::ShowSettingsProblems() {
@@ -176,6 +211,18 @@ void TUpdateDispaly::ReportSettingsProblem() {
   // An unattended run has nobody to press OK: there the run log tells.
   if (ctx_.options.AutoRun && ctx_.options.AutoClose) return;
   App().MessageBox(problem, kSettingFileName, ui::MsgButtons::kOK, ui::MsgIcon::kExclamation);
+}
+
+void TUpdateDispaly::ChooseStartPicture() {
+  // The caption colour is the user's (FFUStartColor); our own picture follows
+  // it: a dark face for light captions, a light one for dark captions. A
+  // bitmap from Res\ stays as it is; the choice only shows if it cannot be read.
+  const ui::TColor face =
+      ui::BetterBackground(ui::TextColorOf(LB_Start), ui::kStartFaceDark, ui::kStartFaceLight);
+  ui::Picture picture = Image6.GetPicture();
+  picture.design = face == ui::kStartFaceDark ? ui::DesignPicture::kStartButton
+                                              : ui::DesignPicture::kStartButtonLight;
+  Image6.SetPicture(picture);
 }
 
 void TUpdateDispaly::ApplyButtonVisibility() {

@@ -104,10 +104,13 @@ class TUpdateDispaly : public UpdateDispalyComponents {
   void ApplySkin(const std::string& itemIcon);
   void StartFontInstaller();
   void ApplyDarkScheme();
+  void LightenCaptionsOnDark(ui::Component& parent);
   void LoadTitleBitmaps();
+  void PlaceBodyBelowTitleBar();
   void ReadSecondSettingsPass();
   // Each problem of Setting.ini: a trace line and a notice box.
   void ShowSettingsProblems();
+  void ChooseStartPicture();
   void ApplyButtonVisibility();
   void ScanDevices();
   void OpenFirstPage();

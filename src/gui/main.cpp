@@ -70,6 +70,10 @@ ui::AnswerPolicy PolicyOf(app::DialogAnswer answer) {
 #ifdef SSDTOOLS_WITH_QT
 int RunWindowProcess(int& argc, char** argv, app::RunContext& ctx) {
   guiqt::QtSession session(argc, argv);
+  // For scripts/screenshot.sh: a file kept holding the window's layout check.
+  if (const char* report = std::getenv("SSDTOOLS_LAYOUT_REPORT"); report && *report) {
+    session.ReportLayoutTo(report, guiqt::MainFormBars());
+  }
   ui::Application application(session.Toolkit());
   app::TUpdateDispaly form(application, ctx);
   app::SessionPlugins plugins(form, ctx);

@@ -11,9 +11,13 @@
 
 namespace ui {
 
+// A column width that asks the view to fit the column to its widest text or
+// its caption, whichever is wider (for lists whose design fixes no widths).
+inline constexpr int kColumnFitContent = -2;
+
 struct ListColumn {
   std::string caption;
-  int width = 0;
+  int width = 0;  // pixels, or kColumnFitContent
 };
 
 struct ListItem {

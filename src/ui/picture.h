@@ -3,26 +3,36 @@
 // view), or a bitmap file from the tool folder that replaced it.
 #include <string>
 
+#include "ui/color.h"
+
 namespace ui {
 
 enum class DesignPicture {
   kNone,
-  kTitleBar,       // custom title bar background
-  kBanner,         // IMG_Title
-  kLogo,           // IMG_Logo
-  kItemIcon,       // tiles behind the Device Info / SMART / Update FW buttons
-  kOptionIcon,     // tile behind the option button
-  kSummaryIcon,    // tile behind the summary button
-  kStartButton,    // the picture on the update page's Start button
-  kOptionItem,     // an option item at rest
-  kOptionItemHot,  // the option item under the mouse
-  kStateWaiting,   // list row states, in image-list order 0..3
+  kTitleBar,          // custom title bar background
+  kBanner,            // IMG_Title
+  kLogo,              // IMG_Logo
+  kItemIcon,          // tiles behind the Device Info / SMART / Update FW buttons
+  kOptionIcon,        // tile behind the option button
+  kSummaryIcon,       // tile behind the summary button
+  kStartButton,       // the update page's Start button: a dark face for light captions
+  kStartButtonLight,  // the same button with a light face, for dark captions
+  kOptionItem,        // an option item at rest
+  kOptionItemHot,     // the option item under the mouse
+  kStateWaiting,      // list row states, in image-list order 0..3
   kStatePassed,
   kStateFailed,
   kStateInProgress,
   kCheck,
   kCross,
 };
+
+// The face colours of the two Start pictures where the caption lies: the view
+// paints them flat there, so the form can tell which one its caption colour
+// reads on. They are near black and near white, so that any caption colour
+// reads on one of them at 4.2:1 at least (most at 4.5:1 and more).
+inline constexpr TColor kStartFaceDark = RGB(0x06, 0x18, 0x0E);
+inline constexpr TColor kStartFaceLight = RGB(0xF2, 0xFA, 0xF4);
 
 struct Picture {
   DesignPicture design = DesignPicture::kNone;

@@ -78,7 +78,7 @@ TEST(RunLogLines, CatalogueLines) {
   RunLog log;
   AppendRescanWarning(log, 2, "p.bin");
   AppendResultInfo(log, {"PASS", "FAIL"});
-  EXPECT_EQ(log.Lines(), (std::vector<std::string>{"[Warning]", "Please check FW file(2)...\n p.bin",
+  EXPECT_EQ(log.Lines(), (std::vector<std::string>{"[Warning]Please check FW file(2)...\n p.bin",
                                                    "", "[Result Info]", "Dev_0          : PASS",
                                                    "Dev_1          : FAIL"}));
   RunLog empty;

@@ -228,7 +228,9 @@ TEST(FormStartup, TitleBitmapAloneShowsTheTitleBarAndKeepsTheBorder) {
   EXPECT_TRUE(w.PN_MainTitle.Visible());
   EXPECT_EQ(w.IMG_FormTitle.GetPicture().file, f.Native("Res/Title.BMP"));
   EXPECT_EQ(w.GetBorderStyle(), ui::BorderStyle::kDialog);
-  EXPECT_EQ(w.PN_MainObj.Top(), 0);
+  // The bar lies above the body, which keeps its banner whole.
+  EXPECT_EQ(w.PN_MainObj.Top(), 26);
+  EXPECT_EQ(w.ClientHeight(), 659 + 26);
 }
 
 TEST(FormStartup, PresentBitmapsReplaceDesignPicturesMissingOnesAreSkippedSilently) {

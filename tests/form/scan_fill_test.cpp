@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "form/device_scan/app_device_scanner.h"
-#include "scan/result_column_map.h"
 #include "device/core/dev_attribute.h"
+#include "form/device_scan/app_device_scanner.h"
 #include "form_fixture.h"
+#include "scan/result_column_map.h"
 #include "scan/scan_fakes.h"
 
 namespace app::testing {
@@ -244,8 +244,8 @@ TEST_F(ScanFill, RescanRebuildsTheListsAndOnlyWarnsAboutMissingImages) {
 
   const std::vector<std::string> added(f.ctx.runLog.Lines().begin() + static_cast<long>(before),
                                        f.ctx.runLog.Lines().end());
-  const std::vector<std::string> expected{
-      "[Warning]", "Please check FW file(1)...\n " + f.dir.Str() + "\\VK4630\\ISP_VK4630.bin"};
+  const std::vector<std::string> expected{"[Warning]Please check FW file(1)...\n " + f.dir.Str() +
+                                          "\\VK4630\\ISP_VK4630.bin"};
   EXPECT_EQ(added, expected);
 }
 

@@ -51,8 +51,8 @@ void AppendDeviceBlock(RunLog& log, const DeviceLogBlock& b) {
 }
 
 void AppendRescanWarning(RunLog& log, int slot, const std::string& ispPath) {
-  log.Append("[Warning]");
-  log.Append(common::Format("Please check FW file(%d)...\n %s", slot, ispPath.c_str()));
+  // One entry: the tag runs straight into the text.
+  log.Append(common::Format("[Warning]Please check FW file(%d)...\n %s", slot, ispPath.c_str()));
 }
 
 std::string MissingRuleSectionLine(const std::string& ruleFile, const std::string& section) {

@@ -7,6 +7,8 @@
 #include <QPolygonF>
 #include <QRadialGradient>
 
+#include "gui/qt/qt_colors.h"
+
 namespace guiqt {
 namespace {
 
@@ -33,6 +35,7 @@ QSizeF DesignSize(ui::DesignPicture p) {
     case ui::DesignPicture::kSummaryIcon:
       return {207, 49};
     case ui::DesignPicture::kStartButton:
+    case ui::DesignPicture::kStartButtonLight:
       return {146, 90};
     case ui::DesignPicture::kOptionItem:
     case ui::DesignPicture::kOptionItemHot:
@@ -198,16 +201,24 @@ void DrawLogo(QPainter& p) {
   p.drawText(QRectF(0, 114, 180, 34), Qt::AlignCenter, "VK46");
 }
 
-void DrawStartButton(QPainter& p, const QRectF& all) {
+// The caption lies across the middle band (rows 32..58 of the design size):
+// that band is painted flat in the face colour, so the caption's contrast is
+// the face's; the shading and the gloss stay above and below it.
+void DrawStartButton(QPainter& p, const QRectF& all, bool light) {
+  const QColor face = ToQColor(light ? ui::kStartFaceLight : ui::kStartFaceDark);
+  const QColor edge = light ? QColor(0x5F, 0xA8, 0x7A) : QColor(0x2E, 0x8B, 0x57);
+  const QColor shade = light ? QColor(0xC8, 0xE8, 0xD2) : QColor(0x00, 0x08, 0x04);
   QLinearGradient g(all.topLeft(), all.bottomLeft());
-  g.setColorAt(0, QColor(0x3C, 0xB8, 0x6E));
-  g.setColorAt(1, QColor(0x23, 0x80, 0x4A));
-  p.setPen(QPen(QColor(0x1B, 0x66, 0x3A), 1.5));
+  g.setColorAt(0, light ? QColor(0xFF, 0xFF, 0xFF) : QColor(0x1A, 0x4A, 0x30));
+  g.setColorAt(0.3, face);
+  g.setColorAt(0.7, face);
+  g.setColorAt(1, shade);
+  p.setPen(QPen(edge, 1.5));
   p.setBrush(g);
   p.drawRoundedRect(all.adjusted(1, 1, -1, -1), 12, 12);
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(255, 255, 255, 60));
-  p.drawRoundedRect(QRectF(6, 5, all.width() - 12, all.height() * 0.4), 9, 9);
+  p.setBrush(QColor(255, 255, 255, light ? 90 : 40));
+  p.drawRoundedRect(QRectF(6, 4, all.width() - 12, 22), 9, 9);
 }
 
 void DrawMark(QPainter& p, const QRectF& all, bool check) {
@@ -255,7 +266,8 @@ void Draw(QPainter& p, ui::DesignPicture pic, const QSizeF& s) {
       DrawTile(p, all, "Summary", Glyph::kGauge);
       return;
     case ui::DesignPicture::kStartButton:
-      DrawStartButton(p, all);
+    case ui::DesignPicture::kStartButtonLight:
+      DrawStartButton(p, all, pic == ui::DesignPicture::kStartButtonLight);
       return;
     case ui::DesignPicture::kOptionItem:
     case ui::DesignPicture::kOptionItemHot: {

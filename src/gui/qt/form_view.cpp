@@ -234,8 +234,14 @@ void FormView::ApplyPalette(QWidget* w, ui::Component& c) {
   QPalette pal;
   const ui::TColor text = c.GetFont().color;
   if (IsSet(text)) {
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-      pal.setColor(role, ToQColor(text));
+    // A container passes its caption colour on to the captions inside it, not
+    // to the text of the edits, lists and combo boxes it holds: those keep
+    // their own light faces.
+    const bool container = c.GetKind() == ui::Kind::kPanel || c.GetKind() == ui::Kind::kGroupBox;
+    pal.setColor(QPalette::WindowText, ToQColor(text));
+    if (!container) {
+      pal.setColor(QPalette::Text, ToQColor(text));
+      pal.setColor(QPalette::ButtonText, ToQColor(text));
     }
   }
   if (IsSet(c.Color())) {

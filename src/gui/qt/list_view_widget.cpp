@@ -1,7 +1,12 @@
 #include "gui/qt/list_view_widget.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QScrollBar>
+#include <QToolTip>
+#include <algorithm>
+#include <vector>
 
 #include "gui/qt/design_pictures.h"
 #include "gui/qt/qt_colors.h"
@@ -151,14 +156,14 @@ void ListViewWidget::Sync(ui::Property p) {
     case ui::Property::kSelection:
       syncing_ = true;
       model_.Refresh();
-      for (int i = 0; i < list_.ColumnCount(); ++i) {
-        if (horizontalHeader()->sectionSize(i) != list_.Column(i).width) {
-          horizontalHeader()->resizeSection(i, list_.Column(i).width);
-        }
-      }
+      ApplyColumnWidths();
       syncing_ = false;
       SyncSelection();
       viewport()->update();
+      break;
+    case ui::Property::kFont:
+    case ui::Property::kBounds:
+      ApplyColumnWidths();
       break;
     case ui::Property::kHint:
       setToolTip(list_.ShowHint() ? QString::fromStdString(list_.Hint()) : QString());
@@ -166,6 +171,88 @@ void ListViewWidget::Sync(ui::Property p) {
     default:
       break;
   }
+}
+
+QString ListViewWidget::CellText(int row, int column) const {
+  return model_.data(model_.index(row, column), Qt::DisplayRole).toString();
+}
+
+int ListViewWidget::NeededWidth(int column) const {
+  const int grid = showGrid() ? 1 : 0;
+  int need = horizontalHeader()->sectionSizeHint(column);
+  for (int row = 0; row < model_.rowCount(); ++row) {
+    need = std::max(need, sizeHintForIndex(model_.index(row, column)).width() + grid);
+  }
+  return need;
+}
+
+bool ListViewWidget::CellFits(const QModelIndex& index) const {
+  if (!index.isValid() || CellText(index.row(), index.column()).isEmpty()) return true;
+  // Only the width counts: a row scrolled out of view is not cut.
+  const QRect cell = visualRect(index);
+  const int shown = std::min(cell.right(), viewport()->width() - 1) - std::max(cell.left(), 0) + 1;
+  return sizeHintForIndex(index).width() <= shown;
+}
+
+QString ListViewWidget::ToolTipFor(const QModelIndex& index) const {
+  if (!index.isValid()) return {};
+  QStringList lines;
+  if (!CellFits(index)) lines << CellText(index.row(), index.column());
+  for (int column = 0; column < model_.columnCount(); ++column) {
+    const QModelIndex other = model_.index(index.row(), column);
+    if (column == index.column() || CellFits(other)) continue;
+    lines << QString::fromStdString(list_.Column(column).caption) + ": " +
+                 CellText(index.row(), column);
+  }
+  return lines.join('\n');
+}
+
+bool ListViewWidget::viewportEvent(QEvent* e) {
+  if (e->type() != QEvent::ToolTip) return QTableView::viewportEvent(e);
+  auto* help = static_cast<QHelpEvent*>(e);
+  const QModelIndex index = indexAt(help->pos());
+  const QString tip = ToolTipFor(index);
+  if (tip.isEmpty()) {
+    QToolTip::hideText();
+    e->ignore();
+  } else {
+    QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(index));
+  }
+  return true;
+}
+
+void ListViewWidget::updateGeometries() {
+  QTableView::updateGeometries();
+  // The room inside the frame changes when the vertical scroll bar comes or goes.
+  if (!fitting_) ApplyColumnWidths();
+}
+
+void ListViewWidget::ApplyColumnWidths() {
+  if (fitting_) return;
+  fitting_ = true;
+  const int count = std::min(list_.ColumnCount(), model_.columnCount());
+  std::vector<int> widths;
+  bool fixed = true;
+  int total = 0;
+  for (int i = 0; i < count; ++i) {
+    const int w = list_.Column(i).width;
+    fixed = fixed && w != ui::kColumnFitContent;
+    widths.push_back(w == ui::kColumnFitContent ? NeededWidth(i) : std::max(w, 0));
+    total += widths.back();
+  }
+  const bool fill = fixed && count > 0 && total <= width();
+  setHorizontalScrollBarPolicy(fill ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+  if (fill) {
+    // The last column gives up what the frame and the vertical scroll bar take.
+    const int others = total - widths.back();
+    widths.back() = std::max(0, std::min(widths.back(), viewport()->width() - others));
+  }
+  for (int i = 0; i < count; ++i) {
+    if (horizontalHeader()->sectionSize(i) != widths[static_cast<size_t>(i)]) {
+      horizontalHeader()->resizeSection(i, widths[static_cast<size_t>(i)]);
+    }
+  }
+  fitting_ = false;
 }
 
 }  // namespace guiqt
