@@ -34,7 +34,8 @@ TEST(DemoLabScan, EveryDemoDriveIsListedWithItsAccessPath) {
     model[aspi.Device(i).Name()] = aspi.Device(i).Model();
   }
   ASSERT_EQ(attr.size(), 8u);
-  EXPECT_EQ(aspi.SystemDisk(), 0);
+  // The system folder is on the VK4630 behind the miniport.
+  EXPECT_EQ(aspi.SystemDisk(), 5);
   EXPECT_EQ(attr["PHYSICALDRIVE0"], STORAGE_ATA | STORAGE_PHYSICAL);
   EXPECT_EQ(model["PHYSICALDRIVE0"].substr(0, 16), "Other Maker SATA");
   EXPECT_EQ(attr["PHYSICALDRIVE1"], STORAGE_ATA | STORAGE_PHYSICAL);

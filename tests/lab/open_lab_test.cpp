@@ -61,9 +61,20 @@ TEST(OpenLab, TheDemoHasEveryAttachmentAndTheSystemDisk) {
   EXPECT_EQ(kinds[Attachment::kUsbSat], 1);
   EXPECT_EQ(kinds[Attachment::kUsbNvme], 1);
   EXPECT_EQ(kinds[Attachment::kUsbStorage], 1);
-  EXPECT_EQ(c.disks[0].controller, "generic");
-  EXPECT_EQ(c.disks[0].letters, std::vector<char>{'C'});
+  // The system folder's letter is on the VK4630 behind the maker's miniport
+  // alone; the other maker's disk is a data disk.
   EXPECT_EQ(c.SystemLetter(), 'C');
+  std::vector<const DiskConfig*> onSystemLetter;
+  for (const DiskConfig& d : c.disks) {
+    for (char l : d.letters)
+      if (l == c.SystemLetter()) onSystemLetter.push_back(&d);
+  }
+  ASSERT_EQ(onSystemLetter.size(), 1u);
+  EXPECT_EQ(onSystemLetter[0]->section, "Disk VK4630 Miniport");
+  EXPECT_EQ(onSystemLetter[0]->attachment, Attachment::kNvmeMiniport);
+  EXPECT_EQ(onSystemLetter[0]->controller, "VK4630");
+  EXPECT_EQ(c.disks[0].controller, "generic");
+  EXPECT_EQ(c.disks[0].letters, std::vector<char>{'F'});
 }
 
 TEST(OpenLab, AFolderWithoutLabIniOrWithABadOneSaysWhy) {
