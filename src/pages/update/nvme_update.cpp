@@ -260,6 +260,14 @@ bool RereadIdentity(UpdateFlow& flow, bool activatedNow, std::string& reported) 
     flow.Sleep(kActivationRetryMs);
     answered = dev.NvmeIdentify(data.nvmeIdentifyController, 0, true);
   }
+  const uint64_t waited = flow.Ctx().os.GetTickCount64() - start;
+  if (answered && waited >= kActivationRetryMs) {
+    // Said in the run log, so a slow restart is not mistaken for a hang.
+    flow.run.Log(common::Format(
+        "Dev_%d          : the controller restarted with the new firmware and answered again "
+        "after %llu s",
+        flow.Row(), static_cast<unsigned long long>(waited / 1000)));
+  }
   if (answered) {
     const app::IdentityTexts ids = app::NvmeIdentityTexts(data.nvmeIdentifyController);
     reported = common::Trim(ids.firmware);

@@ -77,6 +77,8 @@ TEST_F(ActivationOnLab, AControllerRestartingAfterActivationGetsThirtySecondsToA
   labDir->Write("lab.ini", b.Text());
   const std::string log = RunProcess(kUnattended);
   EXPECT_TRUE(Has(log, "Dev_0          : PASS\n")) << log;
+  EXPECT_TRUE(Has(log, "the controller restarted with the new firmware and answered again after "))
+      << log;
   const lab::drives::DriveState st = StateOf("Disk D");
   EXPECT_EQ(common::Trim(st.firmware), kNvmeNew);
   EXPECT_EQ(st.nextSlot, 0);
