@@ -44,6 +44,7 @@ int WaitLive(KernelCalls& kernel, Os& clock, const std::vector<std::string>& sta
 // The errno of the open or of the reset, 0 when the reset was made.
 template <typename Reset>
 int OnNode(KernelCalls& kernel, const std::string& node, Reset reset) {
+  if (node.empty()) return ENODEV;
   const OpenedNode opened = kernel.Open(node, O_RDWR, false);
   if (opened.fd < 0) return -opened.fd;
   const int e = reset(opened.fd);

@@ -16,7 +16,7 @@
 namespace os::linuxos {
 
 struct ControllerPaths {
-  std::string node;   // "/dev/nvme0"
+  std::string node;   // "/dev/nvme0"; empty: no controller to reset (ENODEV)
   std::string state;  // "/sys/class/nvme/nvme0/state"
   // The state attributes of the other controllers of its NVM subsystem,
   // which an NVM subsystem reset takes down too.

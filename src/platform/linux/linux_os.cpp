@@ -385,17 +385,14 @@ bool LinuxOs::NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int
 }
 
 int LinuxOs::ActivateAfterCommit(int controller, int status) {
-  linuxos::ActivationResult r;
-  if (controller < 0) {
-    r.how = linuxos::Activation::kControllerReset;
-    r.error = ENODEV;
-  } else {
+  linuxos::ControllerPaths paths;  // none known: no reset can be made
+  if (controller >= 0) {
     const std::string name = common::Format("nvme%d", controller);
-    linuxos::ControllerPaths paths{devRoot_ + "/" + name,
-                                   sysRoot_ + "/class/nvme/" + name + "/state",
-                                   linuxos::SubsystemSiblingStates(sysRoot_, name)};
-    r = linuxos::ActivateCommittedImage(*kernel_, *this, paths, status);
+    paths = {devRoot_ + "/" + name, sysRoot_ + "/class/nvme/" + name + "/state",
+             linuxos::SubsystemSiblingStates(sysRoot_, name)};
   }
+  const linuxos::ActivationResult r =
+      linuxos::ActivateCommittedImage(*kernel_, *this, paths, status);
   // The request reports the commit's own status either way; where no reset
   // could be made, the identify data read next still show the old firmware,
   // which the update flow takes as "reboot needed".
