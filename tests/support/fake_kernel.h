@@ -97,9 +97,9 @@ class FakeKernel : public os::linuxos::KernelCalls {
     if (a.error != 0) return a.error;
     *reply = a.reply;
     const size_t n = std::min(sense.size(), a.sense.size());
-    std::memcpy(sense.data(), a.sense.data(), n);
+    if (n > 0) std::memcpy(sense.data(), a.sense.data(), n);
     reply->senseLength = static_cast<uint8_t>(n);
-    if (c.direction == os::linuxos::kSgDxferFromDev && c.data != nullptr)
+    if (c.direction == os::linuxos::kSgDxferFromDev && c.data != nullptr && !a.data.empty())
       std::memcpy(c.data, a.data.data(), std::min<size_t>(c.length, a.data.size()));
     return 0;
   }
