@@ -4,7 +4,9 @@
 // command, a controller needs a reset, or a transfer is too large.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/bytes.h"
@@ -214,42 +216,123 @@ NvmeCommandRecord Commit(uint8_t action, uint8_t slot) {
   return r;
 }
 
-TEST(LinuxRequests, FirmwareCommitStatusesResetTheControllerAndPassThrough) {
+// A second controller beside nvme0 in one NVM subsystem, as
+// /sys/class/nvme-subsystem lists it (with the shared namespace's head).
+void TwoControllerSubsystem(const testsupport::FakeSysfs& sys) {
+  for (const char* entry : {"nvme0", "nvme1", "nvme0n1"})
+    sys.Dir().Write(std::string("sys/class/nvme-subsystem/nvme-subsys0/") + entry + "/dev", "");
+  sys.Dir().Write("sys/class/nvme-subsystem/nvme-subsys1/nvme2/dev", "");
+}
+
+TEST(LinuxRequests, FirmwareCommitStatusesRunTheResetTheyAskForOrWaitForAReboot) {
   Machine m;
   m.sys.Dir().Write("dev/nvme0", "");
+  TwoControllerSubsystem(m.sys);
   FakeKernel& k = *m.kernel;
   StorageDevice nvme = m.Drive(2, STORAGE_PHYSICAL | STORAGE_NVME);
+  NvmeCommandRecord commit = Commit(1, 1);
 
-  // Stored, controller reset needed: the backend resets and waits.
+  // Controller reset needed: the backend resets the controller and waits
+  // until it is live; the request is done.
   k.nvmeAnswers = {{0x0111, 0, {}}};
   k.states = {"resetting", "connecting", "live"};
-  NvmeCommandRecord commit = Commit(1, 1);
   EXPECT_TRUE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true));
   EXPECT_EQ(k.resets, 1);
+  EXPECT_EQ(k.subsystemResets, 0);
   EXPECT_EQ(m.os.sleptMs, 200u);
   ASSERT_EQ(k.nvmeSent.size(), 1u);
   EXPECT_EQ(k.nvmeSent[0].cmd.opcode, 0x10);
   EXPECT_EQ(k.nvmeSent[0].cmd.cdw10, 0x09u);
   EXPECT_EQ(k.nvmeSent[0].cmd.timeoutMs, 300000u);
+  EXPECT_TRUE(m.os.Trace().Contains("controller reset after the firmware commit"));
 
   // The controller does not come back: a time-out, bounded.
-  k.nvmeAnswers = {{0x010B, 0, {}}};
+  k.nvmeAnswers = {{0x0111, 0, {}}};
   k.states = {"resetting"};
   m.os.sleptMs = 0;
   EXPECT_FALSE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true));
   EXPECT_EQ(m.os.GetLastError(), os::ERROR_SEM_TIMEOUT);
   EXPECT_EQ(m.os.sleptMs, 30000u);
+  EXPECT_EQ(k.resets, 2);
+
+  // NVM subsystem reset needed: a controller reset would not run the image,
+  // so the subsystem is reset and both of its controllers are waited for
+  // (the controller of another subsystem is not).
+  k.nvmeAnswers = {{0x0110, 0, {}}};
+  k.states.clear();
+  k.statesOf = {{"nvme0", {"resetting", "connecting", "live"}},
+                {"nvme1", {"resetting", "resetting", "resetting", "live"}},
+                {"nvme2", {"dead"}}};
+  k.stateReads.clear();
+  m.os.sleptMs = 0;
+  EXPECT_TRUE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true));
+  EXPECT_EQ(k.subsystemResets, 1);
+  EXPECT_EQ(k.resets, 2);
+  EXPECT_EQ(m.os.sleptMs, 300u);
+  EXPECT_EQ(k.stateReads, (std::vector<std::string>{"nvme0", "nvme1", "nvme0", "nvme1", "nvme0",
+                                                    "nvme1", "nvme0", "nvme1"}));
+  EXPECT_TRUE(m.os.Trace().Contains("NVM subsystem reset after the firmware commit"));
+
+  // A controller of the subsystem dies in the reset: the request fails.
+  k.nvmeAnswers = {{0x0110, 0, {}}};
+  k.statesOf = {{"nvme0", {"live"}}, {"nvme1", {"resetting", "dead"}}};
+  EXPECT_FALSE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true));
+  EXPECT_EQ(m.os.GetLastError(), os::ERROR_FILE_NOT_FOUND);
+
+  // A kernel or controller without NVM subsystem reset: nothing is reset and
+  // nothing waited for; the image is stored and runs after a reboot, so the
+  // request is done and the firmware read back afterwards is still the old.
+  for (int refusal : {ENOTTY, EINVAL}) {
+    k.nvmeAnswers = {{0x0110, 0, {}}};
+    k.subsystemResetError = refusal;
+    k.stateReads.clear();
+    m.os.sleptMs = 0;
+    EXPECT_TRUE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true)) << refusal;
+    EXPECT_TRUE(k.stateReads.empty());
+    EXPECT_EQ(m.os.sleptMs, 0u);
+  }
+  EXPECT_EQ(k.resets, 2);
+  EXPECT_TRUE(
+      m.os.Trace().Contains("which is not available here: the new firmware runs after a "
+                            "reboot"));
+  // Any other refusal of the reset fails the request.
+  k.nvmeAnswers = {{0x0110, 0, {}}};
+  k.subsystemResetError = EBUSY;
+  EXPECT_FALSE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true));
+  EXPECT_EQ(m.os.GetLastError(), os::ERROR_NOT_READY);
+  k.subsystemResetError = 0;
+
+  // Conventional reset needed: only a reboot runs the image. Nothing is
+  // reset, the request is done.
+  const int subsystemResets = k.subsystemResets;
+  k.nvmeAnswers = {{0x010B, 0, {}}};
+  k.stateReads.clear();
+  EXPECT_TRUE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true));
+  EXPECT_EQ(k.resets, 2);
+  EXPECT_EQ(k.subsystemResets, subsystemResets);
+  EXPECT_TRUE(k.stateReads.empty());
+  EXPECT_TRUE(
+      m.os.Trace().Contains("asks for a conventional reset: the new firmware runs after a "
+                            "reboot"));
 
   // An invalid image: no reset, its own error.
   k.nvmeAnswers = {{0x0107, 0, {}}};
   EXPECT_FALSE(ExecuteNvmeCommand(nvme, commit, 0, 0, true, true));
   EXPECT_EQ(m.os.GetLastError(), os::ERROR_INVALID_DATA);
   EXPECT_EQ(k.resets, 2);
+  EXPECT_EQ(k.subsystemResets, subsystemResets);
+}
 
-  // Through the miniport the completion carries status and DW0 as it came.
+TEST(LinuxRequests, TheMiniportCompletionCarriesTheCommitStatusAsItCame) {
+  Machine m;
+  m.sys.Dir().Write("dev/nvme0", "");
+  FakeKernel& k = *m.kernel;
   StorageDevice port(m.os);
   port.devAttribute = STORAGE_NVME_MINIPORT;
   port.devHaId = 128;
+
+  // The subsystem reset ran: the completion still says what the controller
+  // said, with its DW0.
   k.nvmeAnswers = {{0x0110, 0xABCD, {}}};
   k.states = {"live"};
   NvmeCommandRecord viaPort = Commit(2, 3);
@@ -259,22 +342,63 @@ TEST(LinuxRequests, FirmwareCommitStatusesResetTheControllerAndPassThrough) {
   EXPECT_EQ(viaPort.Completion(3), 0x0110u << 17);
   EXPECT_EQ(NvmeStatusCode(viaPort.Completion(3)), 0x10);
   EXPECT_EQ(NvmeStatusCodeType(viaPort.Completion(3)), 1);
-  EXPECT_EQ(k.resets, 3);
+  EXPECT_EQ(k.subsystemResets, 1);
+  EXPECT_EQ(k.resets, 0);
   EXPECT_EQ(k.nvmeSent.back().cmd.flags, 0);
   EXPECT_EQ(k.nvmeSent.back().cmd.cdw10, 0x13u);
   EXPECT_EQ(k.nvmeSent.back().cmd.timeoutMs, 300000u);
 
-  // A vendor command through the protocol path: status, type and DW0.
-  NvmeCommandRecord vendor(512);
-  vendor.SetOpcode(0xC2);
-  k.nvmeAnswers = {{0x4002, 0x55, {}}};
-  EXPECT_FALSE(ExecuteNvmeCommand(nvme, vendor, 512, 0, true, true));
-  EXPECT_EQ(vendor.Completion(0), 0x55u);
-  EXPECT_EQ(NvmeStatusCode(vendor.Completion(3)), 0x02);
+  // Conventional reset: no reset, the status comes back for the flow.
+  k.nvmeAnswers = {{0x010B, 0, {}}};
+  NvmeCommandRecord again = Commit(1, 2);
+  ASSERT_TRUE(ExecuteNvmeCommand(port, again, 0, 0, true, true));
+  EXPECT_EQ(NvmeStatusField(again.Completion(3)), 0x010B);
+  EXPECT_EQ(k.subsystemResets + k.resets, 1);
+}
+
+TEST(LinuxRequests, AVendorCommandTheControllerRefusesComesBackWithItsStatus) {
+  Machine m;
+  FakeKernel& k = *m.kernel;
+  StorageDevice nvme = m.Drive(2, STORAGE_PHYSICAL | STORAGE_NVME);
+
+  // Kernel 6.1 on QEMU's controller: an unknown admin opcode gives 0x4001
+  // (Invalid Command Opcode, Do Not Retry). The command completed: the
+  // request went through and the completion carries the whole status.
+  NvmeCommandRecord vendor(0);
+  vendor.SetOpcode(0xC0);
+  k.nvmeAnswers = {{0x4001, 0x1234, {}}};
+  EXPECT_TRUE(ExecuteNvmeCommand(nvme, vendor, 0, 0, true, true));
+  EXPECT_EQ(vendor.Completion(0), 0x1234u);
+  EXPECT_EQ(vendor.Completion(3), 0x80020000u);
+  EXPECT_EQ(NvmeStatusCode(vendor.Completion(3)), 0x01);
+  EXPECT_EQ(NvmeStatusCodeType(vendor.Completion(3)), 0);
+  EXPECT_TRUE(NvmeDoNotRetry(vendor.Completion(3)));
+  EXPECT_FALSE(NvmeMore(vendor.Completion(3)));
+  EXPECT_EQ(k.nvmeSent.back().cmd.opcode, 0xC0);
   EXPECT_EQ(k.nvmeSent.back().cmd.timeoutMs, 60000u);
-  // A command the kernel gave up on (EINTR after its time-out).
+
+  // Vendor specific type with More set, and data in.
+  NvmeCommandRecord read(512);
+  read.SetOpcode(0xC2);
+  k.nvmeAnswers = {{0x2702, 0x55, {}}};
+  EXPECT_TRUE(ExecuteNvmeCommand(nvme, read, 512, 0, true, true));
+  EXPECT_EQ(read.Completion(0), 0x55u);
+  EXPECT_EQ(NvmeStatusCode(read.Completion(3)), 0x02);
+  EXPECT_EQ(NvmeStatusCodeType(read.Completion(3)), 7);
+  EXPECT_TRUE(NvmeMore(read.Completion(3)));
+  EXPECT_FALSE(NvmeDoNotRetry(read.Completion(3)));
+
+  // Success: status 0 and DW0.
+  k.nvmeAnswers = {{0, 0x77, Bytes(512, 0x5A)}};
+  EXPECT_TRUE(ExecuteNvmeCommand(nvme, read, 512, 0, true, true));
+  EXPECT_EQ(read.Completion(0), 0x77u);
+  EXPECT_EQ(read.Completion(3), 0u);
+  EXPECT_EQ(read.Data()[511], 0x5A);
+
+  // A command the kernel gave up on (EINTR after its time-out) never
+  // completed: the request fails.
   k.nvmeAnswers = {{-EINTR, 0, {}}};
-  EXPECT_FALSE(ExecuteNvmeCommand(nvme, vendor, 512, 0, true, true));
+  EXPECT_FALSE(ExecuteNvmeCommand(nvme, read, 512, 0, true, true));
   EXPECT_EQ(m.os.GetLastError(), os::ERROR_SEM_TIMEOUT);
 }
 

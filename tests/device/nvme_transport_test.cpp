@@ -114,6 +114,50 @@ TEST_F(NvmeFixture, VendorAdminOpcodeGoesThroughTheProtocolCommand) {
   EXPECT_TRUE(sos.Trace().Contains("[VKM] @Status: 42 => Undefine"));
 }
 
+TEST_F(NvmeFixture, AProtocolCommandTheControllerRefusedCompletesWithItsStatus) {
+  dev.devAttribute = STORAGE_NVME | STORAGE_PHYSICAL;
+  constexpr uint32_t kReturnStatus = 16, kErrorCode = 20;
+  constexpr uint32_t kError = 2;  // STORAGE_PROTOCOL_STATUS_ERROR
+  // The completion entry in the error information area: the request went
+  // through, the status is the caller's to judge.
+  NvmeCommandRecord record(0);
+  record.SetOpcode(0xC0);
+  sos.ExpectIoctl(os::IOCTL_STORAGE_PROTOCOL_COMMAND).Respond([&](OsCall& c) {
+    common::WriteLe32(c.out, kReturnStatus, kError);
+    common::WriteLe32(c.out, kErrorCode, 0x4001);
+    common::WriteLe32(c.out, 144, 0xAB);
+    common::WriteLe32(c.out, 156, 0x80020000);
+    return true;
+  });
+  EXPECT_TRUE(ExecuteNvmeCommand(dev, record, 0, 0, true, true));
+  EXPECT_EQ(record.Completion(0), 0xABu);
+  EXPECT_EQ(record.Completion(3), 0x80020000u);
+  EXPECT_TRUE(sos.Trace().Contains("[VKM] @Status: 02 => STORAGE_PROTOCOL_STATUS_ERROR"));
+
+  // Only ErrorCode holds the status (SC 0Bh, SCT 1, More): it becomes DW3
+  // bits 31..17, the phase bit left as it was.
+  sos.ExpectIoctl(os::IOCTL_STORAGE_PROTOCOL_COMMAND).Respond([&](OsCall& c) {
+    common::WriteLe32(c.out, kReturnStatus, kError);
+    common::WriteLe32(c.out, kErrorCode, 0x210B);
+    common::WriteLe32(c.out, 156, 0x00010000);
+    return true;
+  });
+  EXPECT_TRUE(ExecuteNvmeCommand(dev, record, 0, 0, true, true));
+  EXPECT_EQ(record.Completion(3), 0x42170000u);
+  EXPECT_EQ(NvmeStatusCode(record.Completion(3)), 0x0B);
+  EXPECT_EQ(NvmeStatusCodeType(record.Completion(3)), 1);
+  EXPECT_TRUE(NvmeMore(record.Completion(3)));
+
+  // An error without any status, or a request the driver did not run: failed.
+  for (uint32_t status : {kError, 0x3u, 0xFFu}) {
+    sos.ExpectIoctl(os::IOCTL_STORAGE_PROTOCOL_COMMAND).Respond([status](OsCall& c) {
+      common::WriteLe32(c.out, kReturnStatus, status);
+      return true;
+    });
+    EXPECT_FALSE(ExecuteNvmeCommand(dev, record, 0, 0, true, true)) << status;
+  }
+}
+
 TEST_F(NvmeFixture, IdentifyAndGetLogPageAreProtocolSpecificPropertyQueries) {
   dev.devAttribute = STORAGE_NVME | STORAGE_PHYSICAL;
   sos.ExpectIoctl(os::IOCTL_STORAGE_QUERY_PROPERTY)

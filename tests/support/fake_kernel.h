@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,12 @@ class FakeKernel : public os::linuxos::KernelCalls {
   int resets = 0;
   int resetError = 0;
   std::deque<std::string> states;
+  // NVM subsystem resets asked for and what they return; the states of
+  // other controllers, by controller name ("nvme1"), read the same way.
+  int subsystemResets = 0;
+  int subsystemResetError = 0;
+  std::map<std::string, std::deque<std::string>> statesOf;
+  std::vector<std::string> stateReads;  // controller names, in read order
   // Device size for Geometry (0: the real size of the node).
   uint64_t bytes = 0;
   uint32_t blockSize = 512;
@@ -90,9 +97,9 @@ class FakeKernel : public os::linuxos::KernelCalls {
     if (a.error != 0) return a.error;
     *reply = a.reply;
     const size_t n = std::min(sense.size(), a.sense.size());
-    std::memcpy(sense.data(), a.sense.data(), n);
+    if (n > 0) std::memcpy(sense.data(), a.sense.data(), n);
     reply->senseLength = static_cast<uint8_t>(n);
-    if (c.direction == os::linuxos::kSgDxferFromDev && c.data != nullptr)
+    if (c.direction == os::linuxos::kSgDxferFromDev && c.data != nullptr && !a.data.empty())
       std::memcpy(c.data, a.data.data(), std::min<size_t>(c.length, a.data.size()));
     return 0;
   }
@@ -117,11 +124,23 @@ class FakeKernel : public os::linuxos::KernelCalls {
     return resetError;
   }
 
+  int ResetSubsystem(int) override {
+    ++subsystemResets;
+    return subsystemResetError;
+  }
+
   std::string ReadAttribute(const std::string& path) override {
-    if (path.size() >= 6 && path.compare(path.size() - 6, 6, "/state") == 0 && !states.empty()) {
-      const std::string s = states.front();
-      if (states.size() > 1) states.pop_front();
-      return s;
+    if (path.size() >= 6 && path.compare(path.size() - 6, 6, "/state") == 0) {
+      const std::string dir = path.substr(0, path.size() - 6);
+      const std::string controller = dir.substr(dir.find_last_of('/') + 1);
+      stateReads.push_back(controller);
+      auto own = statesOf.find(controller);
+      std::deque<std::string>* script = own != statesOf.end() ? &own->second : &states;
+      if (!script->empty()) {
+        const std::string s = script->front();
+        if (script->size() > 1) script->pop_front();
+        return s;
+      }
     }
     return KernelCalls::ReadAttribute(path);
   }

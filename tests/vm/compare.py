@@ -117,6 +117,12 @@ def nvme_status(text):
     return ((v >> 8) & 0x7) << 8 | (v & 0xFF)
 
 
+def nvme_status_field(text):
+    """The whole status field nvme-cli printed (DNR and More included), or None."""
+    m = re.search(r"\(0x([0-9a-fA-F]+)\)", text)
+    return int(m.group(1), 16) & 0x7FFF if m else None
+
+
 def status_text(ok, status):
     if ok:
         return "done"
@@ -280,6 +286,12 @@ def main():
                     t.check(drive, what,
                             None if got is None else status_text(got, None if got else status),
                             status_text(ref_status is None, ref_status))
+                    # The whole status, Do Not Retry and More included.
+                    field = p.get(key + "StatusField")
+                    ref_field = nvme_status_field(read_text(os.path.join(out, ref_file % cname)))
+                    t.check(drive, what + ", status field",
+                            None if field is None else "0x%04X" % field,
+                            "0x%04X" % (ref_field or 0))
                 else:
                     t.check(drive, what,
                             None if got is None else status_text(got, None),

@@ -197,6 +197,9 @@ void ProbeNvme(common::JsonWriter& j, device::StorageDevice& dev) {
   const int admin = nvme.NvmeAdminCommand(image, {});
   Outcome(j, "vendorAdmin", admin == 0, admin);
   j.Key("vendorAdminStatus").Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
+  // The whole status field as the kernel returned it, Do Not Retry and More
+  // included.
+  j.Key("vendorAdminStatusField").Int((nvme.vendor::VK4630::CompletionDw3() >> 17) & 0x7FFF);
   nvme.Close();
 }
 

@@ -24,6 +24,16 @@ inline bool NvmeControllerToHost(uint8_t opcode) { return (opcode & 0x02) != 0; 
 // Completion status from DW3.
 inline uint8_t NvmeStatusCode(uint32_t dw3) { return static_cast<uint8_t>((dw3 >> 17) & 0xFF); }
 inline uint8_t NvmeStatusCodeType(uint32_t dw3) { return static_cast<uint8_t>((dw3 >> 25) & 7); }
+// The whole status field (bits 31..17 of DW3: SC, SCT, CRD, More, DNR), the
+// form in which drivers and the kernel report it; 0 means success.
+inline uint16_t NvmeStatusField(uint32_t dw3) {
+  return static_cast<uint16_t>((dw3 >> 17) & 0x7FFF);
+}
+inline uint32_t NvmeDw3WithStatus(uint32_t dw3, uint16_t field) {
+  return (dw3 & 0x1FFFFu) | (uint32_t{field} & 0x7FFFu) << 17;
+}
+inline bool NvmeMore(uint32_t dw3) { return (dw3 & (1u << 30)) != 0; }
+inline bool NvmeDoNotRetry(uint32_t dw3) { return (dw3 & (1u << 31)) != 0; }
 
 class NvmeCommandRecord {
  public:

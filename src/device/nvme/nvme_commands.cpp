@@ -16,6 +16,8 @@ bool Identify(StorageDevice& dev, uint32_t cns, uint32_t nsid, std::span<uint8_t
   record.SetNsid(nsid);
   record.SetDword(os::kNvmeCdw10, cns);
   if (!ExecuteNvmeCommand(dev, record, kNvmeIdentifySize, 0, true, true)) return false;
+  // A controller that refused the command returned no identify data.
+  if (NvmeStatusField(record.Completion(3)) != 0) return false;
   std::copy_n(record.Data().begin(), kNvmeIdentifySize, out.begin());
   return true;
 }

@@ -18,9 +18,11 @@ namespace device {
 
 // `dataLength` + `metadataLength` must fit the record. The handle is opened
 // for the command when closed (the miniport path through the port, the others
-// by reopening with `force`) and closed again. True on success; the
-// completion words are in the record where the path returns them (protocol
-// command, miniport and bridge paths).
+// by reopening with `force`) and closed again. True when the command
+// completed; the completion words are in the record where the path returns
+// them (protocol command, miniport and bridge paths), and a non-zero status
+// there is the controller's refusal, for the caller to judge. False when the
+// request itself failed (GetLastError tells why).
 bool ExecuteNvmeCommand(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength,
                         uint32_t metadataLength, bool admin, bool force);
 

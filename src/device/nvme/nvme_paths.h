@@ -8,7 +8,9 @@
 namespace device::nvme_path {
 
 // IOCTL_STORAGE_PROTOCOL_COMMAND: the command whole, data at offset 208, the
-// completion entry returned at the error-information offset (144).
+// completion entry returned at the error-information offset (144). True when
+// the command completed, also with an error status (ReturnStatus "error"
+// with the controller's status in the completion or in ErrorCode).
 bool ProtocolCommand(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength,
                      bool admin);
 // IOCTL_STORAGE_QUERY_PROPERTY with protocol-specific data: Get Log Page and

@@ -73,7 +73,17 @@ bool ProtocolCommand(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dat
     std::copy_n(b.begin() + kDataOffset, dataLength, record.Data().begin());
   for (int i = 0; i < 4; ++i)
     record.SetCompletion(i, common::ReadLe32(b, kErrorInfoOffset + 4 * static_cast<size_t>(i)));
-  return status == os::STORAGE_PROTOCOL_STATUS_SUCCESS;
+  if (status == os::STORAGE_PROTOCOL_STATUS_SUCCESS) return true;
+  if (status != os::STORAGE_PROTOCOL_STATUS_ERROR) return false;
+  // The controller completed the command with an error status. The request
+  // itself went through, as on the miniport path: the status (also carried
+  // in ErrorCode when the completion entry lacks it) is the caller's to judge.
+  const uint32_t dw3 = record.Completion(3);
+  if (NvmeStatusField(dw3) == 0) {
+    const uint32_t code = common::ReadLe32(b, offsetof(Command, ErrorCode));
+    record.SetCompletion(3, NvmeDw3WithStatus(dw3, static_cast<uint16_t>(code & 0x7FFF)));
+  }
+  return NvmeStatusField(record.Completion(3)) != 0;
 }
 
 bool PropertyQuery(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength) {

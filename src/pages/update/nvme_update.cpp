@@ -36,6 +36,19 @@ std::string StatusText(const UpdateFlow& flow, int result) {
   return common::Format("Update device fail(Nvme:%d)", result);
 }
 
+// A commit whose status says the image is stored and runs after a
+// conventional (0Bh), NVM subsystem (10h) or controller (11h) reset: done,
+// and the firmware read back afterwards tells whether it runs yet.
+bool StoredUntilReset(const UpdateFlow& flow, int result) {
+  constexpr uint16_t kScRequiresConventionalReset = 0x0B;
+  constexpr uint16_t kScRequiresSubsystemReset = 0x10;
+  const uint16_t sc = flow.drive.access.NvmeStatusCode();
+  return result == vendor::kNvmeStatusError &&
+         flow.drive.access.NvmeStatusCodeType() == kSctCommandSpecific &&
+         (sc == kScActivationRequiresReset || sc == kScRequiresConventionalReset ||
+          sc == kScRequiresSubsystemReset);
+}
+
 bool NativeNvme(const UpdateFlow& flow) {
   return (flow.drive.access.AccessAttribute() & device::STORAGE_NVME) != 0;
 }
@@ -228,9 +241,7 @@ void NvmeCommitClick(UpdateFlow& flow) {
   const uint32_t slotField = slot < 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(slot);
   const int result = flow.drive.access.NvmeFirmwareCommit(action, slotField);
   flow.Sleep(kCommitSettleMs);
-  const bool requiresReset = result == vendor::kNvmeStatusError &&
-                             flow.drive.access.NvmeStatusCode() == kScActivationRequiresReset &&
-                             flow.drive.access.NvmeStatusCodeType() == kSctCommandSpecific;
+  const bool requiresReset = StoredUntilReset(flow, result);
   if (result != 0 && !requiresReset) {
     flow.Refuse(StatusText(flow, result));
     return;

@@ -63,6 +63,10 @@ int KernelCalls::NvmePassthrough(int fd, bool admin, NvmePassthru& command) {
 
 int KernelCalls::ResetController(int fd) { return ::ioctl(fd, NVME_IOCTL_RESET) < 0 ? errno : 0; }
 
+int KernelCalls::ResetSubsystem(int fd) {
+  return ::ioctl(fd, NVME_IOCTL_SUBSYS_RESET) < 0 ? errno : 0;
+}
+
 int KernelCalls::Geometry(int fd, uint64_t* bytes, uint32_t* blockSize) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) return errno;

@@ -43,6 +43,10 @@ class KernelCalls {
   virtual int NvmePassthrough(int fd, bool admin, NvmePassthru& command);
   // NVME_IOCTL_RESET on a controller node: 0 or errno.
   virtual int ResetController(int fd);
+  // NVME_IOCTL_SUBSYS_RESET on a controller node (an NVM subsystem reset of
+  // every controller of its subsystem): 0 or errno; ENOTTY when the kernel
+  // knows no subsystem for it.
+  virtual int ResetSubsystem(int fd);
   // Size in bytes and logical block size of a block device (a regular
   // file: its length and 512): 0 or errno.
   virtual int Geometry(int fd, uint64_t* bytes, uint32_t* blockSize);

@@ -380,21 +380,27 @@ bool LinuxOs::NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int
                        linuxos::DescribeNvmeStatus(rc, command.result));
   }
   if (admin && command.opcode == kNvmeAdminFirmwareCommit && linuxos::IsCommitResetStatus(rc)) {
-    const int e = ResetAfterCommit(o.controller);
-    if (e != 0) {
-      OutputDebugStringA(common::Format("[LINUX] nvme%d: reset after the commit failed: %s",
-                                        o.controller, std::strerror(e)));
-      return Fail(e == ETIMEDOUT ? ERROR_SEM_TIMEOUT : ErrorFromErrno(e));
-    }
+    const int e = ActivateAfterCommit(o.controller, rc);
+    if (e != 0) return Fail(e == ETIMEDOUT ? ERROR_SEM_TIMEOUT : ErrorFromErrno(e));
   }
   return true;
 }
 
-int LinuxOs::ResetAfterCommit(int controller) {
-  if (controller < 0) return ENODEV;
-  const std::string name = common::Format("nvme%d", controller);
-  return linuxos::ResetControllerAndWait(
-      *kernel_, *this, {devRoot_ + "/" + name, sysRoot_ + "/class/nvme/" + name + "/state"});
+int LinuxOs::ActivateAfterCommit(int controller, int status) {
+  linuxos::ControllerPaths paths;  // none known: no reset can be made
+  if (controller >= 0) {
+    const std::string name = common::Format("nvme%d", controller);
+    paths = {devRoot_ + "/" + name, sysRoot_ + "/class/nvme/" + name + "/state",
+             linuxos::SubsystemSiblingStates(sysRoot_, name)};
+  }
+  const linuxos::ActivationResult r =
+      linuxos::ActivateCommittedImage(*kernel_, *this, paths, status);
+  // The request reports the commit's own status either way; where no reset
+  // could be made, the identify data read next still show the old firmware,
+  // which the update flow takes as "reboot needed".
+  OutputDebugStringA(common::Format("[LINUX] nvme%d: ", controller) +
+                     linuxos::DescribeActivation(r));
+  return r.error;
 }
 
 bool LinuxOs::QueryProperty(Open& o, void* in, DWORD inSize, void* out, DWORD outSize,
@@ -451,7 +457,8 @@ bool LinuxOs::StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out
       linuxos::CompletePropertyQuery(b);
       return true;
     case IOCTL_STORAGE_FIRMWARE_ACTIVATE:
-      // Stored and activated by the reset NvmeIoctl has made.
+      // Stored: activated by the reset NvmeIoctl has made, or waiting for a
+      // reboot when no reset could run it.
       if (linuxos::IsCommitResetStatus(status)) return true;
       return status == 0 ? true : Fail(ErrorFromNvmeStatus(status));
     default:

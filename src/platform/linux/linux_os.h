@@ -97,9 +97,10 @@ class LinuxOs : public HostOs {
   bool ScsiOnNamespace(Open& o, SCSI_PASS_THROUGH_DIRECT& sptd, const linuxos::SgCommand& command,
                        void* out, DWORD outSize, DWORD* returned);
   bool NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status);
-  // After a Firmware Commit that asks for a reset: resets the controller
-  // and waits for it; 0 or an errno.
-  int ResetAfterCommit(int controller);
+  // After a Firmware Commit whose `status` asks for a reset: the controller
+  // or NVM subsystem reset it names, when one can be made, and the wait for
+  // the controllers; 0 or an errno.
+  int ActivateAfterCommit(int controller, int status);
   bool QueryProperty(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
   bool StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                    DWORD* returned);

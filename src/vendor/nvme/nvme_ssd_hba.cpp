@@ -58,19 +58,20 @@ void CopyText(char (&field)[N], std::span<const uint8_t> from, size_t offset, si
 
 bool NVMeSsdHba::Execute(device::NvmeCommandRecord& record, uint32_t dataLength,
                          uint32_t metadataLength, bool admin, bool force) {
-  if (device_ == nullptr) {
-    lastStatusCodeType_ = kNvmeSctVendor;
-    return false;
-  }
-  const bool ok =
-      device::ExecuteNvmeCommand(*device_, record, dataLength, metadataLength, admin, force);
+  const bool ok = device_ != nullptr && device::ExecuteNvmeCommand(*device_, record, dataLength,
+                                                                   metadataLength, admin, force);
   if (ok) {
-    const uint32_t dw3 = record.Completion(3);
-    lastStatusCode_ = device::NvmeStatusCode(dw3);
-    lastStatusCodeType_ = device::NvmeStatusCodeType(dw3);
+    lastDw3_ = record.Completion(3);
+    lastStatusCode_ = device::NvmeStatusCode(lastDw3_);
+    lastStatusCodeType_ = device::NvmeStatusCodeType(lastDw3_);
     lastDw0_ = record.Completion(0);
   } else {
+    // No completion came back: nothing of an earlier command may pass for
+    // this one's status.
+    lastDw3_ = 0;
+    lastStatusCode_ = 0;
     lastStatusCodeType_ = kNvmeSctVendor;
+    lastDw0_ = 0;
   }
   return ok;
 }

@@ -57,13 +57,15 @@ class NVMeSsdHba {
   virtual bool Attach(device::StorageDevice* dev) = 0;
 
   // Sends the record through the dispatcher and keeps status code, status
-  // code type and DW0 of the completion (status code type 7 when the request
-  // failed). Returns the dispatcher's result.
+  // code type, DW0 and DW3 of the completion (status code type 7, code, DW0
+  // and DW3 0 when the request failed). Returns the dispatcher's result.
   bool Execute(device::NvmeCommandRecord& record, uint32_t dataLength, uint32_t metadataLength,
                bool admin, bool force);
   uint16_t StatusCode() const { return lastStatusCode_; }
   uint16_t StatusCodeType() const { return lastStatusCodeType_; }
   uint32_t CompletionDw0() const { return lastDw0_; }
+  // The whole DW3, with the More and Do Not Retry bits of the status.
+  uint32_t CompletionDw3() const { return lastDw3_; }
 
   // Identify Controller (controller true, NSID 0) or Identify Namespace
   // `nsid`: 4096 bytes into `out` (up to its size). True only when the command
@@ -158,6 +160,7 @@ class NVMeSsdHba {
   uint16_t lastStatusCode_ = 0;
   uint16_t lastStatusCodeType_ = 0;
   uint32_t lastDw0_ = 0;
+  uint32_t lastDw3_ = 0;
 };
 
 }  // namespace vendor
