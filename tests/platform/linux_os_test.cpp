@@ -122,7 +122,8 @@ TEST(LinuxOs, PhysicalDrivesAnswerBusQueriesAndRawTransfers) {
   EXPECT_EQ(los.GetLogicalDrives(), 0u);
   EXPECT_EQ(los.CreateFileA("\\\\.\\c:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
-  EXPECT_EQ(los.CreateFileA("\\\\.\\HCD0", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+  // The machine has one USB bus: one host controller.
+  EXPECT_EQ(los.CreateFileA("\\\\.\\HCD1", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(
       los.CreateFileA("\\\\.\\PHYSICALDRIVE7", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),

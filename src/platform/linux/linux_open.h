@@ -1,11 +1,13 @@
 #pragma once
 // What a handle of the Linux backend stands for: an open disk or NVMe
-// controller node, a token, or a device information set.
+// controller node, a token, a device information set, or a USB host
+// controller or hub.
 #include <unistd.h>
 
 #include <string>
 
 #include "platform/linux/linux_os.h"
+#include "platform/linux/linux_usb.h"
 
 namespace os {
 
@@ -13,7 +15,7 @@ namespace os {
 inline constexpr char kInterfacePrefix[] = "\\\\?\\linuxdisk#";
 
 struct LinuxOs::Open {
-  enum Kind { kDisk, kNvmeController, kToken, kDeviceSet } kind = kDisk;
+  enum Kind { kDisk, kNvmeController, kToken, kDeviceSet, kUsbNode } kind = kDisk;
   int fd = -1;
   int disk = -1;  // index into the disk list
   // Transfers bypass the page cache (O_DIRECT on a block device).
@@ -25,6 +27,7 @@ struct LinuxOs::Open {
   char letter = 0;           // a volume opened by its drive letter
   std::string device;        // its block device ("sda1")
   int lockFd = -1;           // held O_EXCL while the volume is locked
+  linuxos::UsbNode usb;      // the controller or hub of a kUsbNode
   ~Open() {
     if (fd >= 0) ::close(fd);
     if (lockFd >= 0) ::close(lockFd);

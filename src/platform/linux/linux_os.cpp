@@ -137,6 +137,15 @@ HANDLE LinuxOs::Add(std::unique_ptr<Open> open) {
 HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURITY_ATTRIBUTES*,
                             DWORD, DWORD, HANDLE) {
   auto open = std::make_unique<Open>();
+  if (linuxos::IsUsbNodeName(name)) {
+    const DWORD error = linuxos::OpenUsbNode(sysRoot_, name, &open->usb);
+    if (error != ERROR_SUCCESS) {
+      SetLastError(error);
+      return INVALID_HANDLE_VALUE;
+    }
+    open->kind = Open::kUsbNode;
+    return Add(std::move(open));
+  }
   std::string path;
   unsigned port = 0;
   if (StartsWith(name, kPhysicalPrefix) || StartsWith(name, kInterfacePrefix)) {
@@ -169,7 +178,7 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
     open->kind = Open::kNvmeController;
     path = common::Format("%s/nvme%u", devRoot_.c_str(), port - linuxos::kNvmePortBase);
   } else {
-    // Drive letters, USB host controllers and hubs do not exist here.
+    // Nothing else exists here.
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -470,6 +479,11 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
                               DWORD outSize, DWORD* returned) {
   if (returned != nullptr) *returned = 0;
   Open* o = Find(h);
+  if (o != nullptr && o->kind == Open::kUsbNode) {
+    const DWORD error =
+        linuxos::UsbNodeRequest(sysRoot_, o->usb, code, in, inSize, out, outSize, returned);
+    return error == ERROR_SUCCESS ? true : Fail(error);
+  }
   if (o == nullptr || o->fd < 0) return Fail(ERROR_INVALID_HANDLE);
   if (o->kind == Open::kNvmeController) {
     if (code != IOCTL_SCSI_MINIPORT || in == nullptr || in != out)
