@@ -30,6 +30,7 @@ class DiskAccessCheck : public DeviceScanner {
 
   void ClearCurrentFirmware() override { inner_.ClearCurrentFirmware(); }
   void ReleaseAll() override { inner_.ReleaseAll(); }
+  std::string DroppedText() const override { return inner_.DroppedText(); }
   int ScanAndFill(TUpdateDispaly& form, Occasion occasion) override;
 
   // The last scan ran without the privilege.

@@ -68,7 +68,7 @@ TEST(FormClose, ARunThatNeverClosesLeavesItsLogSoFar) {
   FormFixture f;
   testsupport::CurrentDir cwd(f.dir.Path());
   f.dir.Write("Log.txt", "previous run");
-  f.Settings("[Option]\nErrorLog=1\nSSDToolLogName=Log.txt\n");
+  f.Settings("[Option]\nErrorLog=1\nICType_0=VK4630\nSSDToolLogName=Log.txt\n");
   FakeScanner scanner(f.events, 2);
   f.Build().SetDeviceScanner(&scanner);
   f.CreateAndShow();
@@ -89,7 +89,7 @@ TEST(FormStartup, ARefusedLogNameIsShownAndTouchesNoFile) {
   f.os.Trace().SetCapture(true);
   f.dir.Write("../" + f.dir.Path().filename().string() + "_victim.txt", "precious");
   const std::string victim = f.dir.Path().string() + "_victim.txt";
-  f.Settings("[Option]\nErrorLog=1\nPopUpMsgBox=0\nSSDToolLogName=..\\" +
+  f.Settings("[Option]\nErrorLog=1\nPopUpMsgBox=0\nICType_0=VK4630\nSSDToolLogName=..\\" +
              f.dir.Path().filename().string() + "_victim.txt\n");
   f.CreateAndShow().Close();
   ASSERT_EQ(f.toolkit.Dialogs().size(), 1u);

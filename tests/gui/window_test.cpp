@@ -36,14 +36,14 @@ TEST(Window, BuildsAtClientSizeWithOneWidgetPerComponentAtItsGeometry) {
     EXPECT_EQ(w->isVisibleTo(f.view.get()), c.Showing()) << c.Name();
     ++widgets;
   });
-  EXPECT_EQ(widgets, 106);
+  EXPECT_EQ(widgets, 107);
   // The plain variant keeps the window frame.
   EXPECT_FALSE(f.view->windowFlags().testFlag(Qt::FramelessWindowHint));
 }
 
 TEST(Window, EachPageButtonShowsItsPage) {
   WindowFixture f;
-  f.Settings("[Option]\nEnableOption=1\nEnableSummary=1\n");
+  f.Settings("[Option]\nEnableOption=1\nEnableSummary=1\nICType_0=VK4630\n");
   f.Open();
   struct Page {
     const char* button;
