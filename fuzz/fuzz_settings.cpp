@@ -1,7 +1,7 @@
 // Setting.ini as start-up reads it: the first pass (what the bitmaps depend
 // on), the second pass (options, controller profiles, the update files) and
-// each profile section on its own. The stale run log the second pass deletes
-// is only noted: a fuzzed name must never delete a real file.
+// each profile section on its own, and the check of the run log's name: a
+// name it accepts is a plain file name in the current folder.
 //
 // Input: the file's text.
 #include <cstddef>
@@ -10,20 +10,11 @@
 #include <vector>
 
 #include "common/ini_file.h"
+#include "config/run_log/log_file_name.h"
 #include "config/settings/settings_reader.h"
 #include "fuzz_check.h"
-#include "platform/virtual_os.h"
 
 namespace {
-
-class NoDeleteOs : public os::VirtualOs {
- public:
-  bool DeleteFileA(const std::string& path) override {
-    deleted.push_back(path);
-    return false;
-  }
-  std::vector<std::string> deleted;
-};
 
 void CheckProfile(const app::ControllerProfile& p) {
   FUZZ_CHECK(p.ISPVerChkStrLengh >= 1 && p.ISPVerChkStrLengh <= 8);
@@ -41,8 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   app::ProfileTable profiles;
   app::UpdateSetting updateSetting;
   app::UpdateFileTable updateFiles;
-  NoDeleteOs os;
-  app::ReadSecondPass(ini, os, {options, profiles, updateSetting, updateFiles});
+  app::ReadSecondPass(ini, {options, profiles, updateSetting, updateFiles});
 
   FUZZ_CHECK(profiles.ProfileCount >= 0 && profiles.ProfileCount <= app::kMaxProfiles);
   for (int i = 0; i < profiles.ProfileCount; ++i) {
@@ -53,7 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& file : updateFiles.UpdateFile) {
     FUZZ_CHECK(file.size() <= app::kUpdateFileMaxChars);
   }
-  FUZZ_CHECK(os.deleted.size() <= 1);
+  const std::string& logName = options.SSDToolLogName;
+  if (!app::RunLogNameProblem(logName, "/nonexistent-tool-folder", {})) {
+    FUZZ_CHECK(!logName.empty() && logName.find_first_of("/\\:") == std::string::npos &&
+               logName != "." && logName != "..");
+  }
 
   // Every section read as a profile, as a rescan with another ICType list would.
   for (const std::string& name : ini.SectionNames()) {
