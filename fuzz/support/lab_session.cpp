@@ -54,13 +54,24 @@ void CheckList(const ui::ListView& list) {
 }
 
 // What the command line (and the lists) show of a drive fits the IDENTIFY
-// fields it came from.
+// fields it came from, each byte at most four characters once escaped ("\xHH"),
+// and holds no control byte a terminal or the run log would act on.
+bool Printable(const std::string& s) {
+  for (const char c : s) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b >= 0x7F) return false;
+  }
+  return true;
+}
+
 void CheckDrives(app::TUpdateDispaly& form, app::SessionPlugins& plugins) {
   const std::vector<app::cli::CliDrive> drives = app::cli::IdentifiedDrives(form, plugins);
   FUZZ_CHECK(drives.size() <= 16);
   FUZZ_CHECK(static_cast<int>(drives.size()) == plugins.Scan().Drives().Count());
   for (const app::cli::CliDrive& d : drives) {
-    FUZZ_CHECK(d.model.size() <= 40 && d.serial.size() <= 20 && d.firmware.size() <= 15);
+    FUZZ_CHECK(d.model.size() <= 4 * 40 && d.serial.size() <= 4 * 20 &&
+               d.firmware.size() <= 4 * 15);
+    FUZZ_CHECK(Printable(d.model) && Printable(d.serial) && Printable(d.firmware));
     FUZZ_CHECK(d.offered.size() <= 16);
   }
   for (int i = 0; i < plugins.Scan().Drives().Count(); ++i) {
