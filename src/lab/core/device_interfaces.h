@@ -36,6 +36,12 @@ class NvmeController {
   }
 };
 
+// A stretch of bytes, [begin, end).
+struct ByteRange {
+  uint64_t begin = 0;
+  uint64_t end = 0;
+};
+
 // The bytes of one drive. Reads of never-written sectors give zeros.
 class Media {
  public:
@@ -45,6 +51,12 @@ class Media {
   // False for a range past the end or an unreadable (fault-injected) sector.
   virtual bool Read(uint64_t lba, uint32_t count, uint8_t* out) = 0;
   virtual bool Write(uint64_t lba, uint32_t count, const uint8_t* in) = 0;
+  // The stretches of bytes [from, to) that have to be read to be known, in
+  // order; the rest reads as zeros. Media that cannot tell give all of it.
+  virtual std::vector<ByteRange> StoredRanges(uint64_t from, uint64_t to) {
+    if (from >= to) return {};
+    return {ByteRange{from, to}};
+  }
   // Makes a range read as zeros (erase, format). The default writes zero
   // sectors in slices; a sparse store should drop the range instead.
   virtual bool Zero(uint64_t lba, uint64_t count) {

@@ -4,11 +4,14 @@
 // partitioning tool as a process that ends, with an exit code that says
 // whether its script went through.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "common/text.h"
 #include "lab/edge/lab_os.h"
 #include "lab/edge/zero_data_request.h"
 #include "lab/media/sparse_file_media.h"
+#include "platform/allocated_ranges.h"
 #include "platform/request_buffer.h"
 #include "platform/zero_data.h"
 
@@ -77,6 +80,31 @@ Reply ZeroDataRequest(const EdgeContext& ctx, const Request& r) {
     return Reply::Fail(os::ERROR_WRITE_FAULT);
   }
   return Reply::Done(0);
+}
+
+Reply AllocatedRangesRequest(const Request& r) {
+  if (r.target.volume != nullptr) return Reply::Fail(os::ERROR_INVALID_FUNCTION);
+  os::FILE_ALLOCATED_RANGE_BUFFER asked{};
+  if (!os::LoadRequest(r.in, r.inSize, &asked)) return Reply::Fail(os::ERROR_INVALID_PARAMETER);
+  if (asked.FileOffset < 0 || asked.Length < 0 ||
+      asked.Length > INT64_MAX - asked.FileOffset) {
+    return Reply::Fail(os::ERROR_INVALID_PARAMETER);
+  }
+  const auto from = static_cast<uint64_t>(asked.FileOffset);
+  const uint64_t to = from + static_cast<uint64_t>(asked.Length);
+  const std::vector<ByteRange> ranges = r.target.disk->GetMedia().StoredRanges(from, to);
+  const size_t room = r.out == nullptr ? 0 : r.outSize / sizeof(os::FILE_ALLOCATED_RANGE_BUFFER);
+  const size_t n = std::min(room, ranges.size());
+  auto* out = static_cast<uint8_t*>(r.out);
+  for (size_t i = 0; i < n; ++i) {
+    const os::FILE_ALLOCATED_RANGE_BUFFER one{static_cast<os::LONGLONG>(ranges[i].begin),
+                                              static_cast<os::LONGLONG>(ranges[i].end -
+                                                                        ranges[i].begin)};
+    std::memcpy(out + i * sizeof one, &one, sizeof one);
+  }
+  const auto bytes = static_cast<os::DWORD>(n * sizeof(os::FILE_ALLOCATED_RANGE_BUFFER));
+  if (n < ranges.size()) return Reply{false, os::ERROR_MORE_DATA, bytes};
+  return Reply::Done(bytes);
 }
 
 }  // namespace edge

@@ -14,6 +14,7 @@
 #include "lab/edge/usb_hub_handler.h"
 #include "lab/edge/volume_handler.h"
 #include "lab/edge/zero_data_request.h"
+#include "platform/allocated_ranges.h"
 #include "platform/zero_data.h"
 
 namespace lab {
@@ -238,8 +239,12 @@ bool LabOs::DeviceIoControl(os::HANDLE device, os::DWORD code, void* in, os::DWO
     return false;
   }
   const edge::Request r{os::HandleValue(device), *h, code, in, inSize, out, outSize};
-  const Reply reply = code == os::FSCTL_SET_ZERO_DATA && h->kind == HandleKind::kDisk
+  // The sparse-store requests are answered by the media behind a disk handle.
+  const bool disk = h->kind == HandleKind::kDisk;
+  const Reply reply = disk && code == os::FSCTL_SET_ZERO_DATA
                           ? edge::ZeroDataRequest(*context_, r)
+                      : disk && code == os::FSCTL_QUERY_ALLOCATED_RANGES
+                          ? edge::AllocatedRangesRequest(r)
                           : handler->Control(r);
   if (bytesReturned != nullptr) *bytesReturned = reply.bytes;
   return Finish(reply);

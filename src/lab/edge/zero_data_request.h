@@ -1,10 +1,13 @@
 #pragma once
-// FSCTL_SET_ZERO_DATA on a disk handle: the range is dropped from the media
-// (a hole in its sparse file), so a clone zeroes gigabytes without moving them.
+// The two sparse-store requests a clone makes on a disk handle:
+// FSCTL_SET_ZERO_DATA zeroes a range in the media file without writing it,
+// and FSCTL_QUERY_ALLOCATED_RANGES tells which stretches hold anything, so a
+// clone neither reads nor writes gigabytes of zeros.
 #include "lab/edge/edge_request.h"
 
 namespace lab::edge {
 
 Reply ZeroDataRequest(const EdgeContext& ctx, const Request& r);
+Reply AllocatedRangesRequest(const Request& r);
 
 }  // namespace lab::edge

@@ -157,6 +157,39 @@ bool SparseFileMedia::Read(uint64_t lba, uint32_t count, uint8_t* out) {
   return true;
 }
 
+std::vector<ByteRange> SparseFileMedia::StoredRanges(uint64_t from, uint64_t to) {
+  const uint64_t size = sectors_ * sectorSize_;
+  to = std::min(to, size);
+  std::vector<ByteRange> ranges;
+  if (from >= to) return ranges;
+  const auto end = static_cast<off_t>(to);
+  for (off_t at = static_cast<off_t>(from); at < end;) {
+    const off_t data = NextData(at, end);
+    if (data >= end) break;
+    const off_t stop = NextHole(data, end);
+    ranges.push_back({static_cast<uint64_t>(data), static_cast<uint64_t>(stop)});
+    at = stop;
+  }
+  for (const LbaRange& r : unreadable_) {
+    if (r.first >= sectors_) continue;
+    const uint64_t b = std::max(from, r.first * sectorSize_);
+    const uint64_t e = std::min(to, (std::min(r.last, sectors_ - 1) + 1) * sectorSize_);
+    if (b < e) ranges.push_back({b, e});
+  }
+  // Sorted and merged, so that callers can walk them once.
+  std::sort(ranges.begin(), ranges.end(),
+            [](const ByteRange& a, const ByteRange& b) { return a.begin < b.begin; });
+  std::vector<ByteRange> merged;
+  for (const ByteRange& r : ranges) {
+    if (!merged.empty() && r.begin <= merged.back().end) {
+      merged.back().end = std::max(merged.back().end, r.end);
+    } else {
+      merged.push_back(r);
+    }
+  }
+  return merged;
+}
+
 bool SparseFileMedia::Write(uint64_t lba, uint32_t count, const uint8_t* in) {
   if (!InRange(lba, count) || (count != 0 && in == nullptr)) return false;
   size_t left = static_cast<size_t>(count) * sectorSize_;

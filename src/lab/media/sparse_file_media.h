@@ -38,6 +38,9 @@ class SparseFileMedia : public Media {
   uint32_t SectorSize() const override { return sectorSize_; }
   bool Read(uint64_t lba, uint32_t count, uint8_t* out) override;
   bool Write(uint64_t lba, uint32_t count, const uint8_t* in) override;
+  // The file's stored stretches, and every unreadable sector: a read of it
+  // fails, so it is never taken for zeros.
+  std::vector<ByteRange> StoredRanges(uint64_t from, uint64_t to) override;
   // Punches a hole, so erasing or formatting a large disk neither writes nor
   // stores gigabytes of zeros; falls back to writing zeros where holes are not supported.
   bool Zero(uint64_t lba, uint64_t count) override;

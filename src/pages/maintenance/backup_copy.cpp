@@ -5,9 +5,15 @@
 #include <cstring>
 #include <new>
 
+#include "pages/maintenance/known_zeros.h"
 #include "platform/zero_data.h"
 
 namespace maintenance {
+namespace {
+
+constexpr uint64_t kBlockSectors = 8;  // 4 KiB
+
+}  // namespace
 
 AlignedBuffer::AlignedBuffer(size_t bytes) : size_(bytes) {
   const size_t rounded = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
@@ -103,6 +109,35 @@ bool DiskCopy::ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t cou
   return true;
 }
 
+void DiskCopy::ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t position,
+                         uint64_t sectors) {
+  const uint64_t window = std::min(kZeroAheadChunks * kChunkSectors, sectors - position);
+  uint64_t held = 0;
+  if (!zeroRequestWorks_ || !known.HeldSectors(position, window, held) || held * 2 >= window) {
+    return;
+  }
+  // The pending zero run ends here: one request covers both. The request
+  // ends on a 4 KiB boundary, a few sectors into the next stretch if need
+  // be (they are copied or zeroed later), so that a store with 4 KiB blocks
+  // zeroes whole blocks and need not read back the one it ends in.
+  const uint64_t from = zeroCount_ != 0 ? zeroFrom_ : position;
+  const uint64_t to = std::min(sectors, (position + window + kBlockSectors - 1) / kBlockSectors *
+                                            kBlockSectors);
+  if (!ZeroByRequest(destination, from, to - from)) return;
+  zeroCount_ = 0;
+  zeroedUntil_ = position + window;
+  counts_.zeroedAheadChunks += (window + kChunkSectors - 1) / kChunkSectors;
+}
+
+void DiskCopy::AddZeroChunk(uint64_t position, uint32_t n) {
+  ++counts_.zeroChunks;
+  // Already zero on the destination: nothing left to do for it.
+  if (position + n <= zeroedUntil_) return;
+  // Zero chunks next to each other become one zero-range request.
+  if (zeroCount_ == 0) zeroFrom_ = position;
+  zeroCount_ += n;
+}
+
 bool DiskCopy::FlushZeroRun(os::HANDLE destination) {
   if (zeroCount_ == 0) return true;
   bool done = false;
@@ -120,12 +155,20 @@ CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sector
                       CopyObserver& observer) {
   counts_ = CopyCounts{};
   zeroCount_ = 0;
+  zeroedUntil_ = 0;
   uint64_t p = 0;
   bool ok = true;
+  KnownZeros known(os_, source, sectors);
   while (p < sectors && ok && !observer.Cancelled()) {
     observer.BeforeChunk(p);
     const auto n = static_cast<uint32_t>(std::min<uint64_t>(kChunkSectors, sectors - p));
+    if (ignoreZero_ && p >= zeroedUntil_) ZeroAhead(destination, known, p, sectors);
     bool done = false;
+    if (ignoreZero_ && known.AllZero(p, n)) {
+      AddZeroChunk(p, n);
+      ++counts_.unreadZeroChunks;
+      done = true;
+    }
     for (int t = 0; t < kTriesPerChunk && !done; ++t) {
       bool zero = false;
       if (!ReadChunk(source, p, n, zero)) {
@@ -133,10 +176,7 @@ CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sector
         continue;
       }
       if (ignoreZero_ && zero) {
-        // Zero chunks next to each other become one zero-range request.
-        if (zeroCount_ == 0) zeroFrom_ = p;
-        zeroCount_ += n;
-        ++counts_.zeroChunks;
+        AddZeroChunk(p, n);
         done = true;
         break;
       }

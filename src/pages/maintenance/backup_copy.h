@@ -5,7 +5,12 @@
 // destination is still made a copy: a run of all-zero chunks is zeroed on the
 // destination with the backend's zero-range request (a hole punched, a block
 // zero-out), or written as zeros where there is none, instead of being left
-// holding whatever was there before.
+// holding whatever was there before. Where the source's backend knows a
+// stretch holds nothing (a hole in a sparse store), its chunks are not even
+// read; where it knows the source holds little, the destination is zeroed
+// well ahead in one request, so that its zero chunks need nothing more and
+// data lands on sectors already zero (a store never reads back the old
+// bytes around a partly written block).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,9 +19,14 @@
 
 namespace maintenance {
 
+class KnownZeros;
+
 inline constexpr uint32_t kChunkSectors = 6190;  // 3,169,280 bytes
 inline constexpr size_t kBufferAlignment = 4096;
 inline constexpr int kTriesPerChunk = 5;
+// Where the source is known to hold little, the destination is zeroed this
+// many chunks ahead in one request.
+inline constexpr uint64_t kZeroAheadChunks = 256;
 
 // What the copy shows while it goes; the page and the command line each
 // implement it.
@@ -37,7 +47,9 @@ struct CopyCounts {
   uint64_t chunks = 0;
   uint64_t writtenChunks = 0;
   uint64_t zeroChunks = 0;         // all-zero chunks not written as data
+  uint64_t unreadZeroChunks = 0;   // of those, known to be zeros without a read
   uint64_t zeroRequests = 0;       // zero-range requests that succeeded
+  uint64_t zeroedAheadChunks = 0;  // chunks zeroed ahead of the copy
   uint64_t zeroWrittenChunks = 0;  // zero chunks written because no request worked
   uint64_t failedTries = 0;
   uint64_t failedAt = 0;  // the chunk position that failed 5 times
@@ -74,11 +86,17 @@ class DiskCopy {
   // One try at a chunk; `zero` tells whether it read as all zeros (looked at
   // only when zero chunks are left out).
   bool ReadChunk(os::HANDLE source, uint64_t position, uint32_t n, bool& zero);
+  // Adds a zero chunk to the pending zero run.
+  void AddZeroChunk(uint64_t position, uint32_t n);
   bool WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n);
   // The pending run of zero chunks made zero on the destination.
   bool FlushZeroRun(os::HANDLE destination);
   bool ZeroByRequest(os::HANDLE destination, uint64_t from, uint64_t count);
   bool ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t count);
+  // Zeroes the destination from `position` on ahead of the copy when the
+  // source is known to hold less than half of that stretch.
+  void ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t position,
+                 uint64_t sectors);
 
   os::Os& os_;
   bool ignoreZero_;
@@ -87,6 +105,7 @@ class DiskCopy {
   CopyCounts counts_;
   uint64_t zeroFrom_ = 0, zeroCount_ = 0;  // the pending zero run, in sectors
   bool zeroRequestWorks_ = true;
+  uint64_t zeroedUntil_ = 0;  // the destination reads zeros from the position up to here
 };
 
 }  // namespace maintenance

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <vector>
 
 #include "pages/maintenance/clone_operation.h"
 #include "pages/maintenance/progress_scale.h"
+#include "platform/allocated_ranges.h"
 #include "platform/virtual_os.h"
 
 namespace {
@@ -22,6 +24,42 @@ class MemoryDisksOs : public os::VirtualOs {
   std::map<std::string, std::vector<uint8_t>> disks;
   std::vector<std::pair<std::string, os::DWORD>> opens;
   int writesRefused = 0;
+  int reads = 0;
+  // Answers the allocated-ranges query from the bytes themselves, at most
+  // this many ranges per answer (0: the query is not known).
+  size_t rangesPerAnswer = 0;
+
+  bool DeviceIoControl(os::HANDLE h, os::DWORD code, void* in, os::DWORD inSize, void* out,
+                       os::DWORD outSize, os::DWORD* returned) override {
+    *returned = 0;
+    if (code != os::FSCTL_QUERY_ALLOCATED_RANGES || rangesPerAnswer == 0) {
+      SetLastError(os::ERROR_INVALID_FUNCTION);
+      return false;
+    }
+    os::FILE_ALLOCATED_RANGE_BUFFER asked{};
+    EXPECT_EQ(inSize, sizeof asked);
+    std::memcpy(&asked, in, sizeof asked);
+    const auto& d = disks[handles_.at(os::HandleValue(h)).name];
+    const uint64_t end = std::min<uint64_t>(d.size(), asked.FileOffset + asked.Length);
+    std::vector<os::FILE_ALLOCATED_RANGE_BUFFER> held;
+    for (uint64_t s = asked.FileOffset; s < end; s += 512) {
+      const bool data = std::any_of(d.begin() + s, d.begin() + s + 512, [](uint8_t b) { return b; });
+      if (!data) continue;
+      if (!held.empty() && held.back().FileOffset + held.back().Length == static_cast<int64_t>(s)) {
+        held.back().Length += 512;
+      } else {
+        held.push_back({static_cast<int64_t>(s), 512});
+      }
+    }
+    const size_t n = std::min({held.size(), rangesPerAnswer, size_t{outSize} / sizeof held[0]});
+    std::memcpy(out, held.data(), n * sizeof held[0]);
+    *returned = static_cast<os::DWORD>(n * sizeof held[0]);
+    if (n < held.size()) {
+      SetLastError(os::ERROR_MORE_DATA);
+      return false;
+    }
+    return true;
+  }
 
   os::HANDLE CreateFileA(const std::string& name, os::DWORD access, os::DWORD,
                          os::SECURITY_ATTRIBUTES*, os::DWORD, os::DWORD, os::HANDLE) override {
@@ -39,6 +77,7 @@ class MemoryDisksOs : public os::VirtualOs {
   }
   bool ReadFile(os::HANDLE h, void* b, os::DWORD n, os::DWORD* got) override {
     Open& o = handles_.at(os::HandleValue(h));
+    ++reads;
     std::memcpy(b, disks[o.name].data() + o.at, n);
     *got = n;
     return true;
@@ -98,6 +137,47 @@ TEST(DiskCopy, ReadsTheSourceOnlyAndWritesZeroRunsWhereNoZeroRequestExists) {
   EXPECT_EQ(back.Run(out, in, 1, quiet), maintenance::CopyEnd::kFailed);
   EXPECT_EQ(mos.writesRefused, 5);
   EXPECT_EQ(src[0], 0);
+}
+
+// A source whose backend tells where data lies, two ranges per answer: chunks
+// in the stretches between are not read, every other chunk is, and the copy
+// is whole.
+TEST(DiskCopy, ChunksKnownToHoldNothingAreNotReadAcrossCutShortAnswers) {
+  MemoryDisksOs mos;
+  mos.rangesPerAnswer = 2;
+  const uint64_t sectors = 6190 * 20 + 5;
+  auto& src = mos.disks["\\\\.\\PHYSICALDRIVE1"];
+  auto& dst = mos.disks["\\\\.\\PHYSICALDRIVE2"];
+  src.assign(sectors * 512, 0);
+  dst.assign(sectors * 512, 0xEE);
+  // Data in chunks 0, 3, 4 and 5 (a sector each side of their border), 12
+  // and the last, short one.
+  const std::vector<uint64_t> dataSectors = {5, 6190 * 3 + 1, 6190 * 5 - 1, 6190 * 5,
+                                             6190 * 12 + 77, sectors - 1};
+  for (uint64_t s : dataSectors) std::memset(src.data() + s * 512, static_cast<int>(s % 251 + 1), 512);
+  const os::HANDLE in =
+      mos.CreateFileA("\\\\.\\PHYSICALDRIVE1", os::GENERIC_READ, 3, nullptr, 3, 0, nullptr);
+  const os::HANDLE out = mos.CreateFileA(
+      "\\\\.\\PHYSICALDRIVE2", os::GENERIC_READ | os::GENERIC_WRITE, 3, nullptr, 3, 0, nullptr);
+  maintenance::DiskCopy copy(mos, true);
+  Quiet quiet;
+  EXPECT_EQ(copy.Run(in, out, sectors, quiet), maintenance::CopyEnd::kCopied);
+  EXPECT_TRUE(src == dst);
+  const uint64_t chunks = (sectors + 6189) / 6190;
+  EXPECT_EQ(copy.Counts().chunks, chunks);
+  EXPECT_EQ(copy.Counts().writtenChunks, 6u);
+  EXPECT_EQ(copy.Counts().unreadZeroChunks, chunks - 6);
+  EXPECT_EQ(mos.reads, 6);
+
+  // A source whose backend cannot tell is read whole, and copied the same.
+  mos.rangesPerAnswer = 0;
+  mos.reads = 0;
+  std::fill(dst.begin(), dst.end(), 0xEE);
+  maintenance::DiskCopy plain(mos, true);
+  EXPECT_EQ(plain.Run(in, out, sectors, quiet), maintenance::CopyEnd::kCopied);
+  EXPECT_TRUE(src == dst);
+  EXPECT_EQ(plain.Counts().unreadZeroChunks, 0u);
+  EXPECT_EQ(mos.reads, static_cast<int>(chunks));
 }
 
 TEST(ProgressScale, SourcesOf2To31SectorsAndMoreAreScaledIntoTheBar) {

@@ -3,6 +3,9 @@
 // destination's media is compared with the source's byte for byte.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "pages/maintenance/backup_clean.h"
@@ -88,6 +91,52 @@ TEST_F(BackupOnLab, IgnoringZeroChunksStillMakesACopy) {
   EXPECT_EQ(page->LastCounts().writtenChunks, 2u);
   EXPECT_EQ(page->LastCounts().zeroRequests, 1u);
   EXPECT_EQ(page->LastCounts().zeroWrittenChunks, 0u);
+}
+
+// Whether the file system under the test's folder keeps holes in sparse
+// files; where it does not, the lab cannot tell a never-written stretch.
+bool FolderKeepsHoles(const std::string& folder) {
+  const std::string path = folder + "/hole-probe";
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  const bool keeps = ::pwrite(fd, "x", 1, 64 << 20) == 1 && ::lseek(fd, 0, SEEK_DATA) > 0;
+  ::close(fd);
+  ::unlink(path.c_str());
+  return keeps;
+}
+
+TEST_F(BackupOnLab, IgnoringZeroChunksSkipsReadingHolesButNeverUnreadableSectors) {
+  // Forty chunks with data only in the first and the last: the stretch
+  // between is never read, the destination is zeroed ahead, and the old data
+  // there is gone all the same.
+  constexpr uint64_t kForty = 6190 * 40;
+  Start(TwoDisks(kForty, kForty), backuptest::kIgnoreZeroSettings);
+  FillSectors("Disk Src", 0, 64, 0x41);
+  FillSectors("Disk Src", kForty - 64, 64, 0x42);
+  FillAll("Disk Dst", 0xEE);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+  EXPECT_EQ(page->LastCounts().writtenChunks, 2u);
+  EXPECT_EQ(page->LastCounts().zeroChunks, 38u);
+  if (FolderKeepsHoles(labDir.Str())) {
+    EXPECT_EQ(page->LastCounts().unreadZeroChunks, 38u);
+    // All forty were zeroed ahead in one request, the two with data too
+    // before they were written.
+    EXPECT_EQ(page->LastCounts().zeroedAheadChunks, 40u);
+    EXPECT_EQ(page->LastCounts().zeroRequests, 1u);
+  }
+}
+
+TEST_F(BackupOnLab, AnUnreadableSectorInAnEmptyStretchIsNotTakenForZeros) {
+  Start(TwoDisks(kThreeChunks, 20000, "UnreadableSectors=7000"), backuptest::kIgnoreZeroSettings);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultError);
+  EXPECT_EQ(page->LastCounts().failedTries, 5u);
+  EXPECT_EQ(page->LastCounts().failedAt, 6190u);
+  EXPECT_EQ(DialogTexts("Result"), (std::vector<std::string>{"Backup Disk Error"}));
 }
 
 TEST_F(BackupOnLab, EqualCapacityIsAcceptedOneSectorSmallerIsRefused) {
