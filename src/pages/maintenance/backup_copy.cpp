@@ -109,30 +109,74 @@ bool DiskCopy::ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t cou
   return true;
 }
 
+std::vector<SectorRange> ZeroAheadRanges(uint64_t from, uint64_t to,
+                                         const std::vector<SectorRange>& held) {
+  std::vector<SectorRange> ranges;
+  uint64_t at = from;
+  for (const auto& [first, stop] : held) {
+    if (first > at) ranges.emplace_back(at, first);
+    at = std::max(at, stop);
+  }
+  if (at < to) ranges.emplace_back(at, to);
+  // The 4 KiB block around each chunk border inside data, so that neither
+  // chunk's write ends inside a block that still holds old bytes.
+  for (uint64_t c = from + kChunkSectors; c < to; c += kChunkSectors) {
+    if (c % kBlockSectors == 0) continue;
+    const bool inData = std::any_of(held.begin(), held.end(), [c](const SectorRange& h) {
+      return h.first < c && c < h.second;
+    });
+    if (inData) {
+      ranges.emplace_back(std::max(from, c / kBlockSectors * kBlockSectors),
+                          std::min(to, (c / kBlockSectors + 1) * kBlockSectors));
+    }
+  }
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<SectorRange> merged;
+  for (const SectorRange& r : ranges) {
+    if (!merged.empty() && r.first <= merged.back().second) {
+      merged.back().second = std::max(merged.back().second, r.second);
+    } else {
+      merged.push_back(r);
+    }
+  }
+  return merged;
+}
+
 void DiskCopy::ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t position,
                          uint64_t sectors) {
   const uint64_t window = std::min(kZeroAheadChunks * kChunkSectors, sectors - position);
-  uint64_t held = 0;
-  if (!zeroRequestWorks_ || !known.HeldSectors(position, window, held) || held * 2 >= window) {
-    return;
+  aheadUntil_ = position + window;
+  zeroedAhead_.clear();
+  // Up to a 4 KiB boundary, a few sectors into the next stretch if need be:
+  // they are copied or zeroed later.
+  const uint64_t to =
+      std::min(sectors, (position + window + kBlockSectors - 1) / kBlockSectors * kBlockSectors);
+  std::vector<SectorRange> held;
+  if (!zeroRequestWorks_ || !known.Held(position, to - position, held)) return;
+  uint64_t heldSectors = 0;
+  for (const auto& [first, stop] : held) heldSectors += stop - first;
+  if (heldSectors * 2 >= to - position) return;
+  // What is pending before this stretch goes first, on its own.
+  if (!FlushZeroRun(destination)) return;
+  for (const SectorRange& r : ZeroAheadRanges(position, to, held)) {
+    if (!ZeroByRequest(destination, r.first, r.second - r.first)) return;
+    zeroedAhead_.push_back(r);
   }
-  // The pending zero run ends here: one request covers both. The request
-  // ends on a 4 KiB boundary, a few sectors into the next stretch if need
-  // be (they are copied or zeroed later), so that a store with 4 KiB blocks
-  // zeroes whole blocks and need not read back the one it ends in.
-  const uint64_t from = zeroCount_ != 0 ? zeroFrom_ : position;
-  const uint64_t to = std::min(sectors, (position + window + kBlockSectors - 1) / kBlockSectors *
-                                            kBlockSectors);
-  if (!ZeroByRequest(destination, from, to - from)) return;
-  zeroCount_ = 0;
-  zeroedUntil_ = position + window;
-  counts_.zeroedAheadChunks += (window + kChunkSectors - 1) / kChunkSectors;
+}
+
+bool DiskCopy::ZeroedAhead(uint64_t position, uint64_t n) const {
+  return std::any_of(zeroedAhead_.begin(), zeroedAhead_.end(), [&](const SectorRange& r) {
+    return r.first <= position && position + n <= r.second;
+  });
 }
 
 void DiskCopy::AddZeroChunk(uint64_t position, uint32_t n) {
   ++counts_.zeroChunks;
   // Already zero on the destination: nothing left to do for it.
-  if (position + n <= zeroedUntil_) return;
+  if (ZeroedAhead(position, n)) {
+    ++counts_.zeroedAheadChunks;
+    return;
+  }
   // Zero chunks next to each other become one zero-range request.
   if (zeroCount_ == 0) zeroFrom_ = position;
   zeroCount_ += n;
@@ -155,14 +199,15 @@ CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sector
                       CopyObserver& observer) {
   counts_ = CopyCounts{};
   zeroCount_ = 0;
-  zeroedUntil_ = 0;
+  aheadUntil_ = 0;
+  zeroedAhead_.clear();
   uint64_t p = 0;
   bool ok = true;
   KnownZeros known(os_, source, sectors);
   while (p < sectors && ok && !observer.Cancelled()) {
     observer.BeforeChunk(p);
     const auto n = static_cast<uint32_t>(std::min<uint64_t>(kChunkSectors, sectors - p));
-    if (ignoreZero_ && p >= zeroedUntil_) ZeroAhead(destination, known, p, sectors);
+    if (ignoreZero_ && p >= aheadUntil_) ZeroAhead(destination, known, p, sectors);
     bool done = false;
     if (ignoreZero_ && known.AllZero(p, n)) {
       AddZeroChunk(p, n);

@@ -7,13 +7,15 @@
 // zero-out), or written as zeros where there is none, instead of being left
 // holding whatever was there before. Where the source's backend knows a
 // stretch holds nothing (a hole in a sparse store), its chunks are not even
-// read; where it knows the source holds little, the destination is zeroed
-// well ahead in one request, so that its zero chunks need nothing more and
-// data lands on sectors already zero (a store never reads back the old
-// bytes around a partly written block).
+// read; where it knows the source holds little, the stretches without data
+// and the blocks around chunk borders are zeroed on the destination ahead of
+// the copy, so that its zero chunks need nothing more and no chunk's write
+// ends inside a block of old bytes (which a store would first read back).
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/os.h"
 
@@ -49,7 +51,7 @@ struct CopyCounts {
   uint64_t zeroChunks = 0;         // all-zero chunks not written as data
   uint64_t unreadZeroChunks = 0;   // of those, known to be zeros without a read
   uint64_t zeroRequests = 0;       // zero-range requests that succeeded
-  uint64_t zeroedAheadChunks = 0;  // chunks zeroed ahead of the copy
+  uint64_t zeroedAheadChunks = 0;  // zero chunks already zeroed ahead of the copy
   uint64_t zeroWrittenChunks = 0;  // zero chunks written because no request worked
   uint64_t failedTries = 0;
   uint64_t failedAt = 0;  // the chunk position that failed 5 times
@@ -73,6 +75,14 @@ class AlignedBuffer {
 // True when every byte is zero.
 bool AllZero(const uint8_t* data, size_t bytes);
 
+using SectorRange = std::pair<uint64_t, uint64_t>;  // [first, end)
+
+// What to zero ahead of the copy in sectors [from, to), given where the
+// source holds data there (sorted, disjoint): every stretch without data and
+// the 4 KiB block around each chunk border that lies inside data, merged.
+std::vector<SectorRange> ZeroAheadRanges(uint64_t from, uint64_t to,
+                                         const std::vector<SectorRange>& held);
+
 class DiskCopy {
  public:
   DiskCopy(os::Os& os, bool ignoreZeroChunks) : os_(os), ignoreZero_(ignoreZeroChunks) {}
@@ -93,10 +103,11 @@ class DiskCopy {
   bool FlushZeroRun(os::HANDLE destination);
   bool ZeroByRequest(os::HANDLE destination, uint64_t from, uint64_t count);
   bool ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t count);
-  // Zeroes the destination from `position` on ahead of the copy when the
-  // source is known to hold less than half of that stretch.
+  // Zeroes the destination's stretch from `position` on ahead of the copy
+  // when the source is known to hold less than half of it.
   void ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t position,
                  uint64_t sectors);
+  bool ZeroedAhead(uint64_t position, uint64_t n) const;
 
   os::Os& os_;
   bool ignoreZero_;
@@ -105,7 +116,8 @@ class DiskCopy {
   CopyCounts counts_;
   uint64_t zeroFrom_ = 0, zeroCount_ = 0;  // the pending zero run, in sectors
   bool zeroRequestWorks_ = true;
-  uint64_t zeroedUntil_ = 0;  // the destination reads zeros from the position up to here
+  uint64_t aheadUntil_ = 0;                // where the next stretch to zero ahead starts
+  std::vector<SectorRange> zeroedAhead_;   // zeroed ahead in the current stretch
 };
 
 }  // namespace maintenance

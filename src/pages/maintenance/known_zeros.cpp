@@ -68,12 +68,13 @@ bool KnownZeros::AllZero(uint64_t lba, uint64_t count) {
   return true;
 }
 
-bool KnownZeros::HeldSectors(uint64_t lba, uint64_t count, uint64_t& held) {
+bool KnownZeros::Held(uint64_t lba, uint64_t count,
+                      std::vector<std::pair<uint64_t, uint64_t>>& held) {
+  held.clear();
   if (!Describes(lba, count)) return false;
-  held = 0;
   for (const auto& [first, stop] : held_) {
     const uint64_t b = std::max(first, lba), e = std::min(stop, lba + count);
-    if (b < e) held += e - b;
+    if (b < e) held.emplace_back(b, e);
   }
   return true;
 }

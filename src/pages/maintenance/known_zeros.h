@@ -18,9 +18,9 @@ class KnownZeros {
 
   // True only when sectors [lba, lba + count) are known to hold nothing.
   bool AllZero(uint64_t lba, uint64_t count);
-  // How many of sectors [lba, lba + count) may hold data; false when the
-  // backend cannot say for all of them.
-  bool HeldSectors(uint64_t lba, uint64_t count, uint64_t& held);
+  // The stretches of sectors [lba, lba + count) that may hold data, in order
+  // and cut to that range; false when the backend cannot say for all of it.
+  bool Held(uint64_t lba, uint64_t count, std::vector<std::pair<uint64_t, uint64_t>>& held);
 
  private:
   // Asks about a window of the disk starting at `lba`; false when the

@@ -180,6 +180,21 @@ TEST(DiskCopy, ChunksKnownToHoldNothingAreNotReadAcrossCutShortAnswers) {
   EXPECT_EQ(mos.reads, static_cast<int>(chunks));
 }
 
+// What is zeroed ahead: the stretches without data, and the 4 KiB block
+// around a chunk border inside data (6190 is not a multiple of 8 sectors),
+// never reaching before the stretch's start.
+TEST(DiskCopy, ZeroingAheadCoversTheGapsAndTheBlocksAroundBordersInData) {
+  using R = maintenance::SectorRange;
+  EXPECT_EQ(maintenance::ZeroAheadRanges(0, 6190 * 4, {{100, 6200}, {18570, 18578}}),
+            (std::vector<R>{{0, 100}, {6184, 6192}, {6200, 18570}, {18578, 24760}}));
+  EXPECT_EQ(maintenance::ZeroAheadRanges(6190, 6190 * 3, {{6190, 6300}, {12300, 12400}}),
+            (std::vector<R>{{6300, 12300}, {12376, 12384}, {12400, 18570}}));
+  // A border block next to a gap joins it; no data: one range.
+  EXPECT_EQ(maintenance::ZeroAheadRanges(0, 6190 * 2, {{6000, 6190 + 2}}),
+            (std::vector<R>{{0, 6000}, {6184, 12380}}));
+  EXPECT_EQ(maintenance::ZeroAheadRanges(0, 6190 * 2, {}), (std::vector<R>{{0, 12380}}));
+}
+
 TEST(ProgressScale, SourcesOf2To31SectorsAndMoreAreScaledIntoTheBar) {
   const maintenance::ProgressScale small(uint64_t{1} << 31 >> 1);
   EXPECT_EQ(small.Shift(), 0u);
