@@ -8,32 +8,13 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/unique_fd.h"
+
 namespace lab {
 namespace {
 
 constexpr std::string_view kTempMark = ".tmp-";
 constexpr size_t kTempRandomChars = 6;  // mkstemp's XXXXXX
-
-// A file descriptor closed on every path.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  // Closes now, so that a failing close (a full disk) can be seen.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, std::string_view text) {
   while (!text.empty()) {
@@ -53,7 +34,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view text) {
   name.push_back('\0');
   // mkstemp creates the file with O_EXCL (mode 0600): a file or link that
   // someone left under the name is never opened.
-  Fd fd(::mkostemp(name.data(), O_CLOEXEC));
+  common::UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
   if (fd.Get() < 0) return false;
   temp.assign(name.data());
   const bool written = WriteAll(fd.Get(), text) && ::fchmod(fd.Get(), 0644) == 0 && fd.Close();
@@ -73,7 +54,7 @@ bool IsTemporaryName(std::string_view fileName) {
 
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit, Links links) {
   const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (links == Links::kRefuse ? O_NOFOLLOW : 0);
-  Fd fd(::open(path.c_str(), flags));
+  common::UniqueFd fd(::open(path.c_str(), flags));
   struct stat st {};
   // Only ordinary files: a folder reads as nothing, a pipe would never end.
   if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

@@ -16,24 +16,11 @@
 
 #include "common/str_to_int.h"
 #include "common/text.h"
+#include "common/unique_fd.h"
 #include "platform/linux/disk_zero.h"
 
 namespace os::linuxos {
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
@@ -44,32 +31,32 @@ std::vector<std::string> Words(const std::string& line) {
 
 bool ClearAreas(const std::string& path, std::string& why) {
   // O_EXCL on a block device fails while anything holds it mounted.
-  Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_EXCL));
-  if (fd.get() < 0) {
+  common::UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_EXCL));
+  if (fd.Get() < 0) {
     why = std::strerror(errno);
     return false;
   }
   uint64_t size = 0;
-  if (::ioctl(fd.get(), BLKGETSIZE64, &size) != 0) {
+  if (::ioctl(fd.Get(), BLKGETSIZE64, &size) != 0) {
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
+    if (::fstat(fd.Get(), &st) != 0) {
       why = std::strerror(errno);
       return false;
     }
     size = static_cast<uint64_t>(st.st_size);
   }
   const uint64_t head = std::min(size, kCleanAreaBytes);
-  int rc = WriteZeros(fd.get(), 0, head);
+  int rc = WriteZeros(fd.Get(), 0, head);
   if (rc == 0 && size > head) {
     const uint64_t tail = std::min(size - head, kCleanAreaBytes);
-    rc = WriteZeros(fd.get(), size - tail, tail);
+    rc = WriteZeros(fd.Get(), size - tail, tail);
   }
-  if (rc == 0 && ::fsync(fd.get()) != 0) rc = errno;
+  if (rc == 0 && ::fsync(fd.Get()) != 0) rc = errno;
   if (rc != 0) {
     why = std::strerror(rc);
     return false;
   }
-  ::ioctl(fd.get(), BLKRRPART);  // the disk now has no partitions; a busy disk says so later
+  ::ioctl(fd.Get(), BLKRRPART);  // the disk now has no partitions; a busy disk says so later
   return true;
 }
 
@@ -107,9 +94,9 @@ DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachi
     if (w[0] == "EXIT") break;
     if (w[0] == "RESCAN") {
       for (const SysfsDisk& d : m.disks) {
-        Fd fd(::open((m.devRoot + "/" + d.name).c_str(), O_RDONLY | O_CLOEXEC));
+        common::UniqueFd fd(::open((m.devRoot + "/" + d.name).c_str(), O_RDONLY | O_CLOEXEC));
         // A disk in use keeps its table; the others are read again.
-        if (fd.get() >= 0) ::ioctl(fd.get(), BLKRRPART);
+        if (fd.Get() >= 0) ::ioctl(fd.Get(), BLKRRPART);
       }
       out.log.push_back("RESCAN: done");
       continue;
@@ -126,9 +113,9 @@ DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachi
     }
     if (w.size() == 4 && w[0] == "ATTRIBUTES" && w[1] == "DISK" && w[2] == "CLEAR" &&
         w[3] == "READONLY" && selected != nullptr) {
-      Fd fd(::open((m.devRoot + "/" + selected->name).c_str(), O_RDONLY | O_CLOEXEC));
+      common::UniqueFd fd(::open((m.devRoot + "/" + selected->name).c_str(), O_RDONLY | O_CLOEXEC));
       int readOnly = 0;
-      if (fd.get() >= 0) ::ioctl(fd.get(), BLKROSET, &readOnly);  // a file has no such flag
+      if (fd.Get() >= 0) ::ioctl(fd.Get(), BLKROSET, &readOnly);  // a file has no such flag
       out.log.push_back("ATTRIBUTES DISK: done");
       continue;
     }
