@@ -85,7 +85,7 @@ cat "$SRC" > /dev/null
 # are: dropping cached pages costs the kernel more per page than dd's
 # overwrite of them, which the reference row below shows.
 old_dst() {
-  yes 'old data' | head -c $((SECTORS * 512)) > "$DST"
+  { yes 'old data' || true; } | head -c $((SECTORS * 512)) > "$DST"
   sync
   [ "${1:-}" = cached ] || dd if="$DST" iflag=nocache count=0 status=none
 }

@@ -64,11 +64,38 @@ bool DiskCopy::ReadChunk(os::HANDLE source, uint64_t position, uint32_t n, bool&
   return true;
 }
 
-bool DiskCopy::WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n) {
-  const os::DWORD bytes = n * 512;
+bool DiskCopy::WriteSectors(os::HANDLE destination, uint64_t position, uint64_t from,
+                            uint64_t count) {
+  const auto bytes = static_cast<os::DWORD>(count * 512);
   os::DWORD put = 0;
-  return Seek(destination, position * 512) &&
-         os_.WriteFile(destination, buffer_.data(), bytes, &put) && put == bytes;
+  return Seek(destination, (position + from) * 512) &&
+         os_.WriteFile(destination, buffer_.data() + from * 512, bytes, &put) && put == bytes;
+}
+
+bool DiskCopy::WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n) {
+  if (zeroedAhead_.empty()) return WriteSectors(destination, position, 0, n);
+  // Blocks of zeros where the destination was zeroed ahead are left as they
+  // are: only the data goes down, and a store keeps no pages for the rest.
+  size_t range = 0;
+  uint64_t run = 0;
+  bool inRun = false;
+  for (uint64_t s = 0; s < n;) {
+    const uint64_t at = position + s;
+    const uint64_t end = std::min<uint64_t>(n, (at / kBlockSectors + 1) * kBlockSectors - position);
+    while (range < zeroedAhead_.size() && zeroedAhead_[range].second <= at) ++range;
+    const bool zeroed = range < zeroedAhead_.size() && zeroedAhead_[range].first <= at &&
+                        position + end <= zeroedAhead_[range].second;
+    const bool skip = zeroed && AllZero(buffer_.data() + s * 512, (end - s) * 512);
+    if (!skip && !inRun) {
+      run = s;
+      inRun = true;
+    } else if (skip && inRun) {
+      if (!WriteSectors(destination, position, run, s - run)) return false;
+      inRun = false;
+    }
+    s = end;
+  }
+  return !inRun || WriteSectors(destination, position, run, n - run);
 }
 
 bool DiskCopy::ZeroByRequest(os::HANDLE destination, uint64_t from, uint64_t count) {

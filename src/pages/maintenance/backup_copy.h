@@ -99,6 +99,8 @@ class DiskCopy {
   // Adds a zero chunk to the pending zero run.
   void AddZeroChunk(uint64_t position, uint32_t n);
   bool WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n);
+  // Sectors [from, from + count) of the chunk in the buffer, at `position`.
+  bool WriteSectors(os::HANDLE destination, uint64_t position, uint64_t from, uint64_t count);
   // The pending run of zero chunks made zero on the destination.
   bool FlushZeroRun(os::HANDLE destination);
   bool ZeroByRequest(os::HANDLE destination, uint64_t from, uint64_t count);
