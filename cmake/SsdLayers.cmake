@@ -46,6 +46,8 @@ function(ssd_add_tests name)
   add_executable(test_${name} ${srcs} ${support})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(test_${name} PRIVATE ${T_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  # A test that hangs (a modal dialog nobody answers) fails after five
+  # minutes instead of holding the whole run; the slowest take seconds.
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 60
-                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+                       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
 endfunction()

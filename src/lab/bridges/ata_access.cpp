@@ -51,7 +51,7 @@ AtaIdentityText DecodeAtaIdentify(std::span<const uint8_t> id) {
   return t;
 }
 
-AtaTransferOutcome AtaTransfer(AtaDevice& device, bool write, uint64_t lba, uint32_t count,
+TransferOutcome AtaTransfer(AtaDevice& device, bool write, uint64_t lba, uint32_t count,
                                std::span<uint8_t> data, uint32_t timeoutSeconds) {
   size_t done = 0;
   while (count > 0) {
@@ -74,13 +74,13 @@ AtaTransferOutcome AtaTransfer(AtaDevice& device, bool write, uint64_t lba, uint
     cmd.timeoutSeconds = timeoutSeconds;
     const AtaResult r = device.ExecuteAta(cmd);
     if (!r.delivered)
-      return r.timedOut ? AtaTransferOutcome::kTimedOut : AtaTransferOutcome::kNotDelivered;
-    if (r.current.command & kAtaStatusErr) return AtaTransferOutcome::kDeviceError;
+      return r.timedOut ? TransferOutcome::kTimedOut : TransferOutcome::kNotDelivered;
+    if (r.current.command & kAtaStatusErr) return TransferOutcome::kDeviceError;
     done += static_cast<size_t>(n) * kAtaSectorBytes;
     lba += n;
     count -= n;
   }
-  return AtaTransferOutcome::kOk;
+  return TransferOutcome::kOk;
 }
 
 }  // namespace lab

@@ -30,11 +30,9 @@ struct AtaIdentityText {
 // addressable sector count (48-bit when the drive supports it).
 AtaIdentityText DecodeAtaIdentify(std::span<const uint8_t> identify);
 
-enum class AtaTransferOutcome { kOk, kDeviceError, kNotDelivered, kTimedOut };
-
 // Moves `count` sectors between the drive and `data` (count * 512 bytes),
 // splitting into commands of at most 65536 sectors.
-AtaTransferOutcome AtaTransfer(AtaDevice& device, bool write, uint64_t lba, uint32_t count,
+TransferOutcome AtaTransfer(AtaDevice& device, bool write, uint64_t lba, uint32_t count,
                                std::span<uint8_t> data, uint32_t timeoutSeconds);
 
 }  // namespace lab

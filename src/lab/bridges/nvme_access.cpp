@@ -62,7 +62,7 @@ NvmeNamespaceGeometry DecodeNvmeNamespace(std::span<const uint8_t> ns) {
   return g;
 }
 
-NvmeTransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, uint32_t count,
+TransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, uint32_t count,
                                  uint32_t blockBytes, std::span<uint8_t> data) {
   size_t done = 0;
   while (count > 0) {
@@ -78,13 +78,13 @@ NvmeTransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, ui
     s.data = data.subspan(done, size_t{n} * blockBytes);
     const NvmeCompletion r = c.ExecuteNvme(s);
     if (!r.delivered)
-      return r.timedOut ? NvmeTransferOutcome::kTimedOut : NvmeTransferOutcome::kNotDelivered;
-    if (!r.Ok()) return NvmeTransferOutcome::kDeviceError;
+      return r.timedOut ? TransferOutcome::kTimedOut : TransferOutcome::kNotDelivered;
+    if (!r.Ok()) return TransferOutcome::kDeviceError;
     done += size_t{n} * blockBytes;
     lba += n;
     count -= n;
   }
-  return NvmeTransferOutcome::kOk;
+  return TransferOutcome::kOk;
 }
 
 uint32_t NvmeCompletionDw3(const NvmeCompletion& r) {

@@ -43,10 +43,8 @@ struct NvmeNamespaceGeometry {
 };
 NvmeNamespaceGeometry DecodeNvmeNamespace(std::span<const uint8_t> identifyNamespace);
 
-enum class NvmeTransferOutcome { kOk, kDeviceError, kNotDelivered, kTimedOut };
-
 // Moves `count` blocks of namespace 1; `data` holds count * blockBytes.
-NvmeTransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, uint32_t count,
+TransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, uint32_t count,
                                  uint32_t blockBytes, std::span<uint8_t> data);
 
 // The completion queue entry's dword 3 for a status (phase tag set).

@@ -12,21 +12,6 @@ namespace {
 constexpr uint32_t kCnsNamespace = 0;
 constexpr uint32_t kCnsController = 1;
 
-ScsiResult FromOutcome(NvmeTransferOutcome o, bool write, uint32_t bytes) {
-  switch (o) {
-    case NvmeTransferOutcome::kOk:
-      return scsi::Good(bytes);
-    case NvmeTransferOutcome::kDeviceError:
-      return scsi::CheckCondition(scsi::kKeyMediumError,
-                                  write ? scsi::kAscWriteError : scsi::kAscUnrecoveredReadError);
-    case NvmeTransferOutcome::kNotDelivered:
-      return scsi::NotDelivered(false);
-    case NvmeTransferOutcome::kTimedOut:
-      return scsi::NotDelivered(true);
-  }
-  return scsi::CheckCondition(scsi::kKeyHardwareError, scsi::kAscInternalTargetFailure);
-}
-
 }  // namespace
 
 std::optional<ScsiResult> NvmeScsiTranslation::Execute(const ScsiCommand& c) {
@@ -135,7 +120,7 @@ ScsiResult NvmeScsiTranslation::ReadWrite(const ScsiCommand& c, bool write, uint
   if (lba > g.blocks || count > g.blocks - lba) {
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscLbaOutOfRange);
   }
-  return FromOutcome(
+  return scsi::FromTransfer(
       NvmeTransfer(controller_, write, lba, count, g.blockBytes, c.data.first(bytes)), write,
       static_cast<uint32_t>(bytes));
 }

@@ -26,21 +26,6 @@ constexpr uint8_t kTDirIn = 0x08;
 constexpr uint8_t kBytBlok = 0x04;
 constexpr uint8_t kTLengthMask = 0x03;
 
-ScsiResult FromAtaOutcome(AtaTransferOutcome o, bool write, uint32_t bytes) {
-  switch (o) {
-    case AtaTransferOutcome::kOk:
-      return scsi::Good(bytes);
-    case AtaTransferOutcome::kDeviceError:
-      return scsi::CheckCondition(scsi::kKeyMediumError,
-                                  write ? scsi::kAscWriteError : scsi::kAscUnrecoveredReadError);
-    case AtaTransferOutcome::kNotDelivered:
-      return scsi::NotDelivered(false);
-    case AtaTransferOutcome::kTimedOut:
-      return scsi::NotDelivered(true);
-  }
-  return scsi::CheckCondition(scsi::kKeyHardwareError, scsi::kAscInternalTargetFailure);
-}
-
 }  // namespace
 
 ScsiResult SatBridge::ExecuteScsi(const ScsiCommand& c) {
@@ -157,9 +142,9 @@ ScsiResult SatBridge::ReadWrite(const ScsiCommand& c, bool write, uint64_t lba, 
   if (lba > sectors || count > sectors - lba) {
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscLbaOutOfRange);
   }
-  const AtaTransferOutcome o =
+  const TransferOutcome o =
       AtaTransfer(*drive_, write, lba, count, c.data.first(bytes), c.timeoutSeconds);
-  return FromAtaOutcome(o, write, static_cast<uint32_t>(bytes));
+  return scsi::FromTransfer(o, write, static_cast<uint32_t>(bytes));
 }
 
 ScsiResult SatBridge::ModeSense(const ScsiCommand& c, bool ten) {

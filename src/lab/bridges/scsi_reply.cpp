@@ -103,4 +103,18 @@ uint32_t InquiryAllocationLength(const std::vector<uint8_t>& cdb) {
   return common::ReadBe16(cdb, 3);
 }
 
+ScsiResult FromTransfer(TransferOutcome o, bool write, uint32_t bytes) {
+  switch (o) {
+    case TransferOutcome::kOk:
+      return Good(bytes);
+    case TransferOutcome::kDeviceError:
+      return CheckCondition(kKeyMediumError, write ? kAscWriteError : kAscUnrecoveredReadError);
+    case TransferOutcome::kNotDelivered:
+      return NotDelivered(false);
+    case TransferOutcome::kTimedOut:
+      return NotDelivered(true);
+  }
+  return CheckCondition(kKeyHardwareError, kAscInternalTargetFailure);
+}
+
 }  // namespace lab::scsi

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "lab/core/commands.h"
+#include "lab/core/device_interfaces.h"
 
 namespace lab::scsi {
 
@@ -67,6 +68,8 @@ ScsiResult AtaStatusReturn(uint8_t key, Asc asc, const AtaResult& registers, boo
                            uint32_t bytesTransferred);
 // The link never answered.
 ScsiResult NotDelivered(bool timedOut);
+// A READ or WRITE the bridge passed on: a device error is a medium error.
+ScsiResult FromTransfer(TransferOutcome o, bool write, uint32_t bytes);
 
 // Copies as much as fits; returns the bytes copied.
 uint32_t CopyOut(std::span<uint8_t> to, std::span<const uint8_t> from);

@@ -13,6 +13,9 @@
 
 namespace lab {
 
+// How a data transfer a bridge passed to the device behind it ended.
+enum class TransferOutcome { kOk, kDeviceError, kNotDelivered, kTimedOut };
+
 class AtaDevice {
  public:
   virtual ~AtaDevice() = default;
