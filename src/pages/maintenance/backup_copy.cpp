@@ -183,8 +183,8 @@ void DiskCopy::ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t pos
   uint64_t heldSectors = 0;
   for (const auto& [first, stop] : held) heldSectors += stop - first;
   if (heldSectors * 2 >= to - position) return;
-  // What is pending before this stretch goes first, on its own.
-  if (!FlushZeroRun(destination)) return;
+  // A zero run pending before this stretch stays pending: it ends where
+  // the stretch begins, and the stretch's requests start there.
   for (const SectorRange& r : ZeroAheadRanges(position, to, held)) {
     if (!ZeroByRequest(destination, r.first, r.second - r.first)) return;
     zeroedAhead_.push_back(r);
@@ -197,16 +197,21 @@ bool DiskCopy::ZeroedAhead(uint64_t position, uint64_t n) const {
   });
 }
 
-void DiskCopy::AddZeroChunk(uint64_t position, uint32_t n) {
+bool DiskCopy::TakeZeroChunk(os::HANDLE destination, uint64_t position, uint32_t n) {
   ++counts_.zeroChunks;
   // Already zero on the destination: nothing left to do for it.
   if (ZeroedAhead(position, n)) {
     ++counts_.zeroedAheadChunks;
-    return;
+    return true;
   }
-  // Zero chunks next to each other become one zero-range request.
+  // Zero chunks next to each other become one zero-range request; a run
+  // that a zeroed-ahead chunk interrupted is zeroed before a new one starts.
+  if (zeroCount_ != 0 && zeroFrom_ + zeroCount_ != position && !FlushZeroRun(destination)) {
+    return false;
+  }
   if (zeroCount_ == 0) zeroFrom_ = position;
   zeroCount_ += n;
+  return true;
 }
 
 bool DiskCopy::FlushZeroRun(os::HANDLE destination) {
@@ -236,20 +241,20 @@ CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sector
     const auto n = static_cast<uint32_t>(std::min<uint64_t>(kChunkSectors, sectors - p));
     if (ignoreZero_ && p >= aheadUntil_) ZeroAhead(destination, known, p, sectors);
     bool done = false;
+    bool unread = false;
     if (ignoreZero_ && known.AllZero(p, n)) {
-      AddZeroChunk(p, n);
       ++counts_.unreadZeroChunks;
-      done = true;
+      done = TakeZeroChunk(destination, p, n);
+      unread = true;
     }
-    for (int t = 0; t < kTriesPerChunk && !done; ++t) {
+    for (int t = 0; t < kTriesPerChunk && !done && !unread; ++t) {
       bool zero = false;
       if (!ReadChunk(source, p, n, zero)) {
         ++counts_.failedTries;
         continue;
       }
       if (ignoreZero_ && zero) {
-        AddZeroChunk(p, n);
-        done = true;
+        done = TakeZeroChunk(destination, p, n);
         break;
       }
       // Sectors before this chunk must be zero before its data lands.

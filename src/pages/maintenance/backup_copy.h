@@ -96,8 +96,9 @@ class DiskCopy {
   // One try at a chunk; `zero` tells whether it read as all zeros (looked at
   // only when zero chunks are left out).
   bool ReadChunk(os::HANDLE source, uint64_t position, uint32_t n, bool& zero);
-  // Adds a zero chunk to the pending zero run.
-  void AddZeroChunk(uint64_t position, uint32_t n);
+  // A zero chunk: nothing when zeroed ahead, else added to the pending zero
+  // run; false when an earlier run had to be zeroed first and could not be.
+  bool TakeZeroChunk(os::HANDLE destination, uint64_t position, uint32_t n);
   bool WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n);
   // Sectors [from, from + count) of the chunk in the buffer, at `position`.
   bool WriteSectors(os::HANDLE destination, uint64_t position, uint64_t from, uint64_t count);

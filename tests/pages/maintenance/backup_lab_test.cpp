@@ -128,6 +128,27 @@ TEST_F(BackupOnLab, IgnoringZeroChunksSkipsReadingHolesButNeverUnreadableSectors
   }
 }
 
+TEST_F(BackupOnLab, ZeroChunksTheSourceStoresAroundOneInAHoleAreAllZeroed) {
+  // Chunks 5 and 7 hold stored zeros (read, and zeroed as runs of their own);
+  // chunk 6 between them is a hole, zeroed ahead. Neither run may swallow
+  // another's place.
+  constexpr uint64_t kForty = 6190 * 40;
+  Start(TwoDisks(kForty, kForty), backuptest::kIgnoreZeroSettings);
+  FillSectors("Disk Src", 0, 64, 0x44);
+  const std::vector<uint8_t> zeros(6190 * 512, 0);
+  ASSERT_TRUE(MediaOf("Disk Src").Write(6190 * 5, 6190, zeros.data()));
+  ASSERT_TRUE(MediaOf("Disk Src").Write(6190 * 7, 6190, zeros.data()));
+  FillAll("Disk Dst", 0xEE);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+  EXPECT_EQ(page->LastCounts().zeroChunks, 39u);
+  if (FolderKeepsHoles(labDir.Str())) {
+    EXPECT_EQ(page->LastCounts().zeroedAheadChunks, 37u);
+  }
+}
+
 TEST_F(BackupOnLab, AnUnreadableSectorInAnEmptyStretchIsNotTakenForZeros) {
   Start(TwoDisks(kThreeChunks, 20000, "UnreadableSectors=7000"), backuptest::kIgnoreZeroSettings);
   Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
