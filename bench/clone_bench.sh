@@ -82,8 +82,8 @@ cat "$SRC" > /dev/null
 # The destination holds old data everywhere, so a clone that leaves zero
 # stretches out must still zero them; dd writes over the same old data. The
 # old data is on the disk, not in the page cache, as a disk's old contents
-# are: dropping cached pages costs the kernel more per page than dd's
-# overwrite of them, which the reference row below shows.
+# are. With it still cached, zeroing costs the kernel about as much per page
+# as dd's overwrite: the reference row below shows that case.
 old_dst() {
   { yes 'old data' || true; } | head -c $((SECTORS * 512)) > "$DST"
   sync
