@@ -104,6 +104,13 @@ class MemoryDisksOs : public os::VirtualOs {
   uintptr_t next_ = 0x100;
 };
 
+// The source read-only, the destination writable, as the page opens them.
+std::pair<os::HANDLE, os::HANDLE> OpenPair(MemoryDisksOs& mos) {
+  return {mos.CreateFileA("\\\\.\\PHYSICALDRIVE1", os::GENERIC_READ, 3, nullptr, 3, 0, nullptr),
+          mos.CreateFileA("\\\\.\\PHYSICALDRIVE2", os::GENERIC_READ | os::GENERIC_WRITE, 3,
+                          nullptr, 3, 0, nullptr)};
+}
+
 class Quiet : public maintenance::CopyObserver {
  public:
   void BeforeChunk(uint64_t) override {}
@@ -119,10 +126,7 @@ TEST(DiskCopy, ReadsTheSourceOnlyAndWritesZeroRunsWhereNoZeroRequestExists) {
   src.assign(bytes, 0);
   dst.assign(bytes, 0xEE);
   std::memset(src.data() + 6190 * 2 * 512, 0x5A, 512 * 7);  // chunk 2 holds data
-  const os::HANDLE in =
-      mos.CreateFileA("\\\\.\\PHYSICALDRIVE1", os::GENERIC_READ, 3, nullptr, 3, 0, nullptr);
-  const os::HANDLE out = mos.CreateFileA(
-      "\\\\.\\PHYSICALDRIVE2", os::GENERIC_READ | os::GENERIC_WRITE, 3, nullptr, 3, 0, nullptr);
+  const auto [in, out] = OpenPair(mos);
   maintenance::DiskCopy copy(mos, true);
   Quiet quiet;
   EXPECT_EQ(copy.Run(in, out, bytes / 512, quiet), maintenance::CopyEnd::kCopied);
@@ -155,10 +159,7 @@ TEST(DiskCopy, ChunksKnownToHoldNothingAreNotReadAcrossCutShortAnswers) {
   const std::vector<uint64_t> dataSectors = {5, 6190 * 3 + 1, 6190 * 5 - 1, 6190 * 5,
                                              6190 * 12 + 77, sectors - 1};
   for (uint64_t s : dataSectors) std::memset(src.data() + s * 512, static_cast<int>(s % 251 + 1), 512);
-  const os::HANDLE in =
-      mos.CreateFileA("\\\\.\\PHYSICALDRIVE1", os::GENERIC_READ, 3, nullptr, 3, 0, nullptr);
-  const os::HANDLE out = mos.CreateFileA(
-      "\\\\.\\PHYSICALDRIVE2", os::GENERIC_READ | os::GENERIC_WRITE, 3, nullptr, 3, 0, nullptr);
+  const auto [in, out] = OpenPair(mos);
   maintenance::DiskCopy copy(mos, true);
   Quiet quiet;
   EXPECT_EQ(copy.Run(in, out, sectors, quiet), maintenance::CopyEnd::kCopied);
