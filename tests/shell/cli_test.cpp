@@ -181,4 +181,29 @@ TEST_F(CliOnLab, EraseRunsOnlyWithYesAndErasesOnlyTheNamedDrive) {
   EXPECT_EQ(FirstByteOf("Disk F", 4096), 0xA5);
 }
 
+TEST_F(CliOnLab, AnEraseThatLeavesThePasswordSaysSoOnStderrAndInTheJson) {
+  std::string settings = kSettings;
+  settings.replace(settings.find("ErrorLog=1"), 10, "ErrorLog=0");
+  home.Write("Setting.ini", settings);
+  testsupport::LabBuilder b;
+  b.Sata("Disk A", "VK4620XT",
+         {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536", "FailCommands=F4:1,F6"});
+  lab.Write("lab.ini", b.Text());
+  Fill("Disk A", 4096, 0xA5);
+
+  EXPECT_EQ(Run({"erase", "PHYSICALDRIVE1", "--yes", "--json"}), 1) << err.str();
+  const std::string notice =
+      "PHYSICALDRIVE1 keeps the security password '7E3A91C05BD2486F7E3A91C05BD2486F': unlock it "
+      "with SECURITY UNLOCK and then SECURITY DISABLE PASSWORD, both with this user password; "
+      "until then it is locked at every power-on";
+  const JsonValue r = Json();
+  ASSERT_EQ(r["drives"].items.size(), 1u);
+  EXPECT_EQ(r["drives"][0]["outcome"].text, "failed");
+  EXPECT_EQ(r["drives"][0]["result"].text, "Send Security Erase Unit Error...");
+  ASSERT_EQ(r["drives"][0]["notices"].items.size(), 1u);
+  EXPECT_EQ(r["drives"][0]["notices"][0].text, notice);
+  EXPECT_NE(err.str().find(notice), std::string::npos) << err.str();
+  EXPECT_EQ(FirstByteOf("Disk A", 4096), 0xA5);
+}
+
 }  // namespace

@@ -74,6 +74,11 @@ void DriveRun::Log(const std::string& line) {
   log_.Append(line);
 }
 
+void DriveRun::Notice(const std::string& text) {
+  report_.notices.push_back(text);
+  Log(text);
+}
+
 void DriveRun::Trace(const std::string& line) { os_.OutputDebugStringA(line); }
 
 RunReport DriveRunner::Run(std::vector<RunEntry> entries) {

@@ -37,6 +37,9 @@ struct DriveReport {
   int progress = 0;                // 0..100
   std::vector<std::string> steps;  // every step in order
   std::vector<std::string> log;    // the run-log lines written for this drive
+  // What the user must be told about the drive whatever the run log keeps (a
+  // drive left in a state that needs the user's hand).
+  std::vector<std::string> notices;
 };
 
 // The whole run, in list order.
@@ -84,6 +87,9 @@ class DriveRun {
   bool Ended() const { return ended_; }
   // A run-log line, kept with the drive's report too.
   void Log(const std::string& line);
+  // A notice for the user: kept with the report (the page shows it at once,
+  // the command line prints it) and written to the run log too.
+  void Notice(const std::string& text);
   // A debugger-output line (the trace sink).
   void Trace(const std::string& line);
   // The user asked to stop: an operation checks this between its steps.

@@ -28,6 +28,9 @@ struct ControllerProfile {
   std::string SMARTRule_FilePath;
   std::string SMARTRule_SectionName;
   std::string SecurityErasePWD = kDefaultSecurityErasePWD;
+  // The drives' master password, where the maker set a known one: the last
+  // way to remove a user password an erase left behind. Empty: not known.
+  std::string SecurityMasterPWD;
   bool SMARTDataAddVendorSpecific = false;
   std::string SubVKMStrTag;
   int32_t SubVKMStrTagOffset = 0;

@@ -49,6 +49,7 @@ ControllerProfile ReadProfile(const common::IniFile& ini, const std::string& nam
   p.SMARTRule_FilePath = ProfileFilePath(name, ini.ReadString(s, "SMARTRule_FilePath", ""), false);
   p.SMARTRule_SectionName = ini.ReadString(s, "SMARTRule_SectionName", "");
   p.SecurityErasePWD = ini.ReadString(s, "SecurityErasePWD", kDefaultSecurityErasePWD);
+  p.SecurityMasterPWD = ini.ReadString(s, "SecurityMasterPWD", "");
   p.SMARTDataAddVendorSpecific = ini.ReadBool(s, "SMARTDataAddVendorSpecific", false);
   p.SubVKMStrTag = ini.ReadString(s, "SubVKMStrTag", "");
   p.SubVKMStrTagOffset = ini.ReadInteger(s, "SubVKMStrTagOffset", 0);

@@ -59,6 +59,9 @@ struct LbaRange {
 // power lost during a download) from the same section.
 struct FaultSwitches {
   std::vector<FaultRule> failTransport;
+  // Commands the device carries out whose reply is lost on the way back (a
+  // bridge error, a time-out): the host sees a failure after the fact.
+  std::vector<FaultRule> loseReply;
   std::vector<LbaRange> unreadable;
   // The USB bridge takes requests but never answers them.
   bool bridgeSilent = false;

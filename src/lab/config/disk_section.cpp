@@ -98,6 +98,13 @@ void ReadFaults(SectionReader& r, FaultSwitches& f) {
       r.Problem("FailTransport", why);
     }
   }
+  if (r.Has("LoseReply")) {
+    if (auto list = ParseFaultList(r.Str("LoseReply"), FaultListKind::kTransport, why)) {
+      f.loseReply = *list;
+    } else {
+      r.Problem("LoseReply", why);
+    }
+  }
   if (r.Has("UnreadableSectors")) {
     if (auto ranges = ParseLbaRanges(r.Str("UnreadableSectors"), why)) {
       f.unreadable = *ranges;

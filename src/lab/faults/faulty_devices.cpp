@@ -9,7 +9,11 @@ constexpr uint8_t kNvmeInternalError = 0x06;
 }  // namespace
 
 AtaResult FaultyAtaDevice::ExecuteAta(AtaCommand& command) {
-  if (!plan_.Hit(command.current.command)) return inner_->ExecuteAta(command);
+  const uint8_t opcode = command.current.command;
+  if (!plan_.Hit(opcode)) {
+    AtaResult done = inner_->ExecuteAta(command);
+    if (!lost_.Hit(opcode)) return done;
+  }
   AtaResult r;
   r.current = command.current;
   r.previous = command.previous;

@@ -10,16 +10,20 @@
 
 namespace lab {
 
-// Fails the chosen ATA commands with ABRT.
+// Fails the chosen ATA commands with ABRT: before the drive sees them
+// (FailTransport), or after it carried them out (LoseReply).
 class FaultyAtaDevice : public AtaDevice {
  public:
   FaultyAtaDevice(std::unique_ptr<AtaDevice> inner, const FaultSwitches& faults)
-      : inner_(std::move(inner)), plan_(faults.failTransport, CommandProtocol::kAta) {}
+      : inner_(std::move(inner)),
+        plan_(faults.failTransport, CommandProtocol::kAta),
+        lost_(faults.loseReply, CommandProtocol::kAta) {}
   AtaResult ExecuteAta(AtaCommand& command) override;
 
  private:
   std::unique_ptr<AtaDevice> inner_;
   FaultCounter plan_;
+  FaultCounter lost_;
 };
 
 // Fails the chosen NVMe commands with Internal Error.

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "form/run/run_list.h"
 #include "common/whole_file.h"
+#include "pages/maintenance/notice_boxes.h"
 #include "pages/maintenance/security_erase.h"
 
 namespace maintenance {
@@ -88,7 +89,8 @@ app::RunReport ErasePage::EraseTickedRows() {
   sink.deselectOnReach = true;
   sink.observer = observer_;
   app::RunContext& ctx = form_.Context();
-  app::DriveRunner runner(sink, ctx.runLog, ctx.os);
+  NoticeBoxes boxes(form_.App(), sink);
+  app::DriveRunner runner(boxes, ctx.runLog, ctx.os);
   ctx.runLog.Append("[Security Erase]");
   app::RunReport report = runner.Run(std::move(entries));
   for (const app::DriveReport& d : report.drives) {

@@ -5,6 +5,8 @@
 
 #include "common/bytes.h"
 #include "common/text.h"
+#include "device/core/dev_attribute.h"
+#include "pages/maintenance/left_password.h"
 
 namespace maintenance {
 
@@ -66,11 +68,13 @@ void SecurityEraseOperation::VendorErase(app::DriveRun& run) {
 }
 
 void SecurityEraseOperation::AtaSecurityErase(app::DriveRun& run) {
-  const std::string password =
-      drive_.profile ? drive_.profile->SecurityErasePWD : app::kDefaultSecurityErasePWD;
+  const std::string password = Password();
   const auto block = SecurityBlock(password);
   run.Step("Set Password");
   if (drive_.access.SecuritySetPassword(block) != 0) {
+    // A path that carries no ATA command never sent it; any other may have
+    // delivered it and lost only the reply.
+    if (drive_.access.AccessAttribute() & device::STORAGE_ATA) RemovePassword(run, block);
     run.Fail(kSetPasswordError);
     return;
   }
@@ -96,12 +100,29 @@ void SecurityEraseOperation::AtaSecurityErase(app::DriveRun& run) {
 void SecurityEraseOperation::RemovePassword(app::DriveRun& run,
                                             const std::array<uint8_t, kSecurityBlockBytes>& block) {
   run.Step("Disable Password");
-  const bool removed = drive_.access.SecurityDisablePassword(block) == 0;
+  const PasswordRemoval removal = RemoveLeftPassword(drive_.access, block, MasterPassword());
+  if (removal.Removed()) {
+    if (removal.disables > 0) {
+      run.Log(common::Format(
+          "Dev_%d          : the erase failed; the security password was removed again%s",
+          drive_.row, removal.byMaster ? " with the master password" : ""));
+    }
+    return;
+  }
   run.Log(common::Format(
-      removed ? "Dev_%d          : the erase failed; the security password was removed again"
-              : "Dev_%d          : the erase failed and the security password could not be "
-                "removed: the drive locks at its next power-on",
-      drive_.row));
+      "Dev_%d          : the erase failed and the security password could not be removed "
+      "(%d DISABLE PASSWORD tried): the drive locks at its next power-on",
+      drive_.row, removal.disables));
+  run.Notice(KeptPasswordNotice(drive_.DisplayName(), Password()));
+}
+
+std::string SecurityEraseOperation::Password() const {
+  return drive_.profile ? drive_.profile->SecurityErasePWD : app::kDefaultSecurityErasePWD;
+}
+
+std::optional<std::string> SecurityEraseOperation::MasterPassword() const {
+  if (!drive_.profile || drive_.profile->SecurityMasterPWD.empty()) return std::nullopt;
+  return drive_.profile->SecurityMasterPWD;
 }
 
 }  // namespace maintenance

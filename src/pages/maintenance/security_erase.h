@@ -6,6 +6,7 @@
 // again before the drive is given up.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "config/run/drive_run.h"
@@ -54,8 +55,12 @@ class SecurityEraseOperation : public app::DriveOperation {
   void FormatNvm(app::DriveRun& run);
   void VendorErase(app::DriveRun& run);
   void AtaSecurityErase(app::DriveRun& run);
-  // After a failure that left the password set.
+  // After a failure that may have left the password set: removed while the
+  // drive reports one, and the user told when it stays.
   void RemovePassword(app::DriveRun& run, const std::array<uint8_t, kSecurityBlockBytes>& block);
+  std::string Password() const;
+  // The profile's SecurityMasterPWD; none when not given.
+  std::optional<std::string> MasterPassword() const;
 
   app::DriveView drive_;
   EraseSettings settings_;

@@ -48,6 +48,9 @@ int Report(RunCommandContext& rc, const char* command, const RunReport& report) 
       j.Key("log").BeginArray();
       for (const std::string& l : d.log) j.String(l);
       j.EndArray();
+      j.Key("notices").BeginArray();
+      for (const std::string& n : d.notices) j.String(n);
+      j.EndArray();
       j.EndObject();
     }
     j.EndArray();

@@ -11,8 +11,10 @@
 #include "config/context/run_context.h"
 #include "form/device_scan/app_device_scanner.h"
 #include "form/update_dispaly.h"
+#include "lab/bridges/ata_access.h"
 #include "lab/demo/open_lab.h"
 #include "pages/maintenance/erase_page.h"
+#include "pages/maintenance/notice_boxes.h"
 #include "support/lab_builder.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
@@ -306,6 +308,106 @@ TEST_F(EraseOnLab, VendorEraseZeroesTheMediaOfSataDrives) {
   EXPECT_EQ(Result(c), "PASS");  // NVMe is formatted whatever VuCmd says
   EXPECT_FALSE(Marked("Disk A"));
   EXPECT_FALSE(Marked("Disk C"));
+}
+
+// The drive's own security word, asked of the lab drive directly (no tool
+// command in between): bit 1 enabled, bit 2 locked.
+uint16_t SecurityWord(lab::LabDisk& disk) {
+  EXPECT_NE(disk.Ata(), nullptr);
+  if (disk.Ata() == nullptr) return 0xFFFF;
+  const std::vector<uint8_t> id = lab::AtaIdentify(*disk.Ata());
+  EXPECT_EQ(id.size(), 512u);
+  if (id.size() < 512) return 0xFFFF;
+  return static_cast<uint16_t>(id[256] | id[257] << 8);
+}
+
+std::vector<std::string> Warnings(const ui::HeadlessToolkit& toolkit) {
+  std::vector<std::string> texts;
+  for (const auto& d : toolkit.Dialogs())
+    if (d.request.caption == maintenance::kNoticeCaption) texts.push_back(d.request.text);
+  return texts;
+}
+
+TEST_F(EraseOnLab, ASetPasswordWhoseReplyWasLostIsTakenBackAndTheDriveStaysUnlocked) {
+  // The drive takes SET PASSWORD; the bridge loses its reply.
+  Start(ThreeAttachments("LoseReply=ata:0xF1"));
+  Mark("Disk A");
+  const int a = Row("PHYSICALDRIVE1");
+  ASSERT_GE(a, 0);
+  Tick(a);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(a), "Set Password Error...");
+  EXPECT_EQ(Image(a), app::kRowFailed);
+  EXPECT_EQ(SecurityWord(Disk("Disk A")) & 0x0006, 0) << "the password is still set";
+  EXPECT_NE(LogText().find("the security password was removed again"), std::string::npos);
+  EXPECT_TRUE(Warnings(*toolkit).empty());
+  // Power cycle: the drive comes up unlocked with its data.
+  Restart();
+  EXPECT_EQ(SecurityWord(Disk("Disk A")) & 0x0006, 0) << "locked after power-on";
+  ASSERT_GE(Row("PHYSICALDRIVE1"), 0) << "the drive vanished from the list";
+  EXPECT_TRUE(Marked("Disk A"));
+}
+
+TEST_F(EraseOnLab, ADisableThatFailsOnceIsSentAgain) {
+  Start(ThreeAttachments("FailCommands=F4:1,F6:1"));
+  Mark("Disk A");
+  const int a = Row("PHYSICALDRIVE1");
+  ASSERT_GE(a, 0);
+  Tick(a);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(a), "Send Security Erase Unit Error...");
+  EXPECT_EQ(SecurityWord(Disk("Disk A")) & 0x0002, 0);
+  EXPECT_TRUE(Warnings(*toolkit).empty());
+  Restart();
+  ASSERT_GE(Row("PHYSICALDRIVE1"), 0);
+  EXPECT_TRUE(Marked("Disk A"));
+}
+
+TEST_F(EraseOnLab, ADisableThatKeepsFailingNamesThePasswordAtOnceWhateverErrorLogSays) {
+  Start(ThreeAttachments("FailCommands=F4:1,F6"));
+  Mark("Disk A");
+  const int a = Row("PHYSICALDRIVE1"), d = Row("PHYSICALDRIVE4");
+  ASSERT_GE(a, 0);
+  Tick(a);
+  Tick(d);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(a), "Send Security Erase Unit Error...");
+  EXPECT_EQ(Image(a), app::kRowFailed);
+  // The next drive is still erased.
+  EXPECT_EQ(Result(d), "PASS");
+  const std::string notice =
+      "PHYSICALDRIVE1 keeps the security password 'erase-me': unlock it with SECURITY UNLOCK and "
+      "then SECURITY DISABLE PASSWORD, both with this user password; until then it is locked at "
+      "every power-on";
+  EXPECT_EQ(Warnings(*toolkit), std::vector<std::string>{notice});
+  const app::DriveReport& report = page->LastRun().drives[static_cast<size_t>(a)];
+  EXPECT_EQ(report.outcome, app::RunOutcome::kFailed);
+  EXPECT_EQ(report.notices, std::vector<std::string>{notice});
+  // Bounded: the first state read, then three tries with the user password
+  // (no master password is known).
+  EXPECT_NE(LogText().find("(3 DISABLE PASSWORD tried)"), std::string::npos);
+  // The lab drive holds the password, and locks at the next power-on.
+  EXPECT_EQ(SecurityWord(Disk("Disk A")) & 0x0002, 0x0002);
+  Restart();
+  EXPECT_EQ(SecurityWord(Disk("Disk A")) & 0x0004, 0x0004);
+}
+
+TEST_F(EraseOnLab, TheMasterPasswordRemovesWhatTheUserPasswordCouldNot) {
+  std::string settings = kSettings;
+  settings.replace(settings.find("SecurityErasePWD=erase-me"), 25,
+                   "SecurityErasePWD=erase-me\nSecurityMasterPWD=maker-master");
+  Start(ThreeAttachments("MasterPassword=maker-master\nFailCommands=F4:1,F6:1*3"), settings);
+  Mark("Disk A");
+  const int a = Row("PHYSICALDRIVE1");
+  ASSERT_GE(a, 0);
+  Tick(a);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(a), "Send Security Erase Unit Error...");
+  EXPECT_NE(LogText().find("removed again with the master password"), std::string::npos);
+  EXPECT_TRUE(Warnings(*toolkit).empty());
+  EXPECT_EQ(SecurityWord(Disk("Disk A")) & 0x0002, 0);
+  Restart(settings);
+  EXPECT_TRUE(Marked("Disk A"));
 }
 
 }  // namespace
