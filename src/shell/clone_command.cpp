@@ -121,6 +121,9 @@ int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& out, std::ost
       shown = percent;
       if (cancelRequested != nullptr && *cancelRequested != 0) page.T_CancelClick();
     };
+    page.OnPoll = [&] {
+      if (cancelRequested != nullptr && *cancelRequested != 0) page.T_CancelClick();
+    };
     form.T_Backup.Click();
     code = page.LastResult() == maintenance::kResultSuccess ? kCloneExitOk : kCloneExitFailed;
     const app::RunReport& report = page.LastRun();

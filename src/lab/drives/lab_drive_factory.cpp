@@ -55,8 +55,10 @@ BuiltDrive BuildLabDrive(const DriveContext& ctx) {
                   AttachmentName(d.attachment);
     return built;
   }
-  if (!ctx.media || ctx.media->SectorSize() != 512) {
-    built.error = "the drive models need media of 512-byte sectors";
+  // The VK4630 formats its namespace with 512- or 4096-byte blocks; the ATA
+  // drive models speak 512-byte sectors only.
+  if (!ctx.media || (ctx.media->SectorSize() != 512 && !nvmeModel)) {
+    built.error = "the ATA drive models need media of 512-byte sectors";
     return built;
   }
   DriveState state = DriveState::Parse(ctx.savedState).value_or(DriveState{});

@@ -45,6 +45,11 @@ bool AllZero(const uint8_t* data, size_t bytes) {
   return true;
 }
 
+void DiskCopy::SetSectorUnit(uint32_t sectors) {
+  unit_ = sectors == 0 ? 1 : sectors;
+  chunk_ = std::max(unit_, kChunkSectors / unit_ * unit_);
+}
+
 bool DiskCopy::Seek(os::HANDLE h, uint64_t byteOffset) {
   os::LONG high = static_cast<os::LONG>(byteOffset >> 32);
   const os::DWORD low =
@@ -98,21 +103,37 @@ bool DiskCopy::WriteChunk(os::HANDLE destination, uint64_t position, uint32_t n)
   return !inRun || WriteSectors(destination, position, run, n - run);
 }
 
+bool DiskCopy::CancelledBetweenRequests() {
+  if (cancelled_) return true;
+  if (observer_ == nullptr) return false;
+  observer_->BeforeChunk(position_);
+  cancelled_ = observer_->Cancelled();
+  return cancelled_;
+}
+
 bool DiskCopy::ZeroByRequest(os::HANDLE destination, uint64_t from, uint64_t count) {
-  if (!zeroRequestWorks_) return false;
-  os::FILE_ZERO_DATA_INFORMATION z{};
-  z.FileOffset = static_cast<os::LONGLONG>(from * 512);
-  z.BeyondFinalZero = static_cast<os::LONGLONG>((from + count) * 512);
-  os::DWORD returned = 0;
-  if (os_.DeviceIoControl(destination, os::FSCTL_SET_ZERO_DATA, &z, sizeof z, nullptr, 0,
-                          &returned)) {
+  while (count > 0) {
+    if (!zeroRequestWorks_ || cancelled_) return false;
+    const uint64_t n = std::min(count, kZeroRequestSectors);
+    os::FILE_ZERO_DATA_INFORMATION z{};
+    z.FileOffset = static_cast<os::LONGLONG>(from * 512);
+    z.BeyondFinalZero = static_cast<os::LONGLONG>((from + n) * 512);
+    os::DWORD returned = 0;
+    if (!os_.DeviceIoControl(destination, os::FSCTL_SET_ZERO_DATA, &z, sizeof z, nullptr, 0,
+                             &returned)) {
+      // A backend without the request answers so at once; do not ask again.
+      const os::DWORD e = os_.GetLastError();
+      if (e == os::ERROR_INVALID_FUNCTION || e == os::ERROR_NOT_SUPPORTED) {
+        zeroRequestWorks_ = false;
+      }
+      return false;
+    }
     ++counts_.zeroRequests;
-    return true;
+    from += n;
+    count -= n;
+    if (count > 0 && CancelledBetweenRequests()) return false;
   }
-  // A backend without the request answers so at once; do not ask again.
-  const os::DWORD e = os_.GetLastError();
-  if (e == os::ERROR_INVALID_FUNCTION || e == os::ERROR_NOT_SUPPORTED) zeroRequestWorks_ = false;
-  return false;
+  return true;
 }
 
 bool DiskCopy::ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t count) {
@@ -123,7 +144,8 @@ bool DiskCopy::ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t cou
     std::memset(zeros_->data(), 0, zeros_->size());
   }
   while (count > 0) {
-    const auto n = static_cast<uint32_t>(std::min<uint64_t>(count, kChunkSectors));
+    if (cancelled_) return false;
+    const auto n = static_cast<uint32_t>(std::min<uint64_t>(count, chunk_));
     os::DWORD put = 0;
     if (!Seek(destination, from * 512) ||
         !os_.WriteFile(destination, zeros_->data(), n * 512, &put) || put != n * 512) {
@@ -132,12 +154,14 @@ bool DiskCopy::ZeroByWriting(os::HANDLE destination, uint64_t from, uint64_t cou
     ++counts_.zeroWrittenChunks;
     from += n;
     count -= n;
+    if (count > 0 && CancelledBetweenRequests()) return false;
   }
   return true;
 }
 
 std::vector<SectorRange> ZeroAheadRanges(uint64_t from, uint64_t to,
-                                         const std::vector<SectorRange>& held) {
+                                         const std::vector<SectorRange>& held,
+                                         uint64_t chunkSectors) {
   std::vector<SectorRange> ranges;
   uint64_t at = from;
   for (const auto& [first, stop] : held) {
@@ -147,7 +171,7 @@ std::vector<SectorRange> ZeroAheadRanges(uint64_t from, uint64_t to,
   if (at < to) ranges.emplace_back(at, to);
   // The 4 KiB block around each chunk border inside data, so that neither
   // chunk's write ends inside a block that still holds old bytes.
-  for (uint64_t c = from + kChunkSectors; c < to; c += kChunkSectors) {
+  for (uint64_t c = from + chunkSectors; c < to; c += chunkSectors) {
     if (c % kBlockSectors == 0) continue;
     const bool inData = std::any_of(held.begin(), held.end(), [c](const SectorRange& h) {
       return h.first < c && c < h.second;
@@ -171,7 +195,7 @@ std::vector<SectorRange> ZeroAheadRanges(uint64_t from, uint64_t to,
 
 void DiskCopy::ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t position,
                          uint64_t sectors) {
-  const uint64_t window = std::min(kZeroAheadChunks * kChunkSectors, sectors - position);
+  const uint64_t window = std::min(kZeroAheadChunks * chunk_, sectors - position);
   aheadUntil_ = position + window;
   zeroedAhead_.clear();
   // Up to a 4 KiB boundary, a few sectors into the next stretch if need be:
@@ -180,12 +204,17 @@ void DiskCopy::ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t pos
       std::min(sectors, (position + window + kBlockSectors - 1) / kBlockSectors * kBlockSectors);
   std::vector<SectorRange> held;
   if (!zeroRequestWorks_ || !known.Held(position, to - position, held)) return;
+  // Whole units of both disks: a stretch the source holds partly is copied.
+  for (auto& [first, stop] : held) {
+    first = first / unit_ * unit_;
+    stop = std::min(to, (stop + unit_ - 1) / unit_ * unit_);
+  }
   uint64_t heldSectors = 0;
   for (const auto& [first, stop] : held) heldSectors += stop - first;
   if (heldSectors * 2 >= to - position) return;
   // A zero run pending before this stretch stays pending: it ends where
   // the stretch begins, and the stretch's requests start there.
-  for (const SectorRange& r : ZeroAheadRanges(position, to, held)) {
+  for (const SectorRange& r : ZeroAheadRanges(position, to, held, chunk_)) {
     if (!ZeroByRequest(destination, r.first, r.second - r.first)) return;
     zeroedAhead_.push_back(r);
   }
@@ -217,7 +246,7 @@ bool DiskCopy::TakeZeroChunk(os::HANDLE destination, uint64_t position, uint32_t
 bool DiskCopy::FlushZeroRun(os::HANDLE destination) {
   if (zeroCount_ == 0) return true;
   bool done = false;
-  for (int t = 0; t < kTriesPerChunk && !done; ++t) {
+  for (int t = 0; t < kTriesPerChunk && !done && !cancelled_; ++t) {
     done = ZeroByRequest(destination, zeroFrom_, zeroCount_) ||
            ZeroByWriting(destination, zeroFrom_, zeroCount_);
     if (!done) ++counts_.failedTries;
@@ -230,6 +259,8 @@ bool DiskCopy::FlushZeroRun(os::HANDLE destination) {
 CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sectors,
                       CopyObserver& observer) {
   counts_ = CopyCounts{};
+  observer_ = &observer;
+  cancelled_ = false;
   zeroCount_ = 0;
   aheadUntil_ = 0;
   zeroedAhead_.clear();
@@ -238,8 +269,10 @@ CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sector
   KnownZeros known(os_, source, sectors);
   while (p < sectors && ok && !observer.Cancelled()) {
     observer.BeforeChunk(p);
-    const auto n = static_cast<uint32_t>(std::min<uint64_t>(kChunkSectors, sectors - p));
+    position_ = p;
+    const auto n = static_cast<uint32_t>(std::min<uint64_t>(chunk_, sectors - p));
     if (ignoreZero_ && p >= aheadUntil_) ZeroAhead(destination, known, p, sectors);
+    if (cancelled_) break;
     bool done = false;
     bool unread = false;
     if (ignoreZero_ && known.AllZero(p, n)) {
@@ -270,11 +303,12 @@ CopyEnd DiskCopy::Run(os::HANDLE source, os::HANDLE destination, uint64_t sector
     if (!ok && counts_.failedAt == 0) counts_.failedAt = p;
     ++counts_.chunks;
     observer.AfterChunk(p, sectors);
-    p += kChunkSectors;
+    p += chunk_;
   }
   // The zeros read so far are copied too, also when the copy stops early.
   if (!FlushZeroRun(destination)) ok = false;
-  if (observer.Cancelled()) return CopyEnd::kCancelled;
+  observer_ = nullptr;
+  if (cancelled_ || observer.Cancelled()) return CopyEnd::kCancelled;
   return ok ? CopyEnd::kCopied : CopyEnd::kFailed;
 }
 

@@ -29,6 +29,10 @@ inline constexpr int kTriesPerChunk = 5;
 // Where the source is known to hold little, the destination is zeroed this
 // many chunks ahead in one request.
 inline constexpr uint64_t kZeroAheadChunks = 256;
+// One zero-range request covers at most this much (32 MiB): a disk that
+// writes its zeros out takes well under a second for it, and Cancel is
+// looked at between requests.
+inline constexpr uint64_t kZeroRequestSectors = 65536;
 
 // What the copy shows while it goes; the page and the command line each
 // implement it.
@@ -81,11 +85,18 @@ using SectorRange = std::pair<uint64_t, uint64_t>;  // [first, end)
 // source holds data there (sorted, disjoint): every stretch without data and
 // the 4 KiB block around each chunk border that lies inside data, merged.
 std::vector<SectorRange> ZeroAheadRanges(uint64_t from, uint64_t to,
-                                         const std::vector<SectorRange>& held);
+                                         const std::vector<SectorRange>& held,
+                                         uint64_t chunkSectors = kChunkSectors);
 
 class DiskCopy {
  public:
   DiskCopy(os::Os& os, bool ignoreZeroChunks) : os_(os), ignoreZero_(ignoreZeroChunks) {}
+
+  // Every transfer and zeroed stretch is whole units of `sectors` 512-byte
+  // sectors (8: a disk of 4096-byte logical blocks on either side), and the
+  // chunk is rounded down to whole units. Positions stay in 512-byte sectors.
+  void SetSectorUnit(uint32_t sectors);
+  uint32_t ChunkSectors() const { return chunk_; }
 
   // Copies `sectors` sectors from the open source to the open destination.
   CopyEnd Run(os::HANDLE source, os::HANDLE destination, uint64_t sectors, CopyObserver& observer);
@@ -111,9 +122,17 @@ class DiskCopy {
   void ZeroAhead(os::HANDLE destination, KnownZeros& known, uint64_t position,
                  uint64_t sectors);
   bool ZeroedAhead(uint64_t position, uint64_t n) const;
+  // Between two zeroing requests: the window runs, and true when the user
+  // cancelled (no more zeroing is started then).
+  bool CancelledBetweenRequests();
 
   os::Os& os_;
   bool ignoreZero_;
+  uint32_t unit_ = 1;
+  uint32_t chunk_ = kChunkSectors;
+  CopyObserver* observer_ = nullptr;  // during Run
+  uint64_t position_ = 0;             // the chunk in progress
+  bool cancelled_ = false;
   AlignedBuffer buffer_{size_t{kChunkSectors} * 512};
   std::unique_ptr<AlignedBuffer> zeros_;
   CopyCounts counts_;

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "device/core/dev_attribute.h"
+#include "device/core/device_identity.h"
 #include "device/core/fixed_text.h"
 
 namespace maintenance {
@@ -30,7 +31,7 @@ double CapacityGb(uint64_t sectors) { return static_cast<double>(sectors) / 2097
 std::string DiskInfoText(const BackupDisk& disk) {
   return common::Format("Serial: %s\nModel: %s\nFW Ver: %s\nCapacity: %.2lf GB\n",
                         disk.serial.c_str(), disk.model.c_str(), disk.firmware.c_str(),
-                        CapacityGb(disk.sectors));
+                        CapacityGb(disk.Sectors512()));
 }
 
 bool SamePhysicalDisk(const BackupDisk& a, const BackupDisk& b) {
@@ -49,11 +50,31 @@ std::optional<BackupDisk> AspiBackupDisks::At(int index) const {
   disk.order = d.devOrder;
   disk.attribute = d.devAttribute;
   disk.sectors = d.devCapacity;
+  disk.blockBytes = d.devBlockFactor * kSectorBytes;
   // Trimmed as the drive reported them, then escaped for showing.
   disk.serial = common::ShownText(common::Trim(device::FixedText(d.devSerial)));
   disk.model = common::ShownText(common::Trim(device::FixedText(d.devModel)));
   disk.firmware = common::ShownText(common::Trim(device::FixedText(d.devFirmware)));
   return disk;
+}
+
+}  // namespace maintenance
+
+namespace maintenance {
+
+bool AspiBackupDisks::ReadCapacityNow(BackupDisk& disk) const {
+  if (disk.index < 0 || disk.index >= aspi_.Count()) return false;
+  // A device of its own on the listed one's path, so that the list keeps
+  // what the scan read and this handle is closed here.
+  device::StorageDevice fresh(aspi_.Device(disk.index).Os());
+  static_cast<device::StorageDeviceRecord&>(fresh) = aspi_.Device(disk.index);
+  fresh.devCapacity = 0;
+  fresh.devBlockFactor = 1;
+  device::ReadDeviceCapacity(fresh);
+  if (fresh.devCapacity == 0) return false;
+  disk.sectors = fresh.devCapacity;
+  disk.blockBytes = fresh.devBlockFactor * kSectorBytes;
+  return true;
 }
 
 }  // namespace maintenance

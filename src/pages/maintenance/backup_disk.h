@@ -17,9 +17,13 @@ struct BackupDisk {
   std::string name;    // the list text, trimmed ("PHYSICALDRIVE1", "D:")
   uint32_t order = 0;  // devOrder: the physical drive number
   uint32_t attribute = 0;
-  uint64_t sectors = 0;                 // devCapacity
+  uint64_t sectors = 0;                 // devCapacity: logical blocks
+  uint32_t blockBytes = kSectorBytes;   // the logical block size (READ CAPACITY)
   std::string serial, model, firmware;  // trimmed
 
+  // The capacity in bytes, and in 512-byte sectors (what the copy counts).
+  uint64_t Bytes() const { return sectors * blockBytes; }
+  uint64_t Sectors512() const { return Bytes() / kSectorBytes; }
   // The raw disk path: a disk reached through a drive letter is opened by its
   // physical drive number, never through the volume.
   std::string Path() const;
@@ -30,7 +34,7 @@ struct BackupDisk {
 
 // "Serial: %s\nModel: %s\nFW Ver: %s\nCapacity: %.2lf GB\n".
 std::string DiskInfoText(const BackupDisk& disk);
-// Sectors of 512 bytes in GB of 2^30 bytes.
+// Sectors of 512 bytes in GB of 2^30 bytes (pass Sectors512()).
 double CapacityGb(uint64_t sectors);
 // The same disk under two names (a drive letter and its drive number), or twice.
 bool SamePhysicalDisk(const BackupDisk& a, const BackupDisk& b);
@@ -40,6 +44,9 @@ class BackupDiskSource {
  public:
   virtual ~BackupDiskSource() = default;
   virtual std::optional<BackupDisk> At(int index) const = 0;
+  // The disk's capacity and logical block size read from the disk now, into
+  // `disk`; false when it cannot be read or is 0.
+  virtual bool ReadCapacityNow(BackupDisk& disk) const = 0;
   // The physical drive number of the disk the running system is on, or -1.
   virtual int SystemDisk() const = 0;
 };
@@ -49,6 +56,7 @@ class AspiBackupDisks : public BackupDiskSource {
  public:
   explicit AspiBackupDisks(device::AspiLib& aspi) : aspi_(aspi) {}
   std::optional<BackupDisk> At(int index) const override;
+  bool ReadCapacityNow(BackupDisk& disk) const override;
   int SystemDisk() const override { return aspi_.SystemDisk(); }
 
  private:

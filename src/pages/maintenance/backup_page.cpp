@@ -105,6 +105,7 @@ void BackupPage::CopyStarting(uint64_t sectors) {
 
 void BackupPage::BeforeChunk(uint64_t position) {
   form_.App().ProcessMessages();
+  if (OnPoll) OnPoll();
   // The status-bar timer copies ProgressPosition into the bar: keep them one.
   form_.ProgressPosition = scale_->Position(position);
   form_.ProcessBar.SetPosition(form_.ProgressPosition);

@@ -41,6 +41,10 @@ class BackupPage : private ClonePresenter {
   // Called after each chunk with the percentage shown (the command line
   // prints it).
   std::function<void(int percent)> OnProgress;
+  // Called whenever the copy lets the window run: before each chunk and
+  // between the zeroing requests of a long stretch (the command line looks
+  // for Ctrl+C here).
+  std::function<void()> OnPoll;
 
  private:
   // ClonePresenter.

@@ -1,5 +1,6 @@
 #include "pages/maintenance/clone_operation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/text.h"
@@ -49,7 +50,7 @@ std::string ConfirmText(const BackupDisk& d) {
       "Application will delete all of data on the Destination Disk!!\n"
       "Model: %s\nSerial: %s\nCapacity: %.2lf GB\n"
       "Are you sure to do this Data Backup flow...",
-      d.model.c_str(), d.serial.c_str(), CapacityGb(d.sectors));
+      d.model.c_str(), d.serial.c_str(), CapacityGb(d.Sectors512()));
 }
 
 void CloneOperation::Run(app::DriveRun& run) {
@@ -66,7 +67,6 @@ std::string CloneOperation::Refusal(const std::optional<BackupDisk>& source,
   if (!source || !destination || SamePhysicalDisk(*source, *destination)) {
     return kSelectDiskWarning;
   }
-  if (source->sectors > destination->sectors) return kDiskSizeWarning;
   const int system = disks_.SystemDisk();
   if (system >= 0 && destination->PhysicalNumber() == system) return kSystemDiskWarning;
   // The cleaning script selects the destination by its drive number; a disk
@@ -75,10 +75,22 @@ std::string CloneOperation::Refusal(const std::optional<BackupDisk>& source,
   return "";
 }
 
+std::string CloneOperation::CapacityRefusal(BackupDisk& source, BackupDisk& destination) const {
+  if (!disks_.ReadCapacityNow(source)) return kSourceCapacityWarning;
+  if (!disks_.ReadCapacityNow(destination)) return kDestinationCapacityWarning;
+  if (source.Bytes() > destination.Bytes()) return kDiskSizeWarning;
+  // Every transfer is whole sectors of both disks: a source that ends inside
+  // a destination sector (512-byte sectors onto 4096) cannot be copied.
+  if (source.Bytes() % destination.blockBytes != 0) return kSectorSizeWarning;
+  return "";
+}
+
 int CloneOperation::Attempt(app::DriveRun& run, bool first) {
-  const std::optional<BackupDisk> source = disks_.At(source_);
-  const std::optional<BackupDisk> destination = disks_.At(destination_);
-  if (const std::string refusal = Refusal(source, destination); !refusal.empty()) {
+  std::optional<BackupDisk> source = disks_.At(source_);
+  std::optional<BackupDisk> destination = disks_.At(destination_);
+  std::string refusal = Refusal(source, destination);
+  if (refusal.empty()) refusal = CapacityRefusal(*source, *destination);
+  if (!refusal.empty()) {
     presenter_.Warn(refusal);
     presenter_.Refused();
     run.Fail(refusal);
@@ -89,9 +101,9 @@ int CloneOperation::Attempt(app::DriveRun& run, bool first) {
     run.Fail(kNotConfirmed);
     return kResultRefused;
   }
-  run.Log(common::Format("Data Backup      : %s -> %s, %llu sectors%s", source->Path().c_str(),
-                         destination->Path().c_str(),
-                         static_cast<unsigned long long>(source->sectors),
+  run.Log(common::Format("Data Backup      : %s -> %s, %llu sectors of %u bytes%s",
+                         source->Path().c_str(), destination->Path().c_str(),
+                         static_cast<unsigned long long>(source->sectors), source->blockBytes,
                          first ? "" : " (second attempt)"));
   // Nothing in the copy writes to the source.
   DiskHandle in(os_, source->Path(), os::GENERIC_READ);
@@ -108,10 +120,11 @@ int CloneOperation::Attempt(app::DriveRun& run, bool first) {
   DiskHandle out(os_, destination->Path(), os::GENERIC_READ | os::GENERIC_WRITE);
   run.Step(first ? "Copy" : "Copy (second attempt)");
   run.ResetProgress();
-  presenter_.CopyStarting(source->sectors);
+  presenter_.CopyStarting(source->Sectors512());
   DiskCopy copy(os_, ignoreZero_);
+  copy.SetSectorUnit(std::max(source->blockBytes, destination->blockBytes) / kSectorBytes);
   RunObserver observer(presenter_, run);
-  const CopyEnd end = copy.Run(in.get(), out.get(), source->sectors, observer);
+  const CopyEnd end = copy.Run(in.get(), out.get(), source->Sectors512(), observer);
   counts_ = copy.Counts();
   presenter_.CopyEnded();
   if (end == CopyEnd::kCancelled) {

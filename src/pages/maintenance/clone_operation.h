@@ -21,6 +21,15 @@ inline constexpr const char* kSystemDiskWarning =
 inline constexpr const char* kNoDiskNumberWarning =
     "The Destination Disk has no disk number the partitioning tool can select: it cannot be "
     "cleaned. Please select another Destination Disk !!";
+inline constexpr const char* kSourceCapacityWarning =
+    "The capacity of the Source Disk cannot be read: nothing was cleaned or copied. Please check "
+    "the Source Disk !!";
+inline constexpr const char* kDestinationCapacityWarning =
+    "The capacity of the Destination Disk cannot be read: nothing was cleaned or copied. Please "
+    "check the Destination Disk !!";
+inline constexpr const char* kSectorSizeWarning =
+    "The Source Disk does not end on a whole sector of the Destination Disk: the copy cannot be "
+    "made sector for sector. Please select another Destination Disk !!";
 inline constexpr const char* kWarningCaption = "Warning";
 inline constexpr const char* kConfirmCaption = "Data Backup";
 inline constexpr const char* kResultCaption = "Result";
@@ -78,6 +87,9 @@ class CloneOperation : public app::DriveOperation {
   // The reason to refuse, or empty.
   std::string Refusal(const std::optional<BackupDisk>& source,
                       const std::optional<BackupDisk>& destination) const;
+  // Reads both capacities again from the disks (the list's may be stale or
+  // 0 after a failed read in the scan); the reason to refuse, or empty.
+  std::string CapacityRefusal(BackupDisk& source, BackupDisk& destination) const;
 
   os::Os& os_;
   const BackupDiskSource& disks_;

@@ -10,6 +10,13 @@ namespace {
 
 constexpr uint16_t kKelvin = 273;
 constexpr uint64_t kSectorsPerDataUnit = 1000;  // data units are 1000 × 512 bytes
+constexpr uint32_t kLbadsShift = 16;            // LBADS: bits 23:16 of an LBA format
+
+uint8_t LbaDataShift(uint32_t blockBytes) {
+  uint8_t shift = 9;
+  while (shift < 16 && (1u << shift) < blockBytes) ++shift;
+  return shift;
+}
 
 void PutPadded(std::vector<uint8_t>& page, size_t offset, std::string_view text, size_t width) {
   for (size_t i = 0; i < width && offset + i < page.size(); ++i) {
@@ -61,7 +68,7 @@ std::vector<uint8_t> BuildIdentifyController(const Vk4630Settings& s, const Nvme
   p[265] = 1;  // autonomous power state transitions
   common::WriteLe16(p, nid::kWctemp, kKelvin + 70);
   common::WriteLe16(p, nid::kCctemp, kKelvin + 82);
-  common::WriteLe64(p, nid::kTnvmcap, f.sectors * 512);
+  common::WriteLe64(p, nid::kTnvmcap, f.sectors * f.blockBytes);
   p[319] = 0;     // firmware update granularity: no restriction given
   p[512] = 0x66;  // submission queue entry size 64
   p[513] = 0x44;  // completion queue entry size 16
@@ -100,7 +107,8 @@ std::vector<uint8_t> BuildIdentifyNamespace(const Vk4630Settings& s, const NvmeR
     p[nns::kNguid + i] = static_cast<uint8_t>(s.eui64 >> (56 - 8 * i));
     p[nns::kNguid + 8 + i] = static_cast<uint8_t>(i + 1);
   }
-  common::WriteLe32(p, nns::kLbaFormat0, 0x00090000);  // 512-byte data, no metadata
+  // LBA format 0: the media's block size as a power of two (LBADS), no metadata.
+  common::WriteLe32(p, nns::kLbaFormat0, uint32_t{LbaDataShift(f.blockBytes)} << kLbadsShift);
   return p;
 }
 

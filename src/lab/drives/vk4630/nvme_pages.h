@@ -65,7 +65,8 @@ inline constexpr size_t kControllerName = 496;
 // The facts that change while the controller runs.
 struct NvmeRuntimeFacts {
   std::string firmware;
-  uint64_t sectors = 0;
+  uint64_t sectors = 0;       // logical blocks of the namespace
+  uint32_t blockBytes = 512;  // its LBA data size
   uint64_t hostReads = 0;
   uint64_t hostWrites = 0;
   uint64_t errorCount = 0;

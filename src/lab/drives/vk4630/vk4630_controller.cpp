@@ -9,7 +9,6 @@ namespace lab::drives {
 namespace {
 
 constexpr uint32_t kAllNamespaces = 0xFFFFFFFF;
-constexpr uint32_t kSector = 512;
 
 NvmeFirmwareSlots::Config SlotConfig(const Vk4630Settings& s) {
   NvmeFirmwareSlots::Config c;
@@ -117,6 +116,7 @@ NvmeRuntimeFacts Vk4630Controller::Facts() const {
   NvmeRuntimeFacts f;
   f.firmware = state_.firmware;
   f.sectors = media_->SectorCount();
+  f.blockBytes = media_->SectorSize();
   f.hostReads = hostReads_;
   f.hostWrites = hostWrites_;
   f.errorCount = errorCount_;
@@ -361,7 +361,7 @@ NvmeStatus Vk4630Controller::Io(NvmeSubmission& c) {
   const uint64_t lba = c.cdw[0] | uint64_t{c.cdw[1]} << 32;
   const uint32_t count = (c.cdw[2] & 0xFFFF) + 1;
   if (!inRange(lba, count)) return kLbaOutOfRange;
-  const size_t bytes = size_t{count} * kSector;
+  const size_t bytes = size_t{count} * media_->SectorSize();
   switch (c.opcode) {
     case nvme::kRead:
       if (c.data.size() < bytes) return kInvalidField;
