@@ -86,4 +86,22 @@ TEST_F(CloneCommand, ACopyReadsBackIdenticalAndIsReportedInJson) {
   EXPECT_EQ(Media("Disk S"), Media("Disk D"));
 }
 
+TEST_F(CloneCommand, ASourceWhoseCapacityCannotBeReadIsRefusedWithANonZeroExit) {
+  testsupport::LabBuilder b;
+  b.Sata("Disk S", "generic",
+         {"Number=1", "Serial=SRC0000000000000001", "Capacity=12381",
+          "FailTransport=scsi:0x25@1+"});
+  b.Sata("Disk D", "generic", {"Number=2", "Serial=DST0000000000000001", "Capacity=12381"});
+  lab.Write("lab.ini", b.Text());
+  const std::vector<uint8_t> before = Media("Disk D");
+  EXPECT_EQ(
+      Run({"--source", "PHYSICALDRIVE1", "--destination", "PHYSICALDRIVE2", "--yes", "--json"}), 1);
+  const auto v = testsupport::JsonReader::Parse(out.str());
+  ASSERT_TRUE(v.has_value()) << out.str();
+  EXPECT_EQ((*v)["outcome"].text, "failed");
+  EXPECT_NE((*v)["result"].text.find("capacity of the Source Disk"), std::string::npos);
+  EXPECT_NE(err.str().find("capacity of the Source Disk"), std::string::npos);
+  EXPECT_EQ(Media("Disk D"), before);
+}
+
 }  // namespace
