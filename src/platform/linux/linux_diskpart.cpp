@@ -62,6 +62,50 @@ bool ClearAreas(const std::string& path, std::string& why) {
 
 }  // namespace
 
+std::string ReadDiskpartScript(const std::string& path, std::string& script) {
+  script.clear();
+  common::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  if (fd.Get() < 0) return std::strerror(errno);
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return "not an ordinary file";
+  // Group write is left to the user's umask (a private group is common).
+  if (st.st_uid != ::geteuid() || (st.st_mode & S_IWOTH) != 0) {
+    return "another user could have written it";
+  }
+  if (st.st_size > static_cast<off_t>(kMaxDiskpartScriptBytes)) return "too long";
+  script.resize(kMaxDiskpartScriptBytes + 1);
+  size_t got = 0;
+  while (got < script.size()) {
+    const ssize_t n = ::read(fd.Get(), script.data() + got, script.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::strerror(errno);
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  if (got > kMaxDiskpartScriptBytes) return "too long";
+  script.resize(got);
+  return "";
+}
+
+bool IsListedDisk(int fd, const std::string& name, const DiskpartMachine& m) {
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) return false;
+  // A regular file standing in for a disk (the tests' machines) has no
+  // device number to compare.
+  if (S_ISREG(st.st_mode)) return true;
+  if (!S_ISBLK(st.st_mode)) return false;
+  std::ifstream in(m.sysRoot + "/block/" + name + "/dev");
+  std::string dev;
+  if (!std::getline(in, dev)) return false;
+  const size_t colon = dev.find(':');
+  if (colon == std::string::npos) return false;
+  const int32_t major = common::StrToIntDef(dev.substr(0, colon), -1);
+  const int32_t minor = common::StrToIntDef(common::Trim(dev.substr(colon + 1)), -1);
+  return major >= 0 && minor >= 0 && ::major(st.st_rdev) == static_cast<unsigned>(major) &&
+         ::minor(st.st_rdev) == static_cast<unsigned>(minor);
+}
+
 bool IsPartitionOf(const std::string& partition, const std::string& disk) {
   if (partition.size() <= disk.size() || partition.compare(0, disk.size(), disk) != 0) return false;
   std::string rest = partition.substr(disk.size());
@@ -113,7 +157,16 @@ DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachi
     }
     if (w.size() == 4 && w[0] == "ATTRIBUTES" && w[1] == "DISK" && w[2] == "CLEAR" &&
         w[3] == "READONLY" && selected != nullptr) {
+      // A disk in use or the system disk keeps its read-only flag, as it
+      // keeps its partitions; and only the disk listed under that name is
+      // made writable.
+      const std::string refusal = CleanRefusal(selectedDrive, m);
+      if (!refusal.empty()) return fail("ATTRIBUTES DISK: refused, " + refusal);
       common::UniqueFd fd(::open((m.devRoot + "/" + selected->name).c_str(), O_RDONLY | O_CLOEXEC));
+      if (fd.Get() >= 0 && !IsListedDisk(fd.Get(), selected->name, m)) {
+        return fail("ATTRIBUTES DISK: refused, /dev/" + selected->name +
+                    " is no longer the disk that was listed");
+      }
       int readOnly = 0;
       if (fd.Get() >= 0) ::ioctl(fd.Get(), BLKROSET, &readOnly);  // a file has no such flag
       out.log.push_back("ATTRIBUTES DISK: done");

@@ -34,6 +34,16 @@ struct DiskpartOutcome {
 
 DiskpartOutcome RunDiskpartScript(const std::string& script, const DiskpartMachine& machine);
 
+// Reads the script at `path` whole into `script`, once: only an ordinary
+// file (never through a symbolic link) that belongs to this user and that
+// not everybody may write, at most kMaxDiskpartScriptBytes. "" or why not.
+std::string ReadDiskpartScript(const std::string& path, std::string& script);
+
+// Whether the node /dev/<name> opened as `fd` is the disk sysfs lists as
+// <name> (its device number), so that no node swapped in under that name is
+// touched.
+bool IsListedDisk(int fd, const std::string& name, const DiskpartMachine& machine);
+
 // Why CLEAN must not touch this disk, or "" when it may.
 std::string CleanRefusal(int drive, const DiskpartMachine& machine);
 

@@ -34,15 +34,14 @@ int LinuxOs::RunDiskpart(const std::string& commandLine) {
   for (size_t i = 1; i + 1 < args.size(); ++i)
     if (common::EqualsNoCase(args[i], "/s")) scriptPath = args[i + 1];
   diskpartLog_.clear();
-  std::ifstream in(common::ToNativePath(scriptPath), std::ios::binary);
+  // Read once into memory from a file only this user can have written; the
+  // commands run from that copy.
   std::string script;
-  if (in) {
-    script.resize(linuxos::kMaxDiskpartScriptBytes + 1);
-    in.read(script.data(), static_cast<std::streamsize>(script.size()));
-    script.resize(static_cast<size_t>(in.gcount()));
-  }
-  if (scriptPath.empty() || !in.eof() || script.size() > linuxos::kMaxDiskpartScriptBytes) {
-    diskpartLog_.push_back("The script file " + scriptPath + " cannot be read.");
+  const std::string why =
+      scriptPath.empty() ? "no script" : linuxos::ReadDiskpartScript(
+                                             common::ToNativePath(scriptPath), script);
+  if (!why.empty()) {
+    diskpartLog_.push_back("The script file " + scriptPath + " cannot be read: " + why + ".");
     return 1;
   }
   linuxos::DiskpartMachine m;
