@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/bytes.h"
+
 #include "lab/config/lab_config.h"
 #include "lab/drives/ata/ata_drive.h"
 #include "lab/drives/drive_test_support.h"
@@ -120,13 +122,29 @@ TEST_F(FactoryTest, Vk4630AndMismatchedAttachments) {
   EXPECT_EQ(std::string(ic.begin() + 24, ic.begin() + 32), "VKM NVME");
   EXPECT_EQ(std::string(ic.begin() + 64, ic.begin() + 71), "N0220A0");
 
-  // 4096-byte sectors are not something these models emulate: a clear refusal.
+  // 4096-byte blocks: the VK4630 formats its namespace with them (LBA format
+  // 0, LBADS 12); the ATA models refuse them clearly.
   struct BigSectors : drivetest::MemoryMedia {
     BigSectors() : MemoryMedia(1024) {}
     uint32_t SectorSize() const override { return 4096; }
   };
-  DriveContext ctx{config.disks[2], std::make_shared<BigSectors>(), "", {}, clock};
-  EXPECT_NE(BuildLabDrive(ctx).error.find("512-byte"), std::string::npos);
+  DriveContext nvme4k{config.disks[2], std::make_shared<BigSectors>(), "", {}, clock};
+  const BuiltDrive big = BuildLabDrive(nvme4k);
+  ASSERT_TRUE(big.error.empty()) << big.error;
+  ASSERT_TRUE(big.nvme);
+  NvmeSubmission identify;
+  std::vector<uint8_t> ns(4096, 0);
+  identify.admin = true;
+  identify.opcode = 0x06;
+  identify.nsid = 1;
+  identify.cdw[0] = 0;  // CNS 0: Identify Namespace
+  identify.direction = DataDirection::kIn;
+  identify.data = ns;
+  ASSERT_EQ(big.nvme->ExecuteNvme(identify).statusCode, 0);
+  EXPECT_EQ(common::ReadLe64(ns, 0), 1024u);  // NSZE in 4096-byte blocks
+  EXPECT_EQ(ns[128 + 2], 12) << "LBADS of LBA format 0";
+  DriveContext ata4k{config.disks[1], std::make_shared<BigSectors>(), "", {}, clock};
+  EXPECT_NE(BuildLabDrive(ata4k).error.find("512-byte"), std::string::npos);
 
   const BuiltDrive bad = Build(3);
   EXPECT_FALSE(bad.ata);
