@@ -245,7 +245,8 @@ def destructive_checks(t, out, sysfs, expected, controllers):
     rc, doc, said = command_result(out, "ns_erase")
     outcome, result = erase_row(doc)
     if not doc:
-        result = said.strip().splitlines()[0] if said.strip() else "nothing"
+        # No JSON: the tool's last word on stderr says why.
+        result = said.strip().splitlines()[-1] if said.strip() else "nothing"
     t.check(drive, "erase of namespace 2", "exit %s, %s: %s" % (rc, outcome, result),
             "passed", ok=rc == 0 and outcome == "passed")
     t.check(drive, "ns2 after its erase", state(2, "after"),
@@ -262,7 +263,7 @@ def destructive_checks(t, out, sysfs, expected, controllers):
     t.check(drive, "logical block size (set-up)", c.get("logical_block_size"), "4096")
     rc, doc, said = command_result(out, "clone4k")
     code, outcome = doc.get("resultCode"), doc.get("outcome")
-    result = doc.get("result") or (said.strip().splitlines() or ["nothing"])[0]
+    result = doc.get("result") or (said.strip().splitlines() or ["nothing"])[-1]
     copied = rc == 0 and outcome == "passed"
     refused = rc not in (None, 0) and code == 1
     t.check(drive, "clone from VMNVMEMNS1 ns1 onto it",
