@@ -14,7 +14,7 @@ PACKAGES=(
   xvfb xdotool imagemagick
 )
 if [ "${1:-}" = "--vm" ]; then
-  PACKAGES+=(qemu-system-x86 busybox-static smartmontools nvme-cli cpio python3)
+  PACKAGES+=(qemu-system-x86 busybox-static smartmontools nvme-cli cpio python3 e2fsprogs)
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   PACKAGES+=(clang libclang-rt-14-dev)

@@ -4,9 +4,13 @@
   compare.py OUT_DIR EXPECTED_JSON
 
 OUT_DIR holds the guest's outputs (tests/vm/guest_init.sh); EXPECTED_JSON
-lists the disks the host attached ({"serial", "kind": sata|nvme|usb}). Prints
-one row per drive and check (tool value, reference value, OK/DIFF) and exits
-with 1 on any difference, 2 when the outputs are unusable.
+lists the disks the host attached ({"disks": [{"serial", "kind": sata|nvme|usb,
+"nsid" for NVMe namespaces}], "ext4FileMd5"}). Prints one row per drive and
+check (tool value, reference value, OK/DIFF) and exits with 1 on any
+difference, 2 when the outputs are unusable. Besides what the tool reads, the
+rows cover what the destructive commands did to the disks: refusals on a
+mounted disk, the erase of one namespace of three, a clone onto 4096-byte
+sectors.
 """
 import glob
 import json
@@ -129,6 +133,49 @@ def status_text(ok, status):
     return "failed" if status is None else "failed, status 0x%03X" % status
 
 
+def read_fields(path):
+    """KEY=VALUE lines of a guest's record file (later lines win)."""
+    fields = {}
+    for line in read_text(path).splitlines():
+        k, sep, v = line.partition("=")
+        if sep:
+            fields[k.strip()] = v.strip()
+    return fields
+
+
+def read_rc(out, name):
+    rc = read_text(os.path.join(out, name + ".rc")).strip()
+    return int(rc) if rc.lstrip("-").isdigit() else None
+
+
+def drive_number(name):
+    m = re.search(r"PHYSICALDRIVE(\d+)$", name or "", re.IGNORECASE)
+    return int(m.group(1)) if m else None
+
+
+def command_result(out, name):
+    """(exit code, JSON document or {}, everything it said) of a tool run in the guest."""
+    rc = read_rc(out, name)
+    doc = load_json(os.path.join(out, name + ".out")) or {}
+    said = read_text(os.path.join(out, name + ".out")) + "\n" + \
+        read_text(os.path.join(out, name + ".err"))
+    return rc, doc, said
+
+
+def in_use_reason(said):
+    """The first line that says why a disk was refused as in use, or None."""
+    for line in said.splitlines():
+        low = line.lower()
+        if "mounted" in low or "in use" in low:
+            return line.strip().strip('",')
+    return None
+
+
+def erase_row(doc):
+    d = (doc.get("drives") or [{}])[0]
+    return d.get("outcome"), d.get("result")
+
+
 def tool_raw(cell):
     # The SMART page shows the six raw bytes most significant first.
     return int(cell.replace(" ", ""), 16) if cell.strip() else None
@@ -139,9 +186,116 @@ def tool_byte(cell):
     return int(m.group(1), 16) if m else None
 
 
+def destructive_checks(t, out, sysfs, expected, controllers):
+    """What the destructive commands did, read from the disks themselves in the guest."""
+    # A mounted disk: erase and clone onto it are refused, naming the mount;
+    # its file reads back the same after a fresh mount.
+    ext4 = read_fields(os.path.join(out, "ext4.txt"))
+    drive = "VMSATA0003 (%s, mounted)" % ext4.get("dev", "?")
+    t.check(drive, "ext4 mounted in the guest (set-up)", "exit %s" % ext4.get("mount_rc", "?"),
+            "exit 0", ok=ext4.get("mount_rc") == "0")
+    for name, what in (("inuse_erase", "erase while mounted"),
+                       ("inuse_clone", "clone onto it while mounted")):
+        rc, doc, said = command_result(out, name)
+        reason = in_use_reason(said)
+        if name == "inuse_erase":
+            outcome, result = erase_row(doc)
+        else:
+            outcome, result = doc.get("outcome"), doc.get("result")
+        t.check(drive, what, "exit %s, %s: %s" % (rc, outcome, reason or result),
+                "refused, says in use/mounted", ok=rc not in (None, 0) and reason is not None)
+    before, after = ext4.get("before"), ext4.get("after")
+    host = expected.get("ext4FileMd5")
+    t.check(drive, "its file after a fresh mount",
+            "remount exit %s, md5 %s" % (ext4.get("remount_rc", "?"),
+                                         "as before" if after and after == before else after),
+            "md5 as written", ok=ext4.get("remount_rc") == "0" and bool(before) and
+            before == after == host)
+
+    # Three namespaces of one controller: the tool erases namespace 2.
+    ns = read_fields(os.path.join(out, "ns.txt"))
+    devs = {n: ns.get("ns%d" % n, "?") for n in (1, 2, 3)}
+    drive = "VMNVMEMNS1 (%s)" % ", ".join(devs[n] for n in (1, 2, 3))
+    written = all(ns.get("written%d" % n) and ns.get("written%d" % n) == ns.get("pattern%d" % n)
+                  for n in (1, 2, 3))
+    t.check(drive, "random bytes written (set-up)", written, True)
+
+    def state(n, key):
+        v = ns.get("%s%d" % (key, n))
+        if not v:
+            return "not read"
+        if v == ns.get("zero%d" % n):
+            return "zeroed"
+        if v == ns.get("pattern%d" % n):
+            return "unchanged"
+        return "changed"
+
+    ctrl = next((c for c in controllers.get("VMNVMEMNS1", [])), None)
+    fna = ctrl[1].get("fna") if ctrl else None
+    # nvme-cli's Format NVM of namespace 3: what this controller does to the
+    # namespace formatted and to its neighbours (FNA 0: each namespace alone).
+    ref_ok = ns.get("ref_format_rc") == "0"
+    ref_state = state(3, "ref")
+    t.check(drive, "reference: nvme-cli formats ns3 (FNA %s)" % fna,
+            "exit %s; ns3 %s, ns1 %s, ns2 %s" % (ns.get("ref_format_rc", "?"), ref_state,
+                                                 state(1, "ref"), state(2, "ref")),
+            "ns3 formatted alone",
+            ok=ref_ok and ref_state != "unchanged" and state(1, "ref") == "unchanged" and
+            state(2, "ref") == "unchanged")
+    rc, doc, said = command_result(out, "ns_erase")
+    outcome, result = erase_row(doc)
+    if not doc:
+        # No JSON: the tool's last word on stderr says why.
+        result = said.strip().splitlines()[-1] if said.strip() else "nothing"
+    t.check(drive, "erase of namespace 2", "exit %s, %s: %s" % (rc, outcome, result),
+            "passed", ok=rc == 0 and outcome == "passed")
+    t.check(drive, "ns2 after its erase", state(2, "after"),
+            ref_state if ref_ok else "as nvme-cli's format leaves ns3")
+    t.check(drive, "ns1 after the erase of ns2", state(1, "after"), "unchanged")
+    t.check(drive, "ns3 after the erase of ns2",
+            "unchanged" if ns.get("after3") and ns.get("after3") == ns.get("ref3") else
+            state(3, "after"), "unchanged")
+
+    # A clone onto a namespace of 4096-byte sectors: the copied range reads
+    # back as the source, or the clone was refused before it wrote anything.
+    c = read_fields(os.path.join(out, "clone4k.txt"))
+    drive = "VMNVME4K01 (%s)" % c.get("dev", "?")
+    t.check(drive, "logical block size (set-up)", c.get("logical_block_size"), "4096")
+    rc, doc, said = command_result(out, "clone4k")
+    code, outcome = doc.get("resultCode"), doc.get("outcome")
+    result = doc.get("result") or (said.strip().splitlines() or ["nothing"])[-1]
+    copied = rc == 0 and outcome == "passed"
+    refused = rc not in (None, 0) and code == 1
+    t.check(drive, "clone from VMNVMEMNS1 ns1 onto it",
+            "exit %s, code %s, %s: %s" % (rc, code, outcome, result),
+            "passed, or refused (code 1)", ok=copied or refused)
+    identical = c.get("cmp_rc") == "0" and c.get("copy_md5") == c.get("source_before")
+    unchanged = (bool(c.get("range_before")) and c.get("range_after") == c.get("range_before")
+                 and c.get("last_after") == c.get("last_before"))
+    if identical:
+        media = "copied range identical to the source"
+    elif unchanged:
+        media = "unchanged"
+    else:
+        cmp_said = read_text(os.path.join(out, "clone4k_cmp.txt")).strip()
+        media = "changed: %s%s" % (
+            "first MiBs differ from before" if c.get("range_after") != c.get("range_before")
+            else "", "; last MiB differs from before" if c.get("last_after") !=
+            c.get("last_before") else "")
+        if cmp_said:
+            media += "; cmp: " + cmp_said.splitlines()[0]
+    t.check(drive, "destination after the clone", media,
+            "identical to the source" if copied else "unchanged",
+            ok=(copied and identical) or (refused and unchanged))
+    t.check(drive, "clone source after the clone",
+            "unchanged" if c.get("source_before") and
+            c.get("source_after") == c.get("source_before") else "changed", "unchanged")
+
+
 def main():
     out, expected_path = sys.argv[1], sys.argv[2]
-    expected = load_json(expected_path)
+    expected_doc = load_json(expected_path)
+    expected = expected_doc.get("disks") if isinstance(expected_doc, dict) else expected_doc
     list_all = load_json(os.path.join(out, "list_all.out"))
     identified = load_json(os.path.join(out, "list.out"))
     probe = load_json(os.path.join(out, "probe.out"))
@@ -174,17 +328,22 @@ def main():
         idc = load_json(path)
         if idc:
             controllers.setdefault(idc["sn"].strip(), []).append((c, idc))
+    # NVMe namespaces by serial and namespace id: a controller's namespaces share its serial.
     for entry in (load_json(os.path.join(out, "nvme_list.json")) or {}).get("Devices", []):
         name = os.path.basename(entry["DevicePath"])
         serial = entry["SerialNumber"].strip()
+        nsid = int(sysfs.get(name, {}).get("nsid") or entry.get("NameSpace") or 1)
         idns = load_json(os.path.join(out, "nvme_idns_%s.json" % name)) or {}
-        refs[serial] = {"dev": name, "idns": idns, "controllers": sorted(controllers.get(serial, []))}
+        refs[(serial, nsid)] = {"dev": name, "idns": idns,
+                                "controllers": sorted(controllers.get(serial, []))}
+    shared_serials = {d["serial"] for d in expected
+                      if sum(1 for e in expected if e["serial"] == d["serial"]) > 1}
 
     expected_listed = 0
     hubs = []
     for disk in expected:
         serial, kind = disk["serial"], disk["kind"]
-        ref = refs.get(serial)
+        ref = refs.get((serial, disk.get("nsid", 1)) if kind == "nvme" else serial)
         drive = serial
         if ref is None:
             t.check(drive, "seen by the kernel", "-", "a disk with this serial", ok=False)
@@ -195,6 +354,9 @@ def main():
         listed_ref = 0 if kind == "usb" and not ref.get("sat") else 1
         expected_listed += listed_ref
         entries = [d for d in list_all["drives"] if d["serial"].strip() == serial]
+        if serial in shared_serials:
+            # One of several namespaces: the entry whose drive number is this one's.
+            entries = [d for d in entries if drive_number(d.get("name")) == number]
         t.check(drive, "listed (list --all)", len(entries), listed_ref)
         ref_bus = bus_of(sysfs[dev].get("path", ""))
         t.check(drive, "bus type (trace)", bus_types.get(number), ref_bus)
@@ -335,6 +497,8 @@ def main():
                 ", ".join("%s" % h[1] for h in hubs) + (" distinct" if tool_distinct else
                                                          " shared"),
                 "distinct" if ref_distinct else "shared", ok=tool_distinct == ref_distinct)
+    destructive_checks(t, out, sysfs, expected_doc if isinstance(expected_doc, dict) else {},
+                       controllers)
     t.check("all", "drives listed (list --all)", len(list_all["drives"]), expected_listed)
     rc = read_text(os.path.join(out, "nonroot.rc")).strip()
     err = read_text(os.path.join(out, "nonroot.err")).strip()

@@ -50,6 +50,8 @@ for d in $(disks); do
       [ -f /sys/block/$d/device/$f ] && echo "$f=$(cat /sys/block/$d/device/$f)"
     done
     echo "max_hw_sectors_kb=$(cat /sys/block/$d/queue/max_hw_sectors_kb)"
+    echo "logical_block_size=$(cat /sys/block/$d/queue/logical_block_size)"
+    [ -f /sys/block/$d/nsid ] && echo "nsid=$(cat /sys/block/$d/nsid)"
     # The USB device a disk hangs off, and the hub above it.
     u=$(readlink -f /sys/block/$d)
     while [ "$u" != / ] && [ ! -f "$u/idVendor" ]; do u=$(dirname "$u"); done
@@ -64,6 +66,52 @@ for d in $(disks); do
   } >/out/sysfs_$d.txt
 done
 ls -l /sys/class/nvme /sys/class/nvme-subsystem >/out/sysfs_nvme.txt 2>&1
+
+# The kernel name of the disk with this serial; for NVMe also the namespace
+# id (default 1), as a controller's namespaces share its serial.
+dev_of() {
+  for d in $(disks); do
+    case "$d" in
+      nvme*)
+        [ "$(tr -d ' ' </sys/block/$d/device/serial 2>/dev/null)" = "$1" ] || continue
+        [ "$(cat /sys/block/$d/nsid 2>/dev/null)" = "${2:-1}" ] || continue
+        ;;
+      *)
+        if [ -f /sys/block/$d/device/vpd_pg80 ]; then
+          grep -q "$1" /sys/block/$d/device/vpd_pg80 || continue
+        else
+          smartctl -i /dev/$d | grep -q "Serial Number: *$1\$" || continue
+        fi
+        ;;
+    esac
+    echo "$d"
+    return
+  done
+}
+# MD5 of LENGTH bytes of a device from byte OFFSET (both whole MiB), read
+# after dropping the kernel's cached blocks of it, so what a command sent
+# around the page cache (a format, another process's writes) is what is read.
+md5_of() {
+  blockdev --flushbufs "$1"
+  dd if="$1" bs=1048576 skip=$(($2 / 1048576)) count=$(($3 / 1048576)) 2>/dev/null |
+    md5sum | cut -d' ' -f1
+}
+zero_md5() { head -c "$1" /dev/zero | md5sum | cut -d' ' -f1; }
+
+# An ext4 file system mounted on the third SATA disk, as a disk in use is
+# when the tool starts; the destructive commands below must leave it alone.
+ext4_dev=$(dev_of VMSATA0003)
+echo "dev=$ext4_dev" >/out/ext4.txt
+i=0
+while [ -n "$ext4_dev" ] && [ ! -b /dev/${ext4_dev}1 ] && [ $i -lt 50 ]; do
+  sleep 0.1
+  i=$((i + 1))
+done
+mkdir -p /mnt/vmdata
+mount -t ext4 /dev/${ext4_dev}1 /mnt/vmdata >>/out/ext4.txt 2>&1
+echo "mount_rc=$?" >>/out/ext4.txt
+echo "before=$(md5sum /mnt/vmdata/data.bin | cut -d' ' -f1)" >>/out/ext4.txt
+grep vmdata /proc/mounts >>/out/ext4.txt
 log "references"
 
 # The references: smartctl on every sd disk, nvme-cli on every controller and namespace.
@@ -135,6 +183,107 @@ chmod 1777 /tmp
 (cd /tmp && su -s /bin/sh -c 'ssdtools list --home /tool --json' nobody \
   >/out/nonroot.out 2>/out/nonroot.err)
 echo $? >/out/nonroot.rc
+
+# --- Destructive commands aimed at the wrong disk, or at one namespace ------
+log "destructive"
+# The tool's name for a disk, looked up by serial (and capacity in bytes,
+# where a controller's namespaces share one serial) in `list --all`: a
+# display name every subcommand takes, whatever the list's numbering.
+name_of() {
+  awk -v s="$1" -v c="${2:-}" '
+    function val(l) { sub(/^[^:]*: */, "", l); sub(/,$/, "", l); gsub(/^"|"$/, "", l)
+                      gsub(/^ +| +$/, "", l); return l }
+    function flush() { if (n != "" && ser == s && (c == "" || cap == c) && found == "") found = n
+                       n = ""; ser = ""; cap = "" }
+    /"index":/ { flush(); match($0, /^ */); ind = RLENGTH; next }
+    { match($0, /^ */); if (RLENGTH != ind) next }
+    /"name":/ { n = val($0) }
+    /"serial":/ { ser = val($0) }
+    /"capacityBytes":/ { cap = val($0) }
+    END { flush(); print found }' /out/list_all.out
+}
+# A name that no disk has, so a disk the list lacks is reported as such.
+named() { n=$(name_of "$@"); echo "${n:-not-listed-$1}"; }
+
+# 1. The mounted disk: erase it, clone onto it. Both must be refused, naming
+# the mount; the file must read back the same after a fresh mount.
+src_small=$(named VMNVMEMNS1 8388608)
+run inuse_erase tool erase "$(named VMSATA0003)" --yes --json
+run inuse_clone tool clone --source "$src_small" --destination "$(named VMSATA0003)" --yes --json
+umount /mnt/vmdata >>/out/ext4.txt 2>&1
+blockdev --flushbufs /dev/$ext4_dev
+mount -t ext4 -o ro /dev/${ext4_dev}1 /mnt/vmdata >>/out/ext4.txt 2>&1
+echo "remount_rc=$?" >>/out/ext4.txt
+echo "after=$(md5sum /mnt/vmdata/data.bin 2>/dev/null | cut -d' ' -f1)" >>/out/ext4.txt
+
+# 2. Three namespaces of one controller, each filled with its own random
+# bytes. nvme-cli formats namespace 3 (what QEMU's Format NVM does to the
+# namespace and to the others); then the tool erases namespace 2.
+ns1=$(dev_of VMNVMEMNS1 1)
+ns2=$(dev_of VMNVMEMNS1 2)
+ns3=$(dev_of VMNVMEMNS1 3)
+{
+  echo "ns1=$ns1"
+  echo "ns2=$ns2"
+  echo "ns3=$ns3"
+  for n in 1 2 3; do
+    eval d=\$ns$n
+    size=$(($(cat /sys/block/$d/size) * 512))
+    dd if=/dev/urandom of=/tmp/ns$n.bin bs=1048576 count=$((size / 1048576)) 2>/dev/null
+    dd if=/tmp/ns$n.bin of=/dev/$d bs=1048576 conv=fsync 2>/dev/null
+    echo "size$n=$size"
+    echo "pattern$n=$(md5sum </tmp/ns$n.bin | cut -d' ' -f1)"
+    echo "zero$n=$(zero_md5 $size)"
+    echo "written$n=$(md5_of /dev/$d 0 $size)"
+    rm -f /tmp/ns$n.bin
+  done
+  nvme format /dev/$ns3 --lbaf=0 --ses=0 --force >/out/nvme_format_ns3.txt 2>&1
+  echo "ref_format_rc=$?"
+  for n in 1 2 3; do
+    eval d=\$ns$n
+    echo "ref$n=$(md5_of /dev/$d 0 $(($(cat /sys/block/$d/size) * 512)))"
+  done
+} >/out/ns.txt 2>&1
+run ns_erase tool erase "$(named VMNVMEMNS1 $((24 * 1048576)))" --yes --json
+for n in 1 2 3; do
+  eval d=\$ns$n
+  echo "after$n=$(md5_of /dev/$d 0 $(($(cat /sys/block/$d/size) * 512)))" >>/out/ns.txt
+done
+
+# 3. A clone from namespace 1 (512-byte sectors, its random bytes) onto the
+# namespace of 4096-byte sectors, whose copied range and last MiB hold other
+# bytes first: either the range reads back as the source, or the clone is
+# refused before it writes anything.
+k4=$(dev_of VMNVME4K01)
+{
+  echo "dev=$k4"
+  src_size=$(($(cat /sys/block/$ns1/size) * 512))
+  dst_size=$(($(cat /sys/block/$k4/size) * 512))
+  echo "src_size=$src_size"
+  echo "dst_size=$dst_size"
+  echo "logical_block_size=$(cat /sys/block/$k4/queue/logical_block_size)"
+  dd if=/dev/urandom of=/dev/$k4 bs=1048576 count=$((src_size / 1048576 + 1)) conv=fsync 2>/dev/null
+  dd if=/dev/urandom of=/dev/$k4 bs=1048576 seek=$((dst_size / 1048576 - 1)) count=1 conv=fsync \
+    2>/dev/null
+  echo "source_before=$(md5_of /dev/$ns1 0 $src_size)"
+  echo "range_before=$(md5_of /dev/$k4 0 $((src_size + 1048576)))"
+  echo "last_before=$(md5_of /dev/$k4 $((dst_size - 1048576)) 1048576)"
+} >/out/clone4k.txt 2>&1
+run clone4k tool clone --source "$(named VMNVMEMNS1 $((16 * 1048576)))" \
+  --destination "$(named VMNVME4K01)" --yes --json
+{
+  echo "range_after=$(md5_of /dev/$k4 0 $((src_size + 1048576)))"
+  echo "last_after=$(md5_of /dev/$k4 $((dst_size - 1048576)) 1048576)"
+  echo "source_after=$(md5_of /dev/$ns1 0 $src_size)"
+  echo "copy_md5=$(md5_of /dev/$k4 0 $src_size)"
+  # The first byte that differs, from copies of the two ranges (busybox's
+  # cmp -n reports every differing byte instead of the first).
+  dd if=/dev/$ns1 of=/tmp/src.bin bs=1048576 count=$((src_size / 1048576)) 2>/dev/null
+  dd if=/dev/$k4 of=/tmp/dst.bin bs=1048576 count=$((src_size / 1048576)) 2>/dev/null
+  cmp /tmp/src.bin /tmp/dst.bin >/out/clone4k_cmp.txt 2>&1
+  echo "cmp_rc=$?"
+  rm -f /tmp/src.bin /tmp/dst.bin
+} >>/out/clone4k.txt 2>&1
 
 # Last: the erase of every identified SATA drive. QEMU's disks refuse the ATA
 # security commands, so each erase must be reported as failed.

@@ -26,7 +26,7 @@ disks=$work/disks
 timeout_s=${SSDTOOLS_VM_TIMEOUT:-420}
 
 die() { echo "test-vm: $*" >&2; exit 2; }
-for t in qemu-system-x86_64 busybox smartctl nvme cpio python3 apt-get dpkg-deb; do
+for t in qemu-system-x86_64 busybox smartctl nvme cpio python3 apt-get dpkg-deb mkfs.ext4; do
   command -v "$t" >/dev/null || die "$t is missing (scripts/install-deps.sh --vm installs it)"
 done
 for b in ssdtools ssdtools_vm_probe; do
@@ -88,6 +88,47 @@ qemu_disks+=(-drive "if=none,id=sata0,file=$disks/sata0.img,format=raw"
   -device "ide-hd,drive=sata1,bus=ide.1,model=VKM SATA SSD VK4620XT 256GB,serial=VMSATA0002,ver=S0312A0,rotation_rate=1")
 expected+=('{"serial":"VMSATA0001","kind":"sata","identified":true}'
   '{"serial":"VMSATA0002","kind":"sata","identified":true}')
+# A third SATA disk holding an ext4 file system in its first partition, built
+# here (mkfs.ext4 -d) with one file of random bytes; the guest mounts it, so
+# the destructive commands must refuse the disk as in use and leave the file
+# as it was.
+add_image sata2 128M
+ext4_src=$work/ext4-files
+rm -rf "$ext4_src" && mkdir -p "$ext4_src"
+head -c 1048576 /dev/urandom >"$ext4_src/data.bin"
+mkfs.ext4 -q -F -L vmdata -E offset=1048576 -d "$ext4_src" "$disks/sata2.img" 126M
+python3 - "$disks/sata2.img" <<'PY'
+import struct, sys
+# An MBR with one Linux partition from sector 2048 to 1 MiB short of the end.
+with open(sys.argv[1], "r+b") as f:
+    entry = struct.pack("<B3sB3sII", 0, b"\xff\xff\xff", 0x83, b"\xff\xff\xff", 2048, 126 * 2048)
+    f.seek(446)
+    f.write(entry + b"\0" * 48 + b"\x55\xaa")
+PY
+ext4_md5=$(md5sum "$ext4_src/data.bin" | cut -d' ' -f1)
+qemu_disks+=(-drive "if=none,id=sata2,file=$disks/sata2.img,format=raw"
+  -device "ide-hd,drive=sata2,bus=ide.2,model=VKM SATA SSD VK4610XT 128GB,serial=VMSATA0003,ver=S0220A0")
+expected+=('{"serial":"VMSATA0003","kind":"sata","identified":true,"mounted":true}')
+# A controller with three namespaces of different sizes (so each is known by
+# its capacity): the guest erases namespace 2 with the tool and formats
+# namespace 3 with nvme-cli, as the reference for what Format NVM does here.
+for n in 1 2 3; do add_image nvmens$n $((n == 1 ? 16 : n == 2 ? 24 : 8))M; done
+qemu_disks+=(-device "nvme,id=nvmem,serial=VMNVMEMNS1")
+for n in 1 2 3; do
+  qemu_disks+=(-drive "if=none,id=nvmens$n,file=$disks/nvmens$n.img,format=raw"
+    -device "nvme-ns,drive=nvmens$n,nsid=$n,bus=nvmem")
+done
+expected+=('{"serial":"VMNVMEMNS1","kind":"nvme","nsid":1}'
+  '{"serial":"VMNVMEMNS1","kind":"nvme","nsid":2}'
+  '{"serial":"VMNVMEMNS1","kind":"nvme","nsid":3}')
+# A namespace of 4096-byte logical blocks, the destination of a clone from
+# namespace 1 above. Large enough that a capacity counted in 512-byte sectors
+# still takes the source, so the copy itself is what is tried.
+add_image nvme4k 256M
+qemu_disks+=(-device "nvme,id=nvme4k,serial=VMNVME4K01"
+  -drive "if=none,id=nvme4k,file=$disks/nvme4k.img,format=raw"
+  -device "nvme-ns,drive=nvme4k,nsid=1,bus=nvme4k,logical_block_size=4096,physical_block_size=4096")
+expected+=('{"serial":"VMNVME4K01","kind":"nvme","nsid":1}')
 # USB: a mass-storage (bulk-only) disk behind a hub and a UAS disk on the
 # xHCI controller, and one more mass-storage disk on an EHCI controller's root
 # hub (it and the xHCI root hub are both device 1 of their bus, so their hub
@@ -107,9 +148,10 @@ qemu_disks+=(-device qemu-xhci,id=xhci
   -device "scsi-hd,bus=uas.0,scsi-id=0,lun=0,drive=usbuas,serial=VMUSBUAS01")
 expected+=('{"serial":"VMUSBBOT01","kind":"usb"}' '{"serial":"VMUSBBOT02","kind":"usb"}'
   '{"serial":"VMUSBUAS01","kind":"usb"}')
-# Block devices the guest waits for: sda..sde, nvme0n1, and the shared namespace.
-disk_count=7
-(IFS=,; echo "[${expected[*]}]") >"$work/expected.json"
+# Block devices the guest waits for: sda..sdf, nvme0n1, the shared namespace,
+# the three namespaces and the 4 KiB one.
+disk_count=12
+(IFS=,; echo "{\"disks\": [${expected[*]}], \"ext4FileMd5\": \"$ext4_md5\"}") >"$work/expected.json"
 
 # --- The initramfs --------------------------------------------------------------
 rm -rf "$root"
@@ -130,7 +172,8 @@ copy_with_libs "$build/bin/ssdtools_vm_probe"
 copy_with_libs "$(command -v smartctl)"
 copy_with_libs "$(command -v nvme)"
 mods=$(python3 "$here/module_order.py" "$moddir" \
-  nvme ahci sd_mod sg xhci_pci ehci_pci usb_storage uas 9p 9pnet_virtio virtio_pci)
+  nvme ahci sd_mod sg xhci_pci ehci_pci usb_storage uas 9p 9pnet_virtio virtio_pci \
+  crc32c_generic ext4)
 : >"$root/etc/modules.list"
 for m in $mods; do
   mkdir -p "$root/lib/modules/$(dirname "$m")"
@@ -147,7 +190,7 @@ echo "$disk_count" >"$root/etc/vm-disk-count"
 # --- Boot ---------------------------------------------------------------------
 accel=(-accel tcg)
 if [ "${SSDTOOLS_VM_ACCEL:-tcg}" = kvm ]; then accel=(-accel kvm -cpu host); fi
-echo "test-vm: booting $kver (${accel[1]}), disks: nvme, nvme subsystem, 2 SATA, 2 USB BOT, USB UAS"
+echo "test-vm: booting $kver (${accel[1]}), disks: nvme, nvme subsystem, nvme with 3 namespaces, nvme 4K, 3 SATA (one mounted), 2 USB BOT, USB UAS"
 start=$(date +%s)
 set +e
 timeout "$timeout_s" qemu-system-x86_64 "${accel[@]}" -machine q35 -m 1024 -smp 2 \
