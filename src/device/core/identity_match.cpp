@@ -56,9 +56,9 @@ std::optional<DriveIdentity> ReadIdentityAt(os::Os& os, const std::string& path,
   if (!open) return std::nullopt;
   FillIdentityStrings(dev);
   ReadDeviceCapacity(dev);
-  return DriveIdentity::FromTexts({FixedText(dev.devSerial), FixedText(dev.devFirmware),
-                                   FixedText(dev.devModel)},
-                                  dev.devCapacity);
+  return DriveIdentity::FromTexts(
+      {FixedText(dev.devSerial), FixedText(dev.devFirmware), FixedText(dev.devModel)},
+      dev.devCapacity);
 }
 
 }  // namespace device

@@ -12,8 +12,8 @@ namespace {
 
 namespace idw = identify;
 
-constexpr size_t kAtaLba28 = 60;          // 2 words
-constexpr size_t kAtaLba48 = 100;         // 4 words
+constexpr size_t kAtaLba28 = 60;            // 2 words
+constexpr size_t kAtaLba48 = 100;           // 4 words
 constexpr size_t kAtaLba48SupportBit = 10;  // of word 83
 static_assert(idw::ByteOf(kAtaLba48 + 4) <= idw::ByteOf(idw::kWordCount));
 
