@@ -8,6 +8,7 @@
 #include "package/firmware_tag.h"
 #include "package/mode_sector.h"
 #include "package/parameter_block.h"
+#include "scan/identity_recheck.h"
 #include "scan/scan_rules.h"
 
 namespace app {
@@ -103,6 +104,7 @@ DeviceRowTexts FillRow(const FillSources& src, const DeviceListTargets& lists,
   const IdentityTexts ids = row.hasParameterBlock ? AtaIdentityTexts(data.ataIdentify)
                                                   : NvmeIdentityTexts(data.nvmeIdentifyController);
   const IdentityTexts raw = TrimmedIdentity(ids);
+  data.listed = IdentityOfSlot(data, !row.hasParameterBlock);
   row.serial = common::ShownText(raw.serial);
   row.currentFw = common::ShownText(raw.firmware);
   row.model = common::ShownText(raw.model);

@@ -13,6 +13,7 @@ void SlotData::ClearReadData() {
   nvmeIdentifyController.fill(0);
   nvmeIdentifyNamespace.fill(0);
   nvmeVendorInfo.fill(0);
+  listed.reset();
 }
 
 DeviceTable::DeviceTable() {

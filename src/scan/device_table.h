@@ -7,8 +7,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "device/core/identity_match.h"
 #include "scan/vkm_class.h"
 
 namespace app {
@@ -34,6 +36,11 @@ struct SlotData {
   std::array<uint8_t, kSlotNvmeIdentifySize> nvmeIdentifyController{};
   std::array<uint8_t, kSlotNvmeIdentifySize> nvmeIdentifyNamespace{};
   std::array<uint8_t, kSlotNvmeVendorInfoSize> nvmeVendorInfo{};
+
+  // Model, serial and capacity as the lists showed them when the drive was
+  // listed; destructive work compares the drive with it right before it acts.
+  // Empty until a list was filled from the slot.
+  std::optional<device::DriveIdentity> listed;
 
   // The "Curr FW Ver." text as the drive reported it (the list shows it
   // escaped), kept for the SetCID lookup and the update file (at most 15

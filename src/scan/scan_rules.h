@@ -1,13 +1,13 @@
 #pragma once
-// Small rules of identification: the probe options handed to the discovery,
-// the masked compare of the model-name strategy, and the identity texts read
-// from IDENTIFY DEVICE and Identify Controller data.
+// Small rules of identification: the probe options handed to the discovery
+// and the masked compare of the model-name strategy.
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "config/settings/app_options.h"
+#include "device/core/identity_reader.h"
 
 namespace app {
 
@@ -25,26 +25,13 @@ bool MaskedCompare(std::string_view tag, std::string_view text, size_t length,
 // range that leaves the data never matches. An empty `expected` always matches.
 bool BytesEqualAt(std::span<const uint8_t> data, int64_t offset, std::string_view expected);
 
-// The texts of an identified drive as the lists show them, untrimmed.
-struct IdentityTexts {
-  std::string serial;    // up to 20 characters
-  std::string firmware;  // up to 8
-  std::string model;     // up to 40
-};
-
-// IDENTIFY DEVICE words 10..19, 23..26 and 27..46, the two bytes of each word
-// swapped; each text ends at its first NUL.
-IdentityTexts AtaIdentityTexts(std::span<const uint8_t> identify);
-// Identify Controller bytes 4..23, 64..71 and 24..63.
-IdentityTexts NvmeIdentityTexts(std::span<const uint8_t> identifyController);
-
-// The same texts trimmed of blanks, raw bytes kept.
-IdentityTexts TrimmedIdentity(const IdentityTexts& texts);
-// No serial, model or firmware at all: the identify read failed (or the drive
-// answered nothing), so its current firmware is unknown.
-bool IdentityUnknown(const IdentityTexts& texts);
-
-// The 40 model characters of IDENTIFY words 27..46, pair-swapped, NULs kept.
-std::string AtaModelField(std::span<const uint8_t> identify);
+// The identity texts are read by the device layer's one reader; the scan's
+// callers name them here as they always have.
+using device::AtaIdentityTexts;
+using device::AtaModelField;
+using device::IdentityTexts;
+using device::IdentityUnknown;
+using device::NvmeIdentityTexts;
+using device::TrimmedIdentity;
 
 }  // namespace app

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "common/text.h"
 #include "device/ata/ata_commands.h"
-#include "device/ata/identify_words.h"
+#include "device/core/fixed_text.h"
+#include "device/core/identity_reader.h"
 #include "device/nvme/nvme_command_record.h"
 #include "device/nvme/nvme_commands.h"
 #include "device/scsi/scsi_commands.h"
@@ -13,20 +13,10 @@
 namespace device {
 namespace {
 
-// Byte ranges of the identity strings.
-constexpr size_t kNvmeSerial = 4, kNvmeModel = 24, kNvmeFirmware = 64;
-constexpr size_t kNvmeSerialLength = 20, kNvmeModelLength = 40, kNvmeFirmwareLength = 8;
-
-template <size_t N>
-void CopyField(char (&field)[N], const std::vector<uint8_t>& data, size_t offset, size_t length,
-               bool swapPairs) {
-  static_assert(N > 0);
-  std::memset(field, 0, N);
-  const size_t n = length < N - 1 ? length : N - 1;
-  std::vector<uint8_t> part(data.begin() + static_cast<ptrdiff_t>(offset),
-                            data.begin() + static_cast<ptrdiff_t>(offset + n));
-  if (swapPairs) common::SwapBytePairs(part);
-  std::memcpy(field, part.data(), n);
+void SetIdentity(StorageDevice& dev, const IdentityTexts& t) {
+  SetFixedText(dev.devSerial, t.serial);
+  SetFixedText(dev.devModel, t.model);
+  SetFixedText(dev.devFirmware, t.firmware);
 }
 
 }  // namespace
@@ -38,19 +28,13 @@ void FillIdentityStrings(StorageDevice& dev) {
   if (IsNvme(dev.devAttribute)) {
     std::vector<uint8_t> identify(kNvmeIdentifySize, 0);
     if (!NvmeIdentifyController(dev, identify)) return;
-    CopyField(dev.devSerial, identify, kNvmeSerial, kNvmeSerialLength, false);
-    CopyField(dev.devModel, identify, kNvmeModel, kNvmeModelLength, false);
-    CopyField(dev.devFirmware, identify, kNvmeFirmware, kNvmeFirmwareLength, false);
+    SetIdentity(dev, NvmeIdentityTexts(identify));
     return;
   }
   if (dev.devAttribute & STORAGE_VKM_UFD) return;
   std::vector<uint8_t> identify(kAtaSector, 0);
   if (!AtaIdentifyDevice(dev, identify)) return;
-  namespace id = device::identify;
-  CopyField(dev.devSerial, identify, id::ByteOf(id::kSerialNumber), id::kSerialNumberChars, true);
-  CopyField(dev.devModel, identify, id::ByteOf(id::kModelNumber), id::kModelNumberChars, true);
-  CopyField(dev.devFirmware, identify, id::ByteOf(id::kFirmwareRevision),
-            id::kFirmwareRevisionChars, true);
+  SetIdentity(dev, AtaIdentityTexts(identify));
 }
 
 void ReadDeviceCapacity(StorageDevice& dev) {

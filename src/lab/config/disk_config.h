@@ -137,6 +137,15 @@ struct DiskConfig {
 
   NandFacts nand;
   FaultSwitches faults;
+  // A spare drive: built with its media and state, but in no slot of the
+  // machine until a disk is replaced by it.
+  bool spare = false;
+  // After `replacedAfter` requests, reads and writes on this disk's handles,
+  // its drive and media are swapped for the spare section `replacedBy`'s (the
+  // disk keeps its number, port and address): a disk swapped in under the
+  // same name.
+  std::string replacedBy;
+  uint64_t replacedAfter = 0;
   DriveKeys drive;  // the drive model's own keys, each unset when not given
 };
 

@@ -231,6 +231,12 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
               "only a disk behind the maker's miniport (nvme-miniport) has one");
   }
   ReadDriveKeys(r, NeedsNvmeDrive(d.attachment), d.drive);
+  d.spare = r.Flag("Spare", false);
+  d.replacedBy = common::Trim(r.Str("ReplacedBy"));
+  d.replacedAfter = r.Number("ReplacedAfter", 0, UINT32_MAX).value_or(0);
+  if (d.replacedBy.empty() && r.Has("ReplacedAfter")) {
+    r.Problem("ReplacedAfter", "names no replacement (ReplacedBy)");
+  }
 }
 
 }  // namespace lab

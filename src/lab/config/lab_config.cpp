@@ -142,6 +142,28 @@ void CheckUsbTree(LabConfig& cfg) {
   }
 }
 
+// Each replacement names a spare of the same attachment, and no spare
+// replaces two disks.
+void CheckReplacements(LabConfig& cfg) {
+  std::set<std::string> used;
+  for (const DiskConfig& d : cfg.disks) {
+    if (d.replacedBy.empty()) continue;
+    const DiskConfig* spare = nullptr;
+    for (const DiskConfig& s : cfg.spares)
+      if (common::EqualsNoCase(s.section, d.replacedBy)) spare = &s;
+    if (spare == nullptr) {
+      cfg.problems.push_back("[" + d.section + "] ReplacedBy: '" + d.replacedBy +
+                             "' is no disk section with Spare=1");
+    } else if (spare->attachment != d.attachment) {
+      cfg.problems.push_back("[" + d.section + "] ReplacedBy: [" + spare->section +
+                             "] has another attachment");
+    } else if (!used.insert(common::ToLower(spare->section)).second) {
+      cfg.problems.push_back("[" + d.section + "] ReplacedBy: [" + spare->section +
+                             "] replaces another disk already");
+    }
+  }
+}
+
 void CheckDisks(LabConfig& cfg) {
   std::set<uint32_t> numbers;
   std::set<std::tuple<int32_t, uint8_t, int32_t, uint8_t>> addresses;
@@ -213,8 +235,15 @@ LabConfig ParseLabConfig(std::string_view iniText) {
       ReadHub(r, std::move(hubName), cfg.hubs.back());
     } else if (HasPrefixNoCase(name, "Disk")) {
       while (explicitNumbers.count(nextNumber)) ++nextNumber;
-      cfg.disks.emplace_back();
-      ReadDiskSection(r, nextNumber, cfg.disks.back());
+      DiskConfig disk;
+      ReadDiskSection(r, nextNumber, disk);
+      // A spare takes no drive number: it answers under the number of the
+      // disk it replaces.
+      if (disk.spare) {
+        cfg.spares.push_back(std::move(disk));
+        continue;
+      }
+      cfg.disks.push_back(std::move(disk));
       if (!r.Has("Number")) ++nextNumber;
     } else {
       cfg.problems.push_back("[" + name +
@@ -230,6 +259,7 @@ LabConfig ParseLabConfig(std::string_view iniText) {
   }
   CheckUsbTree(cfg);
   CheckDisks(cfg);
+  CheckReplacements(cfg);
   return cfg;
 }
 

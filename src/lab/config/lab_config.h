@@ -50,6 +50,7 @@ struct LabConfig {
   std::vector<HostControllerConfig> hostControllers;
   std::vector<HubConfig> hubs;
   std::vector<DiskConfig> disks;
+  std::vector<DiskConfig> spares;  // Spare=1: in no slot until a disk is replaced by one
   std::vector<std::string> problems;  // empty when the file is sound
 
   // The upper-case letter of the system folder's drive, or 0.

@@ -238,6 +238,7 @@ bool LabOs::DeviceIoControl(os::HANDLE device, os::DWORD code, void* in, os::DWO
     SetLastError(os::ERROR_DEV_NOT_EXIST);  // the volume is gone
     return false;
   }
+  machine_->CountCommand(h->disk);
   const edge::Request r{os::HandleValue(device), *h, code, in, inSize, out, outSize};
   // The sparse-store requests are answered by the media behind a disk handle.
   const bool disk = h->kind == HandleKind::kDisk;
@@ -253,6 +254,7 @@ bool LabOs::DeviceIoControl(os::HANDLE device, os::DWORD code, void* in, os::DWO
 // --- Raw transfers -------------------------------------------------------------------
 
 bool LabOs::ReadFile(os::HANDLE file, void* buffer, os::DWORD bytesToRead, os::DWORD* bytesRead) {
+  if (OpenHandle* h = Find(file); h != nullptr) machine_->CountCommand(h->disk);
   const Reply reply = handlers_->transfer.Read(Find(file), buffer, bytesToRead);
   if (bytesRead != nullptr) *bytesRead = reply.bytes;
   return Finish(reply);
@@ -260,6 +262,7 @@ bool LabOs::ReadFile(os::HANDLE file, void* buffer, os::DWORD bytesToRead, os::D
 
 bool LabOs::WriteFile(os::HANDLE file, const void* buffer, os::DWORD bytesToWrite,
                       os::DWORD* bytesWritten) {
+  if (OpenHandle* h = Find(file); h != nullptr) machine_->CountCommand(h->disk);
   const Reply reply =
       handlers_->transfer.Write(os::HandleValue(file), Find(file), buffer, bytesToWrite);
   if (bytesWritten != nullptr) *bytesWritten = reply.bytes;

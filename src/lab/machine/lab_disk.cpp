@@ -14,4 +14,21 @@ uint32_t LabDisk::MaxTransferBytes() const {
   return config_.maxTransferBytes != 0 ? config_.maxTransferBytes : kDefaultMaxTransferBytes;
 }
 
+void LabDisk::CountCommand() {
+  if (replacement_ != nullptr && !replaced_ && commands_ >= config_.replacedAfter) {
+    SwapDriveWith(*replacement_);
+    replaced_ = true;
+  }
+  ++commands_;
+}
+
+void LabDisk::SwapDriveWith(LabDisk& spare) {
+  // The objects keep their addresses: a bridge still reaches the drive it wraps.
+  std::swap(media_, spare.media_);
+  std::swap(ata_, spare.ata_);
+  std::swap(nvme_, spare.nvme_);
+  std::swap(scsi_, spare.scsi_);
+  std::swap(descriptor_, spare.descriptor_);
+}
+
 }  // namespace lab

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "lab/config/disk_config.h"
 #include "lab/core/device_interfaces.h"
@@ -49,6 +50,11 @@ class LabDisk {
   uint8_t Lun() const { return config_.lun; }
   uint32_t MaxTransferBytes() const;
 
+  // Requests, reads and writes on the disk's handles so far.
+  uint64_t Commands() const { return commands_; }
+  // Whether its drive was swapped for a spare (ReplacedBy).
+  bool Replaced() const { return replaced_; }
+
   // Device nodes: the disk and the node above it.
   uint32_t DevInst() const { return devInst_; }
   const std::string& InterfacePath() const { return interfacePath_; }
@@ -67,6 +73,15 @@ class LabDisk {
   uint8_t targetId_ = 0;
   uint32_t devInst_ = 0;
   std::string interfacePath_;
+  uint64_t commands_ = 0;
+  LabDisk* replacement_ = nullptr;  // the spare that takes its place (ReplacedBy)
+  bool replaced_ = false;
+
+  // Counts one command; the one after the first `replacedAfter` finds the
+  // spare's drive and media in place of its own.
+  void CountCommand();
+  // Swaps the drive chain, media and what the system learnt of them with `spare`.
+  void SwapDriveWith(LabDisk& spare);
 };
 
 }  // namespace lab

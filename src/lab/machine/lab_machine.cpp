@@ -59,7 +59,15 @@ std::unique_ptr<LabMachine> LabMachine::Build(LabConfig config, const std::strin
   std::unique_ptr<LabMachine> m(new LabMachine(std::move(config)));
   m->stateDir_ = stateDir;
   for (const DiskConfig& d : m->config_.disks) {
-    if (!m->BuildDisk(d, factory, clock, error)) return nullptr;
+    if (!m->BuildDisk(d, factory, clock, m->disks_, error)) return nullptr;
+  }
+  for (const DiskConfig& d : m->config_.spares) {
+    if (!m->BuildDisk(d, factory, clock, m->spares_, error)) return nullptr;
+  }
+  for (const auto& disk : m->disks_) {
+    if (!disk->Config().replacedBy.empty()) {
+      disk->replacement_ = m->SpareBySection(disk->Config().replacedBy);
+    }
   }
   if (!m->AssignPorts(error)) return nullptr;
   m->BuildVolumes();
@@ -68,7 +76,8 @@ std::unique_ptr<LabMachine> LabMachine::Build(LabConfig config, const std::strin
 }
 
 bool LabMachine::BuildDisk(const DiskConfig& d, const DriveFactory& factory,
-                           os::VirtualClock& clock, std::string& error) {
+                           os::VirtualClock& clock, std::vector<std::unique_ptr<LabDisk>>& into,
+                           std::string& error) {
   const std::string stem = (std::filesystem::path(stateDir_) / StateFileStem(d.section)).string();
   std::unique_ptr<SparseFileMedia> file =
       SparseFileMedia::Open(stem + ".img", d.sectors, d.sectorSize, error);
@@ -162,8 +171,18 @@ bool LabMachine::BuildDisk(const DiskConfig& d, const DriveFactory& factory,
       break;
     }
   }
-  disks_.push_back(std::move(disk));
+  into.push_back(std::move(disk));
   return true;
+}
+
+LabDisk* LabMachine::SpareBySection(std::string_view section) const {
+  for (const auto& d : spares_)
+    if (common::EqualsNoCase(d->Config().section, section)) return d.get();
+  return nullptr;
+}
+
+void LabMachine::CountCommand(LabDisk* disk) const {
+  if (disk != nullptr) disk->CountCommand();
 }
 
 LabDisk* LabMachine::DiskByNumber(uint32_t number) const {

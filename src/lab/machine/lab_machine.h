@@ -44,6 +44,13 @@ class LabMachine {
   LabDisk* DiskBySection(std::string_view section) const;
   LabDisk* DiskByInterfacePath(std::string_view path) const;
 
+  // Spare drives (Spare=1), in no slot until a disk is replaced by one. After
+  // the swap the spare's object holds the drive that was taken out.
+  LabDisk* SpareBySection(std::string_view section) const;
+  // Counts a request, read or write on a handle of `disk`; past its
+  // ReplacedAfter, the disk's drive is swapped for its spare first.
+  void CountCommand(LabDisk* disk) const;
+
   // Every volume lab.ini names, present or not (handles keep pointing at them).
   std::vector<Volume>& Volumes() { return volumes_; }
   // A present volume by its letter.
@@ -61,7 +68,7 @@ class LabMachine {
  private:
   explicit LabMachine(LabConfig config) : config_(std::move(config)) {}
   bool BuildDisk(const DiskConfig& disk, const DriveFactory& factory, os::VirtualClock& clock,
-                 std::string& error);
+                 std::vector<std::unique_ptr<LabDisk>>& into, std::string& error);
   bool AssignPorts(std::string& error);
   void BuildVolumes();
   std::string MachineStatePath() const;
@@ -70,6 +77,7 @@ class LabMachine {
   LabConfig config_;
   std::string stateDir_;
   std::vector<std::unique_ptr<LabDisk>> disks_;
+  std::vector<std::unique_ptr<LabDisk>> spares_;
   std::vector<std::unique_ptr<ScsiPort>> ports_;
   std::vector<Volume> volumes_;
   std::unique_ptr<UsbTree> usb_;

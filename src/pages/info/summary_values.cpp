@@ -4,6 +4,7 @@
 
 #include "common/bytes.h"
 #include "common/text.h"
+#include "device/core/identity_reader.h"
 #include "pages/info/decoder/table_decoders.h"
 #include "pages/info/format_thousands.h"
 #include "pages/info/smart/ata_smart_table.h"
@@ -11,17 +12,12 @@
 namespace info {
 namespace {
 
-// A fixed-width identity field as the drive stores it, blanks kept and any
-// other byte outside printable ASCII escaped; a NUL ends it, and bytes outside
-// the block read as nothing.
-std::string FieldText(std::span<const uint8_t> block, size_t offset, size_t length,
-                      bool swapPairs) {
-  if (offset >= block.size()) return {};
-  std::string raw(
-      block.begin() + static_cast<std::ptrdiff_t>(offset),
-      block.begin() + static_cast<std::ptrdiff_t>(std::min(block.size(), offset + length)));
-  if (swapPairs) raw = common::SwapBytePairs(raw);
-  return common::ShownText(raw.substr(0, raw.find('\0')));
+// The identity texts shown as the drive stores them: blanks kept, any other
+// byte outside printable ASCII escaped.
+void SetShownIdentity(SummaryValues& v, const device::IdentityTexts& t) {
+  v.model = common::ShownText(t.model);
+  v.firmware = common::ShownText(t.firmware);
+  v.serial = common::ShownText(t.serial);
 }
 
 bool Bit16(std::span<const uint8_t> block, size_t offset, uint16_t mask) {
@@ -58,9 +54,7 @@ SummaryFeatures AtaSummaryFeatures(std::span<const uint8_t> identify) {
 
 SummaryValues AtaSummaryValues(std::span<const uint8_t> identify, std::span<const uint8_t> smart) {
   SummaryValues v;
-  v.model = FieldText(identify, kAtaModelOffset, kAtaModelBytes, true);
-  v.firmware = FieldText(identify, kAtaFirmwareOffset, kAtaFirmwareBytes, true);
-  v.serial = FieldText(identify, kAtaSerialOffset, kAtaSerialBytes, true);
+  SetShownIdentity(v, device::AtaIdentityTexts(identify));
   v.features = AtaSummaryFeatures(identify);
 
   // Power-on hours: the low 32 bits of the raw value.
@@ -73,9 +67,7 @@ SummaryValues AtaSummaryValues(std::span<const uint8_t> identify, std::span<cons
 SummaryValues NvmeSummaryValues(std::span<const uint8_t> identifyController,
                                 std::span<const uint8_t> healthLog) {
   SummaryValues v;
-  v.model = FieldText(identifyController, kNvmeIdModel, kNvmeIdModelBytes, false);
-  v.firmware = FieldText(identifyController, kNvmeIdFirmware, kNvmeIdFirmwareBytes, false);
-  v.serial = FieldText(identifyController, kNvmeIdSerial, kNvmeIdSerialBytes, false);
+  SetShownIdentity(v, device::NvmeIdentityTexts(identifyController));
   v.features.smart = true;
   v.features.ncq = true;
   v.features.apm = (common::Read8(identifyController, kNvmeIdApsta) & kNvmeApstaBit) != 0;

@@ -28,12 +28,6 @@ inline constexpr uint8_t kAttrTotalWritten = 0xF1;
 inline constexpr uint32_t kTotalWrittenUnitBytes = 33554432;
 
 // NVMe Identify Controller.
-inline constexpr size_t kNvmeIdSerial = 4;
-inline constexpr size_t kNvmeIdSerialBytes = 20;
-inline constexpr size_t kNvmeIdModel = 24;
-inline constexpr size_t kNvmeIdModelBytes = 40;
-inline constexpr size_t kNvmeIdFirmware = 64;
-inline constexpr size_t kNvmeIdFirmwareBytes = 8;
 inline constexpr size_t kNvmeIdApsta = 265;  // autonomous power state transitions
 inline constexpr uint8_t kNvmeApstaBit = 1u << 0;
 inline constexpr size_t kNvmeIdOncs = 520;  // optional NVM command support

@@ -4,6 +4,7 @@
 #include "device/core/dev_attribute.h"
 #include "device/core/device_identity.h"
 #include "device/core/fixed_text.h"
+#include "device/core/identity_match.h"
 
 namespace maintenance {
 namespace {
@@ -41,6 +42,15 @@ bool SamePhysicalDisk(const BackupDisk& a, const BackupDisk& b) {
   return common::EqualsNoCase(a.Path(), b.Path());
 }
 
+std::string RecheckDisk(os::Os& os, const BackupDisk& disk) {
+  const device::DriveIdentity listed{disk.model, disk.serial, disk.sectors};
+  const std::string name = disk.PhysicalNumber() >= 0
+                               ? common::Format("PHYSICALDRIVE%d", disk.PhysicalNumber())
+                               : disk.name;
+  return device::IdentityChangeRefusal(name, listed,
+                                       device::ReadIdentityAt(os, disk.Path(), disk.attribute));
+}
+
 std::optional<BackupDisk> AspiBackupDisks::At(int index) const {
   if (index < 0 || index >= aspi_.Count()) return std::nullopt;
   const device::StorageDevice& d = aspi_.Device(index);
@@ -52,9 +62,12 @@ std::optional<BackupDisk> AspiBackupDisks::At(int index) const {
   disk.sectors = d.devCapacity;
   disk.blockBytes = d.devBlockFactor * kSectorBytes;
   // Trimmed as the drive reported them, then escaped for showing.
-  disk.serial = common::ShownText(common::Trim(device::FixedText(d.devSerial)));
-  disk.model = common::ShownText(common::Trim(device::FixedText(d.devModel)));
-  disk.firmware = common::ShownText(common::Trim(device::FixedText(d.devFirmware)));
+  const device::IdentityTexts shown =
+      device::ShownIdentity({device::FixedText(d.devSerial), device::FixedText(d.devFirmware),
+                             device::FixedText(d.devModel)});
+  disk.serial = shown.serial;
+  disk.model = shown.model;
+  disk.firmware = shown.firmware;
   return disk;
 }
 

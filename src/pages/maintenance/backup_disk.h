@@ -39,6 +39,11 @@ double CapacityGb(uint64_t sectors);
 // The same disk under two names (a drive letter and its drive number), or twice.
 bool SamePhysicalDisk(const BackupDisk& a, const BackupDisk& b);
 
+// Right before the copy writes: "" while the disk at disk.Path() still
+// reports the model, serial and capacity it was listed with, else why it is
+// refused ("PHYSICALDRIVE3 is no longer the drive that was listed: ...").
+std::string RecheckDisk(os::Os& os, const BackupDisk& disk);
+
 // The enumerated disks behind the two lists.
 class BackupDiskSource {
  public:

@@ -43,6 +43,15 @@ class RunObserver : public CopyObserver {
   app::DriveRun& run_;
 };
 
+// The disk the copy reads and the disk it writes are still the listed ones.
+// A source reached only through its port has no disk path to read an identity
+// through; the copy reads it as it is.
+std::string SwappedDisk(os::Os& os, const BackupDisk& source, const BackupDisk& destination) {
+  if (const std::string why = RecheckDisk(os, destination); !why.empty()) return why;
+  if (source.PhysicalNumber() < 0) return "";
+  return RecheckDisk(os, source);
+}
+
 }  // namespace
 
 std::string ConfirmText(const BackupDisk& d) {
@@ -105,6 +114,18 @@ int CloneOperation::Attempt(app::DriveRun& run, bool first) {
                          source->Path().c_str(), destination->Path().c_str(),
                          static_cast<unsigned long long>(source->sectors), source->blockBytes,
                          first ? "" : " (second attempt)"));
+  // Asked right before the cleaning and right before each attempt writes: a
+  // disk swapped in under the same number is not the one the user chose.
+  const auto swapped = [&] {
+    const std::string why = SwappedDisk(os_, *source, *destination);
+    if (why.empty()) return false;
+    run.Log("Data Backup      : " + why + "; nothing was written to it");
+    presenter_.Warn(why);
+    presenter_.Finish(kBackupError);
+    run.Fail(why);
+    return true;
+  };
+  if (swapped()) return kResultError;
   // Nothing in the copy writes to the source.
   DiskHandle in(os_, source->Path(), os::GENERIC_READ);
   if (first) {
@@ -117,6 +138,7 @@ int CloneOperation::Attempt(app::DriveRun& run, bool first) {
       return kResultError;
     }
   }
+  if (first && swapped()) return kResultError;
   DiskHandle out(os_, destination->Path(), os::GENERIC_READ | os::GENERIC_WRITE);
   run.Step(first ? "Copy" : "Copy (second attempt)");
   run.ResetProgress();

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "device/core/dev_attribute.h"
 #include "pages/maintenance/left_password.h"
+#include "scan/identity_recheck.h"
 
 namespace maintenance {
 
@@ -29,6 +30,14 @@ void SecurityEraseOperation::Run(app::DriveRun& run) {
     run.Log(common::Format("Dev_%d          : %s is the system disk; nothing was sent to it",
                            drive_.row, drive_.DisplayName().c_str()));
     run.Fail(kSystemDiskNotErased);
+    return;
+  }
+  // Asked right before the first erase command: a disk swapped in under the
+  // same name since the list was filled is not the one the user ticked.
+  if (const std::string changed = app::RecheckIdentity(drive_); !changed.empty()) {
+    run.Log(common::Format("Dev_%d          : %s; nothing was sent to it", drive_.row,
+                           changed.c_str()));
+    run.Fail(changed);
     return;
   }
   if (drive_.IsNvme()) {

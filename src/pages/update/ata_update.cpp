@@ -288,6 +288,8 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
       return false;
     }
   }
+  // The first write of each step goes to the drive's controller memory.
+  if (!flow.StillListed()) return false;
   if (!PrepareController(flow)) return false;
   if (options.CheckNewBad && ReallocatedRaw(flow.drive.data.smartData) != 0) {
     flow.Refuse("New Bad Exists!!!");

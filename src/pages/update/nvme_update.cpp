@@ -194,6 +194,7 @@ void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
 
   const int32_t kib = common::StrToIntDef(form.CMBB_Microcode_TranSize.Text(), 0);
   const size_t pieceBytes = static_cast<size_t>(std::max(kib, 0)) * 1024;
+  if (!flow.StillListed()) return;
   int result = 0;
   for (const Piece& p : PlanPieces(image.size(), pieceBytes)) {
     result = flow.drive.access.NvmeFirmwareDownload(image.subspan(p.offset, p.size),
@@ -239,6 +240,7 @@ void NvmeCommitClick(UpdateFlow& flow) {
   }
   // A slot outside 0..7 is refused by the command itself, without being sent.
   const uint32_t slotField = slot < 0 ? 0xFFFFFFFFu : static_cast<uint32_t>(slot);
+  if (!flow.StillListed()) return;
   const int result = flow.drive.access.NvmeFirmwareCommit(action, slotField);
   flow.Sleep(kCommitSettleMs);
   const bool requiresReset = StoredUntilReset(flow, result);

@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "package/update_rules.h"
+#include "scan/identity_recheck.h"
 
 namespace update {
 
@@ -38,6 +39,14 @@ bool UpdateFlow::AskYes(const std::string& text) {
 void UpdateFlow::TrimMemo() {
   ui::Memo& memo = form.MM_Microcode_ShowVersion;
   memo.SetText(common::Trim(memo.Text()));
+}
+
+bool UpdateFlow::StillListed() {
+  const std::string changed = app::RecheckIdentity(drive);
+  if (changed.empty()) return true;
+  run.Log(common::Format("Dev_%d          : %s; no firmware was sent to it", Row(), changed.c_str()));
+  Refuse(changed);
+  return false;
 }
 
 void JudgeReportedVersion(UpdateFlow& flow, const std::string& reported, bool deferred,

@@ -88,6 +88,10 @@ class UpdateFlow {
   bool AskYes(const std::string& text);
   // The memo of the advanced group, trimmed as a whole.
   void TrimMemo();
+  // Right before a download or a commit: whether the drive still reports the
+  // model, serial and capacity it was listed with. When it does not, the row
+  // is refused with the reason and nothing more is sent to it.
+  bool StillListed();
 };
 
 // After a commit: the version the drive reports against the one expected. A

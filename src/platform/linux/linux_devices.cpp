@@ -37,7 +37,9 @@ HDEVINFO LinuxOs::SetupDiGetClassDevsA(const GUID* classGuid, const char*, DWORD
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
+  // The enumeration gives the numbers out again.
   disks_ = linuxos::ListSysfsDisks(sysRoot_);
+  numbered_ = true;
   usageRead_ = false;  // drive numbers may have moved
   auto open = std::make_unique<Open>();
   open->kind = Open::kDeviceSet;

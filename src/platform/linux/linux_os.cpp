@@ -112,7 +112,29 @@ LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot,
 LinuxOs::~LinuxOs() = default;
 
 const std::vector<SysfsDisk>& LinuxOs::Disks() {
-  if (disks_.empty()) disks_ = linuxos::ListSysfsDisks(sysRoot_);
+  if (!numbered_) {
+    disks_ = linuxos::ListSysfsDisks(sysRoot_);
+    numbered_ = true;
+    return disks_;
+  }
+  // A number stays with the disk it was given to, wherever the kernel shows
+  // that disk now: node names are handed out again on every replug, so the
+  // node of a number is looked up afresh at each use and never kept.
+  const std::vector<SysfsDisk> now = linuxos::ListSysfsDisks(sysRoot_);
+  for (SysfsDisk& numbered : disks_) {
+    if (numbered.name.empty()) continue;  // gone before
+    const std::string identity = linuxos::StableIdentity(numbered);
+    const auto at = std::find_if(now.begin(), now.end(), [&](const SysfsDisk& d) {
+      return linuxos::StableIdentity(d) == identity;
+    });
+    if (at != now.end()) {
+      numbered = *at;
+    } else {
+      // Its number opens nothing, and no other disk answers under its node.
+      numbered.name.clear();
+      numbered.devicePath.clear();
+    }
+  }
   return disks_;
 }
 
@@ -158,7 +180,7 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
       return INVALID_HANDLE_VALUE;
     }
     const int n = std::stoi(digits);
-    if (n >= static_cast<int>(Disks().size())) {
+    if (n >= static_cast<int>(Disks().size()) || disks_[static_cast<size_t>(n)].name.empty()) {
       SetLastError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }

@@ -76,7 +76,9 @@ class LinuxOs : public HostOs {
   CONFIGRET CM_Get_DevNode_Registry_PropertyA(DEVINST devInst, ULONG property, ULONG* regDataType,
                                               void* buffer, ULONG* length, ULONG flags) override;
 
-  // The disks as last listed (drive number = index).
+  // The disks by drive number (index), each where the kernel shows it now:
+  // a number keeps to the disk it was given to (its stable identity) and a
+  // disk that is gone keeps its number with no node (an empty name).
   const std::vector<linuxos::SysfsDisk>& Disks();
   // What of those disks the running system uses, read afresh when the mount
   // or swap table changed.
@@ -122,6 +124,7 @@ class LinuxOs : public HostOs {
   std::map<uintptr_t, std::unique_ptr<Open>> handles_;
   uintptr_t nextHandle_ = 0x1000;
   std::vector<linuxos::SysfsDisk> disks_;
+  bool numbered_ = false;  // disks_ holds the numbers given out
   std::string procRoot_;
   linuxos::DiskUsage usage_;
   std::string usageKey_;  // the tables usage_ was read from

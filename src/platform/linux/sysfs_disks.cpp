@@ -206,6 +206,7 @@ void FillNvme(const std::string& sysRoot, const fs::path& device, const std::str
   }
   d.subsystem = subsystem.filename().string();
   d.nsid = ReadLine(fs::path(sysRoot) / "block" / name / "nsid");
+  d.wwid = ReadLine(fs::path(sysRoot) / "block" / name / "wwid");
 }
 
 // Without multipath every controller of a shared namespace shows it under a
@@ -272,6 +273,7 @@ std::vector<SysfsDisk> ListSysfsDisks(const std::string& sysRoot) {
       d.vendor = ReadLine(device / "vendor");
       d.model = ReadLine(device / "model");
       d.revision = ReadLine(device / "rev");
+      d.wwid = ReadLine(device / "wwid");
       const std::string hctl = fs::canonical(device, ec).filename().string();
       unsigned h = 0, c = 0, t = 0, l = 0;
       if (!ec && std::sscanf(hctl.c_str(), "%u:%u:%u:%u", &h, &c, &t, &l) == 4) {
@@ -298,6 +300,12 @@ std::vector<SysfsDisk> ListSysfsDisks(const std::string& sysRoot) {
   std::sort(disks.begin(), disks.end(), SortKey);
   DropRepeatedNamespaces(disks);
   return disks;
+}
+
+std::string StableIdentity(const SysfsDisk& d) {
+  if (!d.wwid.empty()) return "wwid:" + d.wwid;
+  if (!d.serial.empty()) return "serial:" + d.model + "\n" + d.serial + "\n" + d.nsid;
+  return "node:" + d.name;
 }
 
 std::string InstanceIdOf(const SysfsDisk& d) {

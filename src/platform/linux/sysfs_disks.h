@@ -24,6 +24,9 @@ struct SysfsDisk {
   std::vector<int> nvmeOtherControllers;
   std::string subsystem, nsid;  // "nvme-subsys0", "1" ("" when unknown)
   std::string vendor, model, revision, serial;
+  // The world-wide name the kernel reads from the device ("t10.ATA ...",
+  // "eui.00..."), "" when it reports none.
+  std::string wwid;
   // "PCI bus B, device D, function F" of the nearest PCI function, or "".
   std::string pciLocation;
   // USB device the disk hangs off (empty vid: not USB), its port on its hub,
@@ -51,6 +54,11 @@ std::map<std::string, uint32_t> UsbHubNumbers(const std::string& sysRoot);
 // True for the SCSI port of a controller that only repeats a namespace
 // listed through another controller of its subsystem.
 bool IsSecondaryNvmePort(const std::vector<SysfsDisk>& disks, uint32_t port);
+
+// What stays the same while a disk moves between nodes (sdb today, sdd after a
+// replug): its world-wide name, else its model and serial, else (a disk that
+// reports neither) its node name.
+std::string StableIdentity(const SysfsDisk& disk);
 
 // The instance id SetupAPI would show: "USBSTOR\DISK&VEN_..&PROD_..&REV_..\<serial>&0"
 // for a USB disk, "SCSI\DISK&VEN_..." or "NVME\DISK&VEN_...".

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "device/core/dev_attribute.h"
 #include "device/core/fixed_text.h"
+#include "device/core/identity_reader.h"
 
 namespace app::cli {
 namespace {
@@ -16,9 +17,19 @@ void FillFromDevice(CliDrive& d, const device::StorageDevice& dev) {
   d.attachment = AttachmentName(dev.devAttribute);
   d.capacitySectors = dev.devCapacity;
   // Trimmed as the drive reported them, then escaped for showing.
-  d.model = common::ShownText(common::Trim(device::FixedText(dev.devModel)));
-  d.serial = common::ShownText(common::Trim(device::FixedText(dev.devSerial)));
-  d.firmware = common::ShownText(common::Trim(device::FixedText(dev.devFirmware)));
+  const device::IdentityTexts shown = device::ShownIdentity(
+      {device::FixedText(dev.devSerial), device::FixedText(dev.devFirmware),
+       device::FixedText(dev.devModel)});
+  d.model = shown.model;
+  d.serial = shown.serial;
+  d.firmware = shown.firmware;
+}
+
+void OverrideIdentity(CliDrive& d, const DriveView& drive) {
+  const device::IdentityTexts shown = device::ShownIdentity(drive.Identity());
+  if (!shown.serial.empty()) d.serial = shown.serial;
+  if (!shown.firmware.empty()) d.firmware = shown.firmware;
+  if (!shown.model.empty()) d.model = shown.model;
 }
 
 bool AllDigits(const std::string& s) {
@@ -49,12 +60,10 @@ std::vector<CliDrive> IdentifiedDrives(TUpdateDispaly& form, SessionPlugins& plu
     d.name = list.Item(row).caption;
     d.identified = true;
     if (const device::StorageDevice* dev = table.Slot(row).device.Drive()) FillFromDevice(d, *dev);
-    // What the list shows wins over the enumeration's copies: the scan read
-    // the drive itself.
+    // What the scan read from the drive itself wins over the enumeration's
+    // copies, decoded by the same reader the lists use.
+    if (row < plugins.Scan().Drives().Count()) OverrideIdentity(d, plugins.Scan().Drives().At(row));
     const auto cell = [&](int sub) { return sub >= 0 ? common::Trim(list.SubItem(row, sub)) : ""; };
-    if (!cell(cols.serialNumber).empty()) d.serial = cell(cols.serialNumber);
-    if (!cell(cols.currentFw).empty()) d.firmware = cell(cols.currentFw);
-    if (!cell(cols.modelName).empty()) d.model = cell(cols.modelName);
     d.offered = cell(cols.newestFw);
     drives.push_back(std::move(d));
   }

@@ -7,6 +7,7 @@
 
 #include "common/bytes.h"
 #include "device/ata/ata_commands.h"
+#include "device/core/identity_reader.h"
 #include "device/core/open_scope.h"
 #include "device/nvme/nvme_bridge_path.h"
 #include "device/nvme/nvme_dispatch.h"
@@ -19,12 +20,6 @@ namespace {
 
 // Identify Controller fields.
 constexpr size_t kIdVendorIds = 0;
-constexpr size_t kIdSerial = 4;
-constexpr size_t kIdSerialLength = 20;
-constexpr size_t kIdModel = 24;
-constexpr size_t kIdModelLength = 40;
-constexpr size_t kIdFirmware = 64;
-constexpr size_t kIdFirmwareLength = 8;
 // Identify Namespace fields.
 constexpr size_t kNsSize = 0;
 constexpr size_t kNsCapacity = 8;
@@ -48,10 +43,9 @@ std::unique_ptr<device::NvmeCommandRecord> NewRecord(uint32_t length) {
 }
 
 template <size_t N>
-void CopyText(char (&field)[N], std::span<const uint8_t> from, size_t offset, size_t length) {
+void CopyText(char (&field)[N], const std::string& text) {
   std::memset(field, 0, N);
-  const size_t n = std::min(length, N - 1);
-  if (common::Fits(from.size(), offset, n)) std::memcpy(field, from.data() + offset, n);
+  std::memcpy(field, text.data(), std::min(text.size(), N - 1));
 }
 
 }  // namespace
@@ -94,9 +88,10 @@ bool NVMeSsdHba::Identify(std::span<uint8_t> out, uint32_t nsid, bool controller
   std::copy_n(data.begin(), std::min(out.size(), data.size()), out.begin());
   if (controller) {
     std::copy_n(data.begin() + kIdVendorIds, pciVendorIds_.size(), pciVendorIds_.begin());
-    CopyText(serial_, data, kIdSerial, kIdSerialLength);
-    CopyText(model_, data, kIdModel, kIdModelLength);
-    CopyText(firmware_, data, kIdFirmware, kIdFirmwareLength);
+    const device::IdentityTexts ids = device::NvmeIdentityTexts(data);
+    CopyText(serial_, ids.serial);
+    CopyText(model_, ids.model);
+    CopyText(firmware_, ids.firmware);
   } else {
     nsCapacity_ = common::ReadLe64(data, kNsCapacity);
     nsSize_ = common::ReadLe64(data, kNsSize);

@@ -1,9 +1,8 @@
 // The Data Backup end to end on a lab machine: the scan lists every disk, the
 // user picks a source and a destination and presses Start, and afterwards the
 // destination's media is compared with the source's byte for byte.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -324,3 +323,70 @@ TEST_F(BackupOnLab, ThePartitioningToolIsWaitedForBeforeTheDestinationIsOpened) 
 }
 
 }  // namespace
+
+namespace {
+
+// The source's second chunk cannot be read, so the first attempt fails after
+// writing its first chunk and a second attempt follows; the destination may be
+// replaced by the spare after `after` commands.
+std::string SwapBetweenAttempts(const std::string& after) {
+  testsupport::LabBuilder b;
+  b.Disk("Disk Src", "sata", "generic",
+         {"Number=1", "Model=Other Maker SSD 16GB", "Serial=SRC000000000000001",
+          "Capacity=" + std::to_string(kThreeChunks), "UnreadableSectors=7000"});
+  b.Disk("Disk Dst", "sata", "generic",
+         {"Number=2", "Model=Other Maker SSD 32GB", "Serial=DST000000000000002", "Capacity=20000"});
+  if (!after.empty()) b.Raw("ReplacedBy=Disk Other\nReplacedAfter=" + after + "\n");
+  b.Disk("Disk Other", "sata", "generic",
+         {"Spare=1", "Model=Other Maker SSD 32GB", "Serial=OTH000000000000003", "Capacity=20000"});
+  return b.Text();
+}
+
+}  // namespace
+
+TEST_F(BackupOnLab, ADestinationSwappedBetweenTheAttemptsIsRefusedOnTheSecond) {
+  // Without the swap: how many commands reach the destination by the end of
+  // the first attempt (its first chunk written, its second chunk failed).
+  Start(SwapBetweenAttempts(""));
+  std::vector<uint64_t> atProgress;
+  page->OnProgress = [&](int) {
+    atProgress.push_back(labOs->Machine().DiskBySection("Disk Dst")->Commands());
+  };
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  ASSERT_EQ(Steps(),
+            (std::vector<std::string>{"Clean Destination", "Copy", "Copy (second attempt)"}));
+  ASSERT_EQ(atProgress.size(), 4u);  // two chunks reached in each attempt
+  const uint64_t firstAttemptDone = atProgress[1];
+  page.reset();
+  scan.reset();
+  form.reset();
+  application.reset();
+  toolkit.reset();
+  ctx.reset();
+  labOs.reset();
+
+  Start(SwapBetweenAttempts(std::to_string(firstAttemptDone)));
+  lab::LabDisk* spare = labOs->Machine().SpareBySection("Disk Other");
+  ASSERT_NE(spare, nullptr);
+  FillAll("Disk Dst", 0xEE);
+  std::vector<uint8_t> sector(512, 0x5A);
+  for (uint64_t s = 0; s < 20000; s += 1000) {
+    ASSERT_TRUE(spare->GetMedia().Write(s, 1, sector.data()));
+  }
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+
+  EXPECT_TRUE(labOs->Machine().DiskBySection("Disk Dst")->Replaced());
+  EXPECT_EQ(page->LastResult(), maintenance::kResultError);
+  EXPECT_EQ(Steps(), (std::vector<std::string>{"Clean Destination", "Copy"}));
+  const std::string why =
+      "PHYSICALDRIVE2 is no longer the drive that was listed: serial DST000000000000002 is now "
+      "OTH000000000000003";
+  EXPECT_EQ(page->LastRun().drives.at(0).result, why);
+  EXPECT_EQ(DialogTexts("Warning"), (std::vector<std::string>{why}));
+  // The drive now under PHYSICALDRIVE2 is the replacement, untouched: the
+  // second attempt wrote nothing to it.
+  for (uint64_t s = 0; s < 20000; s += 1000) EXPECT_EQ(Bytes("Disk Dst", s, 1)[0], 0x5A) << s;
+  EXPECT_EQ(std::count(labOs->DiskpartLog().begin(), labOs->DiskpartLog().end(), "CLEAN: done"), 1);
+}

@@ -411,3 +411,56 @@ TEST_F(EraseOnLab, TheMasterPasswordRemovesWhatTheUserPasswordCouldNot) {
 }
 
 }  // namespace
+
+// Disk A's drive is taken out after `after` commands and the spare VKZ drive
+// answers under its number; Disk D is an ordinary second drive.
+std::string SwappedDiskLab(const std::string& after) {
+  testsupport::LabBuilder b;
+  b.Sata("Disk A", "VK4620XT", {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536"});
+  if (!after.empty()) b.Raw("ReplacedBy=Disk Spare Z\nReplacedAfter=" + after + "\n");
+  b.Sata("Disk D", "VK4620XT", {"Number=4", "Serial=VKD0000000000000001", "Capacity=65536"});
+  b.Sata("Disk Spare Z", "VK4620XT", {"Spare=1", "Serial=VKZ0000000000000001", "Capacity=65536"});
+  return b.Text();
+}
+
+TEST_F(EraseOnLab, ADiskSwappedUnderTheSameNumberIsRefusedAndTheOthersAreErased) {
+  // The same lab without the swap tells how many commands reach Disk A until
+  // the user can press Erase; the swap is set to meet the next one.
+  Start(SwappedDiskLab(""));
+  const uint64_t untilReady = Disk("Disk A").Commands();
+  ASSERT_GT(untilReady, 0u);
+  Close();
+  NewLab();
+  Start(SwappedDiskLab(std::to_string(untilReady)));
+  lab::LabDisk* spare = labOs->Machine().SpareBySection("Disk Spare Z");
+  ASSERT_NE(spare, nullptr);
+  std::vector<uint8_t> sector(512, 0xA5);
+  ASSERT_TRUE(spare->GetMedia().Write(kMarkLba, 1, sector.data()));
+  Mark("Disk D");
+
+  const int a = Row("PHYSICALDRIVE1"), d = Row("PHYSICALDRIVE4");
+  ASSERT_GE(a, 0);
+  ASSERT_GE(d, 0);
+  EXPECT_EQ(form->LV_OptionErase.SubItem(a, 0), "VKA0000000000000001");
+  Tick(a);
+  Tick(d);
+  form->T_SendErase.Click();
+
+  EXPECT_TRUE(Disk("Disk A").Replaced());
+  EXPECT_EQ(Result(a),
+            "PHYSICALDRIVE1 is no longer the drive that was listed: serial VKA0000000000000001 "
+            "is now VKZ0000000000000001");
+  EXPECT_EQ(Image(a), app::kRowFailed);
+  EXPECT_NE(LogText().find("is no longer the drive that was listed"), std::string::npos);
+  EXPECT_EQ(Result(d), "PASS");
+  EXPECT_FALSE(Marked("Disk D"));
+  // The drive now under PHYSICALDRIVE1 is the spare: its data is there and no
+  // password was ever set on it.
+  EXPECT_TRUE(Marked("Disk A"));
+  lab::AtaDevice* now = Disk("Disk A").Ata();
+  ASSERT_NE(now, nullptr);
+  const std::vector<uint8_t> identify = lab::AtaIdentify(*now);
+  ASSERT_EQ(identify.size(), 512u);
+  EXPECT_EQ(lab::DecodeAtaIdentify(identify).serial, "VKZ0000000000000001");
+  EXPECT_EQ(identify[256] & 0x06, 0) << "security enabled or locked";
+}

@@ -2,6 +2,7 @@
 // update list, rows are ticked, Start runs every ticked drive, and the
 // firmware the drives report afterwards (and after a restart) tells what was
 // really done.
+#include "lab/bridges/ata_access.h"
 #include "update_lab_fixture.h"
 
 namespace updatetest {
@@ -277,6 +278,55 @@ TEST_F(UpdateOnLab, TheSecondUpdateStepRunsAfterTheFirst) {
   for (const std::string& l : labOs->Trace().Captured())
     if (l.find("FileString = ") != std::string::npos) ++downloads;
   EXPECT_EQ(downloads, 2);
+}
+
+}  // namespace
+}  // namespace updatetest
+
+namespace updatetest {
+namespace {
+
+// Disk A and a spare of the same kind that may take its place after `after`
+// commands.
+std::string SwappedSataLab(const std::string& after) {
+  std::string extra;
+  if (!after.empty()) extra = "ReplacedBy=Disk Spare\nReplacedAfter=" + after + "\n";
+  extra +=
+      "\n[Disk Spare]\nAttachment=sata\nController=VK4620XT\nSpare=1\n"
+      "Serial=VKZ0000000000000009\nCapacity=65536\nFirmware=S0220A0";
+  return FiveAttachments(extra);
+}
+
+TEST_F(UpdateOnLab, ADiskSwappedUnderTheSameNumberIsRefusedBeforeAnyDownload) {
+  // The same machine without the swap: the commands Disk A gets until Start.
+  Start(SwappedSataLab(""));
+  const uint64_t untilReady = labOs->Machine().DiskBySection("Disk A")->Commands();
+  Close();
+  NewLab();
+  Start(SwappedSataLab(std::to_string(untilReady)));
+  const int a = Drive(1), c = Drive(3);
+  ASSERT_GE(a, 0);
+  ASSERT_GE(c, 0);
+  Tick(a);
+  Tick(c);
+  PressStart();
+
+  lab::LabDisk& disk = *labOs->Machine().DiskBySection("Disk A");
+  EXPECT_TRUE(disk.Replaced());
+  EXPECT_EQ(Result(a),
+            "PHYSICALDRIVE1 is no longer the drive that was listed: serial VKA0000000000000001 "
+            "is now VKZ0000000000000009");
+  EXPECT_EQ(Image(a), app::kRowFailed);
+  EXPECT_NE(LogText().find("no firmware was sent to it"), std::string::npos);
+  // The other ticked drive is updated.
+  EXPECT_EQ(Image(c), app::kRowPassed);
+  // The drive now under PHYSICALDRIVE1 still runs its own firmware and got
+  // no microcode.
+  ASSERT_NE(disk.Ata(), nullptr);
+  const lab::AtaIdentityText now = lab::DecodeAtaIdentify(lab::AtaIdentify(*disk.Ata()));
+  EXPECT_EQ(now.serial, "VKZ0000000000000009");
+  EXPECT_EQ(now.firmware, "S0220A0");
+  EXPECT_FALSE(Traced("DMStatus"));
 }
 
 }  // namespace
