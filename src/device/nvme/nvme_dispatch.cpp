@@ -23,6 +23,12 @@ Route PickRoute(uint32_t attribute, uint8_t opcode, bool admin) {
       case os::kNvmeAdminGetLogPage:
       case os::kNvmeAdminIdentify:
         return Route::kProperty;
+      case os::kNvmeAdminFormatNvm:
+        // As the inbox driver takes it where it takes it at all (its
+        // pre-installation environment): a protocol command to the handle's
+        // namespace. A full Windows refuses it there; the Linux backend
+        // carries it.
+        return admin ? Route::kProtocol : Route::kNone;
       default:
         return Route::kNone;
     }

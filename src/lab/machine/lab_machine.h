@@ -62,6 +62,8 @@ class LabMachine {
   explicit LabMachine(LabConfig config) : config_(std::move(config)) {}
   bool BuildDisk(const DiskConfig& disk, const DriveFactory& factory, os::VirtualClock& clock,
                  std::string& error);
+  bool BuildNamespaceDisk(const DiskConfig& disk, std::shared_ptr<Media> media,
+                          std::string& error);
   bool AssignPorts(std::string& error);
   void BuildVolumes();
   std::string MachineStatePath() const;
