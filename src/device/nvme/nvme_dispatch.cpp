@@ -64,7 +64,7 @@ bool Send(StorageDevice& dev, NvmeCommandRecord& record, Route route, uint32_t d
       ok = nvme_path::FirmwareDownload(dev, record, dataLength);
       break;
     case Route::kFwActivate:
-      ok = nvme_path::FirmwareActivate(dev);
+      ok = nvme_path::FirmwareActivate(dev, record);
       break;
     case Route::kBridge:
       ok = nvme_path::Bridge(dev, record, dataLength, admin);

@@ -6,6 +6,15 @@
 
 namespace device {
 
+int DiskNumberOfName(const std::string& name) {
+  const size_t prefix = std::char_traits<char>::length(kPhysicalDriveName);
+  if (name.size() <= prefix || !common::EqualsNoCase(name.substr(0, prefix), kPhysicalDriveName))
+    return -1;
+  const std::string digits = name.substr(prefix);
+  if (digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::stoi(digits);
+}
+
 bool DiskScsiAddress(os::Os& os, int diskNumber, ScsiAddressKey* out) {
   // Asking for the address needs no access rights, as on Windows.
   const os::HANDLE h = os.CreateFileA(common::Format("\\\\.\\PHYSICALDRIVE%d", diskNumber), 0,

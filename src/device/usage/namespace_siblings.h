@@ -5,11 +5,17 @@
 // the same port, path and target are namespaces of one controller. A format
 // that the controller applies to all its namespaces reaches every one of them.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/os.h"
 
 namespace device {
+
+inline constexpr const char* kPhysicalDriveName = "PHYSICALDRIVE";
+
+// The physical drive number in a display name ("PHYSICALDRIVE3" -> 3), or -1.
+int DiskNumberOfName(const std::string& name);
 
 // Physical drive numbers tried; Windows numbers disks densely from 0.
 inline constexpr int kMaxPhysicalDrives = 64;

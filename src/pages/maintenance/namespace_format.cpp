@@ -1,6 +1,5 @@
 #include "pages/maintenance/namespace_format.h"
 
-#include "common/str_to_int.h"
 #include "common/text.h"
 #include "device/usage/disk_use.h"
 #include "device/usage/namespace_siblings.h"
@@ -8,13 +7,11 @@
 namespace maintenance {
 namespace {
 
-constexpr const char* kPhysicalName = "PHYSICALDRIVE";
-
 // The scan's system-disk mark of listed drive `diskNumber`, if it is listed.
 bool MarkedSystemDisk(app::DriveViews& drives, int diskNumber) {
   for (int row = 0; row < drives.Count(); ++row) {
     const app::DriveView v = drives.At(row);
-    if (v.data.systemDisk && DiskNumberOfName(v.DisplayName()) == diskNumber) return true;
+    if (v.data.systemDisk && device::DiskNumberOfName(v.DisplayName()) == diskNumber) return true;
   }
   return false;
 }
@@ -31,23 +28,14 @@ bool FormatsAllNamespaces(std::span<const uint8_t> identifyController) {
          (identifyController[kIdentifyFna] & (kFnaFormatAll | kFnaEraseAll)) != 0;
 }
 
-int DiskNumberOfName(const std::string& name) {
-  const size_t prefix = std::char_traits<char>::length(kPhysicalName);
-  if (name.size() <= prefix || !common::EqualsNoCase(name.substr(0, prefix), kPhysicalName))
-    return -1;
-  const std::string digits = name.substr(prefix);
-  if (digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
-  return common::StrToIntDef(digits, -1);
-}
-
 std::string SharedFormatRefusal(os::Os& os, app::DriveViews& drives, const app::DriveView& drive) {
   if (!FormatsAllNamespaces(drive.data.nvmeIdentifyController)) return "";
-  const int disk = DiskNumberOfName(drive.DisplayName());
+  const int disk = device::DiskNumberOfName(drive.DisplayName());
   if (disk < 0) return "";
   for (const device::NamespaceDisk& other : device::SiblingNamespaces(os, disk)) {
     device::DiskUse use = device::QueryDiskUse(os, other.diskNumber);
     if (MarkedSystemDisk(drives, other.diskNumber)) use.systemDisk = true;
-    const std::string name = common::Format("%s%d", kPhysicalName, other.diskNumber);
+    const std::string name = common::Format("%s%d", device::kPhysicalDriveName, other.diskNumber);
     std::string why = device::DiskUseRefusal(name, use);
     if (why.empty()) continue;
     // "PHYSICALDRIVE2 holds ..." becomes "PHYSICALDRIVE2 (namespace 1) holds ...".

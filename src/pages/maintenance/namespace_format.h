@@ -27,9 +27,6 @@ uint32_t NamespaceIdOf(const app::DriveView& drive);
 // namespace is one of all of them (FNA bit 0 or 1).
 bool FormatsAllNamespaces(std::span<const uint8_t> identifyController);
 
-// The physical drive number in a display name ("PHYSICALDRIVE3" -> 3), or -1.
-int DiskNumberOfName(const std::string& name);
-
 // Why `drive` may not be formatted alone, or "" when it may: "PHYSICALDRIVE3
 // cannot be formatted alone: its controller formats all namespaces together
 // and PHYSICALDRIVE2 (namespace 1) holds the running system". Each other
