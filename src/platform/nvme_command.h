@@ -36,6 +36,7 @@ inline constexpr uint8_t kNvmeAdminGetLogPage = 0x02;
 inline constexpr uint8_t kNvmeAdminIdentify = 0x06;
 inline constexpr uint8_t kNvmeAdminFirmwareCommit = 0x10;
 inline constexpr uint8_t kNvmeAdminFirmwareDownload = 0x11;
+inline constexpr uint8_t kNvmeAdminFormatNvm = 0x80;
 // Opcodes from here on are the vendor's own.
 inline constexpr uint8_t kNvmeFirstVendorAdminOpcode = 0xC0;
 inline constexpr uint8_t kNvmeFirstVendorIoOpcode = 0x80;

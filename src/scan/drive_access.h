@@ -104,6 +104,16 @@ class DriveAccess {
   virtual int NvmeVendorNoData(bool /*flag*/) { return -3; }
   // The access-path bits of the bound drive (devAttribute) as copied at attach.
   virtual uint32_t AccessAttribute() const { return 0; }
+  // The drive's SCSI address as its port driver reported it at attach; for an
+  // NVMe disk the LUN is its namespace (namespace id = LUN + 1). Port 255:
+  // not known.
+  struct Address {
+    uint32_t port = 255;
+    uint32_t target = 0;
+    uint32_t lun = 0;
+    bool Known() const { return port != 255; }
+  };
+  virtual Address ScsiAddress() const { return {}; }
 
   // Closes the bound drive's handle.
   virtual void Close() = 0;

@@ -89,6 +89,7 @@ class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAcc
   uint32_t HaId() const { return devHaId_; }
   uint32_t TargetId() const { return devTarget_; }
   uint32_t LunId() const { return devLun_; }
+  Address ScsiAddress() const override { return {devHaId_, devTarget_, devLun_}; }
   uint32_t Order() const { return devOrder_; }
   // The bound drive's display name (devName), as it was at attach.
   std::string DevName() const override;

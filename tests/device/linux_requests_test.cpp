@@ -25,7 +25,7 @@ using testsupport::FakeKernel;
 struct Machine {
   testsupport::FakeSysfs sys;
   std::shared_ptr<FakeKernel> kernel = std::make_shared<FakeKernel>();
-  testsupport::FakeLinuxOs os{sys.SysRoot(), sys.DevRoot(), kernel};
+  testsupport::FakeLinuxOs os{sys.SysRoot(), sys.DevRoot(), kernel, sys.ProcRoot()};
   Machine() { os.Trace().SetCapture(true); }
 
   // Drive n as the scan would leave it: closed, path and access bits set.
@@ -230,7 +230,9 @@ TEST(LinuxRequests, FirmwareCommitStatusesRunTheResetTheyAskForOrWaitForAReboot)
   TwoControllerSubsystem(m.sys);
   FakeKernel& k = *m.kernel;
   StorageDevice nvme = m.Drive(2, STORAGE_PHYSICAL | STORAGE_NVME);
-  NvmeCommandRecord commit = Commit(1, 1);
+  // Immediate activation asked (the inbox request without "switch upon
+  // reset") of a controller that serves no disk in use.
+  NvmeCommandRecord commit = Commit(3, 1);
 
   // Controller reset needed: the backend resets the controller and waits
   // until it is live; the request is done.
@@ -335,7 +337,7 @@ TEST(LinuxRequests, TheMiniportCompletionCarriesTheCommitStatusAsItCame) {
   // said, with its DW0.
   k.nvmeAnswers = {{0x0110, 0xABCD, {}}};
   k.states = {"live"};
-  NvmeCommandRecord viaPort = Commit(2, 3);
+  NvmeCommandRecord viaPort = Commit(3, 3);
   viaPort.Command()[1] = 0x40;  // PSDT: the kernel takes no flags
   ASSERT_TRUE(ExecuteNvmeCommand(port, viaPort, 0, 0, true, true));
   EXPECT_EQ(viaPort.Completion(0), 0xABCDu);
@@ -345,7 +347,7 @@ TEST(LinuxRequests, TheMiniportCompletionCarriesTheCommitStatusAsItCame) {
   EXPECT_EQ(k.subsystemResets, 1);
   EXPECT_EQ(k.resets, 0);
   EXPECT_EQ(k.nvmeSent.back().cmd.flags, 0);
-  EXPECT_EQ(k.nvmeSent.back().cmd.cdw10, 0x13u);
+  EXPECT_EQ(k.nvmeSent.back().cmd.cdw10, 0x1Bu);
   EXPECT_EQ(k.nvmeSent.back().cmd.timeoutMs, 300000u);
 
   // Conventional reset: no reset, the status comes back for the flow.

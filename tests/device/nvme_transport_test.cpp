@@ -43,10 +43,13 @@ TEST_F(NvmeFixture, NativeDriveRoutesByOpcodeAndAdminFlag) {
   EXPECT_EQ(sos.Trace().Captured()[1],
             "[VKM] <> Status DW0:00000000   DW1:00000000   DW2:00000000   DW3:00000000  "
             "@Return:Fail, @LastErr:0");
-  // A non-admin opcode 0x80 is a vendor I/O command; an admin 0x80 is not.
+  // An admin 0x80 (Format NVM) is a protocol command to the handle's
+  // namespace, which a full Windows refuses: the request is sent and fails.
   record.SetOpcode(0x80);
+  sos.ExpectIoctl(os::IOCTL_STORAGE_PROTOCOL_COMMAND).Fail(os::ERROR_NOT_SUPPORTED);
   EXPECT_FALSE(ExecuteNvmeCommand(dev, record, 0, 0, true, true));
-  EXPECT_TRUE(sos.Calls().empty());
+  ASSERT_FALSE(sos.Calls().empty());
+  EXPECT_EQ(sos.Calls().back().code, os::IOCTL_STORAGE_PROTOCOL_COMMAND);
 }
 
 TEST_F(NvmeFixture, VendorAdminOpcodeGoesThroughTheProtocolCommand) {
@@ -240,9 +243,16 @@ TEST_F(NvmeFixture, FirmwareCommitAlwaysActivatesSlotOne) {
   dev.devAttribute = STORAGE_NVME | STORAGE_PHYSICAL;
   NvmeCommandRecord record(0);
   record.SetOpcode(0x10);
-  record.SetDword(10, 0x0000000B);  // commit action 1, slot 3
+  // Commit action 3, slot 3: activation now, in slot 1.
+  record.SetDword(10, 0x0000001B);
   sos.ExpectIoctl(os::IOCTL_STORAGE_FIRMWARE_ACTIVATE).Check([](const OsCall& c) {
     EXPECT_EQ(In(c), Bytes({16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}));
+  });
+  EXPECT_TRUE(ExecuteNvmeCommand(dev, record, 0, 0, true, true));
+  // Commit action 1: the same request marked "switch upon reset" (0x10000000).
+  record.SetDword(10, 0x0000000B);
+  sos.ExpectIoctl(os::IOCTL_STORAGE_FIRMWARE_ACTIVATE).Check([](const OsCall& c) {
+    EXPECT_EQ(In(c), Bytes({16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0x10, 1, 0, 0, 0}));
   });
   EXPECT_TRUE(ExecuteNvmeCommand(dev, record, 0, 0, true, true));
 }

@@ -119,6 +119,12 @@ class FakeKernel : public os::linuxos::KernelCalls {
     return a.rc;
   }
 
+  // What NVME_IOCTL_ID answers on a namespace node (0: the real ioctl).
+  int namespaceId = 0;
+  int NamespaceId(int fd) override {
+    return namespaceId != 0 ? namespaceId : KernelCalls::NamespaceId(fd);
+  }
+
   int ResetController(int) override {
     ++resets;
     return resetError;
@@ -187,8 +193,8 @@ class FakeKernel : public os::linuxos::KernelCalls {
 class FakeLinuxOs : public os::LinuxOs {
  public:
   FakeLinuxOs(const std::string& sysRoot, const std::string& devRoot,
-              std::shared_ptr<FakeKernel> kernel)
-      : LinuxOs(sysRoot, devRoot, kernel), kernel_(std::move(kernel)) {}
+              std::shared_ptr<FakeKernel> kernel, const std::string& procRoot = "/proc")
+      : LinuxOs(sysRoot, devRoot, kernel, procRoot), kernel_(std::move(kernel)) {}
   void Sleep(os::DWORD ms) override { sleptMs += ms; }
   FakeKernel& Kernel() { return *kernel_; }
   uint64_t sleptMs = 0;

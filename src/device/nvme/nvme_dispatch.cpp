@@ -23,6 +23,12 @@ Route PickRoute(uint32_t attribute, uint8_t opcode, bool admin) {
       case os::kNvmeAdminGetLogPage:
       case os::kNvmeAdminIdentify:
         return Route::kProperty;
+      case os::kNvmeAdminFormatNvm:
+        // As the inbox driver takes it where it takes it at all (its
+        // pre-installation environment): a protocol command to the handle's
+        // namespace. A full Windows refuses it there; the Linux backend
+        // carries it.
+        return admin ? Route::kProtocol : Route::kNone;
       default:
         return Route::kNone;
     }
@@ -58,7 +64,7 @@ bool Send(StorageDevice& dev, NvmeCommandRecord& record, Route route, uint32_t d
       ok = nvme_path::FirmwareDownload(dev, record, dataLength);
       break;
     case Route::kFwActivate:
-      ok = nvme_path::FirmwareActivate(dev);
+      ok = nvme_path::FirmwareActivate(dev, record);
       break;
     case Route::kBridge:
       ok = nvme_path::Bridge(dev, record, dataLength, admin);

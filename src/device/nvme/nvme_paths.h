@@ -19,7 +19,9 @@ bool PropertyQuery(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataL
 // IOCTL_STORAGE_FIRMWARE_GET_INFO, then IOCTL_STORAGE_FIRMWARE_DOWNLOAD to slot 1.
 bool FirmwareDownload(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength);
 // IOCTL_STORAGE_FIRMWARE_ACTIVATE of slot 1 (the command's CDW10 is not used).
-bool FirmwareActivate(StorageDevice& dev);
+// The commit's action decides between activation now and at the next reset;
+// its slot is not passed on (the request names slot 1).
+bool FirmwareActivate(StorageDevice& dev, const NvmeCommandRecord& record);
 // IOCTL_SCSI_MINIPORT with the record itself.
 bool Miniport(StorageDevice& dev, NvmeCommandRecord& record, uint32_t dataLength,
               uint32_t metadataLength, bool admin);

@@ -147,11 +147,17 @@ bool FirmwareDownload(StorageDevice& dev, NvmeCommandRecord& record, uint32_t da
   return Ioctl(dev, os::IOCTL_STORAGE_FIRMWARE_DOWNLOAD, b);
 }
 
-bool FirmwareActivate(StorageDevice& dev) {
+bool FirmwareActivate(StorageDevice& dev, const NvmeCommandRecord& record) {
   os::STORAGE_HW_FIRMWARE_ACTIVATE request{};
   request.Version = sizeof request;
   request.Size = sizeof request;
   request.Flags = os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_CONTROLLER;
+  // The driver activates the image at once, restarting the controller under
+  // whatever runs from it; only a commit that asks for that (action 3) gets
+  // it. Any other action stores the image for the next reset.
+  constexpr uint32_t kActionShift = 3, kActionMask = 0x7, kActivateNow = 3;
+  if (((record.Dword(os::kNvmeCdw10) >> kActionShift) & kActionMask) != kActivateNow)
+    request.Flags |= os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_REPLACE_AND_SWITCH_UPON_RESET;
   request.Slot = kFirmwareSlot;
   os::DWORD returned = 0;
   return dev.Os().DeviceIoControl(dev.Handle(), os::IOCTL_STORAGE_FIRMWARE_ACTIVATE, &request,

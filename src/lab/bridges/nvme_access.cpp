@@ -63,14 +63,14 @@ NvmeNamespaceGeometry DecodeNvmeNamespace(std::span<const uint8_t> ns) {
 }
 
 TransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, uint32_t count,
-                                 uint32_t blockBytes, std::span<uint8_t> data) {
+                                 uint32_t blockBytes, std::span<uint8_t> data, uint32_t nsid) {
   size_t done = 0;
   while (count > 0) {
     const uint32_t n = count < kMaxBlocksPerCommand ? count : kMaxBlocksPerCommand;
     NvmeSubmission s;
     s.admin = false;
     s.opcode = write ? kNvmeIoWrite : kNvmeIoRead;
-    s.nsid = 1;
+    s.nsid = nsid;
     s.cdw[0] = static_cast<uint32_t>(lba);
     s.cdw[1] = static_cast<uint32_t>(lba >> 32);
     s.cdw[2] = n - 1;  // zero-based block count

@@ -43,9 +43,28 @@ struct NvmeNamespaceGeometry {
 };
 NvmeNamespaceGeometry DecodeNvmeNamespace(std::span<const uint8_t> identifyNamespace);
 
-// Moves `count` blocks of namespace 1; `data` holds count * blockBytes.
+// Another handle on a controller owned elsewhere (the disk of a further
+// namespace speaks to its owner's controller).
+class NvmeControllerRef : public NvmeController {
+ public:
+  explicit NvmeControllerRef(NvmeController& inner) : inner_(inner) {}
+  NvmeCompletion ExecuteNvme(NvmeSubmission& command) override {
+    return inner_.ExecuteNvme(command);
+  }
+  bool HandleControlRequest(uint32_t code, std::span<uint8_t> data) override {
+    return inner_.HandleControlRequest(code, data);
+  }
+  bool AttachNamespace(std::shared_ptr<Media> media) override {
+    return inner_.AttachNamespace(std::move(media));
+  }
+
+ private:
+  NvmeController& inner_;
+};
+
+// Moves `count` blocks of namespace `nsid`; `data` holds count * blockBytes.
 TransferOutcome NvmeTransfer(NvmeController& c, bool write, uint64_t lba, uint32_t count,
-                                 uint32_t blockBytes, std::span<uint8_t> data);
+                                 uint32_t blockBytes, std::span<uint8_t> data, uint32_t nsid = 1);
 
 // The completion queue entry's dword 3 for a status (phase tag set).
 uint32_t NvmeCompletionDw3(const NvmeCompletion& completion);

@@ -43,7 +43,7 @@ std::optional<ScsiResult> NvmeScsiTranslation::Execute(const ScsiCommand& c) {
       NvmeSubmission flush;
       flush.admin = false;
       flush.opcode = kNvmeIoFlush;
-      flush.nsid = 1;
+      flush.nsid = nsid_;
       const NvmeCompletion r = controller_.ExecuteNvme(flush);
       if (!r.delivered) return scsi::NotDelivered(r.timedOut);
       return scsi::Good();
@@ -79,7 +79,7 @@ const NvmeControllerText* NvmeScsiTranslation::ControllerText(bool& delivered) {
 const NvmeNamespaceGeometry* NvmeScsiTranslation::Geometry(bool& delivered) {
   delivered = true;
   if (!geometry_) {
-    const auto ns = NvmeIdentify(controller_, kCnsNamespace, 1, &delivered);
+    const auto ns = NvmeIdentify(controller_, kCnsNamespace, nsid_, &delivered);
     if (!ns.empty()) geometry_ = DecodeNvmeNamespace(ns);
   }
   return geometry_ ? &*geometry_ : nullptr;
@@ -121,7 +121,7 @@ ScsiResult NvmeScsiTranslation::ReadWrite(const ScsiCommand& c, bool write, uint
     return scsi::CheckCondition(scsi::kKeyIllegalRequest, scsi::kAscLbaOutOfRange);
   }
   return scsi::FromTransfer(
-      NvmeTransfer(controller_, write, lba, count, g.blockBytes, c.data.first(bytes)), write,
+      NvmeTransfer(controller_, write, lba, count, g.blockBytes, c.data.first(bytes), nsid_), write,
       static_cast<uint32_t>(bytes));
 }
 

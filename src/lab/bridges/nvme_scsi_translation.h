@@ -12,11 +12,13 @@ namespace lab {
 
 class NvmeScsiTranslation {
  public:
+  // `nsid`: the namespace this disk is (a controller may have several).
   NvmeScsiTranslation(NvmeController& controller, InquiryIdentity inquiry,
-                      std::string fallbackVendor)
+                      std::string fallbackVendor, uint32_t nsid = 1)
       : controller_(controller),
         inquiry_(std::move(inquiry)),
-        fallbackVendor_(std::move(fallbackVendor)) {}
+        fallbackVendor_(std::move(fallbackVendor)),
+        nsid_(nsid) {}
 
   // Nullopt for an opcode this translation does not know.
   std::optional<ScsiResult> Execute(const ScsiCommand& command);
@@ -37,6 +39,7 @@ class NvmeScsiTranslation {
   NvmeController& controller_;
   InquiryIdentity inquiry_;
   std::string fallbackVendor_;
+  uint32_t nsid_ = 1;
   std::optional<NvmeControllerText> controllerText_;
   std::optional<NvmeNamespaceGeometry> geometry_;
 };
@@ -46,8 +49,8 @@ class NvmeScsiTranslation {
 // is an invalid opcode.
 class NvmeScsiDisk : public ScsiTarget {
  public:
-  NvmeScsiDisk(NvmeController& controller, std::string vendor)
-      : translation_(controller, InquiryIdentity{}, std::move(vendor)) {}
+  NvmeScsiDisk(NvmeController& controller, std::string vendor, uint32_t nsid = 1)
+      : translation_(controller, InquiryIdentity{}, std::move(vendor), nsid) {}
   ScsiResult ExecuteScsi(const ScsiCommand& command) override;
 
  private:

@@ -115,6 +115,12 @@ struct DiskConfig {
   uint8_t pathId = 0;
   int32_t targetId = -1;
   uint8_t lun = 0;
+  // Another namespace of the NVMe controller of an earlier disk section
+  // (NamespaceOf=): the disk has its own media, the controller is that disk's.
+  // Its namespace id follows the owner's (1) in lab.ini order; its LUN is the
+  // namespace id - 1, as the inbox driver reports namespaces.
+  std::string namespaceOf;
+  uint32_t namespaceId = 1;
   uint32_t maxTransferBytes = 0;  // 0: the attachment's usual limit
 
   // The PCI function of the controller the disk hangs off ("PCI bus 3,

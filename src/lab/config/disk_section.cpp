@@ -199,6 +199,7 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
   d.pathId = static_cast<uint8_t>(r.U32("PathId", 0, 0, 7));
   d.targetId = r.Has("Target") ? static_cast<int32_t>(r.U32("Target", 0, 0, 254)) : -1;
   d.lun = static_cast<uint8_t>(r.U32("Lun", 0, 0, 7));
+  d.namespaceOf = common::Trim(r.Str("NamespaceOf"));
   d.maxTransferBytes = r.U32("MaxTransferKB", 0, 4, 16384) * 1024u;
 
   if (r.Has("Pci")) {

@@ -91,6 +91,7 @@ struct Vk4630Keys {
   std::optional<uint8_t> vendorPages, firmwareSlots;
   std::optional<size_t> vendorTagOffset, imageVersionOffset;
   std::optional<bool> slot1ReadOnly;
+  std::optional<uint8_t> fna;
   std::optional<ActivationReset> activationReset;
   std::optional<uint32_t> maxImageKB, miniportLocation;
   std::optional<uint64_t> eui64;

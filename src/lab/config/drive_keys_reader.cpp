@@ -178,6 +178,7 @@ void ReadVk4630Keys(SectionReader& r, Vk4630Keys& n) {
   n.vendorTagOffset = r.NumberAs<size_t>("VendorTagOffset", 0, 2047);
   n.firmwareSlots = r.NumberAs<uint8_t>("FirmwareSlots", 1, 7);
   n.slot1ReadOnly = r.OptFlag("Slot1ReadOnly");
+  n.fna = r.NumberAs<uint8_t>("Fna", 0, 3);
   if (r.Has("ActivationReset")) {
     n.activationReset = ActivationResetFromName(r.Str("ActivationReset"));
     if (!n.activationReset) {

@@ -164,6 +164,36 @@ void CheckReplacements(LabConfig& cfg) {
   }
 }
 
+// Namespace ids and LUNs of the disks that are further namespaces of an
+// earlier disk's controller.
+void NumberNamespaces(LabConfig& cfg) {
+  for (size_t i = 0; i < cfg.disks.size(); ++i) {
+    DiskConfig& d = cfg.disks[i];
+    if (d.namespaceOf.empty()) continue;
+    const DiskConfig* owner = nullptr;
+    uint32_t before = 0;
+    for (size_t k = 0; k < i; ++k) {
+      const DiskConfig& o = cfg.disks[k];
+      if (common::EqualsNoCase(o.section, d.namespaceOf) && o.namespaceOf.empty()) owner = &o;
+      if (common::EqualsNoCase(o.namespaceOf, d.namespaceOf)) ++before;
+    }
+    if (owner == nullptr || (owner->attachment != Attachment::kNvme &&
+                             owner->attachment != Attachment::kNvmeMiniport)) {
+      cfg.problems.push_back(common::Format(
+          "[%s] NamespaceOf: expected an earlier NVMe disk section (not a namespace itself)",
+          d.section.c_str()));
+      d.namespaceOf.clear();
+      continue;
+    }
+    if (d.attachment != owner->attachment) {
+      cfg.problems.push_back(common::Format("[%s] NamespaceOf: the attachment must be [%s]'s",
+                                            d.section.c_str(), owner->section.c_str()));
+    }
+    d.namespaceId = before + 2;
+    d.lun = static_cast<uint8_t>(d.namespaceId - 1);
+  }
+}
+
 void CheckDisks(LabConfig& cfg) {
   std::set<uint32_t> numbers;
   std::set<std::tuple<int32_t, uint8_t, int32_t, uint8_t>> addresses;
@@ -258,6 +288,7 @@ LabConfig ParseLabConfig(std::string_view iniText) {
     cfg.hostControllers.push_back(hc);
   }
   CheckUsbTree(cfg);
+  NumberNamespaces(cfg);
   CheckDisks(cfg);
   CheckReplacements(cfg);
   return cfg;

@@ -28,6 +28,8 @@ class ScsiTarget {
   virtual ScsiResult ExecuteScsi(const ScsiCommand& command) = 0;
 };
 
+class Media;
+
 class NvmeController {
  public:
   virtual ~NvmeController() = default;
@@ -37,6 +39,9 @@ class NvmeController {
   virtual bool HandleControlRequest(uint32_t /*controlCode*/, std::span<uint8_t> /*data*/) {
     return false;
   }
+  // One more namespace of this controller, with its own media: it gets the
+  // next namespace id (2, 3, ...). False: the controller has only one.
+  virtual bool AttachNamespace(std::shared_ptr<Media> /*media*/) { return false; }
 };
 
 // A stretch of bytes, [begin, end).

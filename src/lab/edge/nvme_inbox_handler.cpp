@@ -268,7 +268,9 @@ Reply NvmeInboxHandler::FirmwareActivate(const Request& r, LabDisk& disk) {
   uint8_t action = (a.Flags & os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_SWITCH_TO_EXISTING_FIRMWARE)
                        ? kCommitActivateExistingAtReset
                        : kCommitReplaceAndActivateAtReset;
-  if (switchNow && action == kCommitReplaceAndActivateAtReset)
+  const bool atReset =
+      (a.Flags & os::STORAGE_HW_FIRMWARE_REQUEST_FLAG_REPLACE_AND_SWITCH_UPON_RESET) != 0;
+  if (switchNow && !atReset && action == kCommitReplaceAndActivateAtReset)
     action = kCommitReplaceAndActivateNow;
   const NvmeCompletion c = RunAdmin(*disk.Nvme(), kNvmeAdminFirmwareCommit, 0,
                                     {uint32_t{action} << 3 | a.Slot, 0, 0, 0, 0, 0}, {});

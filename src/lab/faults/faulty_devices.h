@@ -37,6 +37,9 @@ class FaultyNvmeController : public NvmeController {
   bool HandleControlRequest(uint32_t code, std::span<uint8_t> data) override {
     return inner_->HandleControlRequest(code, data);
   }
+  bool AttachNamespace(std::shared_ptr<Media> media) override {
+    return inner_->AttachNamespace(std::move(media));
+  }
 
  private:
   std::unique_ptr<NvmeController> inner_;

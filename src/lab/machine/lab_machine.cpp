@@ -84,6 +84,7 @@ bool LabMachine::BuildDisk(const DiskConfig& d, const DriveFactory& factory,
   if (!file) return false;
   file->SetUnreadable(d.faults.unreadable);
   std::shared_ptr<Media> media(std::move(file));
+  if (!d.namespaceOf.empty()) return BuildNamespaceDisk(d, media, error);
 
   const std::string statePath = stem + ".state";
   DriveContext ctx{
@@ -183,6 +184,26 @@ LabDisk* LabMachine::SpareBySection(std::string_view section) const {
 
 void LabMachine::CountCommand(LabDisk* disk) const {
   if (disk != nullptr) disk->CountCommand();
+}
+
+// A further namespace of an earlier disk's controller: the same controller
+// (its firmware, identity and faults), its own media and namespace id.
+bool LabMachine::BuildNamespaceDisk(const DiskConfig& d, std::shared_ptr<Media> media,
+                                    std::string& error) {
+  LabDisk* owner = DiskBySection(d.namespaceOf);
+  if (owner == nullptr || owner->Nvme() == nullptr ||
+      !owner->Nvme()->AttachNamespace(media)) {
+    error = "[" + d.section + "] the controller of [" + d.namespaceOf +
+            "] cannot have another namespace";
+    return false;
+  }
+  auto disk = std::make_unique<LabDisk>(d, media);
+  disk->nvme_ = std::make_unique<NvmeControllerRef>(*owner->Nvme());
+  disk->scsi_ = std::make_unique<FaultyScsiTarget>(
+      std::make_unique<NvmeScsiDisk>(*disk->nvme_, "NVMe", d.namespaceId), d.faults);
+  disk->descriptor_ = owner->Descriptor();
+  disks_.push_back(std::move(disk));
+  return true;
 }
 
 LabDisk* LabMachine::DiskByNumber(uint32_t number) const {

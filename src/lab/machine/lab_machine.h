@@ -69,6 +69,9 @@ class LabMachine {
   explicit LabMachine(LabConfig config) : config_(std::move(config)) {}
   bool BuildDisk(const DiskConfig& disk, const DriveFactory& factory, os::VirtualClock& clock,
                  std::vector<std::unique_ptr<LabDisk>>& into, std::string& error);
+  // Always one of the machine's disks, never a spare.
+  bool BuildNamespaceDisk(const DiskConfig& disk, std::shared_ptr<Media> media,
+                          std::string& error);
   bool AssignPorts(std::string& error);
   void BuildVolumes();
   std::string MachineStatePath() const;

@@ -59,6 +59,19 @@ bool LabMachine::AssignPorts(std::string& error) {
     const DiskConfig& c = d->Config();
     const PortDriver driver = DriverOf(c);
     ScsiPort* port = nullptr;
+    if (!c.namespaceOf.empty()) {
+      // A further namespace: a LUN beside its owner, on the owner's port.
+      const LabDisk* owner = DiskBySection(c.namespaceOf);
+      if (owner == nullptr || owner->port_ == nullptr) {
+        error = common::Format("[%s] no port for namespace of [%s]", c.section.c_str(),
+                               c.namespaceOf.c_str());
+        return false;
+      }
+      owner->port_->disks.push_back(d.get());
+      d->port_ = owner->port_;
+      d->pathId_ = owner->pathId_;
+      continue;
+    }
     if (c.scsiPort >= 0) {
       port = PortByNumber(static_cast<uint32_t>(c.scsiPort));
     } else if (driver == PortDriver::kAhci && ahci != nullptr) {
@@ -92,6 +105,7 @@ bool LabMachine::AssignPorts(std::string& error) {
       if (d->Config().targetId >= 0) taken.insert(d->Config().targetId);
     int32_t next = 0;
     for (LabDisk* d : p->disks) {
+      if (!d->Config().namespaceOf.empty()) continue;  // its owner's target id, below
       if (d->Config().targetId >= 0) {
         d->targetId_ = static_cast<uint8_t>(d->Config().targetId);
         continue;
@@ -101,6 +115,9 @@ bool LabMachine::AssignPorts(std::string& error) {
       d->targetId_ = static_cast<uint8_t>(next);
     }
   }
+  for (const auto& d : disks_)
+    if (!d->Config().namespaceOf.empty())
+      d->targetId_ = DiskBySection(d->Config().namespaceOf)->targetId_;
   // Controller locations: the AHCI controller, one PCI function per NVMe
   // controller (bus 1, 2, ... unless lab.ini names one).
   uint32_t nvmeBus = 1;

@@ -73,7 +73,8 @@ void ErasePage::T_SendEraseClick() {
 
 app::RunReport ErasePage::EraseTickedRows() {
   ui::ListView& list = form_.LV_OptionErase;
-  const EraseSettings settings{form_.Context().options.VuCmd, form_.Context().options.Nand3D};
+  const EraseSettings settings{form_.Context().options.VuCmd, form_.Context().options.Nand3D,
+                               &form_.Context().os, &drives_};
   std::vector<app::RunEntry> entries;
   for (int row = 0; row < list.ItemCount(); ++row) {
     app::RunEntry& e = entries.emplace_back();

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "device/core/dev_attribute.h"
 #include "pages/maintenance/left_password.h"
+#include "pages/maintenance/namespace_format.h"
 #include "scan/identity_recheck.h"
 
 namespace maintenance {
@@ -18,10 +19,10 @@ std::array<uint8_t, kSecurityBlockBytes> SecurityBlock(const std::string& passwo
   return block;
 }
 
-std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage() {
+std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage(uint32_t nsid) {
   std::array<uint8_t, kNvmeCommandImageBytes> image{};
   image[0] = kNvmeOpFormatNvm;
-  common::WriteLe32(image, kNvmeImageNsidOffset, 1);
+  common::WriteLe32(image, kNvmeImageNsidOffset, nsid);
   return image;
 }
 
@@ -54,11 +55,20 @@ void SecurityEraseOperation::Run(app::DriveRun& run) {
 }
 
 void SecurityEraseOperation::FormatNvm(app::DriveRun& run) {
+  if (settings_.os != nullptr && settings_.drives != nullptr) {
+    const std::string refusal = SharedFormatRefusal(*settings_.os, *settings_.drives, drive_);
+    if (!refusal.empty()) {
+      run.Log(common::Format("Dev_%d          : %s; nothing was sent to it", drive_.row,
+                             refusal.c_str()));
+      run.Fail(refusal);
+      return;
+    }
+  }
   run.Step("Format NVM");
   // Format NVM moves no data. A data buffer sent along with it makes the
   // request malformed for the miniport (its length is counted but nothing
   // is transferred), which refuses it; so none is sent.
-  const auto image = FormatNvmImage();
+  const auto image = FormatNvmImage(NamespaceIdOf(drive_));
   if (drive_.access.NvmeAdminCommand(image, {}) == 0) {
     run.Pass(kErasePass);
   } else {

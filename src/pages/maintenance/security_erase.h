@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/run/drive_run.h"
+#include "platform/os.h"
 #include "scan/drive_view.h"
 
 namespace maintenance {
@@ -35,6 +36,10 @@ inline constexpr const char* kSystemDiskNotErased = "System disk: not erased";
 struct EraseSettings {
   bool vendorCommand = false;  // VuCmd
   bool nand3D = true;          // 3DNand: F0 57 instead of F0 54
+  // The machine and the listed drives, asked whether an NVMe format would
+  // reach a namespace that must not be formatted (null: not asked).
+  os::Os* os = nullptr;
+  app::DriveViews* drives = nullptr;
 };
 
 // The 512-byte data block of SET PASSWORD, ERASE UNIT and DISABLE PASSWORD:
@@ -42,8 +47,8 @@ struct EraseSettings {
 // password, zero-padded to 32 bytes and cut at 32 characters.
 std::array<uint8_t, kSecurityBlockBytes> SecurityBlock(const std::string& password);
 
-// Format NVM of namespace 1 with LBA format 0 and no secure erase setting.
-std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage();
+// Format NVM of namespace `nsid` with LBA format 0 and no secure erase setting.
+std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage(uint32_t nsid = 1);
 
 class SecurityEraseOperation : public app::DriveOperation {
  public:

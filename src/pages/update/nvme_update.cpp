@@ -229,7 +229,10 @@ void NvmeCommitClick(UpdateFlow& flow) {
   }
   const int32_t slot = common::StrToIntDef(common::Trim(form.EDT_Slot.Text()), 0);
   const bool native = NativeNvme(flow);
-  uint32_t action = native ? kNativeCommitAction : static_cast<uint32_t>(choice);
+  // The inbox driver activates what it is asked to activate at once; a
+  // commit for the next reset is the same request marked so. It runs the
+  // image at once wherever that is allowed.
+  uint32_t action = native ? kActivateNowAction : static_cast<uint32_t>(choice);
   bool deferredForSystem = false;
   if (action == kActivateNowAction &&
       !MayActivateNow(flow,

@@ -38,8 +38,6 @@ static_assert(kFirstEntry + kEntryCount * kEntrySize == 992);
 
 inline constexpr size_t kNvmeFirmwareRevision = 64;  // identify controller bytes 64..71
 inline constexpr size_t kNvmeFirmwareRevisionChars = 8;
-// Drives on the inbox driver take commit action 1 whatever the combo box says.
-inline constexpr uint32_t kNativeCommitAction = 1;
 inline constexpr uint32_t kActivateAtResetAction = 1;
 inline constexpr uint32_t kActivateNowAction = 3;
 inline constexpr uint16_t kScActivationRequiresReset = 0x11;

@@ -61,6 +61,11 @@ int KernelCalls::NvmePassthrough(int fd, bool admin, NvmePassthru& command) {
   return rc;
 }
 
+int KernelCalls::NamespaceId(int fd) {
+  const int id = ::ioctl(fd, NVME_IOCTL_ID);
+  return id < 0 ? -errno : id;
+}
+
 int KernelCalls::ResetController(int fd) { return ::ioctl(fd, NVME_IOCTL_RESET) < 0 ? errno : 0; }
 
 int KernelCalls::ResetSubsystem(int fd) {
@@ -100,6 +105,15 @@ std::string KernelCalls::ReadAttribute(const std::string& path) {
   while (!line.empty() && (line.back() == '\n' || line.back() == ' ' || line.back() == '\r'))
     line.pop_back();
   return line;
+}
+
+uint32_t NamespaceOfNode(KernelCalls& kernel, int fd, const std::string& sysfsNsid) {
+  const int id = kernel.NamespaceId(fd);
+  if (id > 0) return static_cast<uint32_t>(id);
+  if (sysfsNsid.empty() || sysfsNsid.size() > 9 ||
+      sysfsNsid.find_first_not_of("0123456789") != std::string::npos)
+    return 0;
+  return static_cast<uint32_t>(std::stoul(sysfsNsid));
 }
 
 }  // namespace os::linuxos

@@ -41,6 +41,8 @@ class KernelCalls {
   // (SC in bits 7..0, SCT in 10..8, CRD, More, DNR above); DW0 of the
   // completion lands in command.result.
   virtual int NvmePassthrough(int fd, bool admin, NvmePassthru& command);
+  // NVME_IOCTL_ID on a namespace node: its namespace id, or -errno.
+  virtual int NamespaceId(int fd);
   // NVME_IOCTL_RESET on a controller node: 0 or errno.
   virtual int ResetController(int fd);
   // NVME_IOCTL_SUBSYS_RESET on a controller node (an NVM subsystem reset of
@@ -58,5 +60,9 @@ class KernelCalls {
   // The first line of a sysfs attribute, "" when it cannot be read.
   virtual std::string ReadAttribute(const std::string& path);
 };
+
+// The namespace id of an open NVMe namespace node: what NVME_IOCTL_ID
+// answers, else the sysfs "nsid" attribute's text; 0 when neither does.
+uint32_t NamespaceOfNode(KernelCalls& kernel, int fd, const std::string& sysfsNsid);
 
 }  // namespace os::linuxos

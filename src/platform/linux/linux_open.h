@@ -23,6 +23,7 @@ struct LinuxOs::Open {
   // An NVMe namespace: SCSI commands are answered from its block device.
   bool nvmeNamespace = false;
   int controller = -1;       // "nvme<N>" of an NVMe node
+  uint32_t nsid = 0;         // the namespace of an NVMe namespace node; 0: not known
   uint32_t maxTransfer = 0;  // bytes per SG_IO request; 0 = unknown
   char letter = 0;           // a volume opened by its drive letter
   std::string device;        // its block device ("sda1")

@@ -19,6 +19,7 @@
 #include "platform/linux/linux_open.h"
 #include "platform/linux/nvme_status.h"
 #include "platform/linux/nvme_translation.h"
+#include "platform/linux/reset_policy.h"
 #include "platform/linux/sg_translation.h"
 #include "platform/linux/transfer_split.h"
 #include "platform/nvme_command.h"
@@ -218,6 +219,7 @@ HANDLE LinuxOs::CreateFileA(const std::string& name, DWORD access, DWORD, SECURI
     const SysfsDisk& disk = disks_[static_cast<size_t>(open->disk)];
     open->controller = disk.nvmeController;
     open->nvmeNamespace = disk.nvmeController >= 0 || disk.busType == BusTypeNvme;
+    if (open->nvmeNamespace) open->nsid = linuxos::NamespaceOfNode(*kernel_, node.fd, disk.nsid);
     open->maxTransfer = linuxos::MaxTransferBytes(*kernel_, sysRoot_, disk.name);
   } else {
     open->controller = static_cast<int>(port - linuxos::kNvmePortBase);
@@ -399,7 +401,8 @@ bool LinuxOs::AtaPassThrough(Open& o, void* in, DWORD inSize, void* out, DWORD o
   return true;
 }
 
-bool LinuxOs::NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status) {
+bool LinuxOs::NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status,
+                        bool activateNow) {
   const int rc = kernel_->NvmePassthrough(o.fd, admin, command);
   if (rc < 0) {
     OutputDebugStringA(common::Format("[LINUX] NVMe %02X: %s", command.opcode, std::strerror(-rc)));
@@ -411,18 +414,42 @@ bool LinuxOs::NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int
                        linuxos::DescribeNvmeStatus(rc, command.result));
   }
   if (admin && command.opcode == kNvmeAdminFirmwareCommit && linuxos::IsCommitResetStatus(rc)) {
-    const int e = ActivateAfterCommit(o.controller, rc);
+    constexpr uint32_t kCommitActionShift = 3, kCommitActionMask = 0x7, kActivateNow = 3;
+    const bool now =
+        activateNow || ((command.cdw10 >> kCommitActionShift) & kCommitActionMask) == kActivateNow;
+    const int e = ActivateAfterCommit(o.controller, rc, now);
     if (e != 0) return Fail(e == ETIMEDOUT ? ERROR_SEM_TIMEOUT : ErrorFromErrno(e));
   }
   return true;
 }
 
-int LinuxOs::ActivateAfterCommit(int controller, int status) {
+int LinuxOs::ActivateAfterCommit(int controller, int status, bool activateNow) {
   linuxos::ControllerPaths paths;  // none known: no reset can be made
   if (controller >= 0) {
     const std::string name = common::Format("nvme%d", controller);
     paths = {devRoot_ + "/" + name, sysRoot_ + "/class/nvme/" + name + "/state",
              linuxos::SubsystemSiblingStates(sysRoot_, name)};
+  }
+  if (linuxos::NvmeStatusCode(status) != linuxos::kNvmeScNeedsConventionalReset) {
+    std::string refusal;
+    if (!activateNow) {
+      refusal = "the image was committed for the next reset";
+    } else {
+      const bool subsystem =
+          linuxos::NvmeStatusCode(status) == linuxos::kNvmeScNeedsSubsystemReset;
+      refusal = linuxos::ResetRefusal(
+          Disks(), Usage(), controller,
+          subsystem ? linuxos::ControllersOfStates(paths.siblingStates) : std::vector<int>{});
+    }
+    if (!refusal.empty()) {
+      // Stored: the image runs after the next reset, which this system does
+      // not make under the disks that must stay.
+      OutputDebugStringA(common::Format(
+          "[LINUX] nvme%d: no reset after the firmware commit (%s): the new firmware runs "
+          "after the next reset or reboot",
+          controller, refusal.c_str()));
+      return 0;
+    }
   }
   const linuxos::ActivationResult r =
       linuxos::ActivateCommittedImage(*kernel_, *this, paths, status);
@@ -475,8 +502,15 @@ bool LinuxOs::StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out
       break;
   }
   if (!job.valid) return Fail(ERROR_INVALID_PARAMETER);
+  if (job.admin && job.cmd.opcode == kNvmeAdminFormatNvm &&
+      !linuxos::FormatAimedAtNode(job.cmd, o.nsid)) {
+    OutputDebugStringA(common::Format(
+        "[LINUX] Format NVM of namespace %08X refused: the handle is namespace %u",
+        job.cmd.nsid, o.nsid));
+    return Fail(ERROR_INVALID_PARAMETER);
+  }
   int status = 0;
-  if (!NvmeIoctl(o, job.admin, job.cmd, &status)) return false;
+  if (!NvmeIoctl(o, job.admin, job.cmd, &status, job.activateNow)) return false;
   if (returned != nullptr) *returned = outSize;
   switch (code) {
     case IOCTL_STORAGE_PROTOCOL_COMMAND:
@@ -531,9 +565,16 @@ bool LinuxOs::DeviceIoControl(HANDLE h, DWORD code, void* in, DWORD inSize, void
       return QueryProperty(*o, in, inSize, out, outSize, returned);
     case IOCTL_SCSI_GET_ADDRESS: {
       if (disk.host > 255) return Fail(ERROR_INVALID_FUNCTION);
+      // An NVMe namespace is a LUN of its controller, as the inbox driver
+      // presents it: LUN = namespace id - 1.
+      uint32_t lun = disk.lun;
+      if (o->nvmeNamespace) {
+        if (o->nsid == 0 || o->nsid > 256) return Fail(ERROR_INVALID_FUNCTION);
+        lun = o->nsid - 1;
+      }
       SCSI_ADDRESS a{sizeof(SCSI_ADDRESS), static_cast<UCHAR>(disk.host),
                      static_cast<UCHAR>(disk.channel), static_cast<UCHAR>(disk.target),
-                     static_cast<UCHAR>(disk.lun)};
+                     static_cast<UCHAR>(lun)};
       if (!StoreReply(out, outSize, a)) return Fail(ERROR_INSUFFICIENT_BUFFER);
       if (returned != nullptr) *returned = sizeof a;
       return true;

@@ -98,11 +98,16 @@ class LinuxOs : public HostOs {
   void AskForDescriptorSenseOnce(Open& o);
   bool ScsiOnNamespace(Open& o, SCSI_PASS_THROUGH_DIRECT& sptd, const linuxos::SgCommand& command,
                        void* out, DWORD outSize, DWORD* returned);
-  bool NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status);
-  // After a Firmware Commit whose `status` asks for a reset: the controller
-  // or NVM subsystem reset it names, when one can be made, and the wait for
-  // the controllers; 0 or an errno.
-  int ActivateAfterCommit(int controller, int status);
+  // `activateNow`: a firmware activation request that asks for the image to
+  // run at once (a Firmware Commit with action 3 asks for it by itself).
+  bool NvmeIoctl(Open& o, bool admin, linuxos::NvmePassthru& command, int* status,
+                 bool activateNow = false);
+  // After a Firmware Commit whose `status` asks for a reset: when the image
+  // was asked to run now and no controller the reset takes down serves the
+  // system disk or a disk in use, the controller or NVM subsystem reset it
+  // names and the wait for the controllers; otherwise nothing (the image runs
+  // after the next reset). 0 or an errno.
+  int ActivateAfterCommit(int controller, int status, bool activateNow);
   bool QueryProperty(Open& o, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned);
   bool StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
                    DWORD* returned);

@@ -211,11 +211,16 @@ NvmeJob JobFromFirmwareDownload(std::span<uint8_t> b) {
   return job;
 }
 
+bool FormatAimedAtNode(const NvmePassthru& command, uint32_t nodeNsid) {
+  return nodeNsid != 0 && command.nsid == nodeNsid;
+}
+
 NvmeJob JobForFirmwareActivate(std::span<const uint8_t> request) {
   using Activate = STORAGE_HW_FIRMWARE_ACTIVATE;
   NvmeJob job;
   if (request.size() < sizeof(Activate)) return job;
   const uint8_t slot = request[offsetof(Activate, Slot)];
+  const uint32_t flags = ReadLe32(request, offsetof(Activate, Flags));
   // Commit action 1: the downloaded image goes into the slot and runs after
   // the next controller reset.
   constexpr uint32_t kCommitReplaceAndActivate = 1;
@@ -223,6 +228,7 @@ NvmeJob JobForFirmwareActivate(std::span<const uint8_t> request) {
   job.cmd.cdw10 = (kCommitReplaceAndActivate << 3) | (slot & 7);
   job.cmd.timeoutMs = kNvmeLongTimeoutMs;
   job.valid = true;
+  job.activateNow = (flags & STORAGE_HW_FIRMWARE_REQUEST_FLAG_REPLACE_AND_SWITCH_UPON_RESET) == 0;
   return job;
 }
 

@@ -38,6 +38,9 @@ struct NvmeJob {
   NvmePassthru cmd;
   bool admin = true;
   bool valid = false;
+  // A firmware activation request that asks for the new image to run now
+  // (the inbox driver's request without "switch upon reset").
+  bool activateNow = false;
 };
 
 // From a 64-byte submission entry and a data area; the flags byte of CDW0
@@ -70,6 +73,10 @@ void CompleteMiniportRecord(std::span<uint8_t> record, int ioctlResult, uint32_t
 // the identify data is short.
 inline constexpr uint32_t kIdentifyControllerSize = 4096;
 bool FirmwareInfoFromIdentify(std::span<const uint8_t> identify, std::span<uint8_t> answer);
+
+// A Format NVM sent on a namespace node may name only that namespace
+// (`nodeNsid`, 0 when it is not known): never another one, nor all of them.
+bool FormatAimedAtNode(const NvmePassthru& command, uint32_t nodeNsid);
 
 // Firmware requests -> Firmware Image Download / Firmware Commit.
 NvmeJob JobFromFirmwareDownload(std::span<uint8_t> buffer);

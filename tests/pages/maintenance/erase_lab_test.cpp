@@ -410,6 +410,66 @@ TEST_F(EraseOnLab, TheMasterPasswordRemovesWhatTheUserPasswordCouldNot) {
   EXPECT_TRUE(Marked("Disk A"));
 }
 
+// One controller behind the maker's miniport with two namespaces, each its
+// own disk (PHYSICALDRIVE2 is namespace 1, PHYSICALDRIVE3 namespace 2).
+// `firstExtra`: more lines of namespace 1's section.
+std::string TwoNamespaces(const std::string& firstExtra, bool systemOnFirst = false) {
+  testsupport::LabBuilder b(!systemOnFirst);
+  b.Disk("Disk N1", "nvme-miniport", "VK4630",
+         {"Number=2", "Serial=VKN0000000000000001", "Capacity=65536"});
+  if (!firstExtra.empty()) b.Raw(firstExtra + "\n");
+  b.Disk("Disk N2", "nvme-miniport", "VK4630",
+         {"Number=3", "Capacity=32768", "NamespaceOf=Disk N1"});
+  return b.Text();
+}
+
+TEST_F(EraseOnLab, ErasingTheSecondNamespaceFormatsItAndLeavesTheFirstAlone) {
+  Start(TwoNamespaces(""));
+  Mark("Disk N1");
+  Mark("Disk N2");
+  const int n1 = Row("PHYSICALDRIVE2"), n2 = Row("PHYSICALDRIVE3");
+  ASSERT_GE(n1, 0);
+  ASSERT_GE(n2, 0);
+  // Each namespace is a LUN of the controller's SCSI address.
+  EXPECT_EQ(scan->Drives().At(n2).access.ScsiAddress().lun, 1u);
+  EXPECT_EQ(scan->Drives().At(n1).access.ScsiAddress().lun, 0u);
+  Tick(n2);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(n2), "PASS");
+  EXPECT_FALSE(Marked("Disk N2"));
+  EXPECT_TRUE(Marked("Disk N1"));
+  EXPECT_EQ(Image(n1), app::kRowWaiting);
+}
+
+TEST_F(EraseOnLab, AControllerThatFormatsAllNamespacesIsNotFormattedUnderTheSystem) {
+  // FNA bit 0: a format of either namespace formats both; namespace 1 holds C:.
+  Start(TwoNamespaces("Fna=1\nLetters=C", true));
+  Mark("Disk N1");
+  Mark("Disk N2");
+  const int n2 = Row("PHYSICALDRIVE3");
+  ASSERT_GE(n2, 0);
+  Tick(n2);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(n2),
+            "PHYSICALDRIVE3 cannot be formatted alone: its controller formats all namespaces "
+            "together and PHYSICALDRIVE2 (namespace 1) holds the running system");
+  EXPECT_EQ(Image(n2), app::kRowFailed);
+  EXPECT_TRUE(Marked("Disk N1"));
+  EXPECT_TRUE(Marked("Disk N2"));
+
+  // Without the system on it, the same controller formats both as one.
+  NewLab();
+  Close();
+  Start(TwoNamespaces("Fna=1"));
+  Mark("Disk N1");
+  Mark("Disk N2");
+  Tick(Row("PHYSICALDRIVE3"));
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(Row("PHYSICALDRIVE3")), "PASS");
+  EXPECT_FALSE(Marked("Disk N1"));
+  EXPECT_FALSE(Marked("Disk N2"));
+}
+
 }  // namespace
 
 // Disk A's drive is taken out after `after` commands and the spare VKZ drive

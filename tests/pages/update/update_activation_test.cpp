@@ -162,6 +162,39 @@ TEST_F(ActivationOnLab, LiveActivationOnTheSystemDiskOnlyWhenTheUserInsistsAndSa
   }
 }
 
+// The inbox NVMe driver activates what it is asked to activate at once: on
+// the system disk the request is marked for the next reset instead, and the
+// row says a reboot is needed; a disk the system does not need is activated
+// at once as before.
+TEST_F(ActivationOnLab, TheSystemDiskOnTheInboxDriverIsActivatedOnlyAtTheNextReset) {
+  for (const bool system : {true, false}) {
+    SCOPED_TRACE(system);
+    NewLab();
+    testsupport::LabBuilder b(!system);
+    b.Nvme("Disk Inbox", {"Number=0", "Serial=VKS0000000000000001", "Capacity=65536",
+                          "Firmware=N0220A0"});
+    if (system) b.Raw("Letters=C\n");
+    Start(b.Text());
+    const int row = Drive(0);
+    ASSERT_GE(row, 0);
+    Tick(row);
+    PressStart();
+    EXPECT_EQ(Image(row), app::kRowPassed);
+    EXPECT_EQ(Result(row), system ? kReboot : "PASS");
+    EXPECT_EQ(CurrentFw(row), system ? kNvmeOld : kNvmeNew);
+    const lab::drives::DriveState st = StateOf("Disk Inbox");
+    EXPECT_EQ(common::Trim(st.firmware), system ? kNvmeOld : kNvmeNew);
+    EXPECT_EQ(common::Trim(st.slots[0]), kNvmeNew);
+    EXPECT_EQ(st.nextSlot, system ? 1 : 0);
+    Close();
+    if (!system) continue;
+    // The reboot runs the new image.
+    Start("");
+    EXPECT_EQ(common::Trim(StateOf("Disk Inbox").firmware), kNvmeNew);
+    Close();
+  }
+}
+
 TEST_F(ActivationOnLab, TheSataSystemDiskSavesTheMicrocodeForTheNextPowerOn) {
   testsupport::LabBuilder b(false);
   b.Sata("Disk A", "VK4620XT",

@@ -72,9 +72,9 @@ std::vector<uint8_t> BuildIdentifyController(const Vk4630Settings& s, const Nvme
   p[319] = 0;     // firmware update granularity: no restriction given
   p[512] = 0x66;  // submission queue entry size 64
   p[513] = 0x44;  // completion queue entry size 16
-  common::WriteLe32(p, nid::kNn, 1);
+  common::WriteLe32(p, nid::kNn, f.namespaces);
   common::WriteLe16(p, nid::kOncs, 0x000C);  // Dataset Management, Write Zeroes
-  p[nid::kFna] = 0x00;
+  p[nid::kFna] = s.fna;
   p[525] = 1;  // volatile write cache present
   PutText(p, nid::kSubnqn, "nqn.2019-04.com.vkm:nvme:" + s.model + ":" + s.serial);
   // Power states: maximum power in centiwatts, entry and exit latencies.

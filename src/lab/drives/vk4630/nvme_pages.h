@@ -65,8 +65,9 @@ inline constexpr size_t kControllerName = 496;
 // The facts that change while the controller runs.
 struct NvmeRuntimeFacts {
   std::string firmware;
-  uint64_t sectors = 0;       // logical blocks of the namespace
+  uint64_t sectors = 0;       // logical blocks of the namespace asked about
   uint32_t blockBytes = 512;  // its LBA data size
+  uint32_t namespaces = 1;    // of the controller
   uint64_t hostReads = 0;
   uint64_t hostWrites = 0;
   uint64_t errorCount = 0;

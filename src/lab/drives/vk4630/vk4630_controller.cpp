@@ -112,11 +112,26 @@ void Vk4630Controller::ControllerReset() {
   Notify();
 }
 
-NvmeRuntimeFacts Vk4630Controller::Facts() const {
+bool Vk4630Controller::AttachNamespace(std::shared_ptr<Media> media) {
+  if (!media) return false;
+  moreNamespaces_.push_back(std::move(media));
+  return true;
+}
+
+Media* Vk4630Controller::NamespaceMedia(uint32_t nsid) const {
+  if (nsid == 1) return media_.get();
+  if (nsid < 2 || nsid - 2 >= moreNamespaces_.size()) return nullptr;
+  return moreNamespaces_[nsid - 2].get();
+}
+
+NvmeRuntimeFacts Vk4630Controller::Facts(uint32_t nsid) const {
   NvmeRuntimeFacts f;
   f.firmware = state_.firmware;
-  f.sectors = media_->SectorCount();
-  f.blockBytes = media_->SectorSize();
+  const Media* media = NamespaceMedia(nsid);
+  if (media == nullptr) media = media_.get();
+  f.sectors = media->SectorCount();
+  f.blockBytes = media->SectorSize();
+  f.namespaces = static_cast<uint32_t>(1 + moreNamespaces_.size());
   f.hostReads = hostReads_;
   f.hostWrites = hostWrites_;
   f.errorCount = errorCount_;
@@ -197,20 +212,22 @@ NvmeStatus Vk4630Controller::Identify(NvmeSubmission& c) {
   std::vector<uint8_t> page;
   switch (cns) {
     case 0x00:
-      if (c.nsid != 1 && c.nsid != kAllNamespaces) return kInvalidNamespace;
-      page = BuildIdentifyNamespace(settings_, Facts());
+      if (c.nsid != kAllNamespaces && NamespaceMedia(c.nsid) == nullptr) return kInvalidNamespace;
+      page = BuildIdentifyNamespace(settings_, Facts(c.nsid == kAllNamespaces ? 1 : c.nsid));
       break;
     case 0x01:
       page = BuildIdentifyController(settings_, Facts());
       break;
     case 0x02:  // active namespace list: namespaces above NSID
       page.assign(kIdentifySize, 0);
-      if (c.nsid < 1) common::WriteLe32(page, 0, 1);
+      for (uint32_t id = std::max<uint32_t>(c.nsid + 1, 1), at = 0;
+           NamespaceMedia(id) != nullptr && at < kIdentifySize; ++id, at += 4)
+        common::WriteLe32(page, at, id);
       break;
     case 0x03: {  // namespace identification descriptors
-      if (c.nsid != 1) return kInvalidNamespace;
+      if (NamespaceMedia(c.nsid) == nullptr) return kInvalidNamespace;
       page.assign(kIdentifySize, 0);
-      const std::vector<uint8_t> ns = BuildIdentifyNamespace(settings_, Facts());
+      const std::vector<uint8_t> ns = BuildIdentifyNamespace(settings_, Facts(c.nsid));
       page[0] = 1;  // EUI-64
       page[1] = 8;
       std::copy_n(ns.begin() + nns::kEui64, 8, page.begin() + 4);
@@ -309,7 +326,7 @@ NvmeStatus Vk4630Controller::FirmwareCommit(NvmeSubmission& c) {
 }
 
 NvmeStatus Vk4630Controller::FormatNvm(NvmeSubmission& c) {
-  if (c.nsid != 1 && c.nsid != kAllNamespaces) return kInvalidNamespace;
+  if (c.nsid != kAllNamespaces && NamespaceMedia(c.nsid) == nullptr) return kInvalidNamespace;
   const uint32_t cdw10 = c.cdw[0];
   const uint8_t lbaf = cdw10 & 0x0F;
   const bool mset = (cdw10 >> 4) & 1;
@@ -318,7 +335,15 @@ NvmeStatus Vk4630Controller::FormatNvm(NvmeSubmission& c) {
   if (lbaf != 0 || mset || pi != 0) return kInvalidFormat;
   if (ses > 2) return kInvalidField;
   // Every erase setting ends the same way here: deallocated blocks read as zeros.
-  return media_->Zero(0, media_->SectorCount()) ? kNvmeSuccess : kInternalError;
+  // A controller that formats all namespaces as one (FNA bit 0, or bit 1 for
+  // a secure erase) does so whatever namespace the command names.
+  const bool all = c.nsid == kAllNamespaces || (settings_.fna & Vk4630Settings::kFnaFormatAll) ||
+                   (ses != 0 && (settings_.fna & Vk4630Settings::kFnaEraseAll));
+  for (uint32_t id = 1; Media* m = NamespaceMedia(id); ++id) {
+    if (!all && id != c.nsid) continue;
+    if (!m->Zero(0, m->SectorCount())) return kInternalError;
+  }
+  return kNvmeSuccess;
 }
 
 NvmeStatus Vk4630Controller::VendorRead(NvmeSubmission& c) {
@@ -338,10 +363,12 @@ NvmeStatus Vk4630Controller::VendorNoData(NvmeSubmission& c) {
 
 NvmeStatus Vk4630Controller::Io(NvmeSubmission& c) {
   if (c.opcode == nvme::kFlush) {
-    return c.nsid == 1 || c.nsid == kAllNamespaces ? kNvmeSuccess : kInvalidNamespace;
+    return NamespaceMedia(c.nsid) != nullptr || c.nsid == kAllNamespaces ? kNvmeSuccess
+                                                                           : kInvalidNamespace;
   }
-  if (c.nsid != 1) return kInvalidNamespace;
-  const uint64_t sectors = media_->SectorCount();
+  Media* const media = NamespaceMedia(c.nsid);
+  if (media == nullptr) return kInvalidNamespace;
+  const uint64_t sectors = media->SectorCount();
   auto inRange = [sectors](uint64_t lba, uint64_t count) {
     return lba <= sectors && count <= sectors - lba;
   };
@@ -354,7 +381,7 @@ NvmeStatus Vk4630Controller::Io(NvmeSubmission& c) {
       const uint64_t lba = common::ReadLe64(c.data, i * 16 + 8);
       if (length == 0) continue;
       if (!inRange(lba, length)) return kLbaOutOfRange;
-      if (!media_->Zero(lba, length)) return kInternalError;
+      if (!media->Zero(lba, length)) return kInternalError;
     }
     return kNvmeSuccess;
   }
@@ -366,17 +393,17 @@ NvmeStatus Vk4630Controller::Io(NvmeSubmission& c) {
     case nvme::kRead:
       if (c.data.size() < bytes) return kInvalidField;
       ++hostReads_;
-      if (!media_->Read(lba, count, c.data.data())) return kUnrecoveredReadError;
+      if (!media->Read(lba, count, c.data.data())) return kUnrecoveredReadError;
       state_.sectorsRead += count;
       return kNvmeSuccess;
     case nvme::kWrite:
       if (c.data.size() < bytes) return kInvalidField;
       ++hostWrites_;
-      if (!media_->Write(lba, count, c.data.data())) return kInternalError;
+      if (!media->Write(lba, count, c.data.data())) return kInternalError;
       state_.sectorsWritten += count;
       return kNvmeSuccess;
     case nvme::kWriteZeroes:
-      return media_->Zero(lba, count) ? kNvmeSuccess : kInternalError;
+      return media->Zero(lba, count) ? kNvmeSuccess : kInternalError;
     default:
       return kInvalidOpcode;
   }

@@ -75,6 +75,7 @@ class Vk4630Controller : public NvmeController {
 
   NvmeCompletion ExecuteNvme(NvmeSubmission& command) override;
   bool HandleControlRequest(uint32_t controlCode, std::span<uint8_t> data) override;
+  bool AttachNamespace(std::shared_ptr<Media> media) override;
   // A controller reset by the host: a slot committed for activation at reset
   // starts running.
   void ControllerReset();
@@ -101,7 +102,10 @@ class Vk4630Controller : public NvmeController {
   NvmeStatus FormatNvm(NvmeSubmission& c);
   NvmeStatus VendorRead(NvmeSubmission& c);
   NvmeStatus VendorNoData(NvmeSubmission& c);
-  NvmeRuntimeFacts Facts() const;
+  // The media of namespace `nsid` (1 is the controller's own); null for an
+  // id the controller does not have.
+  Media* NamespaceMedia(uint32_t nsid) const;
+  NvmeRuntimeFacts Facts(uint32_t nsid = 1) const;
   void Notify();
   void RecordError(const NvmeSubmission& c, NvmeStatus status);
   // Restarting on newly activated firmware: nothing is answered.
@@ -109,6 +113,7 @@ class Vk4630Controller : public NvmeController {
 
   Vk4630Settings settings_;
   std::shared_ptr<Media> media_;
+  std::vector<std::shared_ptr<Media>> moreNamespaces_;  // namespaces 2, 3, ...
   bool factoryFresh_ = false;  // built without saved state
   DriveState state_;
   NvmeFirmwareSlots slots_;

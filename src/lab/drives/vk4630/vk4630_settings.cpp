@@ -28,6 +28,7 @@ Vk4630Settings Vk4630SettingsFor(const DiskConfig& disk, const Vk4630Settings& d
   Take(k.vendorTagOffset, s.vendorTagOffset);
   Take(k.firmwareSlots, s.firmwareSlots);
   Take(k.slot1ReadOnly, s.slot1ReadOnly);
+  Take(k.fna, s.fna);
   Take(k.activationReset, s.activationReset);
   for (size_t i = 0; i < s.factorySlots.size(); ++i) Take(k.slotRevisions[i], s.factorySlots[i]);
   Take(k.activeSlot, s.factoryActiveSlot);

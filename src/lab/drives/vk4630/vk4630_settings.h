@@ -48,6 +48,11 @@ struct Vk4630Settings {
   size_t vendorTagOffset = 512;
   uint8_t firmwareSlots = 2;
   bool slot1ReadOnly = false;
+  // Format NVM Attributes: bit 0 formats all namespaces as one, bit 1 erases
+  // all namespaces as one.
+  uint8_t fna = 0;
+  static constexpr uint8_t kFnaFormatAll = 0x01;
+  static constexpr uint8_t kFnaEraseAll = 0x02;
   ActivationReset activationReset = ActivationReset::kController;
   std::array<std::string, kLabFirmwareSlots> factorySlots;  // empty: no image
   uint8_t factoryActiveSlot = 1;
