@@ -42,6 +42,9 @@ class BackupDiskSource {
   virtual std::optional<BackupDisk> At(int index) const = 0;
   // The physical drive number of the disk the running system is on, or -1.
   virtual int SystemDisk() const = 0;
+  // Whether disk n holds a part of the running system (a system volume may
+  // span disks).
+  virtual bool IsSystemDisk(int n) const { return n >= 0 && n == SystemDisk(); }
 };
 
 // The scan's discovery list: list index i is enumerated disk i.
@@ -50,6 +53,7 @@ class AspiBackupDisks : public BackupDiskSource {
   explicit AspiBackupDisks(device::AspiLib& aspi) : aspi_(aspi) {}
   std::optional<BackupDisk> At(int index) const override;
   int SystemDisk() const override { return aspi_.SystemDisk(); }
+  bool IsSystemDisk(int n) const override { return aspi_.IsSystemDisk(n); }
 
  private:
   device::AspiLib& aspi_;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "common/text.h"
+#include "device/usage/disk_use.h"
 #include "pages/maintenance/backup_clean.h"
 
 namespace maintenance {
@@ -67,8 +68,15 @@ std::string CloneOperation::Refusal(const std::optional<BackupDisk>& source,
     return kSelectDiskWarning;
   }
   if (source->sectors > destination->sectors) return kDiskSizeWarning;
-  const int system = disks_.SystemDisk();
-  if (system >= 0 && destination->PhysicalNumber() == system) return kSystemDiskWarning;
+  const int number = destination->PhysicalNumber();
+  // Asked now: a volume mounted on the destination since the scan counts.
+  if (disks_.IsSystemDisk(number)) return kSystemDiskWarning;
+  const device::DiskUse use = device::QueryDiskUse(os_, number);
+  if (use.systemDisk) return kSystemDiskWarning;
+  if (use.InUse())
+    return common::Format(kInUseWarning,
+                          device::DiskUseRefusal(common::Format("PHYSICALDRIVE%d", number), use)
+                              .c_str());
   // The cleaning script selects the destination by its drive number; a disk
   // reached only through its port has none, and the number would pick another.
   if (destination->PhysicalNumber() < 0) return kNoDiskNumberWarning;
@@ -79,6 +87,7 @@ int CloneOperation::Attempt(app::DriveRun& run, bool first) {
   const std::optional<BackupDisk> source = disks_.At(source_);
   const std::optional<BackupDisk> destination = disks_.At(destination_);
   if (const std::string refusal = Refusal(source, destination); !refusal.empty()) {
+    run.Log("Data Backup      : " + refusal);
     presenter_.Warn(refusal);
     presenter_.Refused();
     run.Fail(refusal);

@@ -21,6 +21,10 @@ inline constexpr const char* kSystemDiskWarning =
 inline constexpr const char* kNoDiskNumberWarning =
     "The Destination Disk has no disk number the partitioning tool can select: it cannot be "
     "cleaned. Please select another Destination Disk !!";
+// "%s": the reason that names what uses the disk.
+inline constexpr const char* kInUseWarning =
+    "%s. The Destination Disk cannot be overwritten while it is in use (nothing is unmounted "
+    "for it). Please select another Destination Disk !!";
 inline constexpr const char* kWarningCaption = "Warning";
 inline constexpr const char* kConfirmCaption = "Data Backup";
 inline constexpr const char* kResultCaption = "Result";

@@ -5,6 +5,7 @@
 
 #include "common/bytes.h"
 #include "common/text.h"
+#include "scan/drive_use.h"
 
 namespace maintenance {
 
@@ -23,10 +24,15 @@ std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage() {
 }
 
 void SecurityEraseOperation::Run(app::DriveRun& run) {
-  if (drive_.data.systemDisk) {
-    run.Log(common::Format("Dev_%d          : %s is the system disk; nothing was sent to it",
-                           drive_.row, drive_.DisplayName().c_str()));
-    run.Fail(kSystemDiskNotErased);
+  // Asked now, not at the scan: a volume mounted since then counts.
+  const std::string refusal = os_ != nullptr ? app::DriveUseRefusal(*os_, drive_)
+                              : drive_.data.systemDisk
+                                  ? app::DriveUseName(drive_) + " holds the running system"
+                                  : std::string();
+  if (!refusal.empty()) {
+    run.Log(common::Format("Dev_%d          : %s; nothing was sent to it", drive_.row,
+                           refusal.c_str()));
+    run.Fail(refusal);
     return;
   }
   if (drive_.IsNvme()) {

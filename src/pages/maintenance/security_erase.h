@@ -29,7 +29,6 @@ inline constexpr const char* kVendorEraseError = "Security Erase Error...";
 inline constexpr const char* kSetPasswordError = "Set Password Error...";
 inline constexpr const char* kErasePrepareError = "Send Security Erase Prepare Error...";
 inline constexpr const char* kEraseUnitError = "Send Security Erase Unit Error...";
-inline constexpr const char* kSystemDiskNotErased = "System disk: not erased";
 
 struct EraseSettings {
   bool vendorCommand = false;  // VuCmd
@@ -46,8 +45,10 @@ std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage();
 
 class SecurityEraseOperation : public app::DriveOperation {
  public:
-  SecurityEraseOperation(app::DriveView drive, EraseSettings settings)
-      : drive_(drive), settings_(settings) {}
+  // With `os`, the drive's disk is checked for the system and for users
+  // right before anything is sent; without, only the scan's system mark.
+  SecurityEraseOperation(app::DriveView drive, EraseSettings settings, os::Os* os = nullptr)
+      : drive_(drive), settings_(settings), os_(os) {}
   void Run(app::DriveRun& run) override;
 
  private:
@@ -59,6 +60,7 @@ class SecurityEraseOperation : public app::DriveOperation {
 
   app::DriveView drive_;
   EraseSettings settings_;
+  os::Os* os_;
 };
 
 }  // namespace maintenance

@@ -14,8 +14,10 @@ inline constexpr const char* kLiveOnSystemQuestion =
     "controller under the running system: the system can stop responding or lose data, and the "
     "drive may not come back until the machine is restarted.\n\nActivate now anyway?";
 
-// True when the drive holds the running system (the scan's mark).
-bool HoldsRunningSystem(const UpdateFlow& flow);
+// True when the drive holds the running system (the scan's mark) or its disk
+// is in use now (a mounted file system, active swap, a member of a device in
+// use): either way its controller is not restarted under it.
+bool HoldsRunningSystem(UpdateFlow& flow);
 // For an activation that would run the new firmware at once: true when it may
 // (not the system disk, or the user insisted and said Yes); false when it is
 // to wait for the next reset, with the reason in the run log (`how` says what

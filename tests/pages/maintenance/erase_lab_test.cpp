@@ -261,7 +261,7 @@ TEST_F(EraseOnLab, TheSystemDiskIsRefusedAndTheRunGoesOn) {
   ASSERT_GE(a, 0);
   form->LV_OptionErase.UserColumnClick(0);  // ticks all
   form->T_SendErase.Click();
-  EXPECT_EQ(Result(sys), "System disk: not erased");
+  EXPECT_EQ(Result(sys), "PHYSICALDRIVE0 holds the running system");
   EXPECT_EQ(Image(sys), app::kRowFailed);
   EXPECT_EQ(Result(a), "PASS");
   EXPECT_TRUE(Marked("Disk Sys"));
