@@ -109,6 +109,23 @@ const Volume* DiskUsage::VolumeAt(int drive, uint64_t offset, uint64_t length) c
 
 std::string DiskUsage::DriveRefusal(int drive) const {
   if (IsSystemDrive(drive)) {
+    // Named by what of the system it holds: C:'s own file system first,
+    // else the other system mount or swap area on it.
+    const Volume* c = VolumeOfLetter(kSystemLetter);
+    bool holdsC = false;
+    for (size_t i = 0; c != nullptr && i < systemOwnExtents && i < c->extents.size(); ++i)
+      holdsC = holdsC || c->extents[i].drive == drive;
+    for (const Volume& v : volumes) {
+      if (holdsC) break;
+      if (v.letter == kSystemLetter || !IsSystemVolume(v)) continue;
+      for (const VolumeExtent& e : v.extents) {
+        if (e.drive != drive) continue;
+        if (v.swap) return "the disk holds the system's swap";
+        for (const char* mount : kSystemMounts)
+          if (std::find(v.mountPoints.begin(), v.mountPoints.end(), mount) != v.mountPoints.end())
+            return std::string("the disk holds the system's ") + mount;
+      }
+    }
     return systemMount == "/" ? "the disk holds the root file system"
                               : "the disk holds the system's " + systemMount;
   }
@@ -174,6 +191,7 @@ DiskUsage BuildDiskUsage(const std::vector<SysfsDisk>& disks, const BlockTopolog
     // under any of them is a system disk wherever it is asked. The other
     // volumes keep their own letters and areas.
     Volume c = found[system];
+    usage.systemOwnExtents = c.extents.size();
     for (size_t i = 0; i < found.size(); ++i) {
       if (i == system || !IsSystemVolume(found[i])) continue;
       c.extents.insert(c.extents.end(), found[i].extents.begin(), found[i].extents.end());
@@ -181,6 +199,7 @@ DiskUsage BuildDiskUsage(const std::vector<SysfsDisk>& disks, const BlockTopolog
     c.letter = kSystemLetter;
     for (const VolumeExtent& e : c.extents)
       if (!usage.IsSystemDrive(e.drive)) usage.systemDrives.push_back(e.drive);
+    std::sort(usage.systemDrives.begin(), usage.systemDrives.end());
     usage.systemDrive = c.extents.front().drive;
     usage.volumes.push_back(std::move(c));
   }

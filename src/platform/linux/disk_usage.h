@@ -48,6 +48,9 @@ struct DiskUsage {
   // through mapped, RAID and LVM devices; the system volume C: reports all of
   // them as its extents, so the upper layer sees each as a system disk.
   std::vector<int> systemDrives;
+  // How many of C:'s extents are its own file system's (the rest are the
+  // other system mounts' and swap areas').
+  size_t systemOwnExtents = 0;
 
   // Bit n set for letter 'A' + n, as GetLogicalDrives reports.
   uint32_t LogicalDrives() const;
