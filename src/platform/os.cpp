@@ -23,6 +23,10 @@ UINT Os::GetSystemDirectoryA(char* buffer, UINT size) {
   return 0;
 }
 
+std::string Os::VolumeUseText(char letter, int /*diskNumber*/) {
+  return std::string("volume ") + letter + ": cannot be locked";
+}
+
 HANDLE Os::CreateFileA(const std::string& /*fileName*/, DWORD /*desiredAccess*/,
                        DWORD /*shareMode*/, SECURITY_ATTRIBUTES* /*securityAttributes*/,
                        DWORD /*creationDisposition*/, DWORD /*flagsAndAttributes*/,

@@ -62,6 +62,10 @@ class Os {
   // Copies the system folder ("C:\Windows\system32") into the buffer and
   // returns its length, or the size needed when the buffer is too small, or 0.
   virtual UINT GetSystemDirectoryA(char* buffer, UINT size);
+  // What keeps volume `letter` (upper case) in use on disk `diskNumber`, in
+  // words a user can act on; asked about a volume that cannot be locked.
+  // Default: "volume D: cannot be locked".
+  virtual std::string VolumeUseText(char letter, int diskNumber);
 
   // --- Handles, device requests and raw transfers --------------------------
 

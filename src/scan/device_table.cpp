@@ -7,6 +7,7 @@ namespace app {
 void SlotData::ClearReadData() {
   profileIndex = -1;
   systemDisk = false;
+  diskNumber = -1;
   ataIdentify.fill(0);
   smartData.fill(0);
   parameterBlock.fill(0);

@@ -30,6 +30,9 @@ struct SlotData {
   // The drive is the disk that holds the running system: destructive work
   // never touches it.
   bool systemDisk = false;
+  // Its physical drive number (also for a drive listed by its SCSI port), -1
+  // when no disk could be matched to it.
+  int diskNumber = -1;
   std::array<uint8_t, kSlotIdentifySize> ataIdentify{};
   std::array<uint8_t, kSlotSmartSize> smartData{};
   std::array<uint8_t, kSlotParameterBlockSize> parameterBlock{};

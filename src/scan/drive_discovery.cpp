@@ -1,6 +1,14 @@
 #include "scan/drive_discovery.h"
 
+#include "device/core/dev_attribute.h"
+
 namespace app {
+
+int DriveDiscovery::DiskNumber(int index) {
+  const device::StorageDevice& drive = Device(index);
+  if (drive.devAttribute & device::STORAGE_SCSI_PORT) return -1;
+  return static_cast<int>(drive.devOrder);
+}
 
 void AspiDiscovery::Scan(uint32_t scanFlags, uint32_t probeTimeoutSeconds) {
   device::ScanSettings settings;

@@ -21,6 +21,11 @@ class DriveDiscovery {
   virtual void ReleaseAll() = 0;
   // Physical drive number of the disk holding the system folder, -1 unknown.
   virtual int SystemDisk() const { return -1; }
+  // Whether disk n holds a part of the system volume.
+  virtual bool IsSystemDisk(int n) const { return n >= 0 && n == SystemDisk(); }
+  // The physical drive number of listed drive `index`, -1 when unknown (a
+  // drive found only on its SCSI port that no disk matches).
+  virtual int DiskNumber(int index);
   // Disks the system reported that the last scan did not list, and why.
   virtual std::vector<device::DroppedDrive> Dropped() const { return {}; }
 };
@@ -37,6 +42,8 @@ class AspiDiscovery : public DriveDiscovery {
   device::StorageDevice& Device(int index) override { return aspi_.Device(index); }
   void ReleaseAll() override { aspi_.ReleaseAll(); }
   int SystemDisk() const override { return aspi_.SystemDisk(); }
+  bool IsSystemDisk(int n) const override { return aspi_.IsSystemDisk(n); }
+  int DiskNumber(int index) override { return aspi_.DiskNumber(index); }
   std::vector<device::DroppedDrive> Dropped() const override { return aspi_.Dropped(); }
 
  private:

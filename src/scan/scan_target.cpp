@@ -33,7 +33,7 @@ void DeviceScan::ScanTarget(const BackupLists& backup) {
         common::Format("[VKM_SCAN] ScanTarget: devAttribute = %X\n", drive.devAttribute));
 
     OpenForIdentify(drive);
-    IdentifyCandidate(drive);
+    IdentifyCandidate(drive, i);
     drive.SetTimeout(kAfterIdentifyTimeoutSeconds);
     drive.Close();
   }
@@ -70,18 +70,17 @@ void DeviceScan::OpenForIdentify(device::StorageDevice& drive) {
   drive.Reopen(true);
 }
 
-void DeviceScan::IdentifyCandidate(device::StorageDevice& drive) {
+void DeviceScan::IdentifyCandidate(device::StorageDevice& drive, int index) {
   const int slot = table_.DeviceCount();
   SlotData& data = table_.Candidate().data;
   // Nothing read from an earlier drive that did not match may be shown for
   // this one when one of its reads fails.
   data.ClearReadData();
-  // devOrder is the physical drive number, except for a drive found only on
-  // its SCSI port, where it is the port number. A miniport drive found as a
-  // physical drive keeps its number, so it can be the system disk.
-  const bool portOnly = (drive.devAttribute & device::STORAGE_SCSI_PORT) != 0;
-  const int systemDisk = discovery_.SystemDisk();
-  data.systemDisk = !portOnly && systemDisk >= 0 && static_cast<int>(drive.devOrder) == systemDisk;
+  // devOrder is the port number of a drive found only on its SCSI port; the
+  // discovery matches such a drive to the disk on that port, so it stays
+  // the system disk it is whatever path listed it.
+  data.diskNumber = discovery_.DiskNumber(index);
+  data.systemDisk = discovery_.IsSystemDisk(data.diskNumber);
   const IdentifyTarget target{devices_.At(slot), drive, data, profiles_, os_};
   const int profile = Identify(ChooseStrategy(drive.devAttribute, options_), target);
   if (profile == kNoProfile) return;

@@ -63,7 +63,8 @@ class DeviceScan {
 
  private:
   void OpenForIdentify(device::StorageDevice& drive);
-  void IdentifyCandidate(device::StorageDevice& drive);
+  // `index`: the drive's place in the discovery list.
+  void IdentifyCandidate(device::StorageDevice& drive, int index);
 
   os::Os& os_;
   const AppOptions& options_;

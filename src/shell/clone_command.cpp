@@ -137,6 +137,9 @@ int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& out, std::ost
         const DriveReport& d = report.drives[0];
         j.Key("outcome").String(OutcomeName(d.outcome));
         j.Key("result").String(d.result);
+        // The result is the list's short text ("Backup Disk Error"); the
+        // reason is what the user was told.
+        if (!page.LastWarning().empty()) j.Key("reason").String(page.LastWarning());
         j.Key("steps").BeginArray();
         for (const std::string& st : d.steps) j.String(st);
         j.EndArray();

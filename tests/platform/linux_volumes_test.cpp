@@ -6,8 +6,10 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "device/discovery/aspi_lib.h"
+#include "device/usage/disk_use.h"
 #include "platform/linux/disk_usage.h"
 #include "platform/linux/linux_os.h"
 #include "platform/volume.h"
@@ -70,12 +72,23 @@ TEST_F(LinuxVolumes, TheDiskUnderTheRootFileSystemIsTheSystemDriveWithLetterC) {
   EXPECT_EQ(los.GetLogicalDrives(), 0x0Cu);
   const HANDLE c = Open("\\\\.\\c:");
   ASSERT_NE(c, INVALID_HANDLE_VALUE);
+  // C: stands for the whole system: its root (sda2 under dm-0) and the EFI
+  // partition. One extent's room gets the count and ERROR_MORE_DATA.
   VOLUME_DISK_EXTENTS extents{};
-  ASSERT_TRUE(Ioctl(c, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, &extents, sizeof extents));
-  EXPECT_EQ(extents.NumberOfDiskExtents, 1u);
-  EXPECT_EQ(extents.Extents[0].DiskNumber, 0u);
-  EXPECT_EQ(extents.Extents[0].StartingOffset, 48 * 512);
-  EXPECT_EQ(extents.Extents[0].ExtentLength, 80 * 512);
+  EXPECT_FALSE(Ioctl(c, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, &extents, sizeof extents));
+  EXPECT_EQ(los.GetLastError(), ERROR_MORE_DATA);
+  EXPECT_EQ(extents.NumberOfDiskExtents, 2u);
+  struct {
+    VOLUME_DISK_EXTENTS head;
+    DISK_EXTENT more;
+  } two{};
+  ASSERT_TRUE(Ioctl(c, IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, &two, sizeof two));
+  EXPECT_EQ(two.head.NumberOfDiskExtents, 2u);
+  EXPECT_EQ(two.head.Extents[0].DiskNumber, 0u);
+  EXPECT_EQ(two.head.Extents[0].StartingOffset, 48 * 512);
+  EXPECT_EQ(two.head.Extents[0].ExtentLength, 80 * 512);
+  EXPECT_EQ(two.more.DiskNumber, 0u);
+  EXPECT_EQ(two.more.StartingOffset, 8 * 512);
   // Mounted: no lock, no dismount, nothing to unlock; never unmounted.
   EXPECT_FALSE(Ioctl(c, FSCTL_LOCK_VOLUME));
   EXPECT_EQ(los.GetLastError(), ERROR_ACCESS_DENIED);
@@ -152,7 +165,9 @@ TEST_F(LinuxVolumes, SwapAndBtrfsSourcesAndTheEfiPartitionCountAsInUse) {
   EXPECT_EQ(usage.volumes[3].Describe(), "swap on sdb2");
   EXPECT_EQ(usage.volumes[3].letter, 'F');
   EXPECT_EQ(usage.DriveRefusal(0), "the disk holds the root file system");
-  EXPECT_EQ(usage.DriveRefusal(1), "the disk has a mounted file system (sdb1 on /home)");
+  // Active swap is part of the running system: sdb is a system disk too.
+  EXPECT_EQ(usage.systemDrives, (std::vector<int>{0, 1}));
+  EXPECT_EQ(usage.DriveRefusal(1), "the disk holds the system's swap");
   EXPECT_EQ(usage.DriveRefusal(2), "");
   const HANDLE a = Open("\\\\.\\PHYSICALDRIVE0");
   ASSERT_NE(a, INVALID_HANDLE_VALUE);
@@ -182,6 +197,75 @@ TEST_F(LinuxVolumes, TheScanHidesTheSystemDiskWhenTheSettingsSaySo) {
   EXPECT_EQ(aspi.SystemDisk(), 0);
   for (int i = 0; i < aspi.Count(); ++i) EXPECT_NE(aspi.Device(i).devOrder, 0u);
   aspi.ReleaseAll();
+}
+
+// The root file system on software RAID over sda2 and sdb1: both disks hold
+// the running system, and the scan learns both from C:'s extents.
+TEST_F(LinuxVolumes, EveryDiskUnderTheRootThroughRaidIsASystemDisk) {
+  sys.Dir().Write("sys/block/md0/dev", "9:0\n");
+  sys.Dir().Write("sys/block/md0/size", "64\n");
+  sys.Dir().Write("sys/block/md0/slaves/sda2/dev", "8:2\n");
+  sys.Dir().Write("sys/block/md0/slaves/sdb1/dev", "8:17\n");
+  sys.Dir().Write("dev/md0", std::string(64 * 512, '\0'));
+  sys.Dir().Write("proc/self/mountinfo", "21 1 9:0 / / rw - ext4 /dev/md0 rw\n");
+  const linuxos::DiskUsage& usage = los.Usage();
+  EXPECT_EQ(usage.systemDrives, (std::vector<int>{0, 1}));
+  EXPECT_EQ(usage.DriveRefusal(1), "the disk holds the root file system");
+
+  device::AspiLib aspi(los);
+  device::ScanSettings settings;
+  ASSERT_TRUE(aspi.Scan(device::SCAN_ATA_BUS, 5, settings));
+  EXPECT_EQ(aspi.SystemDisks(), (std::vector<int>{0, 1}));
+  EXPECT_TRUE(device::QueryDiskUse(los, 1).systemDisk);
+  settings.IncludeSystemDrive = false;
+  ASSERT_TRUE(aspi.Scan(device::SCAN_ATA_BUS, 5, settings));
+  for (int i = 0; i < aspi.Count(); ++i) {
+    EXPECT_NE(aspi.Device(i).devOrder, 0u);
+    EXPECT_NE(aspi.Device(i).devOrder, 1u);
+  }
+  aspi.ReleaseAll();
+}
+
+// /boot on a second disk and /usr through the device mapper on a third
+// would each be a system disk; here /boot is on sdb1.
+TEST_F(LinuxVolumes, ADiskHoldingBootIsASystemDiskToo) {
+  Mounts("30 21 8:17 / /boot rw - ext4 /dev/sdb1 rw\n");
+  const linuxos::DiskUsage& usage = los.Usage();
+  EXPECT_EQ(usage.systemDrives, (std::vector<int>{0, 1}));
+  EXPECT_EQ(usage.DriveRefusal(0), "the disk holds the root file system");
+  EXPECT_EQ(usage.DriveRefusal(1), "the disk holds the system's /boot");
+  EXPECT_TRUE(device::QueryDiskUse(los, 1).systemDisk);
+}
+
+// A disk in use names what uses it: a partition mounted, active swap, or a
+// member of a mapped device that is mounted.
+TEST_F(LinuxVolumes, ADiskInUseNamesWhatUsesIt) {
+  sys.Dir().Write("sys/block/dm-1/dev", "253:1\n");
+  sys.Dir().Write("sys/block/dm-1/size", "48\n");
+  sys.Dir().Write("sys/block/dm-1/slaves/sdb2/dev", "8:18\n");
+  sys.Dir().Write("dev/dm-1", std::string(48 * 512, '\0'));
+  Mounts("40 21 8:17 / /home rw - ext4 /dev/sdb1 rw\n"
+         "41 21 253:1 / /srv rw - xfs /dev/mapper/vg-srv rw\n");
+  device::DiskUse use = device::QueryDiskUse(los, 1);
+  EXPECT_FALSE(use.systemDisk);
+  EXPECT_EQ(use.users, (std::vector<std::string>{
+                           "/dev/sdb1 is mounted on /home",
+                           "/dev/sdb2 is a member of /dev/dm-1, which is mounted on /srv"}));
+  EXPECT_EQ(device::DiskUseRefusal("PHYSICALDRIVE1", use),
+            "PHYSICALDRIVE1 is in use: /dev/sdb1 is mounted on /home, /dev/sdb2 is a member of "
+            "/dev/dm-1, which is mounted on /srv");
+
+  // Unmounted since: free, and the tool unmounted nothing itself.
+  sys.Dir().Write("proc/self/mountinfo", kRootMounts);
+  sys.Dir().Write("proc/swaps",
+                  "Filename\tType\tSize\tUsed\tPriority\n/dev/sdb2 partition\t24\t0\t-2\n");
+  use = device::QueryDiskUse(los, 1);
+  // Swap is the running system's.
+  EXPECT_TRUE(use.systemDisk);
+  sys.Dir().Write("proc/swaps", "Filename\tType\tSize\tUsed\tPriority\n");
+  EXPECT_FALSE(device::QueryDiskUse(los, 1).systemDisk);
+  EXPECT_FALSE(device::QueryDiskUse(los, 1).InUse());
+  EXPECT_EQ(los.VolumeUseText('Q', 1), "volume Q: cannot be locked");
 }
 
 TEST(ProcMounts, MountInfoAndSwapsParseWithEscapesAndBadLinesSkipped) {

@@ -1,5 +1,6 @@
 #include "device/discovery/aspi_lib.h"
 
+#include <algorithm>
 #include <bitset>
 #include <cctype>
 #include <cstring>
@@ -60,7 +61,8 @@ bool AspiLib::Scan(uint32_t flags, uint32_t timeout, const ScanSettings& setting
   ReleaseAll();
   settings_ = settings;
   for (auto& slot : slots_) slot->SetDisCheckScsiStatus(settings.DisCheckSCSIStatus);
-  systemDisk_ = -1;
+  systemDisks_.clear();
+  diskPort_.fill(-1);
   devQty_ = 0;
   dropped_.clear();
 
@@ -103,17 +105,22 @@ void AspiLib::WalkDriveLetters(uint32_t flags, uint32_t timeout, char systemLett
     StorageDevice& dev = Candidate();
     dev.SetTimeout(timeout);
     int n = kNoDriveNumber;
-    const bool probed = InitDevice(dev, letter, &n, flags);
-    // The system disk is learned from its letter even when another volume of
-    // the same disk came first or the volume itself is not listed.
-    if (letter == systemLetter && n >= 0) systemDisk_ = n;
+    std::vector<int> volumeDisks;
+    const bool probed = InitDevice(dev, letter, &n, flags, &volumeDisks);
+    // The system disks are learned from the letter even when another volume
+    // of the same disk came first or the volume itself is not listed. Every
+    // disk the system volume lies on is one of them.
+    if (letter == systemLetter && n >= 0) {
+      systemDisks_ = volumeDisks.empty() ? std::vector<int>{n} : volumeDisks;
+      std::sort(systemDisks_.begin(), systemDisks_.end());
+    }
     if (!probed || n < 0 || n >= kMaxPhysicalDrives || seen[static_cast<size_t>(n)]) {
       dev.Release();
     } else {
       seen[static_cast<size_t>(n)] = true;
       os_.OutputDebugStringA(
           common::Format("[VKM_SCAN] Initialize: szSystemDir[0] = %c", systemLetter));
-      if (settings_.ShowPhysicalOnly || (!settings_.IncludeSystemDrive && n == systemDisk_))
+      if (settings_.ShowPhysicalOnly || ExcludedSystemDisk(n))
         dev.Release();
       else
         AddDevice(dev, n);
@@ -126,11 +133,11 @@ void AspiLib::WalkDriveLetters(uint32_t flags, uint32_t timeout, char systemLett
 // A volume of the system disk may have been listed before the system letter
 // told which disk that is.
 void AspiLib::DropListedSystemDisk() {
-  if (systemDisk_ < 0) return;
+  if (systemDisks_.empty()) return;
   int kept = 0;
   for (int i = 0; i < count_; ++i) {
     auto& slot = slots_[static_cast<size_t>(i)];
-    if (static_cast<int>(slot->devOrder) == systemDisk_) {
+    if (IsSystemDisk(static_cast<int>(slot->devOrder))) {
       slot->Release();
       continue;
     }
@@ -147,12 +154,17 @@ void AspiLib::WalkPhysicalDrives(uint32_t flags, uint32_t timeout) {
     dev.SetTimeout(timeout);
     std::string whyNot;
     const bool listed = Initialize(dev, n, flags, &whyNot);
-    if (listed && !(n == systemDisk_ && !settings_.IncludeSystemDrive)) {
+    // Known even for a disk that is not listed: the port walk may find it
+    // there, and must know which disk it is.
+    if (dev.devHaId != kUnknownHaId)
+      diskPort_[static_cast<size_t>(n)] = static_cast<int>(dev.AddressKey() >> 16);
+    if (listed && !ExcludedSystemDisk(n)) {
       AddDevice(dev, n);
       ++added;
     } else {
-      // Only a disk the system reported counts as found.
-      if (!listed && Reported(n)) {
+      // Only a disk the system reported counts as found; a system disk left
+      // out by the user's choice is not missing.
+      if (!listed && Reported(n) && !ExcludedSystemDisk(n)) {
         const bool addressed = !whyNot.empty() && dev.devHaId != kUnknownHaId;
         const int port = addressed ? static_cast<int>(dev.AddressKey() >> 16) : -1;
         Drop(n, whyNot.empty() ? "it cannot be opened" : whyNot, port);
@@ -178,6 +190,32 @@ void AspiLib::Drop(int n, std::string reason, int port) {
   dropped_.push_back({common::Format("PHYSICALDRIVE%d", n), std::move(reason), port});
 }
 
+bool AspiLib::IsSystemDisk(int n) const {
+  return n >= 0 && std::binary_search(systemDisks_.begin(), systemDisks_.end(), n);
+}
+
+bool AspiLib::PortOfExcludedDisk(int port) const {
+  for (int n = 0; n < kMaxPhysicalDrives; ++n)
+    if (diskPort_[static_cast<size_t>(n)] == port && ExcludedSystemDisk(n)) return true;
+  return false;
+}
+
+int AspiLib::DiskNumber(int index) const {
+  if (index < 0 || index >= count_) return -1;
+  const StorageDevice& dev = *slots_[static_cast<size_t>(index)];
+  if (!(dev.devAttribute & STORAGE_SCSI_PORT)) return static_cast<int>(dev.devOrder);
+  // Several disks on one port cannot be told apart by the port: the drive
+  // is taken for the system disk when any of them is one.
+  const int port = static_cast<int>(dev.devHaId);
+  int found = -1;
+  for (int n = 0; n < kMaxPhysicalDrives; ++n) {
+    if (diskPort_[static_cast<size_t>(n)] != port) continue;
+    if (IsSystemDisk(n)) return n;
+    if (found < 0) found = n;
+  }
+  return found;
+}
+
 bool AspiLib::PortCovered(int port) const {
   for (int i = 0; i < count_; ++i)
     if (static_cast<int>(slots_[static_cast<size_t>(i)]->AddressKey() >> 16) == port) return true;
@@ -186,7 +224,7 @@ bool AspiLib::PortCovered(int port) const {
 
 void AspiLib::WalkScsiPorts(uint32_t flags, uint32_t timeout) {
   for (int p = 0; p < kMaxScsiPorts && count_ < kMaxDevices; ++p) {
-    if (PortCovered(p)) continue;
+    if (PortCovered(p) || PortOfExcludedDisk(p)) continue;
     StorageDevice& dev = Candidate();
     dev.SetTimeout(timeout);
     if (ProbeScsiPort(dev, p, flags)) {

@@ -50,8 +50,16 @@ class AspiLib {
 
   const HubPortTable& HubPorts() const { return hubPorts_; }
   const PerScanTables& ScanTables() const { return tables_; }
-  // Physical drive number of the disk holding the system folder, -1 unknown.
-  int SystemDisk() const { return systemDisk_; }
+  // Physical drive number of the disk holding the system folder, -1 unknown;
+  // with a system volume spanning disks, the lowest of them.
+  int SystemDisk() const { return systemDisks_.empty() ? -1 : systemDisks_.front(); }
+  // Every disk that holds a part of the system volume, ascending.
+  const std::vector<int>& SystemDisks() const { return systemDisks_; }
+  bool IsSystemDisk(int n) const;
+  // The physical drive number of listed device `index`, -1 when unknown. A
+  // drive listed by its SCSI port is the disk the physical walk found on that
+  // port, so it keeps what that disk is (a system disk stays one).
+  int DiskNumber(int index) const;
   // Physical drives the SetupAPI walk found in the last scan.
   int DevQty() const { return devQty_; }
   // Disks the system reported in the last scan that were not listed, in
@@ -73,6 +81,10 @@ class AspiLib {
   // The SetupAPI walk reported a disk under drive number n.
   bool Reported(int n) const;
   void Drop(int n, std::string reason, int port = -1);
+  // The port of a system disk left out by IncludeSystemDrive=0: the port
+  // walk must not list it under its port instead.
+  bool PortOfExcludedDisk(int port) const;
+  bool ExcludedSystemDisk(int n) const { return !settings_.IncludeSystemDrive && IsSystemDisk(n); }
 
   os::Os& os_;
   std::array<std::unique_ptr<StorageDevice>, kMaxDevices> slots_;
@@ -80,7 +92,9 @@ class AspiLib {
   HubPortTable hubPorts_;
   PerScanTables tables_;
   ScanSettings settings_;
-  int systemDisk_ = -1;
+  std::vector<int> systemDisks_;
+  // The SCSI adapter of each disk the physical walk opened, -1 unknown.
+  std::array<int, kMaxPhysicalDrives> diskPort_{};
   int devQty_ = 0;
   std::vector<DroppedDrive> dropped_;
   bool privilegeHeld_ = true;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "device/nvme/nvme_command_record.h"
 #include "device/nvme/nvme_commands.h"
 #include "device/scsi/scsi_commands.h"
+#include "device/usage/volume_extents.h"
 #include "platform/storage_property.h"
 #include "platform/volume.h"
 
@@ -255,9 +257,11 @@ bool Initialize(StorageDevice& dev, int n, uint32_t flags, std::string* whyNot) 
   return true;
 }
 
-bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flags) {
+bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flags,
+                std::vector<int>* volumeDisks) {
   ProbeNotes notes;  // a letter only stands for a disk the physical walk reports
   if (driveNumber != nullptr) *driveNumber = kNoDriveNumber;
+  if (volumeDisks != nullptr) volumeDisks->clear();
   Log(dev, common::Format("[VKM_SCAN] InitDevice: devSymbol = %c, devAttribute = %X", letter,
                           dev.devAttribute));
   if (dev.devAttribute != 0) return false;
@@ -267,15 +271,15 @@ bool InitDevice(StorageDevice& dev, char letter, int* driveNumber, uint32_t flag
     Log(dev, common::Format("[VKM_SCAN] InitDevice: devHandle = %0*llX",
                             static_cast<int>(2 * sizeof(void*)),
                             static_cast<unsigned long long>(os::HandleValue(dev.Handle()))));
-    os::VOLUME_DISK_EXTENTS extents{};
-    os::DWORD returned = 0;
-    if (!dev.Os().DeviceIoControl(dev.Handle(), os::IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr,
-                                  0, &extents, sizeof extents, &returned))
-      return false;
-    const uint32_t disk = extents.Extents[0].DiskNumber;
-    dev.devOrder = disk;
-    if (driveNumber != nullptr && disk <= 0x7FFFFFFFu) *driveNumber = static_cast<int>(disk);
-    Log(dev, common::Format("[VKM_SCAN] InitDevice: devicePhyId = %d", static_cast<int>(disk)));
+    // A volume that spans disks names each of them; the first is the one
+    // the volume stands for in the list.
+    const std::optional<std::vector<int>> disks = ReadVolumeDiskNumbers(dev.Os(), dev.Handle());
+    if (!disks) return false;
+    const int disk = disks->front();
+    dev.devOrder = static_cast<uint32_t>(disk);
+    if (driveNumber != nullptr) *driveNumber = disk;
+    if (volumeDisks != nullptr) *volumeDisks = *disks;
+    Log(dev, common::Format("[VKM_SCAN] InitDevice: devicePhyId = %d", disk));
     dev.QueryBusTypeAndAddress();
     ClassifyBus(dev, flags, notes);
   }

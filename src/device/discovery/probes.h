@@ -4,6 +4,7 @@
 // and returns true when the drive is to be listed.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "device/core/storage_device.h"
 
@@ -23,8 +24,10 @@ bool Initialize(StorageDevice& slot, int driveNumber, uint32_t scanFlags,
 
 // Drive-letter probe ("\\.\<letter>:"). `driveNumber` receives the disk
 // behind the volume as soon as it is known (kNoDriveNumber before), also
-// when the probe then fails.
-bool InitDevice(StorageDevice& slot, char letter, int* driveNumber, uint32_t scanFlags);
+// when the probe then fails; `volumeDisks` every disk the volume lies on
+// (a spanned volume has several), empty when they are not known.
+bool InitDevice(StorageDevice& slot, char letter, int* driveNumber, uint32_t scanFlags,
+                std::vector<int>* volumeDisks = nullptr);
 
 // SCSI port probe ("\\.\Scsi<p>:"): an NVMe drive behind a miniport driver.
 bool ProbeScsiPort(StorageDevice& slot, int port, uint32_t scanFlags);

@@ -109,6 +109,9 @@ struct DiskConfig {
   uint64_t sectors = 0;
   uint32_t sectorSize = 512;
   std::vector<char> letters;  // upper case
+  // What keeps its volumes in use ("/dev/sdc1 is mounted on /home"); such a
+  // volume cannot be locked. Empty: only open handles hold them.
+  std::string inUse;
 
   // SCSI address as the port driver reports it; port -1 = assigned by the lab.
   int32_t scsiPort = -1;

@@ -195,6 +195,8 @@ void ReadDiskSection(SectionReader& r, uint32_t defaultNumber, DiskConfig& d) {
     }
   }
 
+  d.inUse = common::Trim(r.Str("InUse"));
+
   d.scsiPort = r.Has("Port") ? static_cast<int32_t>(r.U32("Port", 0, 0, 254)) : -1;
   d.pathId = static_cast<uint8_t>(r.U32("PathId", 0, 0, 7));
   d.targetId = r.Has("Target") ? static_cast<int32_t>(r.U32("Target", 0, 0, 254)) : -1;

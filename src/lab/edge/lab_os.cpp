@@ -135,6 +135,12 @@ os::UINT LabOs::GetSystemDirectoryA(char* buffer, os::UINT size) {
   return length;
 }
 
+std::string LabOs::VolumeUseText(char letter, int diskNumber) {
+  const Volume* v = machine_->VolumeByLetter(letter);
+  if (v != nullptr && !v->inUse.empty()) return v->inUse;
+  return os::Os::VolumeUseText(letter, diskNumber);
+}
+
 // --- Opening and closing ---------------------------------------------------------
 
 os::HANDLE LabOs::CreateFileA(const std::string& fileName, os::DWORD desiredAccess,

@@ -39,6 +39,8 @@ class LabOs : public os::VirtualOs {
   bool GetVersionExA(os::OSVERSIONINFOA* info) override;
   os::DWORD GetLogicalDrives() override;
   os::UINT GetSystemDirectoryA(char* buffer, os::UINT size) override;
+  // The volume's InUse text from lab.ini, else the default.
+  std::string VolumeUseText(char letter, int diskNumber) override;
 
   os::HANDLE CreateFileA(const std::string& fileName, os::DWORD desiredAccess, os::DWORD shareMode,
                          os::SECURITY_ATTRIBUTES* securityAttributes, os::DWORD creationDisposition,

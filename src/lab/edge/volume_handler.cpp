@@ -38,7 +38,7 @@ Reply VolumeHandler::VolumeRequest(const Request& r) {
       size_t others = 0;
       for (const auto& [value, h] : ctx_.handles)
         if (value != r.handle && h.volume == v) ++others;
-      if (v->system || v->lockedBy != 0 || others > 0) {
+      if (v->system || !v->inUse.empty() || v->lockedBy != 0 || others > 0) {
         return Reply::Fail(os::ERROR_ACCESS_DENIED);
       }
       v->lockedBy = r.handle;

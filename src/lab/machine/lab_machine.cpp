@@ -259,10 +259,11 @@ void LabMachine::BuildVolumes() {
       for (Volume& existing : volumes_)
         if (existing.letter == letter) v = &existing;
       if (v == nullptr) {
-        volumes_.push_back(Volume{letter, {}, letter == system, true, 0});
+        volumes_.push_back(Volume{letter, {}, letter == system, true, 0, true, ""});
         v = &volumes_.back();
       }
       v->disks.push_back(d.get());
+      if (v->inUse.empty()) v->inUse = d->Config().inUse;
     }
   }
   // Volumes whose disk was cleaned in an earlier run stay gone.

@@ -24,6 +24,7 @@ struct Volume {
   bool mounted = true;
   uintptr_t lockedBy = 0;  // handle value of the locker, 0 = unlocked
   bool present = true;     // false once its partition is gone (a disk was cleaned)
+  std::string inUse;       // what keeps it in use (lab.ini InUse), "" for nothing
 };
 
 class LabMachine {

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "common/whole_file.h"
+#include "device/usage/disk_use.h"
 
 namespace maintenance {
 namespace {
@@ -33,6 +34,11 @@ std::string CleanScript(uint32_t diskNumber) {
 }
 
 std::string CleanDestination(os::Os& os, uint32_t diskNumber) {
+  // The last look before the disk is wiped; nothing is unmounted for it.
+  const std::string held = device::DiskUseRefusal(
+      common::Format("PHYSICALDRIVE%u", diskNumber),
+      device::QueryDiskUse(os, static_cast<int>(diskNumber & 0x7FFFFFFFu)));
+  if (!held.empty()) return held + "; the Destination Disk was not cleaned.";
   const std::string script = CleanScript(diskNumber);
   if (!common::WriteFileWhole(kCleanScriptName,
                               std::vector<uint8_t>(script.begin(), script.end()))) {

@@ -54,6 +54,9 @@ class BackupDiskSource {
   virtual bool ReadCapacityNow(BackupDisk& disk) const = 0;
   // The physical drive number of the disk the running system is on, or -1.
   virtual int SystemDisk() const = 0;
+  // Whether disk n holds a part of the running system (a system volume may
+  // span disks).
+  virtual bool IsSystemDisk(int n) const { return n >= 0 && n == SystemDisk(); }
 };
 
 // The scan's discovery list: list index i is enumerated disk i.
@@ -63,6 +66,7 @@ class AspiBackupDisks : public BackupDiskSource {
   std::optional<BackupDisk> At(int index) const override;
   bool ReadCapacityNow(BackupDisk& disk) const override;
   int SystemDisk() const override { return aspi_.SystemDisk(); }
+  bool IsSystemDisk(int n) const override { return aspi_.IsSystemDisk(n); }
 
  private:
   device::AspiLib& aspi_;

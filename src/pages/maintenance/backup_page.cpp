@@ -46,6 +46,7 @@ void BackupPage::CMBB_DeviceList_DestinationChange() {
 }
 
 void BackupPage::T_BackupClick() {
+  lastWarning_.clear();
   form_.ElapsedSeconds = 0;
   form_.Timer_Status.SetInterval(kTimerStatusMs);
   form_.Timer_Status.SetEnabled(true);
@@ -86,6 +87,7 @@ void BackupPage::T_CancelClick() { cancel_ = true; }
 // --- ClonePresenter ---------------------------------------------------------------
 
 void BackupPage::Warn(const std::string& text) {
+  lastWarning_ = text;
   form_.App().MessageBox(text, kWarningCaption, ui::MsgButtons::kOK, ui::MsgIcon::kExclamation);
 }
 

@@ -36,6 +36,8 @@ class BackupPage : private ClonePresenter {
   // The last run: its report, the result code and what the copy did.
   const app::RunReport& LastRun() const { return lastRun_; }
   int LastResult() const { return lastResult_; }
+  // The last warning of the last run (why it was refused or failed), or "".
+  const std::string& LastWarning() const { return lastWarning_; }
   const CopyCounts& LastCounts() const { return lastCounts_; }
   const BackupDiskSource& Disks() const { return disks_; }
   // Called after each chunk with the percentage shown (the command line
@@ -69,6 +71,7 @@ class BackupPage : private ClonePresenter {
   std::optional<ProgressScale> scale_;
   app::RunReport lastRun_;
   int lastResult_ = kResultRefused;
+  std::string lastWarning_;
   CopyCounts lastCounts_;
   ui::Connections connections_;
 };

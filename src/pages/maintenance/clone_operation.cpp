@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/text.h"
+#include "device/usage/disk_use.h"
 #include "pages/maintenance/backup_clean.h"
 
 namespace maintenance {
@@ -76,8 +77,15 @@ std::string CloneOperation::Refusal(const std::optional<BackupDisk>& source,
   if (!source || !destination || SamePhysicalDisk(*source, *destination)) {
     return kSelectDiskWarning;
   }
-  const int system = disks_.SystemDisk();
-  if (system >= 0 && destination->PhysicalNumber() == system) return kSystemDiskWarning;
+  const int number = destination->PhysicalNumber();
+  // Asked now: a volume mounted on the destination since the scan counts.
+  if (disks_.IsSystemDisk(number)) return kSystemDiskWarning;
+  const device::DiskUse use = device::QueryDiskUse(os_, number);
+  if (use.systemDisk) return kSystemDiskWarning;
+  if (use.InUse())
+    return common::Format(kInUseWarning,
+                          device::DiskUseRefusal(common::Format("PHYSICALDRIVE%d", number), use)
+                              .c_str());
   // The cleaning script selects the destination by its drive number; a disk
   // reached only through its port has none, and the number would pick another.
   if (destination->PhysicalNumber() < 0) return kNoDiskNumberWarning;
@@ -100,6 +108,7 @@ int CloneOperation::Attempt(app::DriveRun& run, bool first) {
   std::string refusal = Refusal(source, destination);
   if (refusal.empty()) refusal = CapacityRefusal(*source, *destination);
   if (!refusal.empty()) {
+    run.Log("Data Backup      : " + refusal);
     presenter_.Warn(refusal);
     presenter_.Refused();
     run.Fail(refusal);

@@ -30,6 +30,10 @@ inline constexpr const char* kDestinationCapacityWarning =
 inline constexpr const char* kSectorSizeWarning =
     "The Source Disk does not end on a whole sector of the Destination Disk: the copy cannot be "
     "made sector for sector. Please select another Destination Disk !!";
+// "%s": the reason that names what uses the disk.
+inline constexpr const char* kInUseWarning =
+    "%s. The Destination Disk cannot be overwritten while it is in use (nothing is unmounted "
+    "for it). Please select another Destination Disk !!";
 inline constexpr const char* kWarningCaption = "Warning";
 inline constexpr const char* kConfirmCaption = "Data Backup";
 inline constexpr const char* kResultCaption = "Result";

@@ -82,7 +82,8 @@ app::RunReport ErasePage::EraseTickedRows() {
     e.drive = list.Item(row).caption;
     // Row i is drive i; a row without a drive behind it is never erased.
     if (list.Item(row).checked && drives_.Has(row)) {
-      e.operation = std::make_unique<SecurityEraseOperation>(drives_.At(row), settings);
+      e.operation =
+          std::make_unique<SecurityEraseOperation>(drives_.At(row), settings);
     }
   }
   app::RunListSink sink(form_, list, kEraseResultSub);

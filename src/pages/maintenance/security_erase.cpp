@@ -8,6 +8,7 @@
 #include "device/core/dev_attribute.h"
 #include "pages/maintenance/left_password.h"
 #include "pages/maintenance/namespace_format.h"
+#include "scan/drive_use.h"
 #include "scan/identity_recheck.h"
 
 namespace maintenance {
@@ -27,10 +28,15 @@ std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage(uint32_t nsid) {
 }
 
 void SecurityEraseOperation::Run(app::DriveRun& run) {
-  if (drive_.data.systemDisk) {
-    run.Log(common::Format("Dev_%d          : %s is the system disk; nothing was sent to it",
-                           drive_.row, drive_.DisplayName().c_str()));
-    run.Fail(kSystemDiskNotErased);
+  // Asked now, not at the scan: a volume mounted since then counts.
+  const std::string refusal = settings_.os != nullptr ? app::DriveUseRefusal(*settings_.os, drive_)
+                              : drive_.data.systemDisk
+                                  ? app::DriveUseName(drive_) + " holds the running system"
+                                  : std::string();
+  if (!refusal.empty()) {
+    run.Log(common::Format("Dev_%d          : %s; nothing was sent to it", drive_.row,
+                           refusal.c_str()));
+    run.Fail(refusal);
     return;
   }
   // Asked right before the first erase command: a disk swapped in under the

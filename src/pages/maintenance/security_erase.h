@@ -31,7 +31,6 @@ inline constexpr const char* kVendorEraseError = "Security Erase Error...";
 inline constexpr const char* kSetPasswordError = "Set Password Error...";
 inline constexpr const char* kErasePrepareError = "Send Security Erase Prepare Error...";
 inline constexpr const char* kEraseUnitError = "Send Security Erase Unit Error...";
-inline constexpr const char* kSystemDiskNotErased = "System disk: not erased";
 
 struct EraseSettings {
   bool vendorCommand = false;  // VuCmd
@@ -52,6 +51,8 @@ std::array<uint8_t, kNvmeCommandImageBytes> FormatNvmImage(uint32_t nsid = 1);
 
 class SecurityEraseOperation : public app::DriveOperation {
  public:
+  // With `settings.os`, the drive's disk is checked for the system and for
+  // users right before anything is sent; without, only the scan's system mark.
   SecurityEraseOperation(app::DriveView drive, EraseSettings settings)
       : drive_(drive), settings_(settings) {}
   void Run(app::DriveRun& run) override;

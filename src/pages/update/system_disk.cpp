@@ -1,49 +1,48 @@
 #include "pages/update/system_disk.h"
 
 #include "common/text.h"
-#include "device/usage/disk_use.h"
-#include "device/usage/namespace_siblings.h"
+#include "scan/drive_use.h"
 
 namespace update {
 
-bool HoldsRunningSystem(const UpdateFlow& flow) { return flow.drive.data.systemDisk; }
+namespace {
 
-std::string LiveActivationRefusal(UpdateFlow& flow) {
-  const std::string name = flow.drive.DisplayName();
-  device::DiskUse use;
-  const int disk = device::DiskNumberOfName(name);
-  if (disk >= 0) use = device::QueryDiskUse(flow.Ctx().os, disk);
-  if (HoldsRunningSystem(flow)) use.systemDisk = true;
-  return device::DiskUseRefusal(name, use);
+// Why the new firmware must not run at once on this drive: "" when nothing
+// holds it; "holds the running system"; or "is in use (<what>)". A disk in
+// use is treated as the system disk: restarting its controller under a
+// mounted file system or active swap is the same risk.
+std::string HeldBecause(UpdateFlow& flow) {
+  if (flow.drive.data.systemDisk) return "holds the running system";
+  const device::DiskUse use = app::DriveUse(flow.Ctx().os, flow.drive);
+  if (use.systemDisk) return "holds the running system";
+  if (!use.InUse()) return "";
+  std::string users;
+  for (const std::string& u : use.users) users += (users.empty() ? "" : ", ") + u;
+  return "is in use (" + users + ")";
 }
 
+}  // namespace
+
+bool HoldsRunningSystem(UpdateFlow& flow) { return !HeldBecause(flow).empty(); }
+
 bool MayActivateNow(UpdateFlow& flow, const std::string& how) {
-  const std::string refusal = LiveActivationRefusal(flow);
-  if (refusal.empty()) return true;
-  if (!HoldsRunningSystem(flow)) {
-    // A disk in use: its users would see the controller restart under them;
-    // the advanced group's choice is only for the system disk.
-    flow.run.Log(common::Format("Dev_%d          : %s, so the new firmware is not activated "
-                                "under it: %s; it becomes active at the next reset or power "
-                                "cycle",
-                                flow.Row(), refusal.c_str(), how.c_str()));
-    return false;
-  }
+  const std::string held = HeldBecause(flow);
+  if (held.empty()) return true;
   app::TUpdateDispaly& form = flow.form;
   // The choice exists only where it can be seen: in the unlocked advanced group.
   const bool insisted =
       form.GB_AdavnceMode.Visible() && form.CHK_Microcode_SystemActivateNow.Checked();
   if (insisted && flow.AskYes(common::Format(kLiveOnSystemQuestion, flow.Caption().c_str()))) {
     flow.run.Log(common::Format(
-        "Dev_%d          : holds the running system; the new firmware is activated now, as "
-        "asked for in the advanced group",
-        flow.Row()));
+        "Dev_%d          : %s; the new firmware is activated now, as asked for in the advanced "
+        "group",
+        flow.Row(), held.c_str()));
     return true;
   }
   flow.run.Log(common::Format(
-      "Dev_%d          : holds the running system, so the new firmware is not activated under "
-      "it: %s; it becomes active at the next reset or power cycle",
-      flow.Row(), how.c_str()));
+      "Dev_%d          : %s, so the new firmware is not activated under it: %s; it becomes "
+      "active at the next reset or power cycle",
+      flow.Row(), held.c_str(), how.c_str()));
   return false;
 }
 

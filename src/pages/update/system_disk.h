@@ -1,8 +1,8 @@
 #pragma once
-// New firmware is never activated under the running system or a disk in use:
-// on such a disk, an activation that would restart the controller at once is
-// turned into one at the next reset (for the system disk: unless the user ticked the advanced group's
-// "Live on system disk" and answered Yes to the question that names the risk).
+// New firmware is never activated under the running system: on the disk that
+// holds it, an activation that would restart the controller at once is turned
+// into one at the next reset, unless the user ticked the advanced group's
+// "Live on system disk" and answered Yes to the question that names the risk.
 #include <string>
 
 #include "pages/update/update_flow.h"
@@ -14,11 +14,10 @@ inline constexpr const char* kLiveOnSystemQuestion =
     "controller under the running system: the system can stop responding or lose data, and the "
     "drive may not come back until the machine is restarted.\n\nActivate now anyway?";
 
-// True when the drive holds the running system (the scan's mark).
-bool HoldsRunningSystem(const UpdateFlow& flow);
-// Why new firmware must not run at once on the drive (it holds the running
-// system, or is in use as the machine reports it now), or "".
-std::string LiveActivationRefusal(UpdateFlow& flow);
+// True when the drive holds the running system (the scan's mark) or its disk
+// is in use now (a mounted file system, active swap, a member of a device in
+// use): either way its controller is not restarted under it.
+bool HoldsRunningSystem(UpdateFlow& flow);
 // For an activation that would run the new firmware at once: true when it may
 // (not the system disk, or the user insisted and said Yes); false when it is
 // to wait for the next reset, with the reason in the run log (`how` says what

@@ -92,14 +92,15 @@ void BlockTopology::AreasOf(const std::string& name, int depth, std::vector<Disk
       return;
     }
     // A partition of unknown size may reach the end of its disk.
-    out.push_back(DiskArea{n.parent, n.start, n.size == 0 ? UINT64_MAX - n.start : n.size});
+    out.push_back(
+        DiskArea{n.parent, n.start, n.size == 0 ? UINT64_MAX - n.start : n.size, name});
     return;
   }
   if (!n.slaves.empty()) {
     for (const std::string& slave : n.slaves) AreasOf(slave, depth + 1, out);
     return;
   }
-  out.push_back(DiskArea{name, 0, n.size == 0 ? UINT64_MAX : n.size});
+  out.push_back(DiskArea{name, 0, n.size == 0 ? UINT64_MAX : n.size, name});
 }
 
 }  // namespace os::linuxos

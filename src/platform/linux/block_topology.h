@@ -15,6 +15,7 @@ struct DiskArea {
   std::string disk;  // "sda"
   uint64_t offset = 0;
   uint64_t length = 0;
+  std::string member;  // the partition or disk this area is ("sda2", "sdb")
 };
 
 class BlockTopology {

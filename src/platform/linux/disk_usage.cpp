@@ -27,6 +27,14 @@ int DriveOf(const std::vector<SysfsDisk>& disks, const std::string& name) {
   return -1;
 }
 
+bool IsSystemVolume(const Volume& v) {
+  if (v.swap) return true;
+  for (const char* mount : kSystemMounts)
+    if (std::find(v.mountPoints.begin(), v.mountPoints.end(), mount) != v.mountPoints.end())
+      return true;
+  return false;
+}
+
 bool Overlaps(const VolumeExtent& e, uint64_t offset, uint64_t length) {
   if (length == 0) return false;
   const uint64_t end = offset + std::min(length, UINT64_MAX - offset);
@@ -39,6 +47,36 @@ bool Overlaps(const VolumeExtent& e, uint64_t offset, uint64_t length) {
 std::string Volume::Describe() const {
   if (swap) return "swap on " + device;
   return device + " on " + (mountPoints.empty() ? std::string("?") : mountPoints.front());
+}
+
+std::vector<std::string> Volume::UsesOf(int drive) const {
+  const std::string how =
+      swap ? std::string("active swap")
+           : "mounted on " + (mountPoints.empty() ? std::string("?") : mountPoints.front());
+  std::vector<std::string> texts;
+  for (const VolumeExtent& e : extents) {
+    if (e.drive != drive) continue;
+    const std::string member = e.member.empty() ? device : e.member;
+    const std::string text = member == device
+                                 ? "/dev/" + device + " is " + how
+                                 : "/dev/" + member + " is a member of /dev/" + device +
+                                       ", which is " + how;
+    if (std::find(texts.begin(), texts.end(), text) == texts.end()) texts.push_back(text);
+  }
+  return texts;
+}
+
+bool DiskUsage::IsSystemDrive(int drive) const {
+  return drive >= 0 &&
+         std::find(systemDrives.begin(), systemDrives.end(), drive) != systemDrives.end();
+}
+
+std::string DiskUsage::UseText(char letter, int drive) const {
+  const Volume* v = VolumeOfLetter(letter);
+  if (v == nullptr) return std::string();
+  std::string text;
+  for (const std::string& use : v->UsesOf(drive)) text += (text.empty() ? "" : ", ") + use;
+  return text;
 }
 
 uint32_t DiskUsage::LogicalDrives() const {
@@ -70,7 +108,24 @@ const Volume* DiskUsage::VolumeAt(int drive, uint64_t offset, uint64_t length) c
 }
 
 std::string DiskUsage::DriveRefusal(int drive) const {
-  if (drive >= 0 && drive == systemDrive) {
+  if (IsSystemDrive(drive)) {
+    // Named by what of the system it holds: C:'s own file system first,
+    // else the other system mount or swap area on it.
+    const Volume* c = VolumeOfLetter(kSystemLetter);
+    bool holdsC = false;
+    for (size_t i = 0; c != nullptr && i < systemOwnExtents && i < c->extents.size(); ++i)
+      holdsC = holdsC || c->extents[i].drive == drive;
+    for (const Volume& v : volumes) {
+      if (holdsC) break;
+      if (v.letter == kSystemLetter || !IsSystemVolume(v)) continue;
+      for (const VolumeExtent& e : v.extents) {
+        if (e.drive != drive) continue;
+        if (v.swap) return "the disk holds the system's swap";
+        for (const char* mount : kSystemMounts)
+          if (std::find(v.mountPoints.begin(), v.mountPoints.end(), mount) != v.mountPoints.end())
+            return std::string("the disk holds the system's ") + mount;
+      }
+    }
     return systemMount == "/" ? "the disk holds the root file system"
                               : "the disk holds the system's " + systemMount;
   }
@@ -94,7 +149,7 @@ DiskUsage BuildDiskUsage(const std::vector<SysfsDisk>& disks, const BlockTopolog
     v.swap = swap;
     for (const DiskArea& a : topology.AreasOf(device)) {
       const int drive = DriveOf(disks, a.disk);
-      if (drive >= 0) v.extents.push_back(VolumeExtent{drive, a.offset, a.length});
+      if (drive >= 0) v.extents.push_back(VolumeExtent{drive, a.offset, a.length, a.member});
     }
     if (v.extents.empty()) return nullptr;  // not on a disk the tool lists
     found.push_back(std::move(v));
@@ -131,9 +186,22 @@ DiskUsage BuildDiskUsage(const std::vector<SysfsDisk>& disks, const BlockTopolog
   }
   char next = kSystemLetter + 1;
   if (system < found.size()) {
-    found[system].letter = kSystemLetter;
-    usage.systemDrive = found[system].extents.front().drive;
-    usage.volumes.push_back(found[system]);
+    // C: stands for the whole running system: besides its own areas it
+    // reports those of every other system mount and swap area, so each disk
+    // under any of them is a system disk wherever it is asked. The other
+    // volumes keep their own letters and areas.
+    Volume c = found[system];
+    usage.systemOwnExtents = c.extents.size();
+    for (size_t i = 0; i < found.size(); ++i) {
+      if (i == system || !IsSystemVolume(found[i])) continue;
+      c.extents.insert(c.extents.end(), found[i].extents.begin(), found[i].extents.end());
+    }
+    c.letter = kSystemLetter;
+    for (const VolumeExtent& e : c.extents)
+      if (!usage.IsSystemDrive(e.drive)) usage.systemDrives.push_back(e.drive);
+    std::sort(usage.systemDrives.begin(), usage.systemDrives.end());
+    usage.systemDrive = c.extents.front().drive;
+    usage.volumes.push_back(std::move(c));
   }
   for (size_t i = 0; i < found.size(); ++i) {
     if (i == system) continue;

@@ -23,6 +23,7 @@ struct VolumeExtent {
   int drive = -1;  // physical drive number (index into the disk list)
   uint64_t offset = 0;
   uint64_t length = 0;
+  std::string member;  // the partition or disk under the volume ("sdc1")
 };
 
 struct Volume {
@@ -33,12 +34,23 @@ struct Volume {
   std::vector<VolumeExtent> extents;  // on listed disks only, never empty
   // "sdb1 on /media/usb", "swap on sdb2".
   std::string Describe() const;
+  // What uses drive `drive` through this volume, one text per member on it:
+  // "/dev/sdc1 is mounted on /home", "/dev/sdb2 is active swap",
+  // "/dev/sdc1 is a member of /dev/md0, which is mounted on /home".
+  std::vector<std::string> UsesOf(int drive) const;
 };
 
 struct DiskUsage {
   std::vector<Volume> volumes;  // in letter order
   int systemDrive = -1;         // physical drive number, -1 when none is listed
   std::string systemMount;      // "/", "/usr", "/boot", "/boot/efi" or "swap"
+  // Every listed disk under "/", "/usr", "/boot", "/boot/efi" or active swap,
+  // through mapped, RAID and LVM devices; the system volume C: reports all of
+  // them as its extents, so the upper layer sees each as a system disk.
+  std::vector<int> systemDrives;
+  // How many of C:'s extents are its own file system's (the rest are the
+  // other system mounts' and swap areas').
+  size_t systemOwnExtents = 0;
 
   // Bit n set for letter 'A' + n, as GetLogicalDrives reports.
   uint32_t LogicalDrives() const;
@@ -48,6 +60,10 @@ struct DiskUsage {
   const Volume* VolumeAt(int drive, uint64_t offset, uint64_t length) const;
   // Why a destructive request must not touch the whole drive, or "".
   std::string DriveRefusal(int drive) const;
+  bool IsSystemDrive(int drive) const;
+  // What uses `drive` through the volume of `letter` (see Volume::UsesOf),
+  // joined by ", "; "" when the volume does not lie on it.
+  std::string UseText(char letter, int drive) const;
 };
 
 DiskUsage BuildDiskUsage(const std::vector<SysfsDisk>& disks, const BlockTopology& topology,

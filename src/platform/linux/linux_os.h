@@ -39,6 +39,10 @@ class LinuxOs : public HostOs {
   // What the last partitioning script did, one line per command.
   const std::vector<std::string>& DiskpartLog() const { return diskpartLog_; }
   UINT GetSystemDirectoryA(char* buffer, UINT size) override;
+  // What the mount table says uses the volume's areas on the disk:
+  // "/dev/sdc1 is mounted on /home", "/dev/sdb2 is active swap", a member of
+  // an md/dm device naming that device.
+  std::string VolumeUseText(char letter, int diskNumber) override;
 
   HANDLE CreateFileA(const std::string& fileName, DWORD desiredAccess, DWORD shareMode,
                      SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,

@@ -55,6 +55,11 @@ UINT LinuxOs::GetSystemDirectoryA(char* buffer, UINT size) {
   return length;
 }
 
+std::string LinuxOs::VolumeUseText(char letter, int diskNumber) {
+  const std::string text = Usage().UseText(letter, diskNumber);
+  return text.empty() ? Os::VolumeUseText(letter, diskNumber) : text;
+}
+
 bool LinuxOs::VolumeNode(const std::string& name, Open& open, std::string* path) {
   const linuxos::Volume* v = Usage().VolumeOfLetter(linuxos::DriveLetterOf(name));
   if (v == nullptr) return Fail(ERROR_FILE_NOT_FOUND);

@@ -6,6 +6,7 @@
 #include "common/json_writer.h"
 #include "common/text.h"
 #include "pages/info/page_status.h"
+#include "shell/cli/cli_disk_use.h"
 #include "shell/cli/cli_drives.h"
 #include "shell/cli/cli_session.h"
 #include "shell/cli/run_commands.h"
@@ -27,12 +28,19 @@ void WriteDrive(common::JsonWriter& j, const CliDrive& d) {
   j.Key("capacityBytes").Uint(d.capacitySectors * 512);
   j.Key("offeredFirmware").String(d.offered);
   j.Key("identified").Bool(d.identified);
+  j.Key("diskNumber").Int(d.diskNumber);
+  j.Key("systemDisk").Bool(d.systemDisk);
+  j.Key("inUse").Bool(!d.usedBy.empty());
+  j.Key("usedBy").BeginArray();
+  for (const std::string& u : d.usedBy) j.String(u);
+  j.EndArray();
   j.EndObject();
 }
 
 int List(const CliOptions& o, CliSession& s, std::ostream& out) {
-  const std::vector<CliDrive> drives =
+  std::vector<CliDrive> drives =
       o.all ? EnumeratedDisks(s.Form(), s.Plugins()) : IdentifiedDrives(s.Form(), s.Plugins());
+  AddDiskUse(drives, o.all, s.Plugins(), s.Form().Context().os);
   if (o.json) {
     common::JsonWriter j;
     j.BeginObject().Key("drives").BeginArray();
@@ -46,6 +54,9 @@ int List(const CliOptions& o, CliSession& s, std::ostream& out) {
                             d.firmware.c_str(),
                             static_cast<double>(d.capacitySectors) * 512 / 1073741824.0);
       if (!d.offered.empty()) out << "  offered " << d.offered;
+      if (d.systemDisk) out << "  system disk";
+      for (size_t k = 0; k < d.usedBy.size(); ++k)
+        out << (k == 0 ? "  in use: " : ", ") << d.usedBy[k];
       out << "\n";
     }
   }

@@ -24,6 +24,11 @@ struct CliDrive {
   uint64_t capacitySectors = 0;
   std::string offered;  // "Newest FW Ver.", empty when none
   bool identified = false;
+  // Its physical drive number (-1 unknown), whether it holds the running
+  // system, and what uses it now (mounted file systems, swap, ...).
+  int diskNumber = -1;
+  bool systemDisk = false;
+  std::vector<std::string> usedBy;
 };
 
 // How a drive is reached, from its access bits: "nvme", "nvme-miniport",

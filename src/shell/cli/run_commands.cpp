@@ -62,6 +62,13 @@ int Report(RunCommandContext& rc, const char* command, const RunReport& report) 
       if (d.chosen) rc.out << d.row << "  " << d.drive << "  " << d.result << "\n";
     }
   }
+  // A drive that failed says why on stderr as well, whatever the output
+  // format (with --progress its last line has said it already).
+  if (!rc.progress) {
+    for (const DriveReport& d : report.drives)
+      if (d.chosen && d.outcome == RunOutcome::kFailed)
+        rc.err << "ssdtools " << command << ": " << d.drive << ": " << d.result << "\n";
+  }
   if (report.Chosen() == 0) return kExitNothingToDo;
   return report.AllPassed() ? kExitOk : kExitDriveFailed;
 }

@@ -322,6 +322,79 @@ TEST_F(BackupOnLab, ThePartitioningToolIsWaitedForBeforeTheDestinationIsOpened) 
   EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
 }
 
+// C: spans disks 0 and 2: both hold the running system, whichever the
+// system letter's first extent names.
+TEST_F(BackupOnLab, EitherDiskOfASpannedSystemVolumeIsRefusedAsDestination) {
+  testsupport::LabBuilder b(false);
+  b.Disk("Disk Sys A", "sata", "generic",
+         {"Number=0", "Serial=SYS000000000000000", "Capacity=40000", "Letters=C"});
+  b.Disk("Disk Src", "sata", "generic",
+         {"Number=1", "Serial=SRC000000000000001", "Capacity=20000"});
+  b.Disk("Disk Sys B", "sata", "generic",
+         {"Number=2", "Serial=SYS000000000000002", "Capacity=40000", "Letters=C"});
+  Start(b.Text());
+  FillAll("Disk Sys A", 0x77);
+  FillAll("Disk Sys B", 0x78);
+  for (const char* destination : {"PHYSICALDRIVE0", "PHYSICALDRIVE2"}) {
+    Choose("PHYSICALDRIVE1", destination);
+    form->T_Backup.Click();
+    EXPECT_EQ(page->LastResult(), maintenance::kResultRefused) << destination;
+    EXPECT_EQ(page->LastWarning(), maintenance::kSystemDiskWarning) << destination;
+  }
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(Bytes("Disk Sys A", 0, 1)[0], 0x77);
+  EXPECT_EQ(Bytes("Disk Sys B", 0, 1)[0], 0x78);
+}
+
+// A volume of the destination became used after the scan listed the disk:
+// the check right before the copy sees it, and names what uses it.
+TEST_F(BackupOnLab, ADestinationInUseIsRefusedWithWhatUsesIt) {
+  testsupport::LabBuilder b;
+  b.Disk("Disk Src", "sata", "generic",
+         {"Number=1", "Serial=SRC000000000000001", "Capacity=20000"});
+  b.Disk("Disk Dst", "sata", "generic",
+         {"Number=2", "Serial=DST000000000000002", "Capacity=20000", "Letters=D"});
+  Start(b.Text());
+  FillAll("Disk Dst", 0xEE);
+  labOs->Machine().VolumeByLetter('D')->inUse = "/dev/sdc1 is mounted on /home";
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultRefused);
+  ASSERT_EQ(DialogTexts("Warning").size(), 1u);
+  EXPECT_EQ(DialogTexts("Warning")[0].rfind(
+                "PHYSICALDRIVE2 is in use: /dev/sdc1 is mounted on /home. The Destination Disk", 0),
+            0u)
+      << DialogTexts("Warning")[0];
+  ASSERT_EQ(page->LastRun().drives.size(), 1u);
+  EXPECT_EQ(page->LastRun().drives[0].result, DialogTexts("Warning")[0]);
+  EXPECT_TRUE(DialogTexts("Data Backup").empty());  // never asked to confirm
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(Bytes("Disk Dst", 0, 1)[0], 0xEE);
+
+  // Once nothing uses it, the same choice copies.
+  labOs->Machine().VolumeByLetter('D')->inUse.clear();
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
+  EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+}
+
+// The cleaning itself refuses a disk in use, whoever asks for it.
+TEST_F(BackupOnLab, CleaningRefusesADiskInUse) {
+  testsupport::LabBuilder b;
+  b.Disk("Disk Dst", "sata", "generic",
+         {"Number=2", "Serial=DST000000000000002", "Capacity=20000", "Letters=D",
+          "InUse=/dev/sdb2 is active swap"});
+  Start(b.Text());
+  FillAll("Disk Dst", 0xEE);
+  EXPECT_EQ(maintenance::CleanDestination(*labOs, 2),
+            "PHYSICALDRIVE2 is in use: /dev/sdb2 is active swap; the Destination Disk was not "
+            "cleaned.");
+  EXPECT_EQ(maintenance::CleanDestination(*labOs, 0),
+            "PHYSICALDRIVE0 holds the running system; the Destination Disk was not cleaned.");
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(Bytes("Disk Dst", 0, 1)[0], 0xEE);
+}
+
 }  // namespace
 
 namespace {

@@ -263,7 +263,7 @@ TEST_F(EraseOnLab, TheSystemDiskIsRefusedAndTheRunGoesOn) {
   ASSERT_GE(a, 0);
   form->LV_OptionErase.UserColumnClick(0);  // ticks all
   form->T_SendErase.Click();
-  EXPECT_EQ(Result(sys), "System disk: not erased");
+  EXPECT_EQ(Result(sys), "PHYSICALDRIVE0 holds the running system");
   EXPECT_EQ(Image(sys), app::kRowFailed);
   EXPECT_EQ(Result(a), "PASS");
   EXPECT_TRUE(Marked("Disk Sys"));
@@ -468,6 +468,85 @@ TEST_F(EraseOnLab, AControllerThatFormatsAllNamespacesIsNotFormattedUnderTheSyst
   EXPECT_EQ(Result(Row("PHYSICALDRIVE3")), "PASS");
   EXPECT_FALSE(Marked("Disk N1"));
   EXPECT_FALSE(Marked("Disk N2"));
+}
+
+// C: spans disks 0 and 2: neither is erased, the disk beside them is.
+TEST_F(EraseOnLab, EitherDiskOfASpannedSystemVolumeIsRefused) {
+  testsupport::LabBuilder b(false);
+  b.Sata("Disk Sys A", "VK4620XT",
+         {"Number=0", "Serial=VKS0000000000000001", "Capacity=65536", "Letters=C"});
+  b.Sata("Disk A", "VK4620XT", {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536"});
+  b.Sata("Disk Sys B", "VK4620XT",
+         {"Number=2", "Serial=VKS0000000000000002", "Capacity=65536", "Letters=C"});
+  Start(b.Text());
+  for (const char* d : {"Disk Sys A", "Disk A", "Disk Sys B"}) Mark(d);
+  const int sysA = Row("PHYSICALDRIVE0"), a = Row("PHYSICALDRIVE1"), sysB = Row("PHYSICALDRIVE2");
+  ASSERT_GE(sysA, 0);
+  ASSERT_GE(a, 0);
+  ASSERT_GE(sysB, 0);
+  form->LV_OptionErase.UserColumnClick(0);  // ticks all
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(sysA), "PHYSICALDRIVE0 holds the running system");
+  EXPECT_EQ(Result(sysB), "PHYSICALDRIVE2 holds the running system");
+  EXPECT_EQ(Image(sysB), app::kRowFailed);
+  EXPECT_EQ(Result(a), "PASS");
+  EXPECT_NE(LogText().find("PHYSICALDRIVE2 holds the running system; nothing was sent to it"),
+            std::string::npos)
+      << LogText();
+  EXPECT_TRUE(Marked("Disk Sys A"));
+  EXPECT_TRUE(Marked("Disk Sys B"));
+  EXPECT_FALSE(Marked("Disk A"));
+}
+
+// A volume mounted after the scan listed the drive still stops the erase:
+// the question is asked right before anything is sent.
+TEST_F(EraseOnLab, ADiskInUseIsRefusedWithWhatUsesIt) {
+  testsupport::LabBuilder b;
+  b.Sata("Disk A", "VK4620XT",
+         {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536", "Letters=D"});
+  b.Sata("Disk D", "VK4620XT",
+         {"Number=2", "Serial=VKD0000000000000001", "Capacity=65536", "Letters=E",
+          "InUse=/dev/sdc1 is mounted on /home"});
+  Start(b.Text());
+  Mark("Disk A");
+  Mark("Disk D");
+  labOs->Machine().VolumeByLetter('D')->inUse = "/dev/sdb1 is mounted on /srv";
+  const int a = Row("PHYSICALDRIVE1"), d = Row("PHYSICALDRIVE2");
+  ASSERT_GE(a, 0);
+  ASSERT_GE(d, 0);
+  Tick(a);
+  Tick(d);
+  form->T_SendErase.Click();
+  EXPECT_EQ(Result(a), "PHYSICALDRIVE1 is in use: /dev/sdb1 is mounted on /srv");
+  EXPECT_EQ(Result(d), "PHYSICALDRIVE2 is in use: /dev/sdc1 is mounted on /home");
+  EXPECT_EQ(Image(d), app::kRowFailed);
+  EXPECT_NE(LogText().find("PHYSICALDRIVE2 is in use: /dev/sdc1 is mounted on /home; nothing "
+                           "was sent to it"),
+            std::string::npos)
+      << LogText();
+  EXPECT_TRUE(Marked("Disk A"));
+  EXPECT_TRUE(Marked("Disk D"));
+}
+
+// Identify Controller fails three times during the scan on the maker's
+// miniport: the system disk is found only by its SCSI port, and is still the
+// system disk.
+TEST_F(EraseOnLab, TheMiniportSystemDiskFoundByItsPortIsRefused) {
+  testsupport::LabBuilder b(false);
+  b.Disk("Disk Sys", "nvme-miniport", "VK4630",
+         {"Number=0", "Serial=VKS0000000000000001", "Capacity=65536", "Letters=C",
+          "FailTransport=nvme:0x06*3"});
+  b.Sata("Disk A", "VK4620XT", {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536"});
+  Start(b.Text());
+  Mark("Disk Sys");
+  const int sys = Row("SCSI ");
+  ASSERT_GE(sys, 0) << "the system disk was not listed by its port";
+  Tick(sys);
+  form->T_SendErase.Click();
+  EXPECT_NE(Result(sys).find("(PHYSICALDRIVE0) holds the running system"), std::string::npos)
+      << Result(sys);
+  EXPECT_EQ(Image(sys), app::kRowFailed);
+  EXPECT_TRUE(Marked("Disk Sys"));
 }
 
 }  // namespace

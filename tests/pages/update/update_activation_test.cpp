@@ -214,5 +214,43 @@ TEST_F(ActivationOnLab, TheSataSystemDiskSavesTheMicrocodeForTheNextPowerOn) {
   EXPECT_EQ(st.pendingFirmware, "");
 }
 
+// Identify Controller fails three times during the scan: the system disk is
+// found only on its SCSI port, and is still the disk that holds the system.
+TEST_F(ActivationOnLab, TheSystemDiskFoundByItsPortWaitsForTheNextReset) {
+  testsupport::LabBuilder b(false);
+  b.Disk("Disk System", "nvme-miniport", "VK4630",
+         {"Number=0", "Serial=VKS0000000000000001", "Capacity=65536", "Firmware=N0220A0",
+          "Letters=C", "FailTransport=nvme:0x06*3"});
+  labDir->Write("lab.ini", b.Text());
+  const std::string log = RunProcess(kUnattended);
+  EXPECT_TRUE(Has(log, std::string("Dev_0          : ") + kReboot)) << log;
+  EXPECT_TRUE(Has(log, "holds the running system, so the new firmware is not activated under "
+                       "it: Firmware Commit action 1"))
+      << log;
+  const lab::drives::DriveState st = StateOf("Disk System");
+  EXPECT_GT(st.firmwareDownloads, 0u);
+  EXPECT_EQ(common::Trim(st.firmware), kNvmeOld);
+  EXPECT_EQ(st.nextSlot, 1);
+}
+
+// A disk with a volume in use is treated as the system disk: its controller
+// is not restarted under the mounted file system.
+TEST_F(ActivationOnLab, ADiskInUseWaitsForTheNextResetNamingWhatUsesIt) {
+  testsupport::LabBuilder b;
+  b.Disk("Disk D", "nvme-miniport", "VK4630",
+         {"Number=4", "Serial=VKD0000000000000001", "Capacity=65536", "Firmware=N0220A0",
+          "Letters=D", "InUse=/dev/nvme0n1p1 is mounted on /home"});
+  labDir->Write("lab.ini", b.Text());
+  const std::string log = RunProcess(kUnattended);
+  EXPECT_TRUE(Has(log, std::string("Dev_0          : ") + kReboot)) << log;
+  EXPECT_TRUE(Has(log, "is in use (/dev/nvme0n1p1 is mounted on /home), so the new firmware is "
+                       "not activated under it"))
+      << log;
+  const lab::drives::DriveState st = StateOf("Disk D");
+  EXPECT_EQ(common::Trim(st.firmware), kNvmeOld);
+  EXPECT_EQ(st.nextSlot, 1);
+  EXPECT_EQ(common::Trim(st.slots[0]), kNvmeNew);
+}
+
 }  // namespace
 }  // namespace updatetest
