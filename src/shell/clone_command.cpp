@@ -75,8 +75,8 @@ static_assert(kCloneExitUsage == cli::kExitUsage && kCloneExitNoSuchDisk == cli:
               "a DRIVE word is refused with the same code by every subcommand");
 
 // The disk `word` names, or -1 with the reason on `err` and `code` set.
-int ResolveDisk(const std::vector<cli::CliDrive>& disks, const std::string& word,
-                std::ostream& err, int& code) {
+int ResolveDisk(const std::vector<cli::CliDrive>& disks, const std::string& word, std::ostream& err,
+                int& code) {
   const cli::DriveChoice choice = cli::FindDrive(disks, word);
   if (choice.at >= 0) return choice.at;
   err << "ssdtools clone: " << choice.error;

@@ -2,12 +2,13 @@
 // (the disk's place in the enumeration), a serial that is all digits, and the
 // words that could name two disks, which are refused before any drive is
 // touched. Each case checks the media of every disk afterwards.
+#include "shell/cli/drive_names.h"
+
 #include <map>
 #include <string>
 #include <vector>
 
 #include "lab/demo/open_lab.h"
-#include "shell/cli/drive_names.h"
 #include "shell/clone_command.h"
 #include "support/json_value.h"
 #include "tool_on_lab.h"
@@ -185,8 +186,8 @@ TEST(DriveNameLookup, FormsOfTheSameDiskAndWordsThatNameNone) {
     disks[static_cast<size_t>(i)].serial = serials[i];
   }
   using app::cli::FindDrive;
-  for (const char* word : {"1", "PHYSICALDRIVE2", "physicaldrive2", "\\\\.\\PhysicalDrive2",
-                           "0042", "serial:0042", " 1 "}) {
+  for (const char* word : {"1", "PHYSICALDRIVE2", "physicaldrive2", "\\\\.\\PhysicalDrive2", "0042",
+                           "serial:0042", " 1 "}) {
     EXPECT_EQ(FindDrive(disks, word).at, 1) << word;
   }
   EXPECT_EQ(FindDrive(disks, "scsi1:").at, 2);
@@ -194,7 +195,7 @@ TEST(DriveNameLookup, FormsOfTheSameDiskAndWordsThatNameNone) {
   EXPECT_EQ(FindDrive(disks, "01").exitCode, app::cli::kExitNothingToDo);
   EXPECT_EQ(FindDrive(disks, "serial:").exitCode, app::cli::kExitUsage);
   EXPECT_EQ(FindDrive(disks, "3").at, -1);
-  EXPECT_EQ(FindDrive(disks, "serial:om1").at, -1);  // serials are compared exactly
+  EXPECT_EQ(FindDrive(disks, "serial:om1").at, -1);   // serials are compared exactly
   EXPECT_EQ(FindDrive(disks, "\\\\.\\0042").at, -1);  // the device form is a name only
 }
 

@@ -13,8 +13,8 @@
 namespace app::cli {
 
 struct CliDrive {
-  int index = -1;  // place in the enumeration (`list --all`), -1 when not enumerated
-  int row = -1;    // update-list row of an identified drive, -1 for any other disk
+  int index = -1;    // place in the enumeration (`list --all`), -1 when not enumerated
+  int row = -1;      // update-list row of an identified drive, -1 for any other disk
   std::string name;  // display name, e.g. PHYSICALDRIVE3
   std::string path;  // the device path the tool opens
   std::string attachment;

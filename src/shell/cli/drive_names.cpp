@@ -22,7 +22,8 @@ struct Match {
 constexpr size_t kMaxIndexDigits = 6;
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && common::EqualsNoCase(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() &&
+         common::EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 // An index is written as `list` prints it: "0", "7", "12". A word with a

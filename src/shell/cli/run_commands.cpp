@@ -57,7 +57,8 @@ int Report(RunCommandContext& rc, const char* command, const RunReport& report) 
   } else {
     for (const DriveReport& d : report.drives) {
       const CliDrive* drive = DriveAtRow(rc.drives, d.row);
-      if (d.chosen) rc.out << (drive ? drive->index : -1) << "  " << d.drive << "  " << d.result << "\n";
+      if (d.chosen)
+        rc.out << (drive ? drive->index : -1) << "  " << d.drive << "  " << d.result << "\n";
     }
   }
   if (report.Chosen() == 0) return kExitNothingToDo;
