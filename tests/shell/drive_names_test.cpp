@@ -68,7 +68,8 @@ class DriveNames : public ToolOnLab {
     if (all) args.push_back("--all");
     EXPECT_EQ(Cli(args), 0) << err.str();
     std::map<std::string, int> m;
-    for (const JsonValue& d : Json()["drives"].items)
+    const JsonValue list = Json();
+    for (const JsonValue& d : list["drives"].items)
       m[d["name"].text] = static_cast<int>(d["index"].number);
     return m;
   }
