@@ -1,8 +1,10 @@
 #include "shell/clone_command.h"
 
 #include "common/json_writer.h"
-#include "common/str_to_int.h"
 #include "common/text.h"
+#include "shell/cli/cli_drives.h"
+#include "shell/cli/cli_options.h"
+#include "shell/cli/drive_names.h"
 #include "shell/session.h"
 #include "ui/headless_toolkit.h"
 
@@ -11,11 +13,13 @@ namespace app {
 std::string CloneUsageText() {
   return "usage: ssdtools clone --source N --destination M [--ignore-zero] --yes\n"
          "                      [--home DIR] [--lab DIR|demo] [--trace] [--json] [--progress]\n"
-         "  N, M           a drive path (PHYSICALDRIVE3) or an index into the Data Backup\n"
-         "                 disk list, counted from 0\n"
+         "  N, M           an index as `list --all` prints it, a display name\n"
+         "                 (PHYSICALDRIVE3), serial:TEXT or a serial number; a word that\n"
+         "                 could name two disks is refused (exit 2)\n"
          "  --ignore-zero  all-zero chunks are zeroed on the destination, not written\n"
          "  --yes          required: the destination is wiped; answers the confirmation\n"
-         "exit: 0 copied, 1 failed, refused or cancelled (SIGINT cancels), 2 bad usage,\n"
+         "exit: 0 copied, 1 failed, refused or cancelled (SIGINT cancels), 2 bad usage or an\n"
+         "      ambiguous disk,\n"
          "      3 no such disk\n";
 }
 
@@ -65,17 +69,27 @@ std::optional<CloneArgs> ParseCloneArgs(const std::vector<std::string>& args, st
   return c;
 }
 
-int ResolveDiskChoice(const std::vector<std::string>& names, const std::string& choice) {
-  std::string wanted = common::Trim(choice);
-  if (wanted.rfind("\\\\.\\", 0) == 0) wanted = wanted.substr(4);
-  if (!wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos) {
-    const int32_t index = common::StrToIntDef(wanted, -1);
-    return index >= 0 && index < static_cast<int32_t>(names.size()) ? index : -1;
+namespace {
+
+static_assert(kCloneExitUsage == cli::kExitUsage && kCloneExitNoSuchDisk == cli::kExitNothingToDo,
+              "a DRIVE word is refused with the same code by every subcommand");
+
+// The disk `word` names, or -1 with the reason on `err` and `code` set.
+int ResolveDisk(const std::vector<cli::CliDrive>& disks, const std::string& word, std::ostream& err,
+                int& code) {
+  const cli::DriveChoice choice = cli::FindDrive(disks, word);
+  if (choice.at >= 0) return choice.at;
+  err << "ssdtools clone: " << choice.error;
+  if (choice.exitCode == cli::kExitNothingToDo) {
+    err << "; the disks:";
+    for (const cli::CliDrive& d : disks) err << " " << d.index << "=" << d.name;
   }
-  for (size_t i = 0; i < names.size(); ++i)
-    if (common::EqualsNoCase(common::Trim(names[i]), wanted)) return static_cast<int>(i);
+  err << "\n";
+  code = choice.exitCode;
   return -1;
 }
+
+}  // namespace
 
 int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& out, std::ostream& err,
              bool stderrIsTerminal, const volatile std::sig_atomic_t* cancelRequested) {
@@ -99,15 +113,13 @@ int RunClone(RunContext& ctx, const CloneArgs& args, std::ostream& out, std::ost
   if (args.ignoreZero) ctx.options.IgnoreWriteZeroPattern = true;
 
   const std::vector<std::string>& names = form.CMBB_DeviceList_Source.Items();
-  const int source = ResolveDiskChoice(names, args.source);
-  const int destination = ResolveDiskChoice(names, args.destination);
+  // The Data Backup list is the enumeration, so a disk's place in it is the
+  // index every subcommand uses.
+  const std::vector<cli::CliDrive> disks = cli::EnumeratedDisks(form, plugins);
   int code = kCloneExitNoSuchDisk;
-  if (source < 0 || destination < 0) {
-    err << "ssdtools clone: no disk " << (source < 0 ? args.source : args.destination)
-        << " in the Data Backup list:";
-    for (size_t i = 0; i < names.size(); ++i) err << " " << i << "=" << names[i];
-    err << "\n";
-  } else {
+  const int source = ResolveDisk(disks, args.source, err, code);
+  const int destination = source < 0 ? -1 : ResolveDisk(disks, args.destination, err, code);
+  if (source >= 0 && destination >= 0) {
     form.T_OptionPage.Click();
     form.SBTN_DataBackup.Click();
     form.CMBB_DeviceList_Source.UserSelect(source);

@@ -2,9 +2,9 @@
 // ssdtools clone --source N --destination M [--ignore-zero] [--yes]
 //                [--home DIR] [--lab DIR|demo] [--trace]
 // The Data Backup copy on a headless form, for scripts and benchmarks. N and M
-// are a drive path (PHYSICALDRIVE3, \\.\PHYSICALDRIVE3) or an index into the
-// Data Backup disk list, counted from 0. Progress goes to stderr; SIGINT
-// presses Cancel.
+// name disks as every subcommand does (shell/cli/drive_names.h): an index of
+// the enumeration, PHYSICALDRIVE3, serial:TEXT or a serial number. Progress
+// goes to stderr; SIGINT presses Cancel.
 #include <csignal>
 #include <optional>
 #include <ostream>
@@ -39,9 +39,6 @@ inline constexpr int kCloneExitNoSuchDisk = 3;
 // `args` without the "clone" word. nullopt with `error` on a bad argument.
 std::optional<CloneArgs> ParseCloneArgs(const std::vector<std::string>& args, std::string& error);
 std::string CloneUsageText();
-
-// The index in `names` (the Data Backup list) that `choice` names, or -1.
-int ResolveDiskChoice(const std::vector<std::string>& names, const std::string& choice);
 
 // Runs the clone on the session of `ctx`. `cancelRequested` is read once per
 // chunk (the process entry sets it on SIGINT).

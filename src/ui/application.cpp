@@ -67,8 +67,8 @@ void Application::RunPendingClose() {
 }
 
 ModalResult Application::MessageBox(const std::string& text, const std::string& caption,
-                                    MsgButtons buttons, MsgIcon icon) {
-  return toolkit_.MessageBox(MessageBoxRequest{text, caption, buttons, icon});
+                                    MsgButtons buttons, MsgIcon icon, ModalResult defaultButton) {
+  return toolkit_.MessageBox(MessageBoxRequest{text, caption, buttons, icon, defaultButton});
 }
 
 bool Application::InputQuery(const std::string& caption, const std::string& prompt,

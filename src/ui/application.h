@@ -44,8 +44,9 @@ class Application : public TimerListener {
   // Closes the form now, or after the running handlers when inside one.
   void RequestClose(Form& form);
 
+  // `defaultButton`: the button Enter presses (kNone: the first).
   ModalResult MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
-                         MsgIcon icon);
+                         MsgIcon icon, ModalResult defaultButton = ModalResult::kNone);
   bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);
   void ShowException(const std::string& message) { toolkit_.ShowException(message); }
   void Minimize() { toolkit_.Minimize(); }

@@ -16,7 +16,16 @@ struct MessageBoxRequest {
   std::string caption;
   MsgButtons buttons = MsgButtons::kOK;
   MsgIcon icon = MsgIcon::kNone;
+  // The button Enter presses. kNone: the first one, as a plain message box
+  // has it. A question whose Yes destroys data sets kNo, so a stray Enter
+  // never answers it.
+  ModalResult defaultButton = ModalResult::kNone;
 };
+
+// Whether `buttons` holds the button that answers `answer`.
+bool HasButton(MsgButtons buttons, ModalResult answer);
+// What Enter answers: the default button when the box has it, else its first.
+ModalResult EnterAnswer(const MessageBoxRequest& request);
 
 // kCautious: OK to a notice, No (or Cancel) to anything that asks.
 // kYes: Yes, or OK/Retry when there is no Yes. kNo: No, or Cancel when there is no No.

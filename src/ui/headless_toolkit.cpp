@@ -84,7 +84,7 @@ void HeadlessToolkit::RunFor(uint64_t ms) {
 ModalResult HeadlessToolkit::MessageBox(const MessageBoxRequest& request) {
   ModalResult answer;
   if (!scriptedAnswers_.empty()) {
-    answer = scriptedAnswers_.front();
+    answer = scriptedAnswers_.front().value_or(EnterAnswer(request));
     scriptedAnswers_.pop_front();
   } else {
     answer = AnswerFor(policy_, request.buttons);

@@ -24,6 +24,9 @@ class HeadlessToolkit : public Toolkit {
   void SetAnswerPolicy(AnswerPolicy policy) { policy_ = policy; }
   // Answers for the next message boxes, used in order before the policy.
   void ScriptAnswer(ModalResult answer) { scriptedAnswers_.push_back(answer); }
+  // The next message box is answered as a user pressing Enter would: with
+  // its default button.
+  void ScriptEnter() { scriptedAnswers_.push_back(std::nullopt); }
   // Answers for the next input dialogs; nullopt cancels. Without a scripted
   // answer the dialog is cancelled.
   void ScriptInput(std::optional<std::string> answer) { scriptedInputs_.push_back(answer); }
@@ -82,7 +85,7 @@ class HeadlessToolkit : public Toolkit {
   Application* app_ = nullptr;
   std::vector<Entry> timers_;
   AnswerPolicy policy_ = AnswerPolicy::kCautious;
-  std::deque<ModalResult> scriptedAnswers_;
+  std::deque<std::optional<ModalResult>> scriptedAnswers_;  // nullopt: Enter
   std::deque<std::optional<std::string>> scriptedInputs_;
   std::vector<DialogRecord> dialogs_;
   std::vector<InputRecord> inputs_;

@@ -111,7 +111,7 @@ TEST_F(CliOnLab, ListShowsTheIdentifiedDrivesAndAllShowsEveryDisk) {
   const JsonValue list = Json();
   ASSERT_EQ(list["drives"].items.size(), 3u);
   const JsonValue& a = list["drives"][0];
-  EXPECT_EQ(a["index"].number, 0);
+  EXPECT_EQ(a["index"].number, 1);  // after the system disk, as in `list --all`
   EXPECT_EQ(a["name"].text, "PHYSICALDRIVE1");
   EXPECT_EQ(a["serial"].text, "VKA0000000000000001");
   EXPECT_EQ(a["attachment"].text, "ata");
@@ -134,7 +134,7 @@ TEST_F(CliOnLab, ListShowsTheIdentifiedDrivesAndAllShowsEveryDisk) {
 }
 
 TEST_F(CliOnLab, InfoSmartAndSummaryNameTheDriveAnyOfThreeWays) {
-  for (const char* spec : {"0", "PHYSICALDRIVE1", "VKA0000000000000001"}) {
+  for (const char* spec : {"1", "PHYSICALDRIVE1", "VKA0000000000000001"}) {
     ASSERT_EQ(Run({"info", spec, "--json"}), 0) << spec << err.str();
     const JsonValue info = Json();
     EXPECT_EQ(info["drive"]["serial"].text, "VKA0000000000000001");
@@ -144,10 +144,10 @@ TEST_F(CliOnLab, InfoSmartAndSummaryNameTheDriveAnyOfThreeWays) {
       serialRow |= row[0].text == "Serial number" && row[1].text.find("VKA0") == 0;
     EXPECT_TRUE(serialRow) << out.str().substr(0, 1500);
   }
-  ASSERT_EQ(Run({"smart", "0", "--json"}), 0);
+  ASSERT_EQ(Run({"smart", "1", "--json"}), 0);
   EXPECT_EQ(Json()["status"].text, "Read SMART data successful");
 
-  ASSERT_EQ(Run({"summary", "0", "--json"}), 0);
+  ASSERT_EQ(Run({"summary", "1", "--json"}), 0);
   const JsonValue sum = Json();
   EXPECT_EQ(sum["powerOnHours"].text, "1234");
   EXPECT_EQ(sum["features"]["smart"].kind, JsonValue::Kind::kBool);
@@ -160,6 +160,11 @@ TEST_F(CliOnLab, ExitCodesTellUsageNothingToDoAndAFailedDrive) {
   EXPECT_EQ(Run({"list", "--bogus"}), 2);
   EXPECT_EQ(Run({"info", "PHYSICALDRIVE9"}), 3);
   EXPECT_EQ(Run({"info", "7"}), 3);
+  // Index 0 is the other maker's system disk: enumerated, never identified.
+  EXPECT_EQ(Run({"info", "0"}), 3);
+  EXPECT_NE(err.str().find("PHYSICALDRIVE0 (index 0) is not a drive this tool can read"),
+            std::string::npos)
+      << err.str();
   // SMART READ DATA fails on this drive.
   EXPECT_EQ(Run({"smart", "PHYSICALDRIVE4"}), 1);
 }

@@ -37,10 +37,10 @@ TEST_F(DriveReports, ControlBytesOfIdentityStringsAreEscapedInEveryOutput) {
   ASSERT_EQ(Cli({"list", "--all"}), 0);
   EXPECT_FALSE(HasControlBytes(out.str())) << out.str();
 
-  ASSERT_EQ(Cli({"info", "0"}), 0) << err.str();
+  ASSERT_EQ(Cli({"info", "PHYSICALDRIVE1"}), 0) << err.str();
   EXPECT_FALSE(HasControlBytes(out.str())) << out.str();
   EXPECT_NE(out.str().find(kEvilModelShown), std::string::npos) << out.str();
-  ASSERT_EQ(Cli({"summary", "1"}), 0) << err.str();
+  ASSERT_EQ(Cli({"summary", "PHYSICALDRIVE3"}), 0) << err.str();
   EXPECT_FALSE(HasControlBytes(out.str())) << out.str();
 
   // The printed run log and Log.txt carry no line the drive wrote.
@@ -56,7 +56,7 @@ TEST_F(DriveReports, ControlBytesOfIdentityStringsAreEscapedInEveryOutput) {
   EXPECT_EQ(file.find("[Result Info]\r\n"), std::string::npos);
 
   // The update still matches the package against the raw bytes, and passes.
-  ASSERT_EQ(Cli({"update", "0", "1", "--yes", "--json"}), 0) << err.str() << out.str();
+  ASSERT_EQ(Cli({"update", "PHYSICALDRIVE1", "PHYSICALDRIVE3", "--yes", "--json"}), 0) << err.str() << out.str();
   EXPECT_FALSE(HasControlBytes(out.str()));
   ASSERT_EQ(Cli({"list", "--json"}), 0);
   EXPECT_NE(out.str().find("\"firmware\": \"S0312A0\""), std::string::npos) << out.str();
@@ -192,16 +192,16 @@ TEST_F(DriveReports, MissingRuleFilesAreNamedInsteadOfASuccess) {
   std::filesystem::remove(home.Path() / "VK4620XT" / "SmartAttr.ini");
   std::filesystem::remove(home.Path() / "VK4630" / "SmartHealthLog.ini");
 
-  EXPECT_EQ(Cli({"info", "0"}), 1);
+  EXPECT_EQ(Cli({"info", "PHYSICALDRIVE1"}), 1);
   EXPECT_NE(out.str().find("Rule file not found: "), std::string::npos) << out.str();
   EXPECT_NE(out.str().find("IdentifyDevice.ini"), std::string::npos) << out.str();
   EXPECT_EQ(out.str().find("Read configuration table successful"), std::string::npos);
-  EXPECT_EQ(Cli({"smart", "0"}), 1);
+  EXPECT_EQ(Cli({"smart", "PHYSICALDRIVE1"}), 1);
   EXPECT_NE(out.str().find("SmartAttr.ini"), std::string::npos) << out.str();
-  EXPECT_EQ(Cli({"smart", "1"}), 1);
+  EXPECT_EQ(Cli({"smart", "PHYSICALDRIVE3"}), 1);
   EXPECT_NE(out.str().find("Rule file not found: "), std::string::npos) << out.str();
   // A rule file that is there decodes as before.
-  EXPECT_EQ(Cli({"info", "1"}), 0) << out.str();
+  EXPECT_EQ(Cli({"info", "PHYSICALDRIVE3"}), 0) << out.str();
 }
 
 TEST_F(DriveReports, AnImageThatGivesNoVersionIsTracedAndLoggedWithTheReason) {

@@ -183,5 +183,30 @@ TEST(Dialogs, PoliciesAndScriptedAnswers) {
   EXPECT_EQ(value, " QXJ ");
 }
 
+TEST(Dialogs, EnterPressesTheDefaultButtonOrElseTheFirst) {
+  MessageBoxRequest r{"Erase?", "", MsgButtons::kYesNo, MsgIcon::kExclamation};
+  EXPECT_EQ(EnterAnswer(r), ModalResult::kYes);
+  r.defaultButton = ModalResult::kNo;
+  EXPECT_EQ(EnterAnswer(r), ModalResult::kNo);
+  // A default the box does not have cannot be pressed: the first button is.
+  r.buttons = MsgButtons::kRetryCancel;
+  EXPECT_EQ(EnterAnswer(r), ModalResult::kRetry);
+  r.buttons = MsgButtons::kOKCancel;
+  r.defaultButton = ModalResult::kCancel;
+  EXPECT_EQ(EnterAnswer(r), ModalResult::kCancel);
+
+  Headless h;
+  h.toolkit.SetAnswerPolicy(AnswerPolicy::kYes);
+  h.toolkit.ScriptEnter();
+  h.toolkit.ScriptEnter();
+  EXPECT_EQ(
+      h.app.MessageBox("Erase?", "", MsgButtons::kYesNo, MsgIcon::kQuestion, ModalResult::kNo),
+      ModalResult::kNo);
+  EXPECT_EQ(h.app.MessageBox("Done", "", MsgButtons::kOK, MsgIcon::kNone), ModalResult::kOK);
+  ASSERT_EQ(h.toolkit.Dialogs().size(), 2u);
+  EXPECT_EQ(h.toolkit.Dialogs()[0].request.defaultButton, ModalResult::kNo);
+  EXPECT_EQ(h.toolkit.Dialogs()[1].request.defaultButton, ModalResult::kNone);
+}
+
 }  // namespace
 }  // namespace ui

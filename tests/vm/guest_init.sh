@@ -163,12 +163,13 @@ run() {
 run list_all tool list --all --json --trace
 run list tool list --json
 run list_text tool list --all
-count=$(grep -c '"index"' /out/list.out)
-n=0
-while [ $n -lt "$count" ]; do
+# The identified drives' indexes: their places in the enumeration, which
+# need not run 0, 1, 2.
+indexes=$(sed -n 's/.*"index": \([0-9]*\).*/\1/p' /out/list.out)
+count=$(echo $indexes | wc -w)
+for n in $indexes; do
   run info_$n tool info $n --json
   run smart_$n tool smart $n --json
-  n=$((n + 1))
 done
 log "tool listed $count identified drive(s)"
 
@@ -287,12 +288,10 @@ run clone4k tool clone --source "$(named VMNVMEMNS1 $((16 * 1048576)))" \
 
 # Last: the erase of every identified SATA drive. QEMU's disks refuse the ATA
 # security commands, so each erase must be reported as failed.
-n=0
-while [ $n -lt "$count" ]; do
+for n in $indexes; do
   if grep -q '"attachment": "ata"' /out/info_$n.out; then
     run erase_$n tool erase $n --yes --json
   fi
-  n=$((n + 1))
 done
 
 log "done"

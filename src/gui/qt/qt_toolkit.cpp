@@ -42,6 +42,24 @@ QMessageBox::StandardButtons ButtonsOf(ui::MsgButtons b) {
   return QMessageBox::Ok;
 }
 
+QMessageBox::StandardButton ButtonOf(ui::ModalResult r) {
+  switch (r) {
+    case ui::ModalResult::kOK:
+      return QMessageBox::Ok;
+    case ui::ModalResult::kCancel:
+      return QMessageBox::Cancel;
+    case ui::ModalResult::kRetry:
+      return QMessageBox::Retry;
+    case ui::ModalResult::kYes:
+      return QMessageBox::Yes;
+    case ui::ModalResult::kNo:
+      return QMessageBox::No;
+    case ui::ModalResult::kNone:
+      break;
+  }
+  return QMessageBox::NoButton;
+}
+
 ui::ModalResult ResultOf(int button) {
   switch (button) {
     case QMessageBox::Ok:
@@ -107,6 +125,9 @@ void QtToolkit::TimerRemoved(ui::Timer& timer) { timers_.erase(&timer); }
 ui::ModalResult QtToolkit::MessageBox(const ui::MessageBoxRequest& request) {
   QMessageBox box(IconOf(request.icon), Q(request.caption), Q(request.text),
                   ButtonsOf(request.buttons), window_);
+  // Enter presses the default button; without one Qt would pick by role (Yes
+  // on a question), so it is always set from the model.
+  box.setDefaultButton(ButtonOf(ui::EnterAnswer(request)));
   return ResultOf(box.exec());
 }
 

@@ -93,7 +93,8 @@ void BackupPage::Warn(const std::string& text) {
 
 bool BackupPage::Confirm(const std::string& text) {
   return form_.App().MessageBox(text, kConfirmCaption, ui::MsgButtons::kYesNo,
-                                ui::MsgIcon::kExclamation) == ui::ModalResult::kYes;
+                                ui::MsgIcon::kExclamation,
+                                ui::ModalResult::kNo) == ui::ModalResult::kYes;
 }
 
 void BackupPage::CopyStarting(uint64_t sectors) {

@@ -62,7 +62,8 @@ void ErasePage::T_SendEraseClick() {
   bool yes = false;
   if (list.ItemCount() > 0) {
     yes = form_.App().MessageBox(kEraseConfirmText, kEraseConfirmCaption, ui::MsgButtons::kYesNo,
-                                 ui::MsgIcon::kExclamation) == ui::ModalResult::kYes;
+                                 ui::MsgIcon::kExclamation,
+                                 ui::ModalResult::kNo) == ui::ModalResult::kYes;
   }
   lastRun_ = yes ? EraseTickedRows() : app::RunReport{};
   StartRescan();

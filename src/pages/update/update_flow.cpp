@@ -32,8 +32,9 @@ bool UpdateFlow::AnyTicked() const {
 }
 
 bool UpdateFlow::AskYes(const std::string& text) {
-  return form.App().MessageBox(text, "", ui::MsgButtons::kYesNo, ui::MsgIcon::kQuestion) ==
-         ui::ModalResult::kYes;
+  // Every question of the update risks the drive on Yes: Enter answers No.
+  return form.App().MessageBox(text, "", ui::MsgButtons::kYesNo, ui::MsgIcon::kQuestion,
+                               ui::ModalResult::kNo) == ui::ModalResult::kYes;
 }
 
 void UpdateFlow::TrimMemo() {

@@ -84,7 +84,8 @@ class UpdateFlow {
   void AddProgress(int n) { run.Progress(run.Report().progress + n); }
   void Sleep(uint32_t ms) { Ctx().os.Sleep(ms); }
   void Trace(const std::string& line) { run.Trace(line); }
-  // Yes/No with the question icon and an empty caption: true only for Yes.
+  // Yes/No with the question icon and an empty caption, No the default
+  // button: true only for Yes.
   bool AskYes(const std::string& text);
   // The memo of the advanced group, trimmed as a whole.
   void TrimMemo();

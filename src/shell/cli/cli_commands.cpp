@@ -9,6 +9,7 @@
 #include "shell/cli/cli_disk_use.h"
 #include "shell/cli/cli_drives.h"
 #include "shell/cli/cli_session.h"
+#include "shell/cli/drive_names.h"
 #include "shell/cli/run_commands.h"
 
 namespace app::cli {
@@ -66,7 +67,7 @@ int List(const CliOptions& o, CliSession& s, std::ostream& out) {
 // Device Info or SMART: the rows the page shows.
 int Table(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& out) {
   TUpdateDispaly& form = s.Form();
-  form.SelectedDevice = d.index;
+  form.SelectedDevice = d.row;
   if (o.command == "info") {
     form.T_DeviceInfo.Click();
   } else {
@@ -105,7 +106,7 @@ int Table(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& o
 
 int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& out) {
   TUpdateDispaly& form = s.Form();
-  form.SelectedDevice = d.index;
+  form.SelectedDevice = d.row;
   form.T_SummaryPage.Click();
   const auto& values = s.Plugins().InfoPages().Pages().LastSummary();
   const std::string status = form.StatusMessage();
@@ -149,6 +150,16 @@ int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream&
   return values ? kExitOk : kExitDriveFailed;
 }
 
+// A disk the enumeration lists but the scan did not identify: only the clone
+// can use it; a page would read or send to another drive's row.
+std::string NotIdentifiedText(const CliDrive& d, const std::string& command) {
+  const bool changes = command == "erase" || command == "update";
+  return d.name + " (index " + std::to_string(d.index) + ") is not a drive this tool can " +
+         (changes ? command : std::string("read")) +
+         ": it was not identified as a drive on a supported controller (`list` shows the ones "
+         "it can work on)";
+}
+
 }  // namespace
 
 int RunCli(const CliOptions& o, const std::string& exeDir, std::ostream& out, std::ostream& err,
@@ -165,30 +176,34 @@ int RunCli(const CliOptions& o, const std::string& exeDir, std::ostream& out, st
 
   if (o.command == "list") return List(o, session, out);
 
-  const std::vector<CliDrive> drives = IdentifiedDrives(session.Form(), session.Plugins());
+  const std::vector<CliDrive> disks = EnumeratedDisks(session.Form(), session.Plugins());
   std::vector<int> rows;
   for (const std::string& spec : o.drives) {
-    const std::optional<int> row = FindDrive(drives, spec);
-    if (!row) {
-      err << "ssdtools: no such drive: " << spec << "\n";
+    const DriveChoice choice = FindDrive(disks, spec);
+    if (choice.at < 0) {
+      err << "ssdtools: " << choice.error << "\n";
+      return choice.exitCode;
+    }
+    const CliDrive& disk = disks[static_cast<size_t>(choice.at)];
+    if (disk.row < 0) {
+      err << "ssdtools: " << NotIdentifiedText(disk, o.command) << "\n";
       return kExitNothingToDo;
     }
-    rows.push_back(*row);
+    rows.push_back(disk.row);
   }
+  const std::vector<CliDrive> drives = IdentifiedDrives(session.Form(), session.Plugins());
   if (o.command == "update" && o.all) {
-    for (const CliDrive& d : drives) rows.push_back(d.index);
+    for (const CliDrive& d : drives) rows.push_back(d.row);
   }
   if (rows.empty()) {
     err << "ssdtools: no drive to " << o.command << "\n";
     return kExitNothingToDo;
   }
   const bool progress = o.progress || stderrIsTerminal;
-  if (o.command == "info" || o.command == "smart") {
-    return Table(o, session, drives[static_cast<size_t>(rows.front())], out);
-  }
-  if (o.command == "summary") {
-    return Summary(o, session, drives[static_cast<size_t>(rows.front())], out);
-  }
+  const CliDrive* first = DriveAtRow(drives, rows.front());
+  if (first == nullptr) return kExitNothingToDo;
+  if (o.command == "info" || o.command == "smart") return Table(o, session, *first, out);
+  if (o.command == "summary") return Summary(o, session, *first, out);
   RunCommandContext rc{session, drives, rows, out, err, progress, o.json};
   if (o.command == "erase") return Erase(rc);
   return Update(rc);

@@ -1,8 +1,7 @@
 #include "shell/cli/cli_drives.h"
 
-#include <cctype>
+#include <algorithm>
 
-#include "common/str_to_int.h"
 #include "common/text.h"
 #include "device/core/dev_attribute.h"
 #include "device/core/fixed_text.h"
@@ -32,11 +31,16 @@ void OverrideIdentity(CliDrive& d, const DriveView& drive) {
   if (!shown.model.empty()) d.model = shown.model;
 }
 
-bool AllDigits(const std::string& s) {
-  if (s.empty()) return false;
-  for (const char c : s)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  return true;
+// The enumeration index of the disk an identified row was read from: the very
+// device object the scan attached, else the disk of the same display name.
+int EnumerationIndexOf(const device::StorageDevice* dev, const std::string& name,
+                       device::AspiLib& aspi, const ui::ComboBox& source) {
+  const int count = std::min(source.ItemCount(), aspi.Count());
+  for (int i = 0; dev != nullptr && i < count; ++i)
+    if (&aspi.Device(i) == dev) return i;
+  for (int i = 0; i < count; ++i)
+    if (common::EqualsNoCase(source.Items()[static_cast<size_t>(i)], name)) return i;
+  return -1;
 }
 
 }  // namespace
@@ -56,10 +60,12 @@ std::vector<CliDrive> IdentifiedDrives(TUpdateDispaly& form, SessionPlugins& plu
   DeviceTable& table = plugins.Scan().Table();
   for (int row = 0; row < list.ItemCount() && row < table.DeviceCount(); ++row) {
     CliDrive d;
-    d.index = row;
+    d.row = row;
     d.name = list.Item(row).caption;
     d.identified = true;
-    if (const device::StorageDevice* dev = table.Slot(row).device.Drive()) FillFromDevice(d, *dev);
+    const device::StorageDevice* dev = table.Slot(row).device.Drive();
+    if (dev != nullptr) FillFromDevice(d, *dev);
+    d.index = EnumerationIndexOf(dev, d.name, plugins.Scan().Aspi(), form.CMBB_DeviceList_Source);
     // What the scan read from the drive itself wins over the enumeration's
     // copies, decoded by the same reader the lists use.
     if (row < plugins.Scan().Drives().Count()) OverrideIdentity(d, plugins.Scan().Drives().At(row));
@@ -76,34 +82,27 @@ std::vector<CliDrive> EnumeratedDisks(TUpdateDispaly& form, SessionPlugins& plug
   const ui::ComboBox& source = form.CMBB_DeviceList_Source;
   const std::vector<CliDrive> identified = IdentifiedDrives(form, plugins);
   for (int i = 0; i < source.ItemCount() && i < aspi.Count(); ++i) {
+    // An identified disk is the same entry `list` shows, so a serial or model
+    // read from the drive names it alike in every subcommand.
+    const auto same = std::find_if(identified.begin(), identified.end(),
+                                   [i](const CliDrive& id) { return id.index == i; });
+    if (same != identified.end()) {
+      disks.push_back(*same);
+      continue;
+    }
     CliDrive d;
     d.index = i;
     d.name = source.Items()[static_cast<size_t>(i)];
     FillFromDevice(d, aspi.Device(i));
-    for (const CliDrive& id : identified) {
-      if (common::EqualsNoCase(id.name, d.name)) {
-        d.identified = true;
-        d.offered = id.offered;
-      }
-    }
     disks.push_back(std::move(d));
   }
   return disks;
 }
 
-std::optional<int> FindDrive(const std::vector<CliDrive>& drives, const std::string& spec) {
-  if (AllDigits(spec)) {
-    const std::optional<int32_t> n = common::TryStrToInt(spec);
-    if (n && *n >= 0 && *n < static_cast<int32_t>(drives.size())) return *n;
-    return std::nullopt;
-  }
-  std::string name = spec;
-  if (name.rfind("\\\\.\\", 0) == 0) name = name.substr(4);
+const CliDrive* DriveAtRow(const std::vector<CliDrive>& drives, int row) {
   for (const CliDrive& d : drives)
-    if (common::EqualsNoCase(d.name, name)) return d.index;
-  for (const CliDrive& d : drives)
-    if (!d.serial.empty() && d.serial == common::Trim(spec)) return d.index;
-  return std::nullopt;
+    if (d.row == row) return &d;
+  return nullptr;
 }
 
 }  // namespace app::cli

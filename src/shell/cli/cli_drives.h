@@ -1,10 +1,10 @@
 #pragma once
-// The drives a subcommand can name: the update list's rows (the identified
-// drives) with their identity, and every enumerated disk of the Data Backup
-// list. DRIVE on the command line is a row index, a display name or a serial
-// number.
+// The disks a subcommand can name: every enumerated disk (the Data Backup
+// list) and, among them, the identified drives (the update list's rows) with
+// their identity. One numbering for all: a disk's index is its place in the
+// enumeration, whichever list shows it, so `erase 2` and `clone --destination 2`
+// name the same disk. drive_names.h turns a DRIVE word into one of them.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +13,8 @@
 namespace app::cli {
 
 struct CliDrive {
-  int index = -1;
+  int index = -1;    // place in the enumeration (`list --all`), -1 when not enumerated
+  int row = -1;      // update-list row of an identified drive, -1 for any other disk
   std::string name;  // display name, e.g. PHYSICALDRIVE3
   std::string path;  // the device path the tool opens
   std::string attachment;
@@ -35,12 +36,13 @@ struct CliDrive {
 // "usb-nvme", "ata", "sat" (ATA through a SCSI bridge), "scsi".
 std::string AttachmentName(uint32_t devAttribute);
 
-// The identified drives, in update-list order.
+// The identified drives, in update-list order, each with its enumeration index.
 std::vector<CliDrive> IdentifiedDrives(TUpdateDispaly& form, SessionPlugins& plugins);
-// Every enumerated disk, in Data Backup list order.
+// Every enumerated disk, in Data Backup list order; an identified one carries
+// its row and what the update list shows of it.
 std::vector<CliDrive> EnumeratedDisks(TUpdateDispaly& form, SessionPlugins& plugins);
 
-// The row of `spec` among `drives`, or nullopt.
-std::optional<int> FindDrive(const std::vector<CliDrive>& drives, const std::string& spec);
+// The drive of update-list row `row` among `drives`, or null.
+const CliDrive* DriveAtRow(const std::vector<CliDrive>& drives, int row);
 
 }  // namespace app::cli

@@ -84,7 +84,9 @@ std::string CliUsageText() {
          "       ssdtools erase DRIVE... --yes\n"
          "       ssdtools update [DRIVE...|--all] --yes\n"
          "  common options: --home DIR --lab DIR|demo --trace --json --progress\n"
-         "  DRIVE: an index from `list`, a display name (PHYSICALDRIVE3) or a serial number\n"
+         "  DRIVE: an index from `list` (the same in `list --all` and `clone`), a display\n"
+         "         name (PHYSICALDRIVE3), serial:TEXT or a serial number; a word that\n"
+         "         could name two disks is refused\n"
          "  exit codes: 0 done, 1 a drive failed, 2 bad usage, 3 nothing to do,\n"
          "  4 no access to the disks (root, or the disk group with CAP_SYS_RAWIO)\n";
 }

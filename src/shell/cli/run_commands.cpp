@@ -35,11 +35,11 @@ int Report(RunCommandContext& rc, const char* command, const RunReport& report) 
     j.BeginObject().Key("command").String(command).Key("drives").BeginArray();
     for (const DriveReport& d : report.drives) {
       if (!d.chosen) continue;
+      const CliDrive* drive = DriveAtRow(rc.drives, d.row);
       j.BeginObject();
-      j.Key("index").Int(d.row);
+      j.Key("index").Int(drive ? drive->index : -1);
       j.Key("name").String(d.drive);
-      const auto& info = rc.drives[static_cast<size_t>(d.row)];
-      j.Key("serial").String(info.serial);
+      j.Key("serial").String(drive ? drive->serial : "");
       j.Key("outcome").String(OutcomeName(d.outcome));
       j.Key("result").String(d.result);
       j.Key("steps").BeginArray();
@@ -59,7 +59,9 @@ int Report(RunCommandContext& rc, const char* command, const RunReport& report) 
     rc.out << j.Text();
   } else {
     for (const DriveReport& d : report.drives) {
-      if (d.chosen) rc.out << d.row << "  " << d.drive << "  " << d.result << "\n";
+      const CliDrive* drive = DriveAtRow(rc.drives, d.row);
+      if (d.chosen)
+        rc.out << (drive ? drive->index : -1) << "  " << d.drive << "  " << d.result << "\n";
     }
   }
   // A drive that failed says why on stderr as well, whatever the output

@@ -13,8 +13,8 @@ namespace app::cli {
 
 struct RunCommandContext {
   CliSession& session;
-  const std::vector<CliDrive>& drives;
-  const std::vector<int>& rows;
+  const std::vector<CliDrive>& drives;  // the identified drives
+  const std::vector<int>& rows;         // update-list rows of the chosen ones
   std::ostream& out;
   std::ostream& err;
   bool progress;

@@ -256,6 +256,20 @@ TEST_F(BackupOnLab, AnsweringNoWipesNothing) {
   EXPECT_TRUE(DialogTexts("Result").empty());
 }
 
+TEST_F(BackupOnLab, EnterOnTheQuestionAnswersNoAndWipesNothing) {
+  Start(TwoDisks(20000, 20000));
+  FillAll("Disk Dst", 0xEE);
+  Choose("PHYSICALDRIVE1", "PHYSICALDRIVE2");
+  toolkit->ScriptEnter();
+  form->T_Backup.Click();
+  EXPECT_EQ(page->LastResult(), maintenance::kResultRefused);
+  ASSERT_FALSE(toolkit->Dialogs().empty());
+  EXPECT_EQ(toolkit->Dialogs()[0].request.buttons, ui::MsgButtons::kYesNo);
+  EXPECT_EQ(toolkit->Dialogs()[0].request.defaultButton, ui::ModalResult::kNo);
+  EXPECT_TRUE(labOs->DiskpartLog().empty());
+  EXPECT_EQ(Bytes("Disk Dst", 0, 1)[0], 0xEE);
+}
+
 TEST_F(BackupOnLab, CancelDuringTheFirstAttemptEndsOnceWithoutASecond) {
   Start(TwoDisks(kThreeChunks, 20000));
   FillSectors("Disk Src", 0, kThreeChunks, 0x12);

@@ -282,6 +282,19 @@ TEST_F(EraseOnLab, NoMeansNothingErasedButTheRescanRuns) {
   EXPECT_FALSE(labOs->DiskpartLog().empty());
 }
 
+TEST_F(EraseOnLab, EnterOnTheQuestionAnswersNoAndErasesNothing) {
+  Start(ThreeAttachments());
+  Mark("Disk A");
+  Tick(Row("PHYSICALDRIVE1"));
+  toolkit->ScriptEnter();
+  form->T_SendErase.Click();
+  ASSERT_FALSE(toolkit->Dialogs().empty());
+  EXPECT_EQ(toolkit->Dialogs()[0].request.defaultButton, ui::ModalResult::kNo);
+  EXPECT_EQ(toolkit->Dialogs()[0].answer, ui::ModalResult::kNo);
+  EXPECT_TRUE(Marked("Disk A"));
+  EXPECT_EQ(Result(Row("PHYSICALDRIVE1")), "");
+}
+
 TEST_F(EraseOnLab, YesWithNothingTickedReturnsEveryRowToIdle) {
   Start(ThreeAttachments());
   ui::ListView& list = form->LV_OptionErase;

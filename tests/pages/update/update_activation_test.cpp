@@ -195,6 +195,23 @@ TEST_F(ActivationOnLab, TheSystemDiskOnTheInboxDriverIsActivatedOnlyAtTheNextRes
   }
 }
 
+TEST_F(ActivationOnLab, EnterOnTheLiveActivationQuestionWaitsForTheNextReset) {
+  Start(SystemOnMiniport());
+  const int row = Drive(0);
+  ASSERT_GE(row, 0);
+  form->GB_AdavnceMode.Show();
+  form->CHK_Microcode_SystemActivateNow.SetChecked(true);
+  toolkit->SetAnswerPolicy(ui::AnswerPolicy::kYes);
+  toolkit->ScriptEnter();
+  Tick(row);
+  PressStart();
+  ASSERT_EQ(toolkit->Dialogs().size(), 1u);
+  EXPECT_EQ(toolkit->Dialogs()[0].request.defaultButton, ui::ModalResult::kNo);
+  EXPECT_EQ(Result(row), kReboot);
+  EXPECT_EQ(common::Trim(StateOf("Disk System").firmware), kNvmeOld);
+  EXPECT_EQ(StateOf("Disk System").nextSlot, 1);
+}
+
 TEST_F(ActivationOnLab, TheSataSystemDiskSavesTheMicrocodeForTheNextPowerOn) {
   testsupport::LabBuilder b(false);
   b.Sata("Disk A", "VK4620XT",

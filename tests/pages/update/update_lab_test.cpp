@@ -105,6 +105,24 @@ TEST_F(UpdateOnLab, AConfirmationAnsweredNoStopsThatDriveOnly) {
   EXPECT_EQ(CurrentFw(Drive(1)), kSataOld);
 }
 
+TEST_F(UpdateOnLab, EnterOnTheConfirmationAnswersNo) {
+  std::string settings = Settings();
+  settings.replace(settings.find("PopUpMsgBox=0"), 13, "PopUpMsgBox=1");
+  Start(FiveAttachments(), settings);
+  Tick(Drive(1));
+  toolkit->ScriptEnter();  // the start warning: OK, its only button
+  toolkit->ScriptEnter();  // drive 1
+  PressStart();
+  const auto& d = toolkit->Dialogs();
+  ASSERT_GE(d.size(), 2u);
+  EXPECT_EQ(d[0].answer, ui::ModalResult::kOK);
+  EXPECT_EQ(d[1].request.buttons, ui::MsgButtons::kYesNo);
+  EXPECT_EQ(d[1].request.defaultButton, ui::ModalResult::kNo);
+  EXPECT_EQ(Result(Drive(1)), "Stop FW update!");
+  Restart();
+  EXPECT_EQ(CurrentFw(Drive(1)), kSataOld);
+}
+
 TEST_F(UpdateOnLab, PowerLossDuringTheSataDownloadFailsAndTheNextRunRecovers) {
   Start(FiveAttachments("PowerLossAtDownloadChunk=2"));
   const int a = Drive(1);
