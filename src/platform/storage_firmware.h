@@ -20,9 +20,12 @@ static_assert(IOCTL_STORAGE_FIRMWARE_ACTIVATE == 0x2DDC08);
 inline constexpr DWORD STORAGE_HW_FIRMWARE_REQUEST_FLAG_CONTROLLER = 0x00000001;
 inline constexpr DWORD STORAGE_HW_FIRMWARE_REQUEST_FLAG_LAST_SEGMENT = 0x00000002;
 inline constexpr DWORD STORAGE_HW_FIRMWARE_REQUEST_FLAG_SWITCH_TO_EXISTING_FIRMWARE = 0x80000000u;
-// Activation request: store the image and switch to it at the next reset,
-// with no reset now (without it the driver activates at once).
-inline constexpr DWORD STORAGE_HW_FIRMWARE_REQUEST_FLAG_REPLACE_AND_SWITCH_UPON_RESET = 0x10000000u;
+// Activation request flags of newer drivers: switch at once without a reset
+// (commit action 3), or replace the slot's image and switch to it at the
+// next reset (commit action 1). Without either the driver activates at once.
+inline constexpr DWORD STORAGE_HW_FIRMWARE_REQUEST_FLAG_SWITCH_TO_FIRMWARE_WITHOUT_RESET =
+    0x10000000u;
+inline constexpr DWORD STORAGE_HW_FIRMWARE_REQUEST_FLAG_REPLACE_AND_SWITCH_UPON_RESET = 0x20000000u;
 
 struct STORAGE_HW_FIRMWARE_INFO_QUERY {
   DWORD Version;  // sizeof this structure

@@ -249,10 +249,10 @@ TEST_F(NvmeFixture, FirmwareCommitAlwaysActivatesSlotOne) {
     EXPECT_EQ(In(c), Bytes({16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0}));
   });
   EXPECT_TRUE(ExecuteNvmeCommand(dev, record, 0, 0, true, true));
-  // Commit action 1: the same request marked "switch upon reset" (0x10000000).
+  // Commit action 1: the same request marked "switch upon reset" (0x20000000).
   record.SetDword(10, 0x0000000B);
   sos.ExpectIoctl(os::IOCTL_STORAGE_FIRMWARE_ACTIVATE).Check([](const OsCall& c) {
-    EXPECT_EQ(In(c), Bytes({16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0x10, 1, 0, 0, 0}));
+    EXPECT_EQ(In(c), Bytes({16, 0, 0, 0, 16, 0, 0, 0, 1, 0, 0, 0x20, 1, 0, 0, 0}));
   });
   EXPECT_TRUE(ExecuteNvmeCommand(dev, record, 0, 0, true, true));
 }
