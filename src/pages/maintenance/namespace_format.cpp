@@ -7,11 +7,18 @@
 namespace maintenance {
 namespace {
 
+// The disk the scan matched the drive to; a drive listed only by its SCSI
+// port has its disk from the port, never from its name.
+int DiskNumberOf(const app::DriveView& drive) {
+  return drive.data.diskNumber >= 0 ? drive.data.diskNumber
+                                    : device::DiskNumberOfName(drive.DisplayName());
+}
+
 // The scan's system-disk mark of listed drive `diskNumber`, if it is listed.
 bool MarkedSystemDisk(app::DriveViews& drives, int diskNumber) {
   for (int row = 0; row < drives.Count(); ++row) {
     const app::DriveView v = drives.At(row);
-    if (v.data.systemDisk && device::DiskNumberOfName(v.DisplayName()) == diskNumber) return true;
+    if (v.data.systemDisk && DiskNumberOf(v) == diskNumber) return true;
   }
   return false;
 }
@@ -30,7 +37,7 @@ bool FormatsAllNamespaces(std::span<const uint8_t> identifyController) {
 
 std::string SharedFormatRefusal(os::Os& os, app::DriveViews& drives, const app::DriveView& drive) {
   if (!FormatsAllNamespaces(drive.data.nvmeIdentifyController)) return "";
-  const int disk = device::DiskNumberOfName(drive.DisplayName());
+  const int disk = DiskNumberOf(drive);
   if (disk < 0) return "";
   for (const device::NamespaceDisk& other : device::SiblingNamespaces(os, disk)) {
     device::DiskUse use = device::QueryDiskUse(os, other.diskNumber);
