@@ -133,6 +133,35 @@ TEST_F(CliOnLab, ListShowsTheIdentifiedDrivesAndAllShowsEveryDisk) {
   EXPECT_TRUE(work.Exists("run.log"));
 }
 
+TEST_F(CliOnLab, ListCountsTheCapacityOfADiskOf4096ByteBlocksInThoseBlocks) {
+  testsupport::LabBuilder b;
+  b.Nvme("Disk K", {"Number=2", "Serial=VKK0000000000000001", "SectorSize=4096", "Capacity=8192"});
+  b.Nvme("Disk C", {"Number=3", "Serial=VKC0000000000000001", "Capacity=65536"});
+  lab.Write("lab.ini", b.Text());
+  ASSERT_EQ(Run({"list", "--all", "--json"}), 0) << err.str();
+  const JsonValue all = Json();
+  const JsonValue* k = nullptr;
+  const JsonValue* c = nullptr;
+  for (const JsonValue& d : all["drives"].items) {
+    if (d["serial"].text == "VKK0000000000000001") k = &d;
+    if (d["serial"].text == "VKC0000000000000001") c = &d;
+  }
+  ASSERT_NE(k, nullptr);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ((*k)["capacitySectors"].number, 8192);
+  EXPECT_EQ((*k)["blockBytes"].number, 4096);
+  EXPECT_EQ((*k)["capacityBytes"].number, 8192.0 * 4096);
+  EXPECT_EQ((*c)["blockBytes"].number, 512);
+  EXPECT_EQ((*c)["capacityBytes"].number, 65536.0 * 512);
+
+  ASSERT_EQ(Run({"list", "--all"}), 0) << err.str();
+  std::string line;
+  std::istringstream text(out.str());
+  while (std::getline(text, line) && line.find("VKK0000000000000001") == std::string::npos) {
+  }
+  EXPECT_NE(line.find("0.03 GB"), std::string::npos) << line;  // 32 MiB, not 4 MiB
+}
+
 TEST_F(CliOnLab, InfoSmartAndSummaryNameTheDriveAnyOfThreeWays) {
   for (const char* spec : {"1", "PHYSICALDRIVE1", "VKA0000000000000001"}) {
     ASSERT_EQ(Run({"info", spec, "--json"}), 0) << spec << err.str();

@@ -9,8 +9,8 @@ lists the disks the host attached ({"disks": [{"serial", "kind": sata|nvme|usb,
 check (tool value, reference value, OK/DIFF) and exits with 1 on any
 difference, 2 when the outputs are unusable. Besides what the tool reads, the
 rows cover what the destructive commands did to the disks: refusals on a
-mounted disk, the erase of one namespace of three, a clone onto 4096-byte
-sectors.
+mounted disk, the refused erase of an unidentified namespace and the tool's
+Format NVM of one namespace of three, a clone onto 4096-byte sectors.
 """
 import glob
 import json
@@ -242,19 +242,57 @@ def destructive_checks(t, out, sysfs, expected, controllers):
             "ns3 formatted alone",
             ok=ref_ok and ref_state != "unchanged" and state(1, "ref") == "unchanged" and
             state(2, "ref") == "unchanged")
+    # The tool's erase of namespace 2: QEMU's controller is not identified as
+    # a drive of the tool's, so the erase is refused before anything is sent.
     rc, doc, said = command_result(out, "ns_erase")
-    outcome, result = erase_row(doc)
-    if not doc:
-        # No JSON: the tool's last word on stderr says why.
-        result = said.strip().splitlines()[-1] if said.strip() else "nothing"
-    t.check(drive, "erase of namespace 2", "exit %s, %s: %s" % (rc, outcome, result),
-            "passed", ok=rc == 0 and outcome == "passed")
-    t.check(drive, "ns2 after its erase", state(2, "after"),
+    last = said.strip().splitlines()[-1] if said.strip() else "nothing"
+    t.check(drive, "erase of ns2 (%s, not identified)" % ns.get("ns2_name", "?"),
+            "exit %s: %s" % (rc, last), "exit 3, not identified",
+            ok=rc == 3 and "not identified" in said)
+
+    def unchanged_since(key, since):
+        """Each namespace's bytes against an earlier reading: the same, or what changed."""
+        got = []
+        for n in (1, 2, 3):
+            now, then = ns.get("%s%d" % (key, n)), ns.get("%s%d" % (since, n))
+            got.append("ns%d %s" % (n, "same" if now and now == then else
+                                    state(n, key) if now else "not read"))
+        return ", ".join(got)
+
+    want_same = "ns1 same, ns2 same, ns3 same"
+    t.check(drive, "ns1..ns3 after the refused erase", unchanged_since("after", "ref"), want_same)
+
+    # The erase's own Format NVM image through the tool's device layer
+    # (the probe), to ns2's disk: first naming namespace 1, which the backend
+    # must refuse without sending; then the namespace the device layer learns
+    # from the disk's SCSI address, which must be ns2's own.
+    other = load_json(os.path.join(out, "ns_format_other.out")) or {}
+    fmt = load_json(os.path.join(out, "ns_format.out")) or {}
+    t.check(drive, "Format NVM image naming ns1, sent to ns2's disk",
+            "sent nsid %s: %s" % (other.get("sentNsid"),
+                                  status_text((other.get("formatNvm") or {}).get("ok"), None)
+                                  if other else "no output"),
+            "sent nsid 1: failed",
+            ok=other.get("sentNsid") == 1 and (other.get("formatNvm") or {}).get("ok") is False)
+    t.check(drive, "ns1..ns3 after the Format naming ns1", unchanged_since("other", "after"),
+            want_same)
+    ns2_dev = ns.get("ns2", "")
+    sys_nsid = sysfs.get(ns2_dev, {}).get("nsid")
+    t.check(drive, "namespace id learned from ns2's SCSI address",
+            fmt.get("learnedNsid") if fmt.get("addressKnown") else "address unknown",
+            int(sys_nsid) if sys_nsid and sys_nsid.isdigit() else "sysfs nsid of %s" % ns2_dev)
+    fok = (fmt.get("formatNvm") or {}).get("ok")
+    t.check(drive, "Format NVM of ns2 through the device layer",
+            "sent nsid %s: %s" % (fmt.get("sentNsid"), status_text(fok, fmt.get("status")))
+            if fmt else "no output (exit %s)" % read_rc(out, "ns_format"),
+            "sent nsid %s: done" % sys_nsid, ok=fok is True and str(fmt.get("sentNsid")) ==
+            sys_nsid)
+    t.check(drive, "ns2 after its Format NVM", state(2, "format"),
             ref_state if ref_ok else "as nvme-cli's format leaves ns3")
-    t.check(drive, "ns1 after the erase of ns2", state(1, "after"), "unchanged")
-    t.check(drive, "ns3 after the erase of ns2",
-            "unchanged" if ns.get("after3") and ns.get("after3") == ns.get("ref3") else
-            state(3, "after"), "unchanged")
+    t.check(drive, "ns1 after the Format NVM of ns2", state(1, "format"), "unchanged")
+    t.check(drive, "ns3 after the Format NVM of ns2",
+            "unchanged" if ns.get("format3") and ns.get("format3") == ns.get("ref3") else
+            state(3, "format"), "unchanged")
 
     # A clone onto a namespace of 4096-byte sectors: the copied range reads
     # back as the source, or the clone was refused before it wrote anything.

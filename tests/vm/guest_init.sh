@@ -219,7 +219,12 @@ echo "after=$(md5sum /mnt/vmdata/data.bin 2>/dev/null | cut -d' ' -f1)" >>/out/e
 
 # 2. Three namespaces of one controller, each filled with its own random
 # bytes. nvme-cli formats namespace 3 (what QEMU's Format NVM does to the
-# namespace and to the others); then the tool erases namespace 2.
+# namespace and to the others). Then namespace 2: the tool's erase refuses it
+# (QEMU's controller is not a drive the tool identifies) and must leave all
+# three alone; the probe sends the erase's own Format NVM to it through the
+# tool's device layer, first naming namespace 1 (which the backend must
+# refuse, nothing changed), then the namespace the device layer learns from
+# the disk, which must format namespace 2 alone, as nvme-cli formatted 3.
 ns1=$(dev_of VMNVMEMNS1 1)
 ns2=$(dev_of VMNVMEMNS1 2)
 ns3=$(dev_of VMNVMEMNS1 3)
@@ -245,11 +250,20 @@ ns3=$(dev_of VMNVMEMNS1 3)
     echo "ref$n=$(md5_of /dev/$d 0 $(($(cat /sys/block/$d/size) * 512)))"
   done
 } >/out/ns.txt 2>&1
-run ns_erase tool erase "$(named VMNVMEMNS1 $((24 * 1048576)))" --yes --json
-for n in 1 2 3; do
-  eval d=\$ns$n
-  echo "after$n=$(md5_of /dev/$d 0 $(($(cat /sys/block/$d/size) * 512)))" >>/out/ns.txt
-done
+ns2_name=$(named VMNVMEMNS1 $((24 * 1048576)))
+echo "ns2_name=$ns2_name" >>/out/ns.txt
+ns_state() {
+  for n in 1 2 3; do
+    eval d=\$ns$n
+    echo "$1$n=$(md5_of /dev/$d 0 $(($(cat /sys/block/$d/size) * 512)))" >>/out/ns.txt
+  done
+}
+run ns_erase tool erase "$ns2_name" --yes --json
+ns_state after
+run ns_format_other ssdtools_vm_probe --in-vm --format-nvm "$ns2_name" --nsid 1
+ns_state other
+run ns_format ssdtools_vm_probe --in-vm --format-nvm "$ns2_name"
+ns_state format
 
 # 3. A clone from namespace 1 (512-byte sectors, its random bytes) onto the
 # namespace of 4096-byte sectors, whose copied range and last MiB hold other

@@ -110,8 +110,9 @@ qemu_disks+=(-drive "if=none,id=sata2,file=$disks/sata2.img,format=raw"
   -device "ide-hd,drive=sata2,bus=ide.2,model=VKM SATA SSD VK4610XT 128GB,serial=VMSATA0003,ver=S0220A0")
 expected+=('{"serial":"VMSATA0003","kind":"sata","identified":true,"mounted":true}')
 # A controller with three namespaces of different sizes (so each is known by
-# its capacity): the guest erases namespace 2 with the tool and formats
-# namespace 3 with nvme-cli, as the reference for what Format NVM does here.
+# its capacity): the guest formats namespace 3 with nvme-cli, as the
+# reference for what Format NVM does here, then aims the tool's erase (refused:
+# not identified) and the probe's Format NVM at namespace 2.
 for n in 1 2 3; do add_image nvmens$n $((n == 1 ? 16 : n == 2 ? 24 : 8))M; done
 qemu_disks+=(-device "nvme,id=nvmem,serial=VMNVMEMNS1")
 for n in 1 2 3; do

@@ -7,6 +7,13 @@
 // It sends DOWNLOAD MICROCODE, SECURITY ERASE PREPARE and an NVMe firmware
 // download and commit, so it runs only inside a QEMU guest and only when told
 // so on the command line.
+//
+// With --format-nvm PHYSICALDRIVEn it sends one Format NVM instead, to that
+// disk only: the erase's own command image, for the namespace the device
+// layer learns from the disk's SCSI address (or, with --nsid N, for namespace
+// N, which the backend must refuse when it is not the disk's). The erase
+// itself refuses the test's NVMe disks, as QEMU's controllers are not the
+// maker's drives; this is how the guest sees where its Format NVM lands.
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -27,7 +34,11 @@
 #include "device/discovery/scan_flags.h"
 #include "device/enumeration/disk_walk.h"
 #include "device/enumeration/hub_port_table.h"
+#include "device/usage/namespace_siblings.h"
+#include "pages/maintenance/namespace_format.h"
+#include "pages/maintenance/security_erase.h"
 #include "platform/nvme_command.h"
+#include "scan/drive_view.h"
 #include "scan/vkm_class.h"
 #include "shell/session.h"
 
@@ -203,6 +214,45 @@ void ProbeNvme(common::JsonWriter& j, device::StorageDevice& dev) {
   nvme.Close();
 }
 
+// One Format NVM to listed disk `diskNumber`, as the erase sends it: the
+// erase's command image for the namespace its drive object reports (or
+// `nsidOverride` when not 0), through the drive object's admin command.
+// Prints what was learned and sent, and the outcome. Exit 0 when the command
+// was sent and answered, 1 when it failed or was refused, 2 when the disk is
+// not a listed NVMe disk.
+int FormatOne(device::AspiLib& aspi, int diskNumber, uint32_t nsidOverride) {
+  device::StorageDevice* dev = nullptr;
+  for (int i = 0; i < aspi.Count(); ++i) {
+    if (aspi.Device(i).devOrder == static_cast<uint32_t>(diskNumber)) dev = &aspi.Device(i);
+  }
+  common::JsonWriter j;
+  j.BeginObject().Key("disk").Int(diskNumber);
+  if (dev == nullptr || !device::IsNvme(dev->devAttribute)) {
+    j.Key("listedNvme").Bool(false).EndObject();
+    std::cout << j.Text() << "\n";
+    return 2;
+  }
+  dev->SetTimeout(kProbeTimeoutSeconds);
+  app::VKMClass nvme;
+  nvme.Attach(dev);
+  app::SlotData slot;
+  const app::DriveView view{-1, nvme, slot};
+  const app::DriveAccess::Address address = nvme.ScsiAddress();
+  const uint32_t learned = maintenance::NamespaceIdOf(view);
+  const uint32_t sent = nsidOverride != 0 ? nsidOverride : learned;
+  const auto image = maintenance::FormatNvmImage(sent);
+  const int rc = nvme.NvmeAdminCommand(image, {});
+  j.Key("listedNvme").Bool(true).Key("name").String(dev->Name());
+  j.Key("addressKnown").Bool(address.Known()).Key("lun").Uint(address.lun);
+  j.Key("learnedNsid").Uint(learned).Key("sentNsid").Uint(sent);
+  Outcome(j, "formatNvm", rc == 0, rc);
+  j.Key("status").Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
+  j.EndObject();
+  nvme.Close();
+  std::cout << j.Text() << "\n";
+  return rc == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,6 +260,23 @@ int main(int argc, char** argv) {
     std::cerr << "ssdtools_vm_probe: sends refused and firmware commands to every disk; it runs "
                  "only inside the test's QEMU guest (--in-vm)\n";
     return 2;
+  }
+  int formatDisk = -1;
+  uint32_t formatNsid = 0;
+  for (int a = 2; a < argc; ++a) {
+    const std::string arg = argv[a];
+    if (arg == "--format-nvm" && a + 1 < argc) {
+      formatDisk = device::DiskNumberOfName(argv[++a]);
+      if (formatDisk < 0) {
+        std::cerr << "ssdtools_vm_probe: --format-nvm takes PHYSICALDRIVEn\n";
+        return 2;
+      }
+    } else if (arg == "--nsid" && a + 1 < argc) {
+      formatNsid = static_cast<uint32_t>(std::stoul(argv[++a]));
+    } else {
+      std::cerr << "ssdtools_vm_probe: unknown argument " << arg << "\n";
+      return 2;
+    }
   }
   std::string error;
   std::unique_ptr<os::Os> backend = app::OpenBackend("", error);
@@ -219,6 +286,11 @@ int main(int argc, char** argv) {
   }
   device::AspiLib aspi(*backend);
   aspi.Scan(kScanFlags, kProbeTimeoutSeconds, device::ScanSettings{});
+  if (formatDisk >= 0) {
+    const int rc = FormatOne(aspi, formatDisk, formatNsid);
+    aspi.ReleaseAll();
+    return rc;
+  }
   common::JsonWriter j;
   std::set<uint32_t> listed;
   j.BeginObject().Key("disks").BeginArray();

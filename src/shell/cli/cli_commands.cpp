@@ -26,7 +26,8 @@ void WriteDrive(common::JsonWriter& j, const CliDrive& d) {
   j.Key("serial").String(d.serial);
   j.Key("firmware").String(d.firmware);
   j.Key("capacitySectors").Uint(d.capacitySectors);
-  j.Key("capacityBytes").Uint(d.capacitySectors * 512);
+  j.Key("blockBytes").Uint(d.blockBytes);
+  j.Key("capacityBytes").Uint(d.CapacityBytes());
   j.Key("offeredFirmware").String(d.offered);
   j.Key("identified").Bool(d.identified);
   j.Key("diskNumber").Int(d.diskNumber);
@@ -53,7 +54,7 @@ int List(const CliOptions& o, CliSession& s, std::ostream& out) {
       out << common::Format("%2d  %-16s %-13s %-40s %-20s %-8s %8.2f GB", d.index, d.name.c_str(),
                             d.attachment.c_str(), d.model.c_str(), d.serial.c_str(),
                             d.firmware.c_str(),
-                            static_cast<double>(d.capacitySectors) * 512 / 1073741824.0);
+                            static_cast<double>(d.CapacityBytes()) / 1073741824.0);
       if (!d.offered.empty()) out << "  offered " << d.offered;
       if (d.systemDisk) out << "  system disk";
       for (size_t k = 0; k < d.usedBy.size(); ++k)

@@ -15,6 +15,8 @@ void FillFromDevice(CliDrive& d, const device::StorageDevice& dev) {
   d.devAttribute = dev.devAttribute;
   d.attachment = AttachmentName(dev.devAttribute);
   d.capacitySectors = dev.devCapacity;
+  // A namespace or disk of 4096-byte blocks counts its capacity in those.
+  d.blockBytes = (dev.devBlockFactor == 0 ? 1 : dev.devBlockFactor) * 512;
   // Trimmed as the drive reported them, then escaped for showing.
   const device::IdentityTexts shown = device::ShownIdentity(
       {device::FixedText(dev.devSerial), device::FixedText(dev.devFirmware),

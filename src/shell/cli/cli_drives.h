@@ -22,7 +22,9 @@ struct CliDrive {
   std::string model;
   std::string serial;
   std::string firmware;
-  uint64_t capacitySectors = 0;
+  uint64_t capacitySectors = 0;  // logical blocks, READ CAPACITY's count
+  uint32_t blockBytes = 512;     // the size of one, READ CAPACITY's block length
+  uint64_t CapacityBytes() const { return capacitySectors * blockBytes; }
   std::string offered;  // "Newest FW Ver.", empty when none
   bool identified = false;
   // Its physical drive number (-1 unknown), whether it holds the running
