@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -21,6 +22,8 @@ struct ControllerProfile {
   bool ISPFilePathAdd_FWVerStr = false;
   // File paths relative to the tool folder, already prefixed with the profile's folder.
   std::string ISP_FilePath;
+  // Each DW_FilePath_k at its own index k; empty keys leave a gap, so the
+  // count is not where the entries end. Walk them with DownloadFiles().
   std::array<std::string, kMaxDownloadFiles> DW_FilePath{};
   int DWFileCount = 0;
   std::string FWVerDB_FilePath;
@@ -45,6 +48,9 @@ struct ControllerProfile {
   int32_t SMARTSearchStrOffset = 400;
   bool ShowRebootMsgWhenSuccess = false;
   bool EnableChkFWVerFromECTable = false;
+
+  // The additional download images in index order, gaps skipped.
+  std::vector<std::string> DownloadFiles() const;
 
   // True when the ISP and download paths carry the model-name placeholder folder.
   bool UsesPathPlaceholder() const { return ISPFilePathAdd_MNStr || ISPFilePathAdd_FWVerStr; }

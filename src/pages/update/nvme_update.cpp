@@ -116,9 +116,9 @@ void NvmeDownloadClick(UpdateFlow& flow) {
     return;
   }
   NvmeDownload(flow, profile->ISP_FilePath);
-  const int extra = std::clamp(profile->DWFileCount, 0, app::kMaxDownloadFiles);
-  for (int i = 0; i < extra && UpdateSucceeded(flow.state.updateResult); ++i) {
-    NvmeDownload(flow, profile->DW_FilePath[static_cast<size_t>(i)]);
+  for (const std::string& extra : profile->DownloadFiles()) {
+    if (!UpdateSucceeded(flow.state.updateResult)) break;
+    NvmeDownload(flow, extra);
   }
 }
 
