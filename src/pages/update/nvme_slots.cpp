@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "package/update_rules.h"
 
 namespace update {
 
@@ -43,6 +44,65 @@ bool AlreadyStaged(UpdateFlow& flow, const std::string& offered, const std::stri
       "reset or power cycle; nothing was downloaded",
       flow.Row(), common::Trim(offered).c_str(), static_cast<int>(*slot)));
   return true;
+}
+
+uint8_t SlotAfterReset(const FirmwareSlots& slots) {
+  const uint8_t slot = slots.next != 0 ? slots.next : slots.active;
+  return slot <= slotlog::kSlots ? slot : 0;
+}
+
+std::string DescribeSlots(const FirmwareSlots& slots) {
+  std::string text;
+  for (size_t i = 0; i < slotlog::kSlots; ++i) {
+    const int slot = static_cast<int>(i) + 1;
+    if (slots.revisions[i].empty() && slot != slots.active) continue;
+    if (!text.empty()) text += ", ";
+    const std::string held = slots.revisions[i].empty()
+                                 ? std::string("nothing")
+                                 : common::ShownText(slots.revisions[i]);
+    text += common::Format("slot %d holds %s", slot, held.c_str());
+    if (slot == slots.active) text += " and runs now";
+  }
+  const uint8_t after = SlotAfterReset(slots);
+  if (after == 0) return text + "; the slot that runs after the next reset is not named";
+  const std::string runs = common::ShownText(slots.revisions[after - 1u]);
+  return text + common::Format("; after the next reset slot %d runs %s", static_cast<int>(after),
+                               runs.empty() ? "nothing" : runs.c_str());
+}
+
+void JudgeSlotAfterReset(UpdateFlow& flow, const std::string& reported, bool checkVersion) {
+  const std::string expected = common::Trim(flow.state.expectedFwVer);
+  const std::string wanted = common::ShownText(expected);
+  std::vector<uint8_t> page(slotlog::kSize, 0);
+  std::optional<FirmwareSlots> slots;
+  if (flow.drive.access.ReadFirmwareSlotLog(page) == 0) slots = ParseFirmwareSlotLog(page);
+  const uint8_t after = slots ? SlotAfterReset(*slots) : 0;
+  const std::string where =
+      slots ? DescribeSlots(*slots)
+            : std::string("the firmware slot log cannot be read, so which firmware runs after "
+                          "the next reset is unknown");
+  if (after != 0 &&
+      firmware::ReportedVersionMatches(slots->revisions[after - 1u], expected)) {
+    if (firmware::ReportedVersionMatches(reported, expected)) return;
+    flow.state.updateResult = kRebootResult;
+    flow.run.Log(common::Format(
+        "Dev_%d          : the new firmware %s becomes active at the next reset or power cycle "
+        "of the drive; it reports %s until then (%s)",
+        flow.Row(), wanted.c_str(), common::ShownText(common::Trim(reported)).c_str(),
+        where.c_str()));
+    return;
+  }
+  if (checkVersion) {
+    flow.Refuse(kCheckFwVersion);
+    flow.run.Log(common::Format("Dev_%d          : %s Expected FW:%s after the next reset, but %s",
+                                flow.Row(), kCheckFwVersion, wanted.c_str(), where.c_str()));
+    return;
+  }
+  // Unchecked, the user chose what the slot holds: it runs after the reset.
+  flow.state.updateResult = kRebootResult;
+  flow.run.Log(common::Format("Dev_%d          : the firmware commit takes effect at the next "
+                              "reset or power cycle of the drive: %s",
+                              flow.Row(), where.c_str()));
 }
 
 }  // namespace update

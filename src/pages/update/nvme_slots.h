@@ -49,4 +49,21 @@ std::optional<uint8_t> StagedSlot(const FirmwareSlots& slots, const std::string&
 // cannot be read is downloaded to as before.
 bool AlreadyStaged(UpdateFlow& flow, const std::string& offered, const std::string& running);
 
+// The slot the controller runs after its next reset: the one waiting for it,
+// else the running one; 0 when the log names neither.
+uint8_t SlotAfterReset(const FirmwareSlots& slots);
+// "slot 1 holds N0220A0 and runs now, slot 2 holds N0312A0; after the next
+// reset slot 1 runs N0220A0": what the run log says of a drive's slots.
+std::string DescribeSlots(const FirmwareSlots& slots);
+
+// After a commit that only replaces a slot's image (action 0: it runs after a
+// reset only in the running slot) or activates what a slot already holds
+// (action 2: not necessarily the image just sent), the slot log decides. The
+// expected firmware running after the next reset passes (with the reboot text
+// while the drive still runs other firmware); anything else, or a log that
+// cannot be read, fails with "Check FW Version!" when the version is checked
+// and passes with the reboot text otherwise, the run log saying which slot
+// runs what.
+void JudgeSlotAfterReset(UpdateFlow& flow, const std::string& reported, bool checkVersion);
+
 }  // namespace update

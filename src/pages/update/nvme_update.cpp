@@ -260,7 +260,13 @@ void NvmeCommitClick(UpdateFlow& flow) {
   const bool deferred = action != kActivateNowAction || requiresReset;
   std::string reported;
   if (!RereadIdentity(flow, !deferred, reported)) return;
-  JudgeReportedVersion(flow, reported, deferred, form.CHK_Microcode_CheckFWVer.Checked());
+  const bool checkVersion = form.CHK_Microcode_CheckFWVer.Checked();
+  if (action == kReplaceOnlyAction || action == kActivateSlotAction) {
+    // Neither makes the image just sent the next one to run by itself.
+    JudgeSlotAfterReset(flow, reported, checkVersion);
+  } else {
+    JudgeReportedVersion(flow, reported, deferred, checkVersion);
+  }
   if (deferredForSystem) PassWithReboot(flow);
 }
 

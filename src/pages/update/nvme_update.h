@@ -38,7 +38,9 @@ static_assert(kFirstEntry + kEntryCount * kEntrySize == 992);
 
 inline constexpr size_t kNvmeFirmwareRevision = 64;  // identify controller bytes 64..71
 inline constexpr size_t kNvmeFirmwareRevisionChars = 8;
+inline constexpr uint32_t kReplaceOnlyAction = 0;
 inline constexpr uint32_t kActivateAtResetAction = 1;
+inline constexpr uint32_t kActivateSlotAction = 2;
 inline constexpr uint32_t kActivateNowAction = 3;
 inline constexpr uint16_t kScActivationRequiresReset = 0x11;
 inline constexpr uint16_t kSctCommandSpecific = 1;
