@@ -57,9 +57,8 @@ std::string DescribeSlots(const FirmwareSlots& slots) {
     const int slot = static_cast<int>(i) + 1;
     if (slots.revisions[i].empty() && slot != slots.active) continue;
     if (!text.empty()) text += ", ";
-    const std::string held = slots.revisions[i].empty()
-                                 ? std::string("nothing")
-                                 : common::ShownText(slots.revisions[i]);
+    const std::string held =
+        slots.revisions[i].empty() ? std::string("nothing") : common::ShownText(slots.revisions[i]);
     text += common::Format("slot %d holds %s", slot, held.c_str());
     if (slot == slots.active) text += " and runs now";
   }
@@ -79,10 +78,10 @@ void JudgeSlotAfterReset(UpdateFlow& flow, const std::string& reported, bool che
   const uint8_t after = slots ? SlotAfterReset(*slots) : 0;
   const std::string where =
       slots ? DescribeSlots(*slots)
-            : std::string("the firmware slot log cannot be read, so which firmware runs after "
-                          "the next reset is unknown");
-  if (after != 0 &&
-      firmware::ReportedVersionMatches(slots->revisions[after - 1u], expected)) {
+            : std::string(
+                  "the firmware slot log cannot be read, so which firmware runs after "
+                  "the next reset is unknown");
+  if (after != 0 && firmware::ReportedVersionMatches(slots->revisions[after - 1u], expected)) {
     if (firmware::ReportedVersionMatches(reported, expected)) return;
     flow.state.updateResult = kRebootResult;
     flow.run.Log(common::Format(
@@ -100,9 +99,10 @@ void JudgeSlotAfterReset(UpdateFlow& flow, const std::string& reported, bool che
   }
   // Unchecked, the user chose what the slot holds: it runs after the reset.
   flow.state.updateResult = kRebootResult;
-  flow.run.Log(common::Format("Dev_%d          : the firmware commit takes effect at the next "
-                              "reset or power cycle of the drive: %s",
-                              flow.Row(), where.c_str()));
+  flow.run.Log(
+      common::Format("Dev_%d          : the firmware commit takes effect at the next "
+                     "reset or power cycle of the drive: %s",
+                     flow.Row(), where.c_str()));
 }
 
 }  // namespace update

@@ -10,7 +10,7 @@ namespace updatetest {
 namespace {
 
 constexpr const char* kReboot = "PASS-Please reboot your device after the update finishes.";
-constexpr int kReplaceOnly = 0;  // "000b"
+constexpr int kReplaceOnly = 0;   // "000b"
 constexpr int kActivateSlot = 2;  // "010b"
 
 bool Has(const std::string& text, const std::string& part) {
@@ -84,8 +84,8 @@ TEST_F(CommitActionsOnLab, ActivatingASlotThatHoldsOtherFirmwareFailsWithWhatRun
     EXPECT_EQ(Result(d), "Check FW Version!") << LogText();
     EXPECT_EQ(Image(d), app::kRowFailed);
     const std::string after = slot == 2 ? "N0300A0" : "N0220A0";
-    EXPECT_TRUE(Has(LogText(), "after the next reset slot " + std::to_string(slot) + " runs " +
-                                   after))
+    EXPECT_TRUE(
+        Has(LogText(), "after the next reset slot " + std::to_string(slot) + " runs " + after))
         << LogText();
     EXPECT_EQ(RunningAfterRestart(), after);
   }
