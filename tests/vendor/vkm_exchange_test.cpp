@@ -234,8 +234,10 @@ TEST_F(Exchange, StatusBlockUsesSubOpcode57WithTheFlagAnd54Without) {
     Bytes out(1024);
     EXPECT_EQ(hba.ReadStatusBlock(out, flag), 0);
     ASSERT_EQ(commandWritten.size(), 512u);
-    EXPECT_EQ(commandWritten[0], 0xF0);
-    EXPECT_EQ(commandWritten[1], flag ? 0x57 : 0x54);
+    Bytes expectedBlock(512, 0);  // no address, no sector count
+    expectedBlock[0] = 0xF0;
+    expectedBlock[1] = flag ? 0x57 : 0x54;
+    EXPECT_EQ(commandWritten, expectedBlock);
     EXPECT_EQ(out[100], 0x77);
   }
 }

@@ -73,7 +73,7 @@ BuiltDrive BuildLabDrive(const DriveContext& ctx) {
   if (IsVk46xx(controller)) {
     Vk46xxSettings s = Vk46xxSettingsFor(d);
     TakeNandFacts(d, s);
-    auto drive = std::make_unique<Vk46xxDrive>(s, ctx.media, std::move(state));
+    auto drive = std::make_unique<Vk46xxDrive>(s, ctx.media, std::move(state), &ctx.clock);
     Persist(*drive, ctx);
     built.ata = std::move(drive);
     return built;

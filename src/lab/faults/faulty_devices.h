@@ -19,6 +19,8 @@ class FaultyAtaDevice : public AtaDevice {
         plan_(faults.failTransport, CommandProtocol::kAta),
         lost_(faults.loseReply, CommandProtocol::kAta) {}
   AtaResult ExecuteAta(AtaCommand& command) override;
+  // The drive behind the faults (tests read its own records).
+  AtaDevice& Inner() { return *inner_; }
 
  private:
   std::unique_ptr<AtaDevice> inner_;

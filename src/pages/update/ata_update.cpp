@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/bytes.h"
 #include "common/text.h"
 #include "common/whole_file.h"
 #include "common/winpath.h"
@@ -37,16 +38,19 @@ constexpr uint8_t kDownloadEnableBit = 0x01;
 constexpr int kFailedAttemptStatus = 3;
 constexpr const char* kPrepFail = "Clear Check Dummy Fail!(%s Memory 0x%08X)";
 constexpr const char* kCidReadFail = "Read FW CID Fail!";
+constexpr const char* kNoDownloadCount = "DMCount=%d: nothing to download, set it to 1 or more!";
 constexpr uint16_t kIdentifyValidMask = 0xC000;
 constexpr uint16_t kIdentifyValidPattern = 0x4000;
 constexpr int kDownloadOffsetsBit = 4;
 
-// One controller-memory access, tried up to five times with a pause after
-// each failure.
+// One controller-memory access, tried up to five times. The pause follows
+// every try, a good one too: the controller takes that long to act on a
+// register before the next command reaches it.
 bool Retried(UpdateFlow& flow, const std::function<int()>& access) {
   for (int i = 0; i < kMemoryTries; ++i) {
-    if (access() == 0) return true;
+    const bool done = access() == 0;
     flow.Sleep(kMemoryRetryMs);
+    if (done) return true;
   }
   return false;
 }
@@ -113,6 +117,12 @@ bool RewriteLba0(UpdateFlow& flow, const std::string& imagePath) {
 // that could not be read is never compared, and no file is written from it.
 bool CidAccepted(UpdateFlow& flow, std::span<const uint8_t> image) {
   if (!ImageAsksCidCompare(image) || flow.Ctx().options.ForceUpdate) return true;
+  // The flag byte lies inside the record: an image can ask for the
+  // comparison and end before the record does.
+  if (!common::Fits(image.size(), kCidImageOffset, kCidBytes)) {
+    flow.Refuse(kOpenFileFail);
+    return false;
+  }
   std::vector<uint8_t> memory(kRegisterBytes, 0);
   if (flow.drive.access.ReadControllerMemory(kCidMemoryAddress, memory) != 0) {
     flow.Refuse(kCidReadFail);
@@ -396,6 +406,11 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
   if (SameVersionPrefix(offered, current, profile.ISPVerChkStrLengh)) repetitions = 1;
   flow.Trace(
       common::Format("[VKM_DEBUG] BTN_Microcode_DownloadClick: nDMCount = %d\n", repetitions));
+  if (repetitions < 1) {
+    // No repetition would send anything; the drive keeps its firmware.
+    flow.Refuse(common::Format(kNoDownloadCount, repetitions));
+    return false;
+  }
   if (options.PopUpMsgBox && !options.DoNotShowNewFWVer &&
       !flow.AskYes(common::Format(kConfirmWithVersions, flow.Caption().c_str(),
                                   shownCurrent.c_str(), shownOffered.c_str()))) {

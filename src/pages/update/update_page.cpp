@@ -117,7 +117,11 @@ void UpdatePage::SetRunButtonsEnabled(bool on) {
        {static_cast<ui::Component*>(&form_.T_Start),
         static_cast<ui::Component*>(&form_.T_DeviceInfo),
         static_cast<ui::Component*>(&form_.T_Smart), static_cast<ui::Component*>(&form_.T_UpdateFW),
-        static_cast<ui::Component*>(&form_.T_OptionPage)}) {
+        static_cast<ui::Component*>(&form_.T_OptionPage),
+        static_cast<ui::Component*>(&form_.BTN_Microcode_Download),
+        static_cast<ui::Component*>(&form_.BTN_Microcode_Commit),
+        static_cast<ui::Component*>(&form_.BTN_Microcode_NVMeDownload),
+        static_cast<ui::Component*>(&form_.BTN_Microcode_NVMeCommit)}) {
     c->SetEnabled(on);
   }
 }
@@ -126,6 +130,8 @@ void UpdatePage::T_StartClick() {
   // The run is one handler of the message loop: a close asked for while a
   // drive is being written waits until the run has finished.
   form_.App().Dispatch([this] {
+    if (running_) return;
+    running_ = true;
     SetRunButtonsEnabled(false);
     form_.MM_Microcode_ShowVersion.Clear();
     app::RunContext& ctx = form_.Context();
@@ -144,6 +150,7 @@ void UpdatePage::T_StartClick() {
                              ui::MsgIcon::kExclamation);
     }
     SetRunButtonsEnabled(true);
+    running_ = false;
     form_.TM_StatusBarClear.SetEnabled(true);
     list.Repaint();
     if (ctx.options.AutoClose) form_.App().PostClose(form_);
@@ -211,6 +218,7 @@ void UpdatePage::MM_Microcode_ShowVersionChange() {
 }
 
 void UpdatePage::RunByHand(const std::function<void(UpdateFlow&)>& step) {
+  if (running_) return;
   const ui::ListView& list = form_.LV_UpdateDevStatus;
   int row = list.Selected();
   if (row < 0) row = currentRow_;
@@ -228,7 +236,11 @@ void UpdatePage::RunByHand(const std::function<void(UpdateFlow&)>& step) {
   ProgressOnlySink sink(form_);
   app::RunContext& ctx = form_.Context();
   app::DriveRunner runner(sink, ctx.runLog, ctx.os);
+  running_ = true;
+  SetRunButtonsEnabled(false);
   runner.Run(std::move(entries));
+  SetRunButtonsEnabled(true);
+  running_ = false;
 }
 
 void UpdatePage::BTN_Microcode_DownloadClick() {

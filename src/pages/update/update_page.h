@@ -67,6 +67,8 @@ class UpdatePage {
  private:
   void ApplyDefaults();
   void RefreshSelectedRow();
+  // The buttons that start work on a drive, with the page buttons; off while
+  // a run goes on, so that no second run starts on a drive in mid-update.
   void SetRunButtonsEnabled(bool on);
   app::RunReport UpdateTickedRows();
   // A step of the procedures on the current drive, outside a run.
@@ -78,6 +80,9 @@ class UpdatePage {
   UpdateState state_;
   int currentRow_ = -1;
   app::RunReport lastRun_;
+  // A run (the whole list, or one step by hand) is going on; a click that
+  // reaches a button all the same (a click from code) is not obeyed.
+  bool running_ = false;
   app::RunSink* observer_ = nullptr;
   ui::Connections connections_;
 };

@@ -179,8 +179,10 @@ int VK4540LT::SwitchMode(uint8_t value) {
 }
 
 int VK4540LT::ReadStatusBlock(std::span<uint8_t> out, bool flag) {
-  return ReadFixed(MakeCommandBlock(kVendorRead, flag ? kSubStatusLong : kSubStatusShort, 0,
-                                    kStatusBlockSize / kSectorSize, false),
+  // The erase takes no arguments: every byte after the sub-opcode is zero,
+  // with no sector count either (the firmware fixes the reply's length).
+  return ReadFixed(MakeCommandBlock(kVendorRead, flag ? kSubStatusLong : kSubStatusShort, 0, 0,
+                                    false),
                    kStatusBlockSize, out);
 }
 

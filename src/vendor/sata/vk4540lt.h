@@ -47,7 +47,8 @@ class VK4540LT : public VkmSsdHba {
   int ReadFlashInfo(std::span<uint8_t> out);
   // F0 2C with byte 2 = value (0 or 1); no data.
   int SwitchMode(uint8_t value);
-  // F0 57 (flag set) or F0 54: a 1024-byte status block.
+  // F0 57 (flag set) or F0 54, the rest of the block zero: the controller's
+  // own erase; a 1024-byte status block comes back.
   int ReadStatusBlock(std::span<uint8_t> out, bool flag);
 
   // Downloads `image` (totalBlocks * 512 bytes) with DOWNLOAD MICROCODE in

@@ -17,6 +17,7 @@
 #include "pages/maintenance/notice_boxes.h"
 #include "support/lab_builder.h"
 #include "support/temp_dir.h"
+#include "support/vk_drive_of.h"
 #include "ui/headless_toolkit.h"
 
 namespace {
@@ -321,6 +322,35 @@ TEST_F(EraseOnLab, VendorEraseZeroesTheMediaOfSataDrives) {
   EXPECT_EQ(Result(c), "PASS");  // NVMe is formatted whatever VuCmd says
   EXPECT_FALSE(Marked("Disk A"));
   EXPECT_FALSE(Marked("Disk C"));
+}
+
+// The controller's erase on the wire: a block of zeros but the opcode F0h and
+// the sub-opcode, 57h for 3D NAND (the default) and 54h with 3DNand=0.
+TEST_F(EraseOnLab, TheVendorEraseBlockIsZeroButOpcodeAndSubOpcode) {
+  for (const char* nand : {"", "3DNand=1\n", "3DNand=0\n"}) {
+    SCOPED_TRACE(nand);
+    NewLab();
+    std::string settings = kSettings;
+    settings.replace(settings.find("ErrorLog=0"), 10, std::string("ErrorLog=0\nVuCmd=1\n") + nand);
+    Start(ThreeAttachments(), settings);
+    Mark("Disk A");
+    const int a = Row("PHYSICALDRIVE1");
+    Tick(a);
+    form->T_SendErase.Click();
+    EXPECT_EQ(Result(a), "PASS");
+    EXPECT_FALSE(Marked("Disk A"));
+    auto* drive = testsupport::VkDriveOf(Disk("Disk A"));
+    ASSERT_NE(drive, nullptr);
+    std::vector<std::array<uint8_t, 512>> erases;
+    for (const auto& seen : drive->SeenCommands())
+      if (seen.block[1] == 0x57 || seen.block[1] == 0x54) erases.push_back(seen.block);
+    ASSERT_EQ(erases.size(), 1u);
+    std::array<uint8_t, 512> expected{};
+    expected[0] = 0xF0;
+    expected[1] = std::string(nand) == "3DNand=0\n" ? 0x54 : 0x57;
+    EXPECT_EQ(erases[0], expected);
+    Close();
+  }
 }
 
 // The drive's own security word, asked of the lab drive directly (no tool

@@ -19,7 +19,8 @@ constexpr size_t kShortCount = 10;
 
 }  // namespace
 
-Vk46xxDrive::Vk46xxDrive(Vk46xxSettings settings, std::shared_ptr<Media> media, DriveState state)
+Vk46xxDrive::Vk46xxDrive(Vk46xxSettings settings, std::shared_ptr<Media> media, DriveState state,
+                         const os::VirtualClock* clock)
     : AtaDrive(settings.ata, std::move(media),
                [&] {
                  if (state.cid.size() != kCidSize) state.cid = settings.cid;
@@ -28,7 +29,8 @@ Vk46xxDrive::Vk46xxDrive(Vk46xxSettings settings, std::shared_ptr<Media> media, 
       vk_(std::move(settings)),
       memory_(vk_),
       protocol_(*this, vk_.commandLbas, vk_.noEcho),
-      vendorFaults_(vk_.failVendorCommands, std::nullopt) {
+      vendorFaults_(vk_.failVendorCommands, std::nullopt),
+      clock_(clock) {
   // The base built the drive powered on before this part existed.
   OnPowerOn();
 }
@@ -113,6 +115,10 @@ VendorCommandSet::Start Vk46xxDrive::DataIn(std::vector<uint8_t> data, size_t se
 }
 
 VendorCommandSet::Start Vk46xxDrive::StartCommand(std::span<const uint8_t> block) {
+  VendorCommandSeen& seen = seen_.emplace_back();
+  std::copy_n(block.begin(), std::min(block.size(), seen.block.size()), seen.block.begin());
+  seen.atMs = clock_ != nullptr ? clock_->ElapsedMs() : 0;
+  if (seen_.size() > kSeenCommands) seen_.pop_front();
   const uint8_t op = common::Read8(block, kBlockByteOp);
   const uint8_t sub = common::Read8(block, kBlockSubOp);
   const bool fail = vendorFaults_.Hit(sub);

@@ -16,6 +16,9 @@
 //   F0 2C  byte 2 = 1: run the normal firmware's command set; 0: back to the
 //          code the drive booted
 //   F0 57, F0 54  erase all user data, then 1024 bytes of erase status
+#include <array>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -23,6 +26,7 @@
 #include "lab/drives/vk46xx/controller_memory.h"
 #include "lab/drives/vk46xx/vendor_protocol.h"
 #include "lab/drives/vk46xx/vk46xx_settings.h"
+#include "platform/virtual_clock.h"
 
 namespace lab::drives {
 
@@ -38,11 +42,23 @@ inline constexpr uint8_t kModeSwitch = 0x2C;
 inline constexpr uint8_t kErase3d = 0x57;
 inline constexpr uint8_t kErase2d = 0x54;
 inline constexpr uint32_t kMaxMemorySectors = 256;
+inline constexpr size_t kBlockBytes = 512;
 }  // namespace vcmd
+
+// A command block the firmware took from its command LBA, and when (on the
+// lab's clock; 0 without one). Tests read the wire bytes and the pauses of a
+// flow from it.
+struct VendorCommandSeen {
+  std::array<uint8_t, vcmd::kBlockBytes> block{};
+  uint64_t atMs = 0;
+};
+static_assert(sizeof(VendorCommandSeen::block) == vcmd::kBlockBytes);
 
 class Vk46xxDrive : public AtaDrive, private VendorCommandSet {
  public:
-  Vk46xxDrive(Vk46xxSettings settings, std::shared_ptr<Media> media, DriveState state);
+  // `clock` (optional) stamps the record of command blocks.
+  Vk46xxDrive(Vk46xxSettings settings, std::shared_ptr<Media> media, DriveState state,
+              const os::VirtualClock* clock = nullptr);
 
   const Vk46xxSettings& VkSettings() const { return vk_; }
   // The mode the firmware answers in now (a mode switch can change it).
@@ -53,6 +69,9 @@ class Vk46xxDrive : public AtaDrive, private VendorCommandSet {
   std::vector<uint8_t> ParameterBlock() const;
   std::vector<uint8_t> FlashInfoBlock() const;
   const ControllerMemory& Memory() const { return memory_; }
+  // The last kSeenCommands command blocks, oldest first.
+  static constexpr size_t kSeenCommands = 64;
+  const std::deque<VendorCommandSeen>& SeenCommands() const { return seen_; }
 
  protected:
   Intercept InterceptRead(uint64_t lba, uint32_t count, std::span<uint8_t> out) override;
@@ -79,6 +98,8 @@ class Vk46xxDrive : public AtaDrive, private VendorCommandSet {
   FaultCounter vendorFaults_;
   bool dataOutFails_ = false;
   std::optional<VkMode> switched_;  // set by F0 2C 1 until F0 2C 0 or power-on
+  const os::VirtualClock* clock_ = nullptr;
+  std::deque<VendorCommandSeen> seen_;
 };
 
 }  // namespace lab::drives
