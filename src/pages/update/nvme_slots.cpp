@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 
 namespace update {
 
@@ -38,10 +39,11 @@ bool AlreadyStaged(UpdateFlow& flow, const std::string& offered, const std::stri
   if (!slot) return false;
   flow.state.updateResult = kRebootResult;
   flow.Status(kStagedStatus);
-  flow.run.Log(common::Format(
-      "Dev_%d          : firmware %s is already staged in slot %d and becomes active at the next "
-      "reset or power cycle; nothing was downloaded",
-      flow.Row(), common::Trim(offered).c_str(), static_cast<int>(*slot)));
+  flow.run.Log(app::RowNoteLine(
+      flow.Row(),
+      common::Format("firmware %s is already staged in slot %d and becomes active at the next "
+                     "reset or power cycle; nothing was downloaded",
+                     common::Trim(offered).c_str(), static_cast<int>(*slot))));
   return true;
 }
 
