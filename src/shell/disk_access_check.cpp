@@ -12,7 +12,7 @@ DiskAccessCheck::~DiskAccessCheck() { form_.SetDeviceScanner(&inner_); }
 
 int DiskAccessCheck::ScanAndFill(TUpdateDispaly& form, Occasion occasion) {
   const int count = inner_.ScanAndFill(form, occasion);
-  // A lab machine plays its own privilege faults; only real drives need rights.
+  // Only a machine of drives (real or the lab's) asks for rights.
   missing_ = machineDrives_ && !aspi_.PrivilegeHeld();
   if (missing_ && !told_) {
     told_ = true;

@@ -1,6 +1,6 @@
 #pragma once
-// On the machine's own drives the scan can come back short for want of
-// rights, which would otherwise look like a machine without drives. This
+// On the machine's own drives, or a lab's, the scan can come back short for
+// want of rights, which would otherwise look like a machine without drives. This
 // scanner wraps the session's one: after a scan without the pass-through
 // privilege it says once, in a message box (the window's, or the headless
 // console's), what the tool needs; the headless entry points then end with
@@ -23,6 +23,7 @@ inline constexpr char kNoDiskAccessMessage[] =
 class DiskAccessCheck : public DeviceScanner {
  public:
   // Takes the form's scanner over and gives it back on destruction.
+  // `machineDrives`: the backend is a machine of drives (real, or a lab).
   DiskAccessCheck(TUpdateDispaly& form, const device::AspiLib& aspi, bool machineDrives);
   ~DiskAccessCheck() override;
   DiskAccessCheck(const DiskAccessCheck&) = delete;

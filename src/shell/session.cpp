@@ -1,6 +1,7 @@
 #include "shell/session.h"
 
 #include "lab/demo/open_lab.h"
+#include "lab/edge/lab_os.h"
 #include "platform/host_os.h"
 #include "platform/linux/linux_os.h"
 #include "platform/virtual_clock.h"
@@ -27,6 +28,10 @@ SessionPlugins::SessionPlugins(TUpdateDispaly& form, RunContext& ctx)
       erase_(form, scan_.Drives()),
       update_(form, scan_.Drives(), scan_.Columns()),
       backup_(form, scan_.Aspi()),
-      access_(form, scan_.Aspi(), dynamic_cast<os::LinuxOs*>(&ctx.os) != nullptr) {}
+      // The lab is where users rehearse: missing rights there are told as on
+      // the machine's own drives.
+      access_(form, scan_.Aspi(),
+              dynamic_cast<os::LinuxOs*>(&ctx.os) != nullptr ||
+                  dynamic_cast<lab::LabOs*>(&ctx.os) != nullptr) {}
 
 }  // namespace app

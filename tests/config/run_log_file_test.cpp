@@ -35,7 +35,7 @@ struct LogFolders {
 };
 
 std::optional<std::string> Problem(const std::string& name, const LogFolders& f) {
-  return RunLogNameProblem(name, f.tool.string(), {f.tool.string() + "\\VK4610XT\\rules.ini"});
+  return RunLogNameProblem(name, {f.tool.string() + "\\VK4610XT\\rules.ini"});
 }
 
 TEST(RunLogName, OnlyAPlainFileNameInTheCurrentFolderIsTaken) {
@@ -76,15 +76,53 @@ TEST(RunLogName, TheToolsOwnFilesAreNeverTheLog) {
     EXPECT_EQ(Problem("diskpart.txt", f), "it is the tool's own file diskpart.txt");
     EXPECT_EQ(Problem("VK4610XT", f), "it names a folder");
     // A profile path that leads out of its folder back into the tool folder.
-    EXPECT_EQ(RunLogNameProblem("Rules.ini", f.tool.string(),
-                                {f.tool.string() + "\\VK4610XT\\..\\Rules.ini"}),
+    EXPECT_EQ(RunLogNameProblem("Rules.ini", {f.tool.string() + "\\VK4610XT\\..\\Rules.ini"}),
               "it is one of the tool's own files");
   }
+  // A folder of the tool is no refusal; a file in it that a profile names is.
   testsupport::CurrentDir cwd(f.tool / "VK4610XT");
-  EXPECT_EQ(Problem("rules.ini", f),
-            "the current folder lies inside the tool folder, among the tool's own files");
-  EXPECT_EQ(Problem("Log.txt", f),
-            "the current folder lies inside the tool folder, among the tool's own files");
+  EXPECT_EQ(Problem("rules.ini", f), "it is one of the tool's own files");
+  EXPECT_EQ(Problem("Log.txt", f), std::nullopt);
+}
+
+// Started in its own folder with the tool folder given relative to it: the log
+// is written beside the program, and the tool's files are still recognised.
+TEST(RunLogName, ARelativeToolFolderThatIsTheCurrentOneTakesTheLog) {
+  LogFolders f;
+  testsupport::CurrentDir cwd(f.tool);
+  os::VirtualOs vos;
+  f.Settings("ErrorLog=1\nSSDToolLogName=Log.txt");
+  {
+    RunContext ctx(vos, ".");
+    AppendStartLines(ctx.runLog, vos.GetLocalTime());
+    ASSERT_TRUE(ctx.ReadSettingsSecondPass());
+    EXPECT_TRUE(ctx.settingsProblems.empty())
+        << (ctx.settingsProblems.empty() ? "" : ctx.settingsProblems[0]);
+    EXPECT_TRUE(ctx.runLogFileAccepted);
+    ctx.FinishRunLog();
+  }
+  EXPECT_NE(f.dir.Read("tool/Log.txt").find("Start Time="), std::string::npos);
+
+  for (const char* own : {"Setting.ini", "New_ISP.bin"}) {
+    f.Settings(std::string("ErrorLog=1\nSSDToolLogName=") + own);
+    const std::string settings = f.dir.Read("tool/Setting.ini");
+    RunContext ctx(vos, ".");
+    ASSERT_TRUE(ctx.ReadSettingsSecondPass());
+    ASSERT_EQ(ctx.settingsProblems.size(), 1u) << own;
+    EXPECT_NE(ctx.settingsProblems[0].find("it is the tool's own file"), std::string::npos);
+    ctx.FinishRunLog();
+    EXPECT_EQ(f.dir.Read("tool/Setting.ini"), settings);
+  }
+  // The rule file a profile names, reached from a folder of the tool.
+  testsupport::CurrentDir inProfile(f.tool / "VK4610XT");
+  f.Settings("ErrorLog=1\nSSDToolLogName=rules.ini");
+  RunContext ctx(vos, "..");
+  ASSERT_TRUE(ctx.ReadSettingsSecondPass());
+  ASSERT_EQ(ctx.settingsProblems.size(), 1u);
+  EXPECT_NE(ctx.settingsProblems[0].find("it is one of the tool's own files"), std::string::npos)
+      << ctx.settingsProblems[0];
+  ctx.FinishRunLog();
+  EXPECT_EQ(f.dir.Read("tool/VK4610XT/rules.ini"), "[Rules]\n");
 }
 
 TEST(RunLogName, ARefusedNameTouchesNoFileAndIsReportedOnce) {

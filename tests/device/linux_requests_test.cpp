@@ -105,6 +105,7 @@ TEST(LinuxRequests, RefusedAtaCommandsFailAndRegistersComeBack) {
   EXPECT_EQ(result.count, 0x01u);  // the drive's download state, from the registers
   EXPECT_EQ(k.sgSent[5].timeoutMs, 20000u);
   EXPECT_EQ(k.sgSent[6].timeoutMs, 300000u);
+  k.sgAnswers = {FakeKernel::Good()};  // the Control page put back at the end
 }
 
 TEST(LinuxRequests, SatCdbsThroughScsiPassThroughGetDescriptorSenseToo) {
@@ -124,6 +125,60 @@ TEST(LinuxRequests, SatCdbsThroughScsiPassThroughGetDescriptorSenseToo) {
   EXPECT_EQ(k.sgSent[2].cdb, Bytes({0x85, 0x08, 0x0E, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
                                     0x00, 0x00, 0x00, 0xE0, 0xEC, 0x00}));
   EXPECT_EQ(k.sgSent[3].cdb, k.sgSent[2].cdb);
+  k.sgAnswers = {FakeKernel::Good()};  // the Control page put back at the end
+}
+
+// D_SENSE is the kernel's setting for the disk, read by every program: the
+// tool leaves each disk's Control page as it found it.
+TEST(LinuxRequests, TheControlPageIsLeftAsItWasFound) {
+  const Bytes identifyCdb = {0x85, 0x08, 0x0E, 0x00, 0x00, 0x00, 0x01, 0x00,
+                             0x00, 0x00, 0x00, 0x00, 0x00, 0xE0, 0xEC, 0x00};
+  {
+    auto m = std::make_unique<Machine>();
+    std::shared_ptr<FakeKernel> k = m->kernel;
+    k->sgAnswers = {FakeKernel::Good(kControlPage), FakeKernel::Good(),
+                    FakeKernel::Good(Bytes(512, 0x40)), FakeKernel::Good(Bytes(512, 0x40)),
+                    FakeKernel::Good()};
+    {
+      StorageDevice dev = m->Drive(0, STORAGE_PHYSICAL | STORAGE_ATA);
+      Bytes identify(512, 0);
+      ASSERT_TRUE(AtaIdentifyDevice(dev, identify));
+      ASSERT_TRUE(AtaIdentifyDevice(dev, identify));
+    }
+    ASSERT_EQ(k->sgSent.size(), 4u);
+    EXPECT_EQ(k->sgSent[1].data[10], 0x06);  // D_SENSE on while the tool works
+    m.reset();
+    ASSERT_EQ(k->sgSent.size(), 5u);
+    EXPECT_EQ(k->sgSent[4].cdb,
+              Bytes({0x55, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x14, 0x00}));
+    // The page as MODE SENSE reported it, in a MODE SELECT header.
+    EXPECT_EQ(k->sgSent[4].data,
+              Bytes({0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x0A,
+                     0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x00, 0x1E}));
+    EXPECT_TRUE(k->sgAnswers.empty());
+  }
+  // Descriptor sense on before the tool came, or a disk that refused the
+  // change: nothing to put back, and the page is never written.
+  for (const bool alreadyOn : {true, false}) {
+    SCOPED_TRACE(alreadyOn);
+    Bytes page = kControlPage;
+    if (alreadyOn) page[10] |= 0x04;
+    auto m = std::make_unique<Machine>();
+    std::shared_ptr<FakeKernel> k = m->kernel;
+    k->sgAnswers = {FakeKernel::Good(page)};
+    if (!alreadyOn)
+      k->sgAnswers.push_back(
+          FakeKernel::Check({0x70, 0x00, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x24, 0x00}));
+    k->sgAnswers.push_back(FakeKernel::Good(Bytes(512, 0x40)));
+    {
+      StorageDevice dev = m->Drive(0, STORAGE_PHYSICAL | STORAGE_ATA);
+      Bytes identify(512, 0);
+      ASSERT_TRUE(AtaIdentifyDevice(dev, identify));
+    }
+    m.reset();
+    ASSERT_EQ(k->sgSent.size(), alreadyOn ? 2u : 3u);
+    EXPECT_EQ(k->sgSent.back().cdb, identifyCdb);
+  }
 }
 
 TEST(LinuxRequests, ABridgeWithoutAtaPassThroughRefusesAndScsiTimeOutsAreTimeOuts) {

@@ -1,6 +1,6 @@
-// A run on the machine's own drives without the rights pass-through needs
-// says so once and the headless entry points end with their own exit code;
-// with the rights, or on a lab, nothing is said.
+// A run on the machine's own drives, or a lab's, without the rights
+// pass-through needs says so once and the headless entry points end with
+// their own exit code; with the rights nothing is said.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -11,6 +11,7 @@
 #include "shell/session.h"
 #include "support/fake_sysfs.h"
 #include "support/temp_dir.h"
+#include "tool_on_lab.h"
 #include "ui/headless_toolkit.h"
 
 namespace app {
@@ -63,7 +64,7 @@ TEST(DiskAccess, WithoutRawIoTheUserIsToldOnceAndTheRunFails) {
   EXPECT_NE(dynamic_cast<NoDriveScanner*>(&run.form.Scanner()), nullptr);
 }
 
-TEST(DiskAccess, WithRawIoAndOpenNodesOrOnALabNothingIsSaid) {
+TEST(DiskAccess, WithRawIoOrWithoutAMachineOfDrivesNothingIsSaid) {
   testsupport::FakeSysfs sys;
   sys.Dir().Write("proc/self/status", kRawIo);
   os::LinuxOs los(sys.SysRoot(), sys.DevRoot(), sys.ProcRoot());
@@ -80,6 +81,38 @@ TEST(DiskAccess, WithRawIoAndOpenNodesOrOnALabNothingIsSaid) {
   RunHeadless(run.form, run.toolkit, run.out);
   EXPECT_FALSE(plugins.DiskAccessMissing());
   EXPECT_EQ(run.Warnings(), 0);
+}
+
+// The lab is where users rehearse: a lab machine without administrator rights
+// answers as the machine's own drives would, with the same message and code.
+class NoAccessOnLab : public shelltest::ToolOnLab {
+ protected:
+  void SetUp() override {
+    ToolOnLab::SetUp();
+    std::string ini = testsupport::LabBuilder()
+                          .Sata("Disk A", "VK4620XT", {"Number=1", "Capacity=65536"})
+                          .Nvme("Disk C", {"Number=3", "Capacity=65536"})
+                          .Text();
+    ini.insert(ini.find("[Machine]\n") + 10, "Administrator=0\n");
+    lab.Write("lab.ini", ini);
+  }
+};
+
+TEST_F(NoAccessOnLab, EveryEntryPointSaysNoAccessAndEndsWithItsCode) {
+  const std::string told = std::string("No access to the disks");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"list"}, std::vector<std::string>{"list", "--all", "--json"},
+        std::vector<std::string>{"info", "1"}, std::vector<std::string>{"smart", "PHYSICALDRIVE3"},
+        std::vector<std::string>{"erase", "1", "--yes"},
+        std::vector<std::string>{"update", "--all", "--yes"}}) {
+    SCOPED_TRACE(args[0] + " " + args[1 % args.size()]);
+    EXPECT_EQ(Cli(args), kExitNoDiskAccess);
+    EXPECT_NE(err.str().find(told), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("no such drive"), std::string::npos) << err.str();
+  }
+  std::string printed;
+  EXPECT_EQ(Headless(printed), kExitNoDiskAccess);
+  EXPECT_NE(printed.find(told), std::string::npos) << printed;
 }
 
 }  // namespace

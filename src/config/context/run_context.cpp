@@ -65,7 +65,7 @@ bool RunContext::ReadSettingsSecondPass() {
 void RunContext::PrepareRunLogFile() {
   runLogFileAccepted = false;
   const std::string& name = options.SSDToolLogName;
-  if (const auto why = RunLogNameProblem(name, exeDir, ProfileFiles(exeDir, profiles))) {
+  if (const auto why = RunLogNameProblem(name, ProfileFiles(exeDir, profiles))) {
     // An empty name is simply no log, unless a log was asked for.
     if (!name.empty() || options.ErrorLog) {
       settingsProblems.push_back(RefusedRunLogNameMessage(name, *why));

@@ -33,15 +33,6 @@ fs::path Resolved(const fs::path& p) {
   return ec ? p.lexically_normal() : r;
 }
 
-bool IsBelow(const fs::path& inner, const fs::path& outer) {
-  auto o = outer.begin();
-  auto i = inner.begin();
-  for (; o != outer.end(); ++o, ++i) {
-    if (i == inner.end() || *i != *o) return false;
-  }
-  return i != inner.end();
-}
-
 bool SameFile(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   if (fs::equivalent(a, b, ec) && !ec) return true;
@@ -50,7 +41,7 @@ bool SameFile(const fs::path& a, const fs::path& b) {
 
 }  // namespace
 
-std::optional<std::string> RunLogNameProblem(const std::string& name, const std::string& toolFolder,
+std::optional<std::string> RunLogNameProblem(const std::string& name,
                                              const std::vector<std::string>& toolFiles) {
   if (name.empty()) return "the name is empty";
   if (name.size() > kMaxNameChars) return "the name is longer than 255 characters";
@@ -73,10 +64,8 @@ std::optional<std::string> RunLogNameProblem(const std::string& name, const std:
   if (st.type() == fs::file_type::symlink) return "it is a symbolic link";
   if (fs::exists(st) && st.type() != fs::file_type::regular) return "it is not an ordinary file";
 
-  const fs::path tool = Resolved(common::ToNativePath(toolFolder));
-  if (IsBelow(Resolved(fs::current_path(ec)), tool)) {
-    return "the current folder lies inside the tool folder, among the tool's own files";
-  }
+  // Any folder may hold the log, the tool folder too (where a double click
+  // starts the program); only a file the tool reads or writes itself is out.
   for (const std::string& own : toolFiles) {
     if (SameFile(log, common::ToNativePath(own))) return "it is one of the tool's own files";
   }

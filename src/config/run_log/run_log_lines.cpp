@@ -74,4 +74,8 @@ void AppendResultInfo(RunLog& log, const std::vector<std::string>& rowResults) {
   }
 }
 
+std::string RowNoteLine(int row, const std::string& text) {
+  return common::Format("Note_%d         : %s", row, text.c_str());
+}
+
 }  // namespace app

@@ -51,4 +51,9 @@ std::string NvmeUpdateLine(const std::string& device, const std::string& current
 // when the list has rows.
 void AppendResultInfo(RunLog& log, const std::vector<std::string>& rowResults);
 
+// Why a row of a run ended as it did, or what the run did to it besides its
+// result. It has a key of its own, so that "Dev_<row>" stays the row's one
+// result line for a script that reads the log.
+std::string RowNoteLine(int row, const std::string& text);
+
 }  // namespace app

@@ -5,6 +5,7 @@
 
 #include "common/bytes.h"
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 #include "device/core/dev_attribute.h"
 #include "pages/maintenance/left_password.h"
 #include "pages/maintenance/namespace_format.h"
@@ -34,16 +35,16 @@ void SecurityEraseOperation::Run(app::DriveRun& run) {
                                   ? app::DriveUseName(drive_) + " holds the running system"
                                   : std::string();
   if (!refusal.empty()) {
-    run.Log(common::Format("Dev_%d          : %s; nothing was sent to it", drive_.row,
-                           refusal.c_str()));
+    run.Log(app::RowNoteLine(drive_.row,
+                             common::Format("%s; nothing was sent to it", refusal.c_str())));
     run.Fail(refusal);
     return;
   }
   // Asked right before the first erase command: a disk swapped in under the
   // same name since the list was filled is not the one the user ticked.
   if (const std::string changed = app::RecheckIdentity(drive_); !changed.empty()) {
-    run.Log(common::Format("Dev_%d          : %s; nothing was sent to it", drive_.row,
-                           changed.c_str()));
+    run.Log(app::RowNoteLine(drive_.row,
+                             common::Format("%s; nothing was sent to it", changed.c_str())));
     run.Fail(changed);
     return;
   }
@@ -64,8 +65,8 @@ void SecurityEraseOperation::FormatNvm(app::DriveRun& run) {
   if (settings_.os != nullptr && settings_.drives != nullptr) {
     const std::string refusal = SharedFormatRefusal(*settings_.os, *settings_.drives, drive_);
     if (!refusal.empty()) {
-      run.Log(common::Format("Dev_%d          : %s; nothing was sent to it", drive_.row,
-                             refusal.c_str()));
+      run.Log(app::RowNoteLine(drive_.row,
+                               common::Format("%s; nothing was sent to it", refusal.c_str())));
       run.Fail(refusal);
       return;
     }
@@ -128,16 +129,17 @@ void SecurityEraseOperation::RemovePassword(app::DriveRun& run,
   const PasswordRemoval removal = RemoveLeftPassword(drive_.access, block, MasterPassword());
   if (removal.Removed()) {
     if (removal.disables > 0) {
-      run.Log(common::Format(
-          "Dev_%d          : the erase failed; the security password was removed again%s",
-          drive_.row, removal.byMaster ? " with the master password" : ""));
+      run.Log(app::RowNoteLine(
+          drive_.row, common::Format("the erase failed; the security password was removed again%s",
+                                     removal.byMaster ? " with the master password" : "")));
     }
     return;
   }
-  run.Log(common::Format(
-      "Dev_%d          : the erase failed and the security password could not be removed "
-      "(%d DISABLE PASSWORD tried): the drive locks at its next power-on",
-      drive_.row, removal.disables));
+  run.Log(app::RowNoteLine(
+      drive_.row,
+      common::Format("the erase failed and the security password could not be removed "
+                     "(%d DISABLE PASSWORD tried): the drive locks at its next power-on",
+                     removal.disables)));
   run.Notice(KeptPasswordNotice(drive_.DisplayName(), Password()));
 }
 

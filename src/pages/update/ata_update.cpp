@@ -12,6 +12,7 @@
 #include "common/text.h"
 #include "common/whole_file.h"
 #include "common/winpath.h"
+#include "config/run_log/run_log_lines.h"
 #include "device/ata/identify_words.h"
 #include "package/expected_version.h"
 #include "package/firmware_tag.h"
@@ -242,10 +243,10 @@ bool SavesMicrocodeForLater(std::span<const uint8_t> identify) {
 bool DeferOnSystemDisk(UpdateFlow& flow) {
   if (!HoldsRunningSystem(flow)) return false;
   if (!SavesMicrocodeForLater(flow.drive.data.ataIdentify)) {
-    flow.run.Log(common::Format(
-        "Dev_%d          : holds the running system, but cannot save new microcode for the next "
-        "power-on (no DOWNLOAD MICROCODE mode 0Eh); it is activated at once",
-        flow.Row()));
+    flow.run.Log(
+        app::RowNoteLine(flow.Row(),
+                         "holds the running system, but cannot save new microcode for the next "
+                         "power-on (no DOWNLOAD MICROCODE mode 0Eh); it is activated at once"));
     return false;
   }
   return !MayActivateNow(flow,

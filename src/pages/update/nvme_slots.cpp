@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 #include "package/update_rules.h"
 
 namespace update {
@@ -39,10 +40,11 @@ bool AlreadyStaged(UpdateFlow& flow, const std::string& offered, const std::stri
   if (!slot) return false;
   flow.state.updateResult = kRebootResult;
   flow.Status(kStagedStatus);
-  flow.run.Log(common::Format(
-      "Dev_%d          : firmware %s is already staged in slot %d and becomes active at the next "
-      "reset or power cycle; nothing was downloaded",
-      flow.Row(), common::Trim(offered).c_str(), static_cast<int>(*slot)));
+  flow.run.Log(app::RowNoteLine(
+      flow.Row(),
+      common::Format("firmware %s is already staged in slot %d and becomes active at the next "
+                     "reset or power cycle; nothing was downloaded",
+                     common::Trim(offered).c_str(), static_cast<int>(*slot))));
   return true;
 }
 
@@ -84,25 +86,27 @@ void JudgeSlotAfterReset(UpdateFlow& flow, const std::string& reported, bool che
   if (after != 0 && firmware::ReportedVersionMatches(slots->revisions[after - 1u], expected)) {
     if (firmware::ReportedVersionMatches(reported, expected)) return;
     flow.state.updateResult = kRebootResult;
-    flow.run.Log(common::Format(
-        "Dev_%d          : the new firmware %s becomes active at the next reset or power cycle "
-        "of the drive; it reports %s until then (%s)",
-        flow.Row(), wanted.c_str(), common::ShownText(common::Trim(reported)).c_str(),
-        where.c_str()));
+    flow.run.Log(app::RowNoteLine(
+        flow.Row(), common::Format("the new firmware %s becomes active at the next reset or power "
+                                   "cycle of the drive; it reports %s until then (%s)",
+                                   wanted.c_str(),
+                                   common::ShownText(common::Trim(reported)).c_str(),
+                                   where.c_str())));
     return;
   }
   if (checkVersion) {
     flow.Refuse(kCheckFwVersion);
-    flow.run.Log(common::Format("Dev_%d          : %s Expected FW:%s after the next reset, but %s",
-                                flow.Row(), kCheckFwVersion, wanted.c_str(), where.c_str()));
+    flow.run.Log(app::RowNoteLine(
+        flow.Row(), common::Format("%s Expected FW:%s after the next reset, but %s",
+                                   kCheckFwVersion, wanted.c_str(), where.c_str())));
     return;
   }
   // Unchecked, the user chose what the slot holds: it runs after the reset.
   flow.state.updateResult = kRebootResult;
-  flow.run.Log(
-      common::Format("Dev_%d          : the firmware commit takes effect at the next "
-                     "reset or power cycle of the drive: %s",
-                     flow.Row(), where.c_str()));
+  flow.run.Log(app::RowNoteLine(
+      flow.Row(), common::Format("the firmware commit takes effect at the next reset or power "
+                                 "cycle of the drive: %s",
+                                 where.c_str())));
 }
 
 }  // namespace update

@@ -5,6 +5,7 @@
 #include "common/bytes.h"
 #include "common/str_to_int.h"
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 #include "device/core/dev_attribute.h"
 #include "package/package_files.h"
 #include "package/package_layout.h"
@@ -285,10 +286,11 @@ bool RereadIdentity(UpdateFlow& flow, bool activatedNow, std::string& reported) 
   const uint64_t waited = flow.Ctx().os.GetTickCount64() - start;
   if (answered && waited >= kActivationRetryMs) {
     // Said in the run log, so a slow restart is not mistaken for a hang.
-    flow.run.Log(common::Format(
-        "Dev_%d          : the controller restarted with the new firmware and answered again "
-        "after %llu s",
-        flow.Row(), static_cast<unsigned long long>(waited / 1000)));
+    flow.run.Log(app::RowNoteLine(
+        flow.Row(),
+        common::Format("the controller restarted with the new firmware and answered again "
+                       "after %llu s",
+                       static_cast<unsigned long long>(waited / 1000))));
   }
   if (answered) {
     const app::IdentityTexts ids = app::NvmeIdentityTexts(data.nvmeIdentifyController);
@@ -301,11 +303,13 @@ bool RereadIdentity(UpdateFlow& flow, bool activatedNow, std::string& reported) 
   dev.NvmeVendorRead(data.nvmeVendorInfo, 0);
   if (answered || !activatedNow) return true;
   flow.Refuse(kNoAnswerAfterActivation);
-  flow.run.Log(common::Format(
-      "Dev_%d          : no answer for %u s after the new firmware %s was activated; which "
-      "firmware it runs is unknown until it answers again (rescan, or restart the machine)",
-      flow.Row(), static_cast<unsigned>(kActivationWindowMs / 1000),
-      common::Trim(flow.state.expectedFwVer).c_str()));
+  flow.run.Log(app::RowNoteLine(
+      flow.Row(),
+      common::Format(
+          "no answer for %u s after the new firmware %s was activated; which "
+          "firmware it runs is unknown until it answers again (rescan, or restart the machine)",
+          static_cast<unsigned>(kActivationWindowMs / 1000),
+          common::Trim(flow.state.expectedFwVer).c_str())));
   return false;
 }
 

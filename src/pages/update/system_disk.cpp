@@ -1,6 +1,7 @@
 #include "pages/update/system_disk.h"
 
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 #include "scan/drive_use.h"
 
 namespace update {
@@ -33,16 +34,18 @@ bool MayActivateNow(UpdateFlow& flow, const std::string& how) {
   const bool insisted =
       form.GB_AdavnceMode.Visible() && form.CHK_Microcode_SystemActivateNow.Checked();
   if (insisted && flow.AskYes(common::Format(kLiveOnSystemQuestion, flow.Caption().c_str()))) {
-    flow.run.Log(common::Format(
-        "Dev_%d          : %s; the new firmware is activated now, as asked for in the advanced "
-        "group",
-        flow.Row(), held.c_str()));
+    flow.run.Log(app::RowNoteLine(
+        flow.Row(),
+        common::Format("%s; the new firmware is activated now, as asked for in the advanced "
+                       "group",
+                       held.c_str())));
     return true;
   }
-  flow.run.Log(common::Format(
-      "Dev_%d          : %s, so the new firmware is not activated under it: %s; it becomes "
-      "active at the next reset or power cycle",
-      flow.Row(), held.c_str(), how.c_str()));
+  flow.run.Log(app::RowNoteLine(
+      flow.Row(),
+      common::Format("%s, so the new firmware is not activated under it: %s; it becomes "
+                     "active at the next reset or power cycle",
+                     held.c_str(), how.c_str())));
   return false;
 }
 

@@ -1,6 +1,7 @@
 #include "pages/update/update_flow.h"
 
 #include "common/text.h"
+#include "config/run_log/run_log_lines.h"
 #include "package/update_rules.h"
 #include "scan/identity_recheck.h"
 
@@ -45,7 +46,8 @@ void UpdateFlow::TrimMemo() {
 bool UpdateFlow::StillListed() {
   const std::string changed = app::RecheckIdentity(drive);
   if (changed.empty()) return true;
-  run.Log(common::Format("Dev_%d          : %s; no firmware was sent to it", Row(), changed.c_str()));
+  run.Log(
+      app::RowNoteLine(Row(), common::Format("%s; no firmware was sent to it", changed.c_str())));
   Refuse(changed);
   return false;
 }
@@ -61,16 +63,17 @@ void JudgeReportedVersion(UpdateFlow& flow, const std::string& reported, bool de
     // The image is stored but runs only after the drive is reset or power
     // cycled: not a failure, but the user has to know.
     flow.state.updateResult = kRebootResult;
-    flow.run.Log(common::Format(
-        "Dev_%d          : the new firmware %s becomes active at the next reset or power "
-        "cycle of the drive; it reports %s until then",
-        flow.Row(), wanted.empty() ? "image" : wanted.c_str(), now.c_str()));
+    flow.run.Log(app::RowNoteLine(
+        flow.Row(), common::Format("the new firmware %s becomes active at the next reset or power "
+                                   "cycle of the drive; it reports %s until then",
+                                   wanted.empty() ? "image" : wanted.c_str(), now.c_str())));
     return;
   }
   if (!checkVersion) return;
   flow.Refuse(kCheckFwVersion);
-  flow.run.Log(common::Format("Dev_%d          : %s Expected FW:%s, Drive FW:%s", flow.Row(),
-                              kCheckFwVersion, wanted.c_str(), now.c_str()));
+  flow.run.Log(
+      app::RowNoteLine(flow.Row(), common::Format("%s Expected FW:%s, Drive FW:%s", kCheckFwVersion,
+                                                  wanted.c_str(), now.c_str())));
 }
 
 }  // namespace update

@@ -59,17 +59,37 @@ std::vector<uint8_t> DescriptorSenseParameters(std::span<const uint8_t> reply) {
   return list;
 }
 
-bool AskForDescriptorSense(KernelCalls& kernel, int fd) {
+std::vector<uint8_t> FoundPageParameters(std::span<const uint8_t> descriptorSenseParameters) {
+  std::vector<uint8_t> list(descriptorSenseParameters.begin(), descriptorSenseParameters.end());
+  if (list.size() < kModeHeader10Size + kControlPageSize) return {};
+  list[kModeHeader10Size + kPageControlByte] &= static_cast<uint8_t>(~kDSense);
+  return list;
+}
+
+DescriptorSenseAsked AskForDescriptorSense(KernelCalls& kernel, int fd) {
+  DescriptorSenseAsked asked;
   std::vector<uint8_t> reply(kModeSenseAllocation, 0);
-  if (!Run(kernel, fd, ModeSenseControlCdb(), kSgDxferFromDev, reply)) return false;
+  if (!Run(kernel, fd, ModeSenseControlCdb(), kSgDxferFromDev, reply)) return asked;
   const size_t page = kModeHeader10Size + common::ReadBe16(reply, kBlockDescriptorLength);
   if (page + kControlPageSize <= reply.size() &&
       (reply[page] & kPageCodeMask) == kControlModePage &&
-      (reply[page + kPageControlByte] & kDSense))
-    return true;
+      (reply[page + kPageControlByte] & kDSense)) {
+    // On before the tool came: nothing to put back.
+    asked.on = true;
+    return asked;
+  }
   std::vector<uint8_t> list = DescriptorSenseParameters(reply);
-  if (list.empty()) return false;
-  return Run(kernel, fd, ModeSelectCdb(static_cast<uint16_t>(list.size())), kSgDxferToDev, list);
+  if (list.empty()) return asked;
+  asked.on =
+      Run(kernel, fd, ModeSelectCdb(static_cast<uint16_t>(list.size())), kSgDxferToDev, list);
+  if (asked.on) asked.restore = FoundPageParameters(list);
+  return asked;
+}
+
+bool PutBackControlPage(KernelCalls& kernel, int fd, std::span<const uint8_t> restore) {
+  std::vector<uint8_t> list(restore.begin(), restore.end());
+  return !list.empty() &&
+         Run(kernel, fd, ModeSelectCdb(static_cast<uint16_t>(list.size())), kSgDxferToDev, list);
 }
 
 }  // namespace os::linuxos

@@ -3,9 +3,12 @@
 // of the Control mode page, then MODE SELECT of the same page with D_SENSE
 // set. Errors of ATA PASS-THROUGH commands then come back with an ATA
 // Status Return descriptor, whose layout every kernel writes the same way
-// (the fixed format of kernels before 6.11 puts the registers elsewhere).
+// (the fixed format of kernels before 6.11 puts the registers elsewhere, the
+// LBA past the bytes the kernel reports as valid).
 // libata accepts a MODE SELECT that changes D_SENSE only, so every other
-// byte of the page goes back as the disk reported it.
+// byte of the page goes back as the disk reported it. The setting is the
+// kernel's for the disk, seen by every program until the next reboot: the
+// page is put back as it was found when the tool is done with the disk.
 #include <array>
 #include <cstdint>
 #include <span>
@@ -34,7 +37,20 @@ std::array<uint8_t, 10> ModeSelectCdb(uint16_t length);
 // reply holds no Control page or D_SENSE is set already.
 std::vector<uint8_t> DescriptorSenseParameters(std::span<const uint8_t> modeSenseReply);
 
-// Runs both commands on `fd`; true when descriptor sense is on afterwards.
-bool AskForDescriptorSense(KernelCalls& kernel, int fd);
+// The parameter list that puts back the page `DescriptorSenseParameters`
+// changed: the same bytes with D_SENSE clear.
+std::vector<uint8_t> FoundPageParameters(std::span<const uint8_t> descriptorSenseParameters);
+
+struct DescriptorSenseAsked {
+  bool on = false;  // descriptor sense is on afterwards
+  // Set when it was switched on here: the MODE SELECT parameter list that
+  // leaves the page as it was found.
+  std::vector<uint8_t> restore;
+};
+
+// Runs both commands on `fd`.
+DescriptorSenseAsked AskForDescriptorSense(KernelCalls& kernel, int fd);
+// MODE SELECT of `restore` (from AskForDescriptorSense); true when taken.
+bool PutBackControlPage(KernelCalls& kernel, int fd, std::span<const uint8_t> restore);
 
 }  // namespace os::linuxos

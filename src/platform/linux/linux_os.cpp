@@ -110,7 +110,17 @@ LinuxOs::LinuxOs(std::string sysRoot, std::string devRoot,
       procRoot_(std::move(procRoot)),
       kernel_(std::move(kernel)) {}
 
-LinuxOs::~LinuxOs() = default;
+LinuxOs::~LinuxOs() { RestoreControlPages(); }
+
+void LinuxOs::RestoreControlPages() {
+  for (const auto& [name, restore] : controlPagesToRestore_) {
+    const linuxos::OpenedNode node = kernel_->Open(devRoot_ + "/" + name, O_RDWR, false);
+    const bool restored = node.fd >= 0 && linuxos::PutBackControlPage(*kernel_, node.fd, restore);
+    if (node.fd >= 0) ::close(node.fd);
+    if (!restored) OutputDebugStringA("[LINUX] " + name + ": descriptor sense left on");
+  }
+  controlPagesToRestore_.clear();
+}
 
 const std::vector<SysfsDisk>& LinuxOs::Disks() {
   if (!numbered_) {
@@ -307,8 +317,9 @@ void LinuxOs::AskForDescriptorSenseOnce(Open& o) {
   const SysfsDisk& disk = disks_[static_cast<size_t>(o.disk)];
   const bool libata = disk.busType == BusTypeSata || disk.busType == BusTypeAta;
   if (!libata || !descriptorSenseAsked_.insert(o.disk).second) return;
-  if (!linuxos::AskForDescriptorSense(*kernel_, o.fd))
-    OutputDebugStringA("[LINUX] " + disk.name + ": descriptor sense not taken");
+  linuxos::DescriptorSenseAsked asked = linuxos::AskForDescriptorSense(*kernel_, o.fd);
+  if (!asked.on) OutputDebugStringA("[LINUX] " + disk.name + ": descriptor sense not taken");
+  if (!asked.restore.empty()) controlPagesToRestore_[disk.name] = std::move(asked.restore);
 }
 
 bool LinuxOs::ScsiOnNamespace(Open& o, SCSI_PASS_THROUGH_DIRECT& sptd, const linuxos::SgCommand& c,
@@ -435,8 +446,7 @@ int LinuxOs::ActivateAfterCommit(int controller, int status, bool activateNow) {
     if (!activateNow) {
       refusal = "the image was committed for the next reset";
     } else {
-      const bool subsystem =
-          linuxos::NvmeStatusCode(status) == linuxos::kNvmeScNeedsSubsystemReset;
+      const bool subsystem = linuxos::NvmeStatusCode(status) == linuxos::kNvmeScNeedsSubsystemReset;
       refusal = linuxos::ResetRefusal(
           Disks(), Usage(), controller,
           subsystem ? linuxos::ControllersOfStates(paths.siblingStates) : std::vector<int>{});
@@ -504,9 +514,9 @@ bool LinuxOs::StorageNvme(Open& o, DWORD code, void* in, DWORD inSize, void* out
   if (!job.valid) return Fail(ERROR_INVALID_PARAMETER);
   if (job.admin && job.cmd.opcode == kNvmeAdminFormatNvm &&
       !linuxos::FormatAimedAtNode(job.cmd, o.nsid)) {
-    OutputDebugStringA(common::Format(
-        "[LINUX] Format NVM of namespace %08X refused: the handle is namespace %u",
-        job.cmd.nsid, o.nsid));
+    OutputDebugStringA(
+        common::Format("[LINUX] Format NVM of namespace %08X refused: the handle is namespace %u",
+                       job.cmd.nsid, o.nsid));
     return Fail(ERROR_INVALID_PARAMETER);
   }
   int status = 0;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/host_os.h"
-#include "platform/linux/kernel_calls.h"
 #include "platform/linux/disk_usage.h"
+#include "platform/linux/kernel_calls.h"
 #include "platform/linux/sysfs_disks.h"
 
 namespace os {
@@ -142,6 +142,10 @@ class LinuxOs : public HostOs {
   std::shared_ptr<linuxos::KernelCalls> kernel_;
   // SATA disks already asked for descriptor-format sense (by drive number).
   std::set<int> descriptorSenseAsked_;
+  // The Control mode pages to put back at the end, by disk node ("sda"): the
+  // disks whose D_SENSE the tool switched on.
+  std::map<std::string, std::vector<uint8_t>> controlPagesToRestore_;
+  void RestoreControlPages();
 };
 
 }  // namespace os

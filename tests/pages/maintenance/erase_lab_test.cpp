@@ -533,9 +533,19 @@ TEST_F(EraseOnLab, EitherDiskOfASpannedSystemVolumeIsRefused) {
   EXPECT_EQ(Result(sysB), "PHYSICALDRIVE2 holds the running system");
   EXPECT_EQ(Image(sysB), app::kRowFailed);
   EXPECT_EQ(Result(a), "PASS");
-  EXPECT_NE(LogText().find("PHYSICALDRIVE2 holds the running system; nothing was sent to it"),
+  EXPECT_NE(LogText().find("Note_" + std::to_string(sysB) +
+                           "         : PHYSICALDRIVE2 holds the running system; nothing was "
+                           "sent to it"),
             std::string::npos)
       << LogText();
+  // One result line per row, whatever was explained about it.
+  for (int r : {sysA, a, sysB}) {
+    const std::string key = "Dev_" + std::to_string(r) + " ";
+    int results = 0;
+    for (const std::string& l : ctx->runLog.Lines())
+      if (l.rfind(key, 0) == 0) ++results;
+    EXPECT_EQ(results, 1) << r << "\n" << LogText();
+  }
   EXPECT_TRUE(Marked("Disk Sys A"));
   EXPECT_TRUE(Marked("Disk Sys B"));
   EXPECT_FALSE(Marked("Disk A"));

@@ -104,8 +104,9 @@ TEST_F(DemoLabUpdate, TheSystemDiskBehindTheMiniportWaitsForTheNextReset) {
   ASSERT_GE(row, 0) << log;
   const std::string dev = "Dev_" + std::to_string(row) + "          : ";
   EXPECT_NE(log.find(dev + kReboot), std::string::npos) << log;
+  const std::string note = "Note_" + std::to_string(row) + "         : ";
   EXPECT_NE(
-      log.find(dev + "holds the running system, so the new firmware is not activated under it: "
+      log.find(note + "holds the running system, so the new firmware is not activated under it: "
                      "Firmware Commit action 1 (activate at the next reset) is sent instead of "
                      "action 3 (activate now); it becomes active at the next reset or power "
                      "cycle"),

@@ -61,6 +61,38 @@ TEST_F(UpdateOnLab, AnImageThatRunsAnotherVersionThanOfferedFailsWithBothVersion
       << LogText();
 }
 
+// A script reads a row's result from its "Dev_<row>" line: every row of the
+// list has exactly one, and the explanation of a failure is a note of its own.
+TEST_F(UpdateOnLab, EachRowHasOneResultLineAndTheExplanationIsANote) {
+  std::vector<uint8_t> image = SataImage();
+  const std::string swapped = "0S04A0 0";
+  std::copy(swapped.begin(), swapped.end(), image.begin() + 0x62E);
+  WriteImage("VK4620XT\\ISP_VK4620XT.bin", image);
+  std::string settings = Settings();
+  settings.replace(settings.find("ISPVerOffset=1582\nISPVerChkStrLengh=8\nISPVerChkStrSwapFlag=1"),
+                   60, "ISPVerOffset=61424\nISPVerChkStrLengh=8\nISPVerChkStrSwapFlag=0");
+  Start(FiveAttachments(), settings);
+  const int a = Drive(1);
+  Tick(a);
+  PressStart();
+  ASSERT_EQ(Result(a), "Check FW Version!");
+  const int rows = form->LV_UpdateDevStatus.ItemCount();
+  ASSERT_GT(rows, 1);
+  for (int r = 0; r < rows; ++r) {
+    const std::string key = "Dev_" + std::to_string(r) + " ";
+    int results = 0;
+    for (const std::string& l : ctx->runLog.Lines())
+      if (l.rfind(key, 0) == 0) ++results;
+    EXPECT_EQ(results, 1) << r << "\n" << LogText();
+  }
+  EXPECT_NE(LogText().find("Dev_" + std::to_string(a) + "          : Check FW Version!\n"),
+            std::string::npos);
+  EXPECT_NE(LogText().find("Note_" + std::to_string(a) +
+                           "         : Check FW Version! Expected FW:S0312A0, Drive FW:S0400A0"),
+            std::string::npos)
+      << LogText();
+}
+
 TEST_F(UpdateOnLab, AnAtaDownloadWithoutActivationAsksForARebootAndRunsAfterPowerOn) {
   Start(FiveAttachments(), Settings("DownloadCMD=2\n"));
   const int a = Drive(1);
