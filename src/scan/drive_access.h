@@ -9,7 +9,7 @@
 
 #include "device/core/storage_device.h"
 
-namespace vendor {
+namespace controller {
 class VK4540LT;
 }
 
@@ -90,7 +90,7 @@ class DriveAccess {
   }
   // The SATA vendor object the update-file generation reads the controller
   // through; null when the drive has none (NVMe, a scripted drive).
-  virtual vendor::VK4540LT* SataVendorObject() { return nullptr; }
+  virtual controller::VK4540LT* SataVendorObject() { return nullptr; }
   // NVMe Firmware Image Download of `piece` at byte `offset` and Firmware
   // Commit: 0; -127 with the status in NvmeStatusCode/NvmeStatusCodeType (also
   // the statuses that ask for a reset); another code for other failures.

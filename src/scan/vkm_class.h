@@ -10,8 +10,8 @@
 
 #include "device/core/storage_device.h"
 #include "scan/drive_access.h"
-#include "vendor/nvme/vk4630.h"
-#include "vendor/sata/vk4540lt.h"
+#include "controller/nvme/vk4630.h"
+#include "controller/sata/vk4540lt.h"
 
 namespace app {
 
@@ -23,7 +23,7 @@ inline constexpr uint8_t kSmartHealthLogId = 0x02;
 inline constexpr uint8_t kFirmwareSlotLogId = 0x03;
 inline constexpr uint32_t kAllNamespaces = 0xFFFFFFFFu;
 
-class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAccess {
+class VKMClass : public controller::VK4540LT, public controller::VK4630, public DriveAccess {
  public:
   VKMClass() = default;
 
@@ -76,10 +76,10 @@ class VKMClass : public vendor::VK4540LT, public vendor::VK4630, public DriveAcc
                  bool activate) override;
   int ReadSectors(uint32_t lba, uint32_t count, std::span<uint8_t> buffer) override;
   int WriteSectors(uint32_t lba, uint32_t count, std::span<const uint8_t> buffer) override;
-  vendor::VK4540LT* SataVendorObject() override;
+  controller::VK4540LT* SataVendorObject() override;
   int NvmeFirmwareDownload(std::span<const uint8_t> piece, uint32_t offset) override;
   int NvmeFirmwareCommit(uint32_t action, uint32_t slot) override;
-  uint32_t NvmeCompletionDw0() const override { return vendor::VK4630::CompletionDw0(); }
+  uint32_t NvmeCompletionDw0() const override { return controller::VK4630::CompletionDw0(); }
   int NvmeVendorNoData(bool flag) override;
   uint32_t AccessAttribute() const override { return devAttribute_; }
 

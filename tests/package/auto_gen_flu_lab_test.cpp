@@ -85,7 +85,7 @@ TEST_F(AutoGenFluLab, BuildsNewIspAndMicrocodeFromTheDrivesOwnData) {
   want[0x894] = 0x1B;
   EXPECT_EQ(NewIsp(), want);
 
-  vendor::VK4540LT& hba = lab_->Attach("VK20GEN01");
+  controller::VK4540LT& hba = lab_->Attach("VK20GEN01");
   Bytes flash(16384), cidWindow(1024);
   ASSERT_EQ(hba.ReadFlashInfo(flash), 0);
   ASSERT_EQ(hba.ReadMemory(0x800, cidWindow, true), 0);
@@ -131,7 +131,7 @@ TEST_F(AutoGenFluLab, SetCidChangesTheRecordAndTheTemplateInItsKeyOrder) {
                 "Offset_0x45=0x77\nTSBPowerConsumption=0\n"
                 "ThermalThrottlingLV1=70\nThermalThrottlingLV2=75\n");
   ASSERT_EQ(Run().code, 0);
-  vendor::VK4540LT& hba = lab_->Attach("VK20GEN01");
+  controller::VK4540LT& hba = lab_->Attach("VK20GEN01");
   Bytes flash(16384);
   ASSERT_EQ(hba.ReadFlashInfo(flash), 0);
   const Bytes flu = Flu();

@@ -21,7 +21,7 @@
 #include "package/tools/demo_package.h"
 #include "package/update_rules.h"
 #include "support/temp_dir.h"
-#include "vendor/sata/vk4540lt.h"
+#include "controller/sata/vk4540lt.h"
 
 namespace firmware {
 namespace {
@@ -74,7 +74,7 @@ TEST(DemoLabUpdateFiles, EverySataDriveOfTheDemoGetsItsUpdateFile) {
   std::set<std::string> built;
   std::vector<std::string> serials;
   for (int i = 0; i < list.Count(); ++i) {
-    vendor::VK4540LT hba;
+    controller::VK4540LT hba;
     if (!hba.Attach(&list.Device(i))) continue;  // the other maker's disk, NVMe drives
     const std::string serial = common::Trim(list.Device(i).Serial());
     SCOPED_TRACE(serial);

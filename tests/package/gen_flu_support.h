@@ -19,7 +19,7 @@
 #include "lab/edge/lab_os.h"
 #include "package/generate/auto_gen_flu.h"
 #include "support/temp_dir.h"
-#include "vendor/sata/vk4540lt.h"
+#include "controller/sata/vk4540lt.h"
 
 namespace fwtest {
 
@@ -74,7 +74,7 @@ class GenFluLab {
   std::filesystem::path HomePath() const { return dir_.Path() / "tool"; }
 
   // The listed drive with this serial number, attached.
-  vendor::VK4540LT& Attach(const std::string& serial) {
+  controller::VK4540LT& Attach(const std::string& serial) {
     for (int i = 0; list_ && i < list_->Count(); ++i) {
       if (common::Trim(list_->Device(i).Serial()) == serial) {
         EXPECT_TRUE(hba_.Attach(&list_->Device(i))) << serial;
@@ -113,7 +113,7 @@ class GenFluLab {
     return out;
   }
 
-  firmware::GenFluResult Generate(vendor::VK4540LT& drive, const std::string& currentFw,
+  firmware::GenFluResult Generate(controller::VK4540LT& drive, const std::string& currentFw,
                                   int step = 0) {
     const firmware::GenFluContext ctx{*os_,    Home(),  options,   updateFiles,
                                       profile, "Model", currentFw, comboIndex};
@@ -130,7 +130,7 @@ class GenFluLab {
   testsupport::TempDir dir_;
   std::unique_ptr<lab::LabOs> os_;
   std::unique_ptr<device::AspiLib> list_;
-  vendor::VK4540LT hba_;
+  controller::VK4540LT hba_;
 };
 
 }  // namespace fwtest

@@ -210,7 +210,7 @@ void ProbeNvme(common::JsonWriter& j, device::StorageDevice& dev) {
   j.Key("vendorAdminStatus").Int((nvme.NvmeStatusCodeType() << 8) | nvme.NvmeStatusCode());
   // The whole status field as the kernel returned it, Do Not Retry and More
   // included.
-  j.Key("vendorAdminStatusField").Int((nvme.vendor::VK4630::CompletionDw3() >> 17) & 0x7FFF);
+  j.Key("vendorAdminStatusField").Int((nvme.controller::VK4630::CompletionDw3() >> 17) & 0x7FFF);
   nvme.Close();
 }
 

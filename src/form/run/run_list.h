@@ -5,7 +5,7 @@
 // progress bar and status bar.
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "form/update_dispaly_components.h"
 #include "ui/list_view.h"
 

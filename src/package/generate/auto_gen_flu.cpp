@@ -36,7 +36,7 @@ static_assert(kCidBufferSize - isp_image::kCidRecordLength >= 536, "longest retr
 
 class Generation {
  public:
-  Generation(const GenFluContext& ctx, vendor::VK4540LT& drive, int step)
+  Generation(const GenFluContext& ctx, controller::VK4540LT& drive, int step)
       : ctx_(ctx), drive_(drive), step_(step) {}
 
   GenFluResult Run() {
@@ -192,7 +192,7 @@ class Generation {
   }
 
   const GenFluContext& ctx_;
-  vendor::VK4540LT& drive_;
+  controller::VK4540LT& drive_;
   const int step_;
   std::vector<uint8_t> flash_, param_, cidBuffer_, image_;
   std::array<uint8_t, ModeSector::kSize> modeBytes_{};
@@ -205,7 +205,7 @@ class Generation {
 
 }  // namespace
 
-GenFluResult DoAutoGenFlu(const GenFluContext& ctx, vendor::VK4540LT& drive, int step) {
+GenFluResult DoAutoGenFlu(const GenFluContext& ctx, controller::VK4540LT& drive, int step) {
   return Generation(ctx, drive, step).Run();
 }
 

@@ -11,7 +11,7 @@
 #include "config/settings/app_options.h"
 #include "config/settings/controller_profile.h"
 #include "platform/os.h"
-#include "vendor/sata/vk4540lt.h"
+#include "controller/sata/vk4540lt.h"
 
 namespace firmware {
 
@@ -45,6 +45,6 @@ struct GenFluResult {
 };
 
 // `drive` is attached to the drive being updated; `step` is the update step 0..4.
-GenFluResult DoAutoGenFlu(const GenFluContext& ctx, vendor::VK4540LT& drive, int step);
+GenFluResult DoAutoGenFlu(const GenFluContext& ctx, controller::VK4540LT& drive, int step);
 
 }  // namespace firmware

@@ -2,13 +2,13 @@
 // The IC version rules' view of a SATA drive: controller memory reads and the
 // mode switch through the drive's vendor command object.
 #include "package/ic_version_probe.h"
-#include "vendor/sata/vk4540lt.h"
+#include "controller/sata/vk4540lt.h"
 
 namespace firmware {
 
 class VendorIcVersionProbe : public IcVersionProbe {
  public:
-  explicit VendorIcVersionProbe(vendor::VK4540LT& drive) : drive_(drive) {}
+  explicit VendorIcVersionProbe(controller::VK4540LT& drive) : drive_(drive) {}
 
   int ReadMemory(uint32_t address, std::span<uint8_t> data, bool normalFirmware) override {
     return drive_.ReadMemory(address, data, normalFirmware);
@@ -16,7 +16,7 @@ class VendorIcVersionProbe : public IcVersionProbe {
   int SwitchMode(uint8_t value) override { return drive_.SwitchMode(value); }
 
  private:
-  vendor::VK4540LT& drive_;
+  controller::VK4540LT& drive_;
 };
 
 }  // namespace firmware

@@ -1,7 +1,7 @@
 #include "pages/info/page_status.h"
 
 #include "common/text.h"
-#include "vendor/nvme/nvme_ssd_hba.h"
+#include "controller/nvme/nvme_ssd_hba.h"
 
 namespace info {
 
@@ -14,8 +14,8 @@ std::string ReadSmartFailText(int result) {
 }
 
 std::string NvmeSmartLogStatusText(int result, uint16_t statusCode, uint16_t statusCodeType) {
-  if (result == vendor::kNvmeOk) return kReadSmartOk;
-  if (result == vendor::kNvmeStatusError) {
+  if (result == controller::kNvmeOk) return kReadSmartOk;
+  if (result == controller::kNvmeStatusError) {
     return common::Format("Read SMART data fail(SC:0x%02X, SCT:0x%02X)", unsigned{statusCode},
                           unsigned{statusCodeType});
   }

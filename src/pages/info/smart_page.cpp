@@ -5,7 +5,7 @@
 #include "pages/info/page_status.h"
 #include "pages/info/smart/ata_smart_table.h"
 #include "pages/info/smart/nvme_smart_decimal.h"
-#include "vendor/nvme/nvme_ssd_hba.h"
+#include "controller/nvme/nvme_ssd_hba.h"
 
 namespace info {
 
@@ -24,7 +24,7 @@ void InfoPages::ShowNvmeSmart() {
   app::DriveAccess& drive = Current();
   const int result = drive.ReadSmartHealthLog(smartLog_);
   std::string problem;
-  if (result == vendor::kNvmeOk) {
+  if (result == controller::kNvmeOk) {
     RowList decoded;
     problem = DecodeNvmeSmartLog(smartLog_, CurrentRules(), decoded, Reporter());
     AppendDecimalColumn(decoded.MutableRows());

@@ -5,7 +5,7 @@
 #include "pages/info/info_pages.h"
 #include "pages/info/page_status.h"
 #include "pages/info/smart/ata_smart_table.h"
-#include "vendor/nvme/nvme_ssd_hba.h"
+#include "controller/nvme/nvme_ssd_hba.h"
 
 namespace info {
 
@@ -67,7 +67,7 @@ bool InfoPages::ReadNvmeSummary(SummaryValues& values) {
   const int result = drive.ReadSmartHealthLog(smartLog_);
   form_.SetStatusMessage(
       NvmeSmartLogStatusText(result, drive.NvmeStatusCode(), drive.NvmeStatusCodeType()));
-  if (result != vendor::kNvmeOk) return false;
+  if (result != controller::kNvmeOk) return false;
   values = NvmeSummaryValues(identify, smartLog_);
   return true;
 }

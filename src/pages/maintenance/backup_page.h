@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "form/update_dispaly.h"
 #include "pages/maintenance/backup_disk.h"
 #include "pages/maintenance/clone_operation.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "pages/maintenance/backup_copy.h"
 #include "pages/maintenance/backup_disk.h"
 

@@ -5,7 +5,7 @@
 // form's components for as long as it lives.
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "form/update_dispaly.h"
 #include "scan/drive_view.h"
 #include "ui/scoped_handler.h"

@@ -3,7 +3,7 @@
 // drive is done, whatever the run log keeps, and passes every event on.
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "ui/application.h"
 
 namespace maintenance {

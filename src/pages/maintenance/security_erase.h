@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "platform/os.h"
 #include "scan/drive_view.h"
 

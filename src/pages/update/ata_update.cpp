@@ -26,7 +26,7 @@
 #include "pages/update/image_file.h"
 #include "pages/update/system_disk.h"
 #include "scan/scan_rules.h"
-#include "vendor/sata/dm_status.h"
+#include "controller/sata/dm_status.h"
 
 namespace update {
 namespace {
@@ -139,22 +139,22 @@ bool CidAccepted(UpdateFlow& flow, std::span<const uint8_t> image) {
 }
 
 struct Transfer {
-  uint8_t subcommand = vendor::kDmSubOffsets;
+  uint8_t subcommand = controller::kDmSubOffsets;
   bool activate = true;
 };
 
 Transfer ChosenTransfer(UpdateFlow& flow, bool advanced) {
   if (advanced) {
     const bool deferredSub = flow.form.CMBB_Microcode_SubCMD.ItemIndex() == 1;
-    return {deferredSub ? vendor::kDmSubOffsetsDeferred : vendor::kDmSubOffsets, true};
+    return {deferredSub ? controller::kDmSubOffsetsDeferred : controller::kDmSubOffsets, true};
   }
   switch (flow.Ctx().options.DownloadCMD) {
     case 1:
-      return {vendor::kDmSubOffsetsDeferred, true};
+      return {controller::kDmSubOffsetsDeferred, true};
     case 2:
-      return {vendor::kDmSubOffsetsDeferred, false};
+      return {controller::kDmSubOffsetsDeferred, false};
     default:
-      return {vendor::kDmSubOffsets, true};
+      return {controller::kDmSubOffsets, true};
   }
 }
 
@@ -312,7 +312,7 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
   firmware::GenFluResult gen;
   std::string path;
   if (options.AutoGenFlu) {
-    vendor::VK4540LT* sata = flow.drive.access.SataVendorObject();
+    controller::VK4540LT* sata = flow.drive.access.SataVendorObject();
     if (!sata) {
       gen.code = firmware::kGenFluIcVersionFailed;
     } else {
@@ -421,7 +421,7 @@ bool AtaDownloadStep(UpdateFlow& flow, int step) {
   flow.AddProgress(10);
   Transfer transfer = ChosenTransfer(flow, form.GB_AdavnceMode.Visible());
   const bool deferredForSystem = transfer.activate && DeferOnSystemDisk(flow);
-  if (deferredForSystem) transfer = {vendor::kDmSubOffsetsDeferred, false};
+  if (deferredForSystem) transfer = {controller::kDmSubOffsetsDeferred, false};
   const int status = DownloadRepeated(flow, image, repetitions, transfer);
   if (status != 0) {
     flow.Status(common::Format("Update device fail(Nvme:%d)", status));

@@ -15,7 +15,7 @@
 #include "pages/update/nvme_slots.h"
 #include "pages/update/system_disk.h"
 #include "scan/scan_rules.h"
-#include "vendor/nvme/nvme_ssd_hba.h"
+#include "controller/nvme/nvme_ssd_hba.h"
 
 namespace update {
 namespace {
@@ -28,7 +28,7 @@ std::string TextAt(std::span<const uint8_t> image, uint64_t offset, size_t chars
 }
 
 std::string StatusText(const UpdateFlow& flow, int result) {
-  if (result == vendor::kNvmeStatusError) {
+  if (result == controller::kNvmeStatusError) {
     return common::Format("Update device status(SC:0x%02X, SCT:0x%02X, DW:0x%02X)",
                           flow.drive.access.NvmeStatusCode(),
                           flow.drive.access.NvmeStatusCodeType(),
@@ -44,7 +44,7 @@ bool StoredUntilReset(const UpdateFlow& flow, int result) {
   constexpr uint16_t kScRequiresConventionalReset = 0x0B;
   constexpr uint16_t kScRequiresSubsystemReset = 0x10;
   const uint16_t sc = flow.drive.access.NvmeStatusCode();
-  return result == vendor::kNvmeStatusError &&
+  return result == controller::kNvmeStatusError &&
          flow.drive.access.NvmeStatusCodeType() == kSctCommandSpecific &&
          (sc == kScActivationRequiresReset || sc == kScRequiresConventionalReset ||
           sc == kScRequiresSubsystemReset);
@@ -206,7 +206,7 @@ void NvmeDownload(UpdateFlow& flow, const std::string& relativePath) {
       break;
     }
   }
-  if (pieceBytes == 0) result = vendor::kNvmeBadParameter;
+  if (pieceBytes == 0) result = controller::kNvmeBadParameter;
   if (result != 0) {
     flow.Status(StatusText(flow, result));
     flow.state.updateResult = kDownloadCmdFail;

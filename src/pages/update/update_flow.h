@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "form/update_dispaly.h"
 #include "scan/drive_view.h"
 #include "scan/result_column_map.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "form/update_dispaly.h"
 #include "pages/update/update_flow.h"
 #include "scan/drive_view.h"

@@ -4,7 +4,7 @@
 // sink of the run, which adds each row's result line to the run log.
 #include <string>
 
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "form/run/run_list.h"
 #include "pages/update/update_flow.h"
 

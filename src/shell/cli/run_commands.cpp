@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "common/json_writer.h"
-#include "config/run/drive_run.h"
+#include "run/drive_run.h"
 #include "shell/cli/cli_options.h"
 
 namespace app::cli {
