@@ -6,10 +6,13 @@
 #include "common/text.h"
 #include "common/winpath.h"
 #include "package/firmware_tag.h"
+#include "package/flash_info_block.h"
 #include "package/generate/flu_version.h"
 #include "package/identity_field.h"
+#include "package/isp_selection.h"
 #include "package/mode_sector.h"
 #include "package/package_files.h"
+#include "package/package_identity.h"
 #include "package/package_layout.h"
 #include "package/parameter_block.h"
 #include "package/version_text.h"
@@ -34,6 +37,47 @@ std::string BlankVersionReason(const std::string& path, int64_t offset, size_t n
                         static_cast<long long>(offset));
 }
 
+// Where automatic mode's offered version comes from.
+struct AutomaticSource {
+  std::string imagePath;  // empty: no image
+  std::string setCidPath;
+};
+
+// The update steps run in order, so the drive ends at the last one's version.
+int LastUpdateStep(const app::UpdateFileTable& files) {
+  int last = 0;
+  for (int k = 1; k < app::kUpdateFileCount; ++k) {
+    if (!files.UpdateFile[static_cast<size_t>(k)].empty()) last = k;
+  }
+  return last;
+}
+
+AutomaticSource AutomaticSourceFor(const std::string& exeDir, const ParameterBlock& block,
+                                   const ScanDrive& drive, const BuildSettings* build) {
+  const ModeSector mode(drive.modeSector);
+  if (!drive.flashInfo.empty()) {
+    // As the build reads them: the mapped tag (BiCS, 1Z ...), the plane folder,
+    // the step's file name. The IC version only ever moves the folder for the
+    // XT2 variant, which the mode sector tells as well.
+    const PackageIdentity id = ReadPackageIdentity(block, FlashInfoBlock(drive.flashInfo), mode);
+    if (id.UsableForPackage()) {
+      static const app::AppOptions kDefaultOptions;
+      static const app::UpdateFileTable kNoUpdateFiles;
+      const app::AppOptions& options = build ? build->options : kDefaultOptions;
+      const app::UpdateFileTable& files = build ? build->updateFiles : kNoUpdateFiles;
+      const Selection sel =
+          SelectIspImageForBuild(exeDir, options, files, id, id.xt2 ? "XT2" : "",
+                                 LastUpdateStep(files), drive.currentFwVer);
+      // A selection the build would refuse offers nothing.
+      return {sel.ok ? sel.path : std::string(),
+              SetCidPath(exeDir, FamilyFolder(id.family, id.xt2), id.tag)};
+    }
+  }
+  const FirmwareIdentity raw = ExtractFirmwareIdentity(block);
+  return {AutomaticIspPath(exeDir, block, mode),
+          SetCidPath(exeDir, FamilyFolder(block.Family(), mode.IsXt2()), raw.tag)};
+}
+
 }  // namespace
 
 std::string SetCidVersionOverride(const std::string& setCidPath, const std::string& currentFwVer) {
@@ -46,12 +90,16 @@ std::string SetCidVersionOverride(const std::string& setCidPath, const std::stri
 
 ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu,
                                       const app::ControllerProfile& profile,
-                                      const ScanDrive& drive) {
+                                      const ScanDrive& drive, const BuildSettings* build) {
   ExpectedVersion ev;
   const ParameterBlock block(drive.isNvme ? std::span<const uint8_t>() : drive.parameterBlock);
   int32_t offset = profile.ISPVerOffset;
+  AutomaticSource source;
   if (autoGenFlu) {
-    if (!drive.isNvme) ev.ispPath = AutomaticIspPath(exeDir, block, ModeSector(drive.modeSector));
+    if (!drive.isNvme && block.Family() != IcFamily::kNone) {
+      source = AutomaticSourceFor(exeDir, block, drive, build);
+    }
+    ev.ispPath = source.imagePath;
     offset = kAutomaticVersionOffset;
   } else {
     ev.ispPath = ConfiguredImagePath(exeDir, profile, drive.modelName, drive.currentFwVer);
@@ -64,10 +112,7 @@ ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu
     // The version the update file will carry, so that the list, the
     // confirmation and the check after the update all show the same text.
     const std::vector<uint8_t> field = ReadFileRange(ev.ispPath, offset, identity_field::kSize);
-    const FirmwareIdentity id = ExtractFirmwareIdentity(block);
-    const std::string folder = FamilyFolder(block.Family(), ModeSector(drive.modeSector).IsXt2());
-    const std::string over =
-        SetCidVersionOverride(SetCidPath(exeDir, folder, id.tag), drive.currentFwVer);
+    const std::string over = SetCidVersionOverride(source.setCidPath, drive.currentFwVer);
     version = BuildVersionString(BuildVersionText(over, field));
     if (common::Trim(version).empty())
       ev.blankReason = BlankVersionReason(ev.ispPath, offset, identity_field::kSize);

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "config/settings/app_options.h"
 #include "config/settings/controller_profile.h"
 
 namespace firmware {
@@ -16,6 +17,16 @@ struct ScanDrive {
   std::span<const uint8_t> modeSector;      // from the mode query (automatic mode)
   std::string modelName;                    // the "Model Name" text, trimmed
   std::string currentFwVer;                 // the "Curr FW Ver." text, trimmed
+  // Automatic mode: the flash information block, when the drive answered it.
+  // The NAND-type mapping of the tag and the plane folder need it.
+  std::span<const uint8_t> flashInfo;
+};
+
+// The settings the update-file build selects its image with (MultiSelectFW and
+// the update steps' file names).
+struct BuildSettings {
+  const app::AppOptions& options;
+  const app::UpdateFileTable& updateFiles;
 };
 
 struct ExpectedVersion {
@@ -30,15 +41,19 @@ struct ExpectedVersion {
   std::string blankReason;
 };
 
-// Automatic mode shows the version the update file will carry: SetCID.ini of
-// the raw tag's folder when it sets one, else the version made from the
-// identity field of the automatic ISP path (raw tag and retry tag; a dated
-// field 20190312A0 gives S0312A0). Configured mode reads ISPVerChkStrLengh
+// Automatic mode shows the version the update file will carry, read where the
+// build reads it: with the flash information block, the image the build
+// selects for the last update step (the mapped tag's folder, the plane folder,
+// the step's file name) and SetCID.ini of the mapped tag's folder; without it,
+// the automatic ISP path and SetCID.ini of the raw tag's folder. SetCID.ini's
+// version wins when it sets one, else the version is made from the image's
+// identity field (a dated field 20190312A0 gives S0312A0). Configured mode reads ISPVerChkStrLengh
 // characters of the configured image at ISPVerOffset, pair-swapped when
 // ISPVerChkStrSwapFlag is set.
 ExpectedVersion ExpectedVersionAtScan(const std::string& exeDir, bool autoGenFlu,
                                       const app::ControllerProfile& profile,
-                                      const ScanDrive& drive);
+                                      const ScanDrive& drive,
+                                      const BuildSettings* build = nullptr);
 
 // The SetCID.ini version override for a drive: section IDTable, key SetFWVer, or
 // when that is empty SetFWVer_<current version>; its first 8 characters. Empty

@@ -1,11 +1,14 @@
 #include "scan/device_list_fill.h"
 
 #include <array>
+#include <vector>
 
 #include "common/text.h"
 #include "config/run_log/run_log_lines.h"
 #include "package/expected_version.h"
+#include "controller/sata/vk4540lt.h"
 #include "package/firmware_tag.h"
+#include "package/flash_info_block.h"
 #include "package/mode_sector.h"
 #include "package/parameter_block.h"
 #include "scan/identity_recheck.h"
@@ -43,6 +46,7 @@ void LookUpNewestVersion(const FillSources& src, int slot, const ControllerProfi
     return;
   }
   std::array<uint8_t, firmware::ModeSector::kSize> modeBytes{};
+  std::vector<uint8_t> flashInfo;
   firmware::ScanDrive drive;
   drive.isNvme = !row.hasParameterBlock;
   if (row.hasParameterBlock) {
@@ -52,14 +56,21 @@ void LookUpNewestVersion(const FillSources& src, int slot, const ControllerProfi
       int mode = 0;
       src.devices.At(slot).ModeQuery(&mode, modeBytes);
       drive.modeSector = modeBytes;
+      // The tag's NAND-type mapping and the plane folder, as the build will
+      // read them; a drive that does not answer is looked up by its raw tag.
+      if (controller::VK4540LT* sata = src.devices.At(slot).SataVendorObject()) {
+        flashInfo.assign(firmware::FlashInfoBlock::kSize, 0);
+        if (sata->ReadFlashInfo(flashInfo) == 0) drive.flashInfo = flashInfo;
+      }
     }
   }
   // Package folders and keys are matched against what the drive reported,
   // byte for byte; only the shown texts are escaped.
   drive.modelName = raw.model;
   drive.currentFwVer = raw.firmware;
+  const firmware::BuildSettings build{src.options, src.updateFiles};
   const firmware::ExpectedVersion ev =
-      firmware::ExpectedVersionAtScan(src.exeDir, src.options.AutoGenFlu, profile, drive);
+      firmware::ExpectedVersionAtScan(src.exeDir, src.options.AutoGenFlu, profile, drive, &build);
   row.ispPath = ev.ispPath;
   row.ispExists = ev.imageExists;
   row.newestFw = ev.imageExists ? common::ShownText(ev.version) : std::string();

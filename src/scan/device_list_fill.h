@@ -29,6 +29,7 @@ struct FillSources {
   os::Os& os;  // trace lines
   const std::string& exeDir;
   const AppOptions& options;
+  const UpdateFileTable& updateFiles;  // the build's image choice, for the offered version
   const ProfileTable& profiles;
   RunLog& runLog;
   DeviceTable& table;

@@ -7,16 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "config/context/run_context.h"
-#include "form/update_dispaly.h"
-#include "form/device_scan/app_device_scanner.h"
 #include "device/core/dev_attribute.h"
-#include "lab/config/lab_config.h"
-#include "lab/drives/lab_drive_factory.h"
-#include "lab/edge/lab_os.h"
+#include "form_on_lab.h"
 #include "support/lab_builder.h"
-#include "support/temp_dir.h"
-#include "ui/headless_toolkit.h"
 
 namespace app::testing {
 namespace {
@@ -100,24 +93,11 @@ VKMStrTag=VK4630
 ISP_FilePath=ISP_VK4630.bin
 )";
 
-class ScanOnLab : public ::testing::Test {
+class ScanOnLab : public FormOnLab {
  protected:
   void SetUp() override {
-    std::string error;
-    labOs = lab::LabOs::Create(lab::ParseLabConfig(kLabIni), labDir.Str() + "/state",
-                               lab::drives::LabDriveFactory(), error);
-    ASSERT_NE(labOs, nullptr) << error;
-    home.Write("Setting.ini", kSettings);
+    Build(kLabIni, kSettings);
     home.Write("VK4620XT/ISP_VK4620XT.bin", std::string("S0300A0\0", 8) + std::string(56, '\0'));
-    ctx = std::make_unique<RunContext>(*labOs, home.Str());
-    toolkit = std::make_unique<ui::HeadlessToolkit>(*labOs);
-    application = std::make_unique<ui::Application>(*toolkit);
-    form = std::make_unique<TUpdateDispaly>(*application, *ctx);
-    plugin = std::make_unique<DeviceScanPlugin>(*form, *ctx);
-  }
-  void TearDown() override {
-    plugin.reset();
-    form.reset();
   }
 
   std::vector<std::string> Column(const ui::ListView& list, int sub) {
@@ -127,15 +107,6 @@ class ScanOnLab : public ::testing::Test {
     }
     return v;
   }
-
-  testsupport::TempDir labDir;
-  testsupport::TempDir home;
-  std::unique_ptr<lab::LabOs> labOs;
-  std::unique_ptr<RunContext> ctx;
-  std::unique_ptr<ui::HeadlessToolkit> toolkit;
-  std::unique_ptr<ui::Application> application;
-  std::unique_ptr<TUpdateDispaly> form;
-  std::unique_ptr<DeviceScanPlugin> plugin;
 };
 
 TEST_F(ScanOnLab, EveryDriveOfTheFamilyIsIdentifiedAndListed) {

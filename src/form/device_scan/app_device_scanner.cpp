@@ -23,8 +23,8 @@ int AppDeviceScanner::ScanAndFill(TUpdateDispaly& form, Occasion occasion) {
   form.SelectedDevice = -1;
   const bool startup = occasion == Occasion::kStartup;
   if (startup) columns_ = BuildResultColumnMap(ctx_.options.ShowFWTag, form.LV_UpdateDevStatus);
-  const FillSources src{ctx_.os,     ctx_.exeDir, ctx_.options, ctx_.profiles,
-                        ctx_.runLog, table_,      devices_};
+  const FillSources src{ctx_.os,       ctx_.exeDir, ctx_.options, ctx_.updateFiles,
+                        ctx_.profiles, ctx_.runLog, table_,       devices_};
   const DeviceListTargets lists{form.LV_UpdateDevStatus, form.LV_OptionErase, form.CMBB_DeviceList};
   form.SelectedDevice = FillDeviceLists(src, lists, columns_,
                                         startup ? FillOccasion::kStartup : FillOccasion::kRescan);
