@@ -71,9 +71,9 @@ TEST_P(SataRefusalOnLab, FailsTheRowAndSendsNoFirmware) {
   EXPECT_EQ(Traced("GLoopIndex = 0"), c.downloadTried);
   if (c.askedWithoutVersions) {
     ASSERT_FALSE(toolkit->Dialogs().empty());
-    EXPECT_EQ(toolkit->Dialogs().back().request.text,
-              "Press YES to begin FW Update! \n\nDevice <" +
-                  form->LV_UpdateDevStatus.Item(a).caption + ">");
+    EXPECT_EQ(toolkit->Dialogs().back().request.text, "Press YES to begin FW Update! \n\nDevice <" +
+                                                          form->LV_UpdateDevStatus.Item(a).caption +
+                                                          ">");
   }
   const lab::drives::DriveState st = StateOf("Disk A");
   EXPECT_EQ(common::Trim(st.firmware), c.running);
@@ -85,29 +85,28 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Refusal{"NewBadBlocks", FiveAttachments("SmartRaw=05=3"), Settings("CheckNewBad=1\n"),
                 "New Bad Exists!!!", "New Bad Exists!!!"},
-        Refusal{"CurrentNotBeforeAvailableBefore", FiveAttachments(), Settings("AvailableBefore=S0200A0\n"),
-                "Current FW Version is not before S0200A0",
+        Refusal{"CurrentNotBeforeAvailableBefore", FiveAttachments(),
+                Settings("AvailableBefore=S0200A0\n"), "Current FW Version is not before S0200A0",
                 "Current FW Version is not before S0200A0"},
         Refusal{"CustomerOneUpToDate", SataRunning("V0414A0"), Settings("CustomerType=1\n"),
-                "Drive FW is Up To Date", "Drive FW is Up To Date", nullptr, false, false, "V0414A0"},
-        Refusal{"NoImageConfigured", FiveAttachments(), WithoutSataImagePath(Settings()), "Open FW file fail",
-                "Please 'Open File' first!"},
+                "Drive FW is Up To Date", "Drive FW is Up To Date", nullptr, false, false,
+                "V0414A0"},
+        Refusal{"NoImageConfigured", FiveAttachments(), WithoutSataImagePath(Settings()),
+                "Open FW file fail", "Please 'Open File' first!"},
         Refusal{"ImageTooLargeToHold", FiveAttachments(), Settings(), "Memory allocate fail",
                 "Memory allocate fail",
                 [](SataRefusalOnLab& t) {
-                  t.Resize("VK4620XT/ISP_VK4620XT.bin",
-                                                           update::kMaxImageBytes + 1);
+                  t.Resize("VK4620XT/ISP_VK4620XT.bin", update::kMaxImageBytes + 1);
                 }},
         Refusal{"NoTransferMode", FiveAttachments(), Settings(), "Please select transfer mode!",
                 "Please select transfer mode!",
                 [](SataRefusalOnLab& t) { t.SubCmd().SetItemIndex(-1); }},
-        Refusal{"QuestionWithoutVersionsAnsweredNo", FiveAttachments(), Settings("DoNotShowNewFWVer=1\n"),
-                "Stop FW update!", "Stop FW update!",
-                [](SataRefusalOnLab& t) {
-                  t.Kit().SetAnswerPolicy(ui::AnswerPolicy::kNo);
-                },
-                false, true},
-        Refusal{"DownloadCommandFailsInTransport", FiveAttachments("FailTransport=ata:0x92@1+, ata:0x93@1+"), Settings(),
+        Refusal{"QuestionWithoutVersionsAnsweredNo", FiveAttachments(),
+                Settings("DoNotShowNewFWVer=1\n"), "Stop FW update!", "Stop FW update!",
+                [](SataRefusalOnLab& t) { t.Kit().SetAnswerPolicy(ui::AnswerPolicy::kNo); }, false,
+                true},
+        Refusal{"DownloadCommandFailsInTransport",
+                FiveAttachments("FailTransport=ata:0x92@1+, ata:0x93@1+"), Settings(),
                 "Download CMD fail", "Update device fail(Nvme:3)", nullptr, true}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
