@@ -1,7 +1,7 @@
 // What the SATA download keeps and retries, through the page's Start on a lab
 // machine: the copy of LBA 0 that older bridge firmware needs (and its
-// failures), the copy of the image sent, and the retry with the drive's
-// minimum block count after a failed attempt.
+// failures), the copy of the image sent, the retry with the drive's minimum
+// block count after a failed attempt, and a controller that never echoes.
 #include "common/text.h"
 #include "update_lab_fixture.h"
 
@@ -111,6 +111,21 @@ TEST_F(AtaCopiesOnLab, AFailedAttemptIsRetriedWithTheMinimumBlockCount) {
   EXPECT_EQ(common::Trim(StateOf("Disk A").firmware), kSataNew);
   Restart();
   EXPECT_EQ(CurrentFw(Drive(1)), kSataNew);
+}
+
+// The echo of the command block only decides whether the sector saved from
+// the command LBA is put back; a controller that never echoes still carries
+// out every command, so the update goes through.
+TEST_F(AtaCopiesOnLab, AControllerThatNeverEchoesStillTakesTheUpdate) {
+  Start(FiveAttachments("NoEcho=1"));
+  const int a = Drive(1);
+  ASSERT_GE(a, 0);
+  Tick(a);
+  PressStart();
+  EXPECT_EQ(Result(a), "PASS") << LogText();
+  EXPECT_EQ(Image(a), app::kRowPassed);
+  EXPECT_EQ(CurrentFw(a), kSataNew);
+  EXPECT_EQ(common::Trim(StateOf("Disk A").firmware), kSataNew);
 }
 
 }  // namespace
