@@ -16,6 +16,7 @@
 #include "lab/demo/open_lab.h"
 #include "pages/maintenance/backup_page.h"
 #include "support/lab_builder.h"
+#include "support/recording_os.h"
 #include "support/temp_dir.h"
 #include "ui/headless_toolkit.h"
 
@@ -38,6 +39,7 @@ class BackupOnLab : public ::testing::Test {
     application.reset();
     toolkit.reset();
     ctx.reset();
+    recorder.reset();
     labOs.reset();
     std::filesystem::current_path(previous_);
   }
@@ -48,7 +50,9 @@ class BackupOnLab : public ::testing::Test {
     labOs = lab::OpenLab(labDir.Str(), error);
     ASSERT_NE(labOs, nullptr) << error;
     home.Write("Setting.ini", settings);
-    ctx = std::make_unique<app::RunContext>(*labOs, home.Str());
+    // The tool sees the lab through the recorder, which keeps what it asked.
+    recorder = std::make_unique<testsupport::RecordingOs>(*labOs);
+    ctx = std::make_unique<app::RunContext>(*recorder, home.Str());
     toolkit = std::make_unique<ui::HeadlessToolkit>(*labOs);
     toolkit->SetAnswerPolicy(ui::AnswerPolicy::kYes);
     application = std::make_unique<ui::Application>(*toolkit);
@@ -116,6 +120,7 @@ class BackupOnLab : public ::testing::Test {
   testsupport::TempDir labDir;
   testsupport::TempDir home;
   std::unique_ptr<lab::LabOs> labOs;
+  std::unique_ptr<testsupport::RecordingOs> recorder;
   std::unique_ptr<app::RunContext> ctx;
   std::unique_ptr<ui::HeadlessToolkit> toolkit;
   std::unique_ptr<ui::Application> application;

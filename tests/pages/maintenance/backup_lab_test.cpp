@@ -59,6 +59,20 @@ TEST_F(BackupOnLab, ACloneInThreeChunksIsByteIdenticalAndAskedFirst) {
   EXPECT_EQ(toolkit->Dialogs().front().request.buttons, ui::MsgButtons::kYesNo);
   EXPECT_EQ(DialogTexts("Result"), (std::vector<std::string>{"Backup Disk Successful"}));
   EXPECT_EQ(form->LB_StatusBar.Caption(), "Backup Disk Successful");
+  // What the clone itself asked the machine for: the source opened without
+  // write access, the destination with it, and writes only to the destination.
+  const auto reads = recorder->Of(testsupport::RecordingOs::Kind::kRead);
+  EXPECT_FALSE(reads.empty());
+  for (const auto& r : reads) {
+    EXPECT_EQ(r.path, "\\\\.\\PHYSICALDRIVE1");
+    EXPECT_EQ(r.access & os::GENERIC_WRITE, 0u) << "the source was opened for writing";
+  }
+  const auto writes = recorder->Of(testsupport::RecordingOs::Kind::kWrite);
+  EXPECT_FALSE(writes.empty());
+  for (const auto& w : writes) {
+    EXPECT_EQ(w.path, "\\\\.\\PHYSICALDRIVE2");
+    EXPECT_NE(w.access & os::GENERIC_WRITE, 0u);
+  }
   EXPECT_EQ(work.Read("diskpart.txt"),
             "RESCAN\r\nSELECT DISK 2\r\nATTRIBUTES DISK CLEAR READONLY\r\nCLEAN\r\nEXIT\r\n");
   EXPECT_EQ(labOs->DiskpartLog().back(), "CLEAN: done");
@@ -334,6 +348,18 @@ TEST_F(BackupOnLab, ThePartitioningToolIsWaitedForBeforeTheDestinationIsOpened) 
   EXPECT_EQ(page->LastResult(), maintenance::kResultSuccess);
   EXPECT_GE(labOs->GetTickCount64() - before, 45000u);
   EXPECT_TRUE(SameOverSource("Disk Src", "Disk Dst"));
+  // In the order the machine saw them: the tool's end, then every write.
+  const auto& events = recorder->Events();
+  const auto ended = std::find_if(events.begin(), events.end(), [](const auto& e) {
+    return e.kind == testsupport::RecordingOs::Kind::kProcessEnded;
+  });
+  ASSERT_NE(ended, events.end()) << "the partitioning tool was never seen to end";
+  EXPECT_TRUE(std::none_of(events.begin(), ended, [](const auto& e) {
+    return e.kind == testsupport::RecordingOs::Kind::kWrite;
+  }));
+  EXPECT_TRUE(std::any_of(ended, events.end(), [](const auto& e) {
+    return e.kind == testsupport::RecordingOs::Kind::kWrite;
+  }));
 }
 
 // C: spans disks 0 and 2: both hold the running system, whichever the

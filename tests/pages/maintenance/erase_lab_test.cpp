@@ -3,7 +3,9 @@
 // drives' media and security state tell what was really done.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "pages/maintenance/erase_page.h"
 #include "pages/maintenance/notice_boxes.h"
 #include "support/lab_builder.h"
+#include "support/recording_os.h"
 #include "support/temp_dir.h"
 #include "support/vk_drive_of.h"
 #include "ui/headless_toolkit.h"
@@ -61,7 +64,9 @@ class EraseOnLab : public ::testing::Test {
     labOs = lab::OpenLab(labDir->Str(), error);
     ASSERT_NE(labOs, nullptr) << error;
     home.Write("Setting.ini", settings);
-    ctx = std::make_unique<app::RunContext>(*labOs, home.Str());
+    // The tool sees the lab through the recorder, which keeps what it asked.
+    recorder = std::make_unique<testsupport::RecordingOs>(*labOs);
+    ctx = std::make_unique<app::RunContext>(*recorder, home.Str());
     toolkit = std::make_unique<ui::HeadlessToolkit>(*labOs);
     toolkit->SetAnswerPolicy(ui::AnswerPolicy::kYes);
     application = std::make_unique<ui::Application>(*toolkit);
@@ -78,6 +83,7 @@ class EraseOnLab : public ::testing::Test {
     application.reset();
     toolkit.reset();
     ctx.reset();
+    recorder.reset();
     labOs.reset();
   }
   // Restart of the tool: the lab machine powers on again from its state folder.
@@ -122,6 +128,7 @@ class EraseOnLab : public ::testing::Test {
   std::unique_ptr<testsupport::TempDir> labDir = std::make_unique<testsupport::TempDir>();
   testsupport::TempDir home;
   std::unique_ptr<lab::LabOs> labOs;
+  std::unique_ptr<testsupport::RecordingOs> recorder;
   std::unique_ptr<app::RunContext> ctx;
   std::unique_ptr<ui::HeadlessToolkit> toolkit;
   std::unique_ptr<ui::Application> application;
@@ -655,4 +662,73 @@ TEST_F(EraseOnLab, ADiskSwappedUnderTheSameNumberIsRefusedAndTheOthersAreErased)
   ASSERT_EQ(identify.size(), 512u);
   EXPECT_EQ(lab::DecodeAtaIdentify(identify).serial, "VKZ0000000000000001");
   EXPECT_EQ(identify[256] & 0x06, 0) << "security enabled or locked";
+}
+
+namespace {
+
+constexpr uint8_t kAtaSetPassword = 0xF1;
+constexpr uint8_t kAtaErasePrepare = 0xF3;
+constexpr uint8_t kAtaEraseUnit = 0xF4;
+constexpr uint8_t kAtaIdentify = 0xEC;
+
+}  // namespace
+
+// The ATA sequence as the machine received it: each command with the erase's
+// time-out, SET PASSWORD carrying the profile's password (the built-in one
+// where the profile gives none), and the drive's later commands with the
+// shorter time-out.
+TEST_F(EraseOnLab, TheSecuritySequenceCarriesTheProfilePasswordAndTheEraseTimeOuts) {
+  testsupport::LabBuilder b;
+  b.Sata("Disk A", "VK4620XT", {"Number=1", "Serial=VKA0000000000000001", "Capacity=65536"});
+  b.Sata("Disk B", "VK4620XT2", {"Number=2", "Serial=VKB0000000000000001", "Capacity=65536"});
+  Start(b.Text());
+  for (const char* d : {"Disk A", "Disk B"}) Mark(d);
+  const int a = Row("PHYSICALDRIVE1"), bRow = Row("PHYSICALDRIVE2");
+  ASSERT_GE(a, 0);
+  ASSERT_GE(bRow, 0);
+  for (int r : {a, bRow}) Tick(r);
+  const size_t before = recorder->Events().size();
+  form->T_SendErase.Click();
+
+  EXPECT_EQ(Result(a), "PASS");
+  EXPECT_EQ(Result(bRow), "PASS");
+  EXPECT_FALSE(Marked("Disk A"));
+  EXPECT_FALSE(Marked("Disk B"));
+
+  std::map<std::string, std::vector<testsupport::RecordingOs::Event>> sent;
+  const auto& events = recorder->Events();
+  for (size_t i = before; i < events.size(); ++i)
+    if (events[i].kind == testsupport::RecordingOs::Kind::kAta)
+      sent[events[i].path].push_back(events[i]);
+  const auto block = [](const std::string& password) {
+    std::vector<uint8_t> expected(512, 0);
+    std::copy(password.begin(), password.end(), expected.begin() + 2);
+    return expected;
+  };
+  const std::map<std::string, std::string> passwords{
+      {"\\\\.\\PHYSICALDRIVE1", "erase-me"},
+      {"\\\\.\\PHYSICALDRIVE2", "7E3A91C05BD2486F7E3A91C05BD2486F"}};
+  for (const auto& [path, password] : passwords) {
+    SCOPED_TRACE(path);
+    std::vector<uint8_t> commands;
+    for (const auto& e : sent[path]) {
+      if (e.command != kAtaSetPassword && e.command != kAtaErasePrepare &&
+          e.command != kAtaEraseUnit)
+        continue;
+      commands.push_back(e.command);
+      EXPECT_EQ(e.timeout, 300u) << std::hex << int{e.command};
+      if (e.command != kAtaErasePrepare) {
+        EXPECT_EQ(e.data, block(password));
+      }
+    }
+    EXPECT_EQ(commands, (std::vector<uint8_t>{kAtaSetPassword, kAtaErasePrepare, kAtaEraseUnit}));
+  }
+  // Through the same drive, after the erase: the shorter time-out.
+  app::DriveView view = scan->Drives().At(a);
+  const size_t afterErase = recorder->Events().size();
+  ASSERT_TRUE(view.access.IdentifyDevice(view.data.ataIdentify));
+  ASSERT_GT(recorder->Events().size(), afterErase);
+  const auto& identify = recorder->Events().back();
+  EXPECT_EQ(identify.command, kAtaIdentify);
+  EXPECT_EQ(identify.timeout, 20u);
 }
