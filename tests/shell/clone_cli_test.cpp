@@ -2,6 +2,7 @@
 // (exit codes, --yes, --json) and a copy that reads back identical.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 #include <vector>
@@ -48,7 +49,13 @@ class CloneCommand : public ::testing::Test {
     auto os = app::OpenBackend(c->lab, labError);
     if (!os) return app::kCloneExitUsage;
     app::RunContext ctx(*os, home.Str());
-    return app::RunClone(ctx, *c, out, err, false);
+    return app::RunClone(ctx, *c, out, err, false, cancel_);
+  }
+  void WriteSector(const char* section, uint64_t lba, uint8_t value) {
+    std::string error;
+    auto os = lab::OpenLab(lab.Str(), error);
+    std::vector<uint8_t> s(512, value);
+    os->Machine().DiskBySection(section)->GetMedia().Write(lba, 1, s.data());
   }
   std::vector<uint8_t> Media(const char* section) {
     std::string error;
@@ -60,6 +67,7 @@ class CloneCommand : public ::testing::Test {
 
   testsupport::TempDir work, home, lab;
   std::ostringstream out, err;
+  const volatile std::sig_atomic_t* cancel_ = nullptr;
 
  private:
   std::filesystem::path previous_;
@@ -102,6 +110,38 @@ TEST_F(CloneCommand, ASourceWhoseCapacityCannotBeReadIsRefusedWithANonZeroExit) 
   EXPECT_NE((*v)["result"].text.find("capacity of the Source Disk"), std::string::npos);
   EXPECT_NE(err.str().find("capacity of the Source Disk"), std::string::npos);
   EXPECT_EQ(Media("Disk D"), before);
+}
+
+}  // namespace
+
+namespace {
+
+// Disks named by their `list --all` index; --ignore-zero zeroes the
+// destination where the source is all zero, so the copy still reads back
+// identical; Ctrl+C (the flag the signal handler sets) stops after the chunk
+// in progress and leaves the rest of the destination as it was.
+TEST_F(CloneCommand, IndexesIgnoreZeroAndCtrlCFromTheCommandLine) {
+  // The middle chunk (6190 sectors from 6190) becomes all zero on the source
+  // while the destination holds old data there.
+  WriteSector("Disk S", 6190, 0);
+  WriteSector("Disk D", 6200, 0xAA);
+  ASSERT_EQ(Run({"--source", "1", "--destination", "2", "--ignore-zero", "--yes", "--json"}), 0)
+      << err.str();
+  const auto v = testsupport::JsonReader::Parse(out.str());
+  ASSERT_TRUE(v.has_value()) << out.str();
+  EXPECT_EQ((*v)["source"].text, "PHYSICALDRIVE1");
+  EXPECT_EQ((*v)["destination"].text, "PHYSICALDRIVE2");
+  EXPECT_EQ(Media("Disk S"), Media("Disk D"));
+
+  // Interrupted: the first chunk is copied, the last sector is not.
+  WriteSector("Disk S", 0, 0x11);
+  WriteSector("Disk S", 12380, 0x22);
+  const volatile std::sig_atomic_t interrupted = 1;
+  cancel_ = &interrupted;
+  EXPECT_EQ(Run({"--source", "PHYSICALDRIVE1", "--destination", "PHYSICALDRIVE2", "--yes"}), 1);
+  const std::vector<uint8_t> dst = Media("Disk D");
+  EXPECT_EQ(dst[0], 0x11);
+  EXPECT_NE(dst[12380 * 512], 0x22);
 }
 
 }  // namespace
