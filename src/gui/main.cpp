@@ -20,6 +20,8 @@
 #include "shell/clone_command.h"
 #include "shell/command_line.h"
 #include "shell/headless_session.h"
+#include "shell/replay_check.h"
+#include "shell/session_backend.h"
 #include "shell/session.h"
 #include "shell/startup_checks.h"
 #include "ui/headless_toolkit.h"
@@ -86,8 +88,14 @@ volatile std::sig_atomic_t g_cloneCancel = 0;
 void OnInterrupt(int) { g_cloneCancel = 1; }
 
 // ssdtools clone ...: the Data Backup copy on a headless form.
-int RunCloneProcess(const std::vector<std::string>& args) {
+int RunCloneProcess(const std::vector<std::string>& given) {
   std::string error;
+  std::vector<std::string> args = given;
+  app::RecordingArgs recording;
+  if (!app::TakeRecordingArgs(args, recording, error)) {
+    std::cerr << "ssdtools clone: " << error << "\n";
+    return app::kCloneExitUsage;
+  }
   const auto clone = app::ParseCloneArgs(args, error);
   if (!clone) {
     std::cerr << "ssdtools clone: " << error << "\n" << app::CloneUsageText();
@@ -103,7 +111,12 @@ int RunCloneProcess(const std::vector<std::string>& args) {
     return app::kCloneExitUsage;
   }
   std::string backendError;
-  std::unique_ptr<os::Os> os = app::OpenBackend(clone->lab, backendError);
+  std::vector<std::string> commandLine{"clone"};
+  commandLine.insert(commandLine.end(), args.begin(), args.end());
+  std::unique_ptr<os::Os> os = app::OpenSessionBackend(
+      clone->lab, recording,
+      WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder() : clone->home),
+      commandLine, backendError);
   if (!os) {
     std::cerr << "ssdtools: cannot open the lab " << clone->lab << ":\n" << backendError << "\n";
     return app::kCloneExitUsage;
@@ -129,17 +142,34 @@ int RunSubcommand(const std::vector<std::string>& args) {
                           ::isatty(STDERR_FILENO) != 0);
 }
 
-}  // namespace
+int RunProcess(int& argc, char** argv, std::vector<std::string> args);
 
-int main(int argc, char** argv) {
-  if (app::cli::IsSubcommand(std::vector<std::string>(argv + 1, argv + argc))) {
-    return RunSubcommand(std::vector<std::string>(argv + 1, argv + argc));
-  }
-  if (argc > 1 && std::string(argv[1]) == "clone") {
-    return RunCloneProcess(std::vector<std::string>(argv + 2, argv + argc));
-  }
+// ssdtools replay --check FILE: the recorded command line against its recording.
+int RunReplayCheck(int& argc, char** argv, const std::vector<std::string>& args) {
   std::string error;
-  const auto cl = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), error);
+  const auto check = app::ParseReplayCheck(args, error);
+  if (!check) {
+    std::cerr << "ssdtools: " << error << "\n" << app::ReplayCheckUsageText();
+    return 2;
+  }
+  // A run that leaves the recording ends the process with the report.
+  const int code = RunProcess(argc, argv, check->args);
+  std::cout << app::ReplayCheckPassedText(*check, code);
+  return 0;
+}
+
+int RunProcess(int& argc, char** argv, std::vector<std::string> args) {
+  if (app::cli::IsSubcommand(args)) return RunSubcommand(args);
+  if (!args.empty() && args.front() == "clone")
+    return RunCloneProcess(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (!args.empty() && args.front() == "replay") return RunReplayCheck(argc, argv, args);
+  std::string error;
+  app::RecordingArgs recording;
+  if (!app::TakeRecordingArgs(args, recording, error)) {
+    std::cerr << "ssdtools: " << error << "\n" << app::UsageText();
+    return 2;
+  }
+  const auto cl = app::ParseCommandLine(args, error);
   if (!cl) {
     std::cerr << "ssdtools: " << error << "\n" << app::UsageText();
     return 2;
@@ -154,7 +184,9 @@ int main(int argc, char** argv) {
     return app::kExitBadStart;
   }
   std::string backendError;
-  std::unique_ptr<os::Os> os = app::OpenBackend(cl->lab, backendError);
+  std::unique_ptr<os::Os> os = app::OpenSessionBackend(
+      cl->lab, recording, WithoutTrailingSeparator(cl->home.empty() ? ExecutableFolder() : cl->home),
+      args, backendError);
   if (!os) {
     std::cerr << "ssdtools: cannot open the lab " << cl->lab << ":\n" << backendError << "\n";
     return 2;
@@ -174,4 +206,10 @@ int main(int argc, char** argv) {
   if (!headless) std::cerr << "ssdtools: built without the window, running headless\n";
 #endif
   return app::RunHeadlessProcess(ctx, std::cout, PolicyOf(cl->answer));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return RunProcess(argc, argv, std::vector<std::string>(argv + 1, argv + argc));
 }

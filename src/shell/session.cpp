@@ -5,6 +5,7 @@
 #include "platform/host_os.h"
 #include "platform/linux/linux_os.h"
 #include "platform/virtual_clock.h"
+#include "shell/session_backend.h"
 #include "shell/startup_checks.h"
 
 namespace app {
@@ -30,8 +31,6 @@ SessionPlugins::SessionPlugins(TUpdateDispaly& form, RunContext& ctx)
       backup_(form, scan_.Aspi()),
       // The lab is where users rehearse: missing rights there are told as on
       // the machine's own drives.
-      access_(form, scan_.Aspi(),
-              dynamic_cast<os::LinuxOs*>(&ctx.os) != nullptr ||
-                  dynamic_cast<lab::LabOs*>(&ctx.os) != nullptr) {}
+      access_(form, scan_.Aspi(), IsMachineBackend(ctx.os)) {}
 
 }  // namespace app

@@ -16,13 +16,18 @@ bool IsSubcommand(const std::vector<std::string>& args) {
   return !args.empty() && Commands().count(args.front()) > 0;
 }
 
-std::optional<CliOptions> ParseCli(const std::vector<std::string>& args, std::string& error) {
+std::optional<CliOptions> ParseCli(const std::vector<std::string>& given, std::string& error) {
+  std::vector<std::string> args = given;
+  RecordingArgs recording;
+  if (!TakeRecordingArgs(args, recording, error)) return std::nullopt;
   if (!IsSubcommand(args)) {
     error = "no subcommand";
     return std::nullopt;
   }
   CliOptions o;
   o.command = args.front();
+  o.recording = recording;
+  o.commandLine = args;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     const auto value = [&](std::string& into) {
@@ -83,7 +88,8 @@ std::string CliUsageText() {
          "       ssdtools info DRIVE | smart DRIVE | summary DRIVE\n"
          "       ssdtools erase DRIVE... --yes\n"
          "       ssdtools update [DRIVE...|--all] --yes\n"
-         "  common options: --home DIR --lab DIR|demo --trace --json --progress\n"
+         "  common options: --home DIR --lab DIR|demo --trace --json --progress\n" +
+         RecordingUsageText() +
          "  DRIVE: an index from `list` (the same in `list --all` and `clone`), a display\n"
          "         name (PHYSICALDRIVE3), serial:TEXT or a serial number; a word that\n"
          "         could name two disks is refused\n"

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/session_backend.h"
+
 namespace app::cli {
 
 // Exit codes every subcommand keeps.
@@ -25,6 +27,8 @@ struct CliOptions {
   bool progress = false;  // progress lines on stderr even when it is not a terminal
   std::string home;
   std::string lab;
+  RecordingArgs recording;
+  std::vector<std::string> commandLine;  // as given, without the recording options
 };
 
 // True when `args` (without the program name) start with a subcommand.

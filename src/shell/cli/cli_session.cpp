@@ -17,14 +17,16 @@ bool CliSession::Open() {
     return false;
   }
   std::string error;
-  os_ = OpenBackend(options_.lab, error);
+  std::string home = options_.home.empty() ? exeDir_ : options_.home;
+  while (home.size() > 1 && (home.back() == '/' || home.back() == '\\')) home.pop_back();
+  os_ = OpenSessionBackend(options_.lab, options_.recording, home, options_.commandLine, error);
   if (!os_) {
-    err_ << "ssdtools: cannot open the lab " << options_.lab << ":\n" << error << "\n";
+    const bool recording = !options_.recording.record.empty() || !options_.recording.replay.empty();
+    err_ << "ssdtools: " << (recording ? "" : "cannot open the lab " + options_.lab + ":\n") << error
+         << "\n";
     return false;
   }
   os_->Trace().SetToStderr(options_.trace);
-  std::string home = options_.home.empty() ? exeDir_ : options_.home;
-  while (home.size() > 1 && (home.back() == '/' || home.back() == '\\')) home.pop_back();
   ctx_ = std::make_unique<RunContext>(*os_, home);
   toolkit_ = std::make_unique<ui::HeadlessToolkit>(*os_, &err_);
   toolkit_->SetAnswerPolicy(options_.yes ? ui::AnswerPolicy::kYes : ui::AnswerPolicy::kCautious);
