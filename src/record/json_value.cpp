@@ -4,6 +4,20 @@
 
 namespace record {
 
+Json Json::Null() { return Json(); }
+
+Json Json::Object() {
+  Json j;
+  j.kind = Kind::kObject;
+  return j;
+}
+
+Json Json::Array() {
+  Json j;
+  j.kind = Kind::kArray;
+  return j;
+}
+
 Json Json::Bool(bool b) {
   Json j;
   j.kind = Kind::kBool;
@@ -32,7 +46,7 @@ Json Json::String(std::string s) {
 }
 
 Json& Json::Set(std::string key, Json value) {
-  members.emplace_back(std::move(key), std::move(value));
+  members.push_back({std::move(key), std::move(value)});
   return *this;
 }
 
@@ -186,7 +200,7 @@ class Parser {
       if (!Take(':')) return Fail("':' expected");
       auto v = Value(depth + 1);
       if (!v) return std::nullopt;
-      j.members.emplace_back(std::move(key), std::move(*v));
+      j.members.push_back({std::move(key), std::move(*v)});
     } while (Take(','));
     if (!Take('}')) return Fail("',' or '}' expected");
     return j;

@@ -7,10 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace record {
+
+struct JsonMember;
 
 struct Json {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
@@ -20,20 +21,26 @@ struct Json {
   bool negative = false;
   std::string text;
   std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
+  std::vector<JsonMember> members;  // of an object, in order
 
-  static Json Null() { return {}; }
+  static Json Null();
   static Json Bool(bool b);
   static Json Number(uint64_t n);
   static Json Signed(int64_t n);
   static Json String(std::string s);
-  static Json Object() { Json j; j.kind = Kind::kObject; return j; }
-  static Json Array() { Json j; j.kind = Kind::kArray; return j; }
+  static Json Object();
+  static Json Array();
 
   // Adds a member to an object; returns *this for chaining.
   Json& Set(std::string key, Json value);
   const Json* Find(std::string_view key) const;
   bool operator==(const Json& other) const;
+};
+
+struct JsonMember {
+  std::string first;  // the name
+  Json second;
+  bool operator==(const JsonMember& other) const = default;
 };
 
 inline constexpr int kMaxJsonDepth = 8;
