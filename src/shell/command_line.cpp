@@ -1,5 +1,7 @@
 #include "shell/command_line.h"
 
+#include "shell/session_backend.h"
+
 namespace app {
 
 std::string UsageText() {
@@ -12,7 +14,8 @@ std::string UsageText() {
          "               by --yes/--no, by default OK to notices and No to questions\n"
          "  --yes, --no  answer every confirmation with Yes or No\n"
          "  --trace      send debugger-output lines to stderr\n"
-         "  --help       show this text\n";
+         "  --help       show this text\n" +
+         RecordingUsageText();
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
