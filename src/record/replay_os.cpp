@@ -71,7 +71,7 @@ const Json& ReplayOs::Take(const char* call, std::optional<os::HANDLE> handle, c
   if (c.call != call || c.handle != key || !AskMatches(c.ask, ask, paths_)) {
     std::string report = "ssdtools: the replay left the recording " + file_ + " at line " +
                          std::to_string(c.line) + ":\n" + asked +
-                         "  the recording has:   " + Describe(c.call, c.handle, c.ask) + "\n";
+                         "  the recording has:  " + Describe(c.call, c.handle, c.ask) + "\n";
     if (IsDestructive(call, ask))
       report += "  a request that changes the drive or the machine is answered only when it "
                 "matches the recording exactly; it was not carried out\n";

@@ -197,7 +197,7 @@ TEST_F(DemoRecording, AChangedAnswerStopsTheReplayWithTheReportAndExitCode5) {
   EXPECT_EXIT(Cli({"info", "2", "--replay", Rec("asked.rec")}), ::testing::ExitedWithCode(5),
               "left the recording .*asked.rec at line " + std::to_string(opened + 1) +
                   ":\n  the tool asked:     CreateFileA .*PHYSICALDRIVE2.*\n"
-                  "  the recording has:   CreateFileA .*PHYSICALDRIVE9");
+                  "  the recording has:  CreateFileA .*PHYSICALDRIVE9");
 }
 
 TEST_F(DemoRecording, AnEraseThatWouldWriteOtherBytesIsNotCarriedOut) {
