@@ -62,15 +62,20 @@ void RecordingOs::DrainInnerTrace() {
   if (sink.Captured().empty()) return;
   const std::vector<std::string> lines = sink.Captured();
   sink.ClearCaptured();
-  for (const std::string& l : lines) OutputDebugStringA(l);
+  for (const std::string& l : lines) WriteTrace(l, true);
 }
 
-void RecordingOs::OutputDebugStringA(const std::string& text) {
+void RecordingOs::OutputDebugStringA(const std::string& text) { WriteTrace(text, false); }
+
+void RecordingOs::WriteTrace(const std::string& text, bool backend) {
   Os::OutputDebugStringA(text);
+  Json ask = Json::Object().Set("text", Json::String(Text(text)));
+  // The backend's own lines are not the tool's: a replay shows them again.
+  if (backend) ask.Set("backend", Json::Bool(true));
   Json line = Json::Object();
   line.Set("seq", Json::Number(++sequence_))
       .Set("call", Json::String(kTraceCall))
-      .Set("ask", Json::Object().Set("text", Json::String(Text(text))))
+      .Set("ask", std::move(ask))
       .Set("answer", Json::Object());
   writer_->WriteLine(line);
 }

@@ -94,6 +94,7 @@ class RecordingOs : public os::Os {
   void Write(const char* call, std::optional<os::HANDLE> handle, Json ask, Json answer);
   // The backend's own trace lines, passed on to this object's sink and kept.
   void DrainInnerTrace();
+  void WriteTrace(const std::string& text, bool backend);
   // A reply buffer as recorded: identities replaced first when anonymizing.
   Json Reply(std::span<const uint8_t> bytes, bool bounded);
   std::string Text(std::string text);

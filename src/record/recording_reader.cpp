@@ -10,6 +10,7 @@ namespace {
 
 // A recording bigger than this is no recording of one run.
 constexpr uint64_t kMaxFileBytes = uint64_t{4} << 30;
+constexpr size_t kMaxTraceLinesPerCall = 4096;
 
 const Json* Member(const Json& o, std::string_view key, Json::Kind kind) {
   const Json* v = o.Find(key);
@@ -47,7 +48,8 @@ bool ReadHeader(const Json& h, Recording& r, std::string& error) {
   return true;
 }
 
-bool ReadCall(Json&& j, size_t line, Recording& r, std::string& error) {
+bool ReadCall(Json&& j, size_t line, Recording& r, std::vector<std::string>& backendTrace,
+              std::string& error) {
   const Json* call = Member(j, "call", Json::Kind::kString);
   const Json* ask = Member(j, "ask", Json::Kind::kObject);
   const Json* answer = Member(j, "answer", Json::Kind::kObject);
@@ -56,7 +58,13 @@ bool ReadCall(Json&& j, size_t line, Recording& r, std::string& error) {
     error = "line " + std::to_string(line) + " is no recorded call (call, ask and answer needed)";
     return false;
   }
-  if (call->text == kTraceCall) return true;
+  if (call->text == kTraceCall) {
+    const Json* text = Member(*ask, "text", Json::Kind::kString);
+    const Json* backend = Member(*ask, "backend", Json::Kind::kBool);
+    if (text && backend && backend->flag && backendTrace.size() < kMaxTraceLinesPerCall)
+      backendTrace.push_back(text->text);
+    return true;
+  }
   if (r.calls.size() >= kMaxEntries) {
     error = "the recording holds more calls than a replay takes";
     return false;
@@ -67,6 +75,8 @@ bool ReadCall(Json&& j, size_t line, Recording& r, std::string& error) {
   if (handle) c.handle = handle->number;
   c.ask = *ask;
   c.answer = *answer;
+  c.backendTrace = std::move(backendTrace);
+  backendTrace.clear();
   r.calls.push_back(std::move(c));
   return true;
 }
@@ -75,6 +85,7 @@ bool ReadCall(Json&& j, size_t line, Recording& r, std::string& error) {
 
 std::optional<Recording> ParseRecording(std::string_view text, std::string& error) {
   Recording r;
+  std::vector<std::string> backendTrace;
   size_t at = 0;
   size_t line = 0;
   while (at < text.size()) {
@@ -99,7 +110,7 @@ std::optional<Recording> ParseRecording(std::string_view text, std::string& erro
     }
     if (line == 1) {
       if (!ReadHeader(*j, r, error)) return std::nullopt;
-    } else if (!ReadCall(std::move(*j), line, r, error)) {
+    } else if (!ReadCall(std::move(*j), line, r, backendTrace, error)) {
       return std::nullopt;
     }
   }

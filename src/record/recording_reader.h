@@ -19,6 +19,8 @@ struct RecordedCall {
   std::optional<uint64_t> handle;
   Json ask;
   Json answer;
+  // The backend's own trace lines written during this call.
+  std::vector<std::string> backendTrace;
 };
 
 struct Recording {

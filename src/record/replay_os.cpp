@@ -78,6 +78,7 @@ const Json& ReplayOs::Take(const char* call, std::optional<os::HANDLE> handle, c
     Diverge(report);
   }
   queue->pop_front();
+  for (const std::string& line : c.backendTrace) Os::OutputDebugStringA(line);
   current_ = &c;
   ++answered_;
   SetLastError(static_cast<os::DWORD>(Number(c.answer, "error", UINT32_MAX)));

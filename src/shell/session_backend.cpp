@@ -1,5 +1,6 @@
 #include "shell/session_backend.h"
 
+#include <cctype>
 #include <iostream>
 
 #include "build_version.h"
@@ -14,6 +15,20 @@ namespace app {
 namespace {
 
 constexpr char kSerialPrefix[] = "serial:";
+constexpr size_t kMinBareSerial = 8;
+
+// A DRIVE given as a bare serial number: letters and digits, both, and no
+// display name.
+bool LooksLikeSerial(const std::string& a) {
+  if (a.size() < kMinBareSerial || a.rfind("PHYSICALDRIVE", 0) == 0) return false;
+  bool letter = false, digit = false;
+  for (char c : a) {
+    if (std::isdigit(static_cast<unsigned char>(c))) digit = true;
+    else if (std::isalpha(static_cast<unsigned char>(c))) letter = true;
+    else if (c != '-' && c != '_') return false;
+  }
+  return letter && digit;
+}
 
 std::string ToolVersion() {
   return std::to_string(buildinfo::kVersionMajor) + "." +
@@ -108,8 +123,10 @@ std::unique_ptr<os::Os> OpenSessionBackend(const std::string& lab, const Recordi
   if (rec.anonymize) {
     anonymizer = std::make_unique<record::Anonymizer>();
     // A serial the user typed gets the stand-in its drive's replies will get.
-    for (const std::string& a : commandLine)
+    for (const std::string& a : commandLine) {
       if (a.rfind(kSerialPrefix, 0) == 0) anonymizer->Learn(a.substr(sizeof(kSerialPrefix) - 1));
+      else if (LooksLikeSerial(a)) anonymizer->Learn(a);
+    }
     header.home = anonymizer->ScrubText(header.home);
     for (std::string& a : header.commandLine) a = anonymizer->ScrubText(a);
   }
