@@ -34,6 +34,10 @@ std::optional<ReplayCheck> ParseReplayCheck(const std::vector<std::string>& args
   // The recorded tool folder, unless the developer keeps the user's elsewhere.
   if (home.empty()) home = recording->home;
   const std::vector<std::string>& recorded = recording->commandLine;
+  if (!recorded.empty() && recorded.front() == "replay") {
+    error = "the recording " + check.file + " holds no run of the tool to replay";
+    return std::nullopt;
+  }
   for (size_t i = 0; i < recorded.size(); ++i) {
     if (TakesValue(recorded[i])) {
       ++i;
