@@ -11,16 +11,15 @@ namespace lab {
 namespace {
 
 TEST(DriveKeysTest, BadDriveValuesAreReportedWithSectionAndKey) {
-  const LabConfig c =
-      ParseLabConfig(testsupport::LabBuilder()
-                         .Sata("Disk A", "VK4610XT",
-                               {"FailCommands=EC:2, junk", "FailVendorCommands=ata:0x2A",
-                                "Mode=fast", "DownloadFormat=zip", "Security=maybe",
-                                "SmartRaw=05=3,zz=1", "SmartValue=05:3:10,C5:300:0",
-                                "FwTag=TOOLONG", "ParamBytes=19"})
-                         .Nvme("Disk B", {"FailCommands=06:0", "Eui64=xyz", "PciSubVendor=12345",
-                                          "CriticalWarning=256"})
-                         .Text());
+  const LabConfig c = ParseLabConfig(
+      testsupport::LabBuilder()
+          .Sata("Disk A", "VK4610XT",
+                {"FailCommands=EC:2, junk", "FailVendorCommands=ata:0x2A", "Mode=fast",
+                 "DownloadFormat=zip", "Security=maybe", "SmartRaw=05=3,zz=1",
+                 "SmartValue=05:3:10,C5:300:0", "FwTag=TOOLONG", "ParamBytes=19"})
+          .Nvme("Disk B",
+                {"FailCommands=06:0", "Eui64=xyz", "PciSubVendor=12345", "CriticalWarning=256"})
+          .Text());
   EXPECT_EQ(c.problems,
             (std::vector<std::string>{
                 "[Disk A] FailCommands: 'junk': expected [protocol:]opcode[@use][+ or *times], the "
