@@ -76,6 +76,8 @@ void UpdateDispalyComponents::BuildSummaryPage() {
   // up with the group rows above.
   PlaceText(ST_Health, PN_Summary, 40, 412, 170, 22, "Health:");
   PlaceText(ST_Health_Edit, PN_Summary, 216, 412, 521, 22, "");
+  // The reasons can outrun the line: the hint lists them whole.
+  ST_Health_Edit.SetShowHint(true);
 }
 
 }  // namespace app

@@ -16,6 +16,7 @@ void InfoPages::ResetSummary() {
     value->SetCaption("");
   }
   form_.ST_Health_Edit.SetCaption("");
+  form_.ST_Health_Edit.SetHint("");
   for (ui::Image* image :
        {&form_.IMG_Check_SMART, &form_.IMG_Cross_SMART, &form_.IMG_Check_NCQ, &form_.IMG_Cross_NCQ,
         &form_.IMG_Check_APM, &form_.IMG_Cross_APM, &form_.IMG_Check_TRIM, &form_.IMG_Cross_TRIM}) {
@@ -84,7 +85,13 @@ void InfoPages::FillSummary(const SummaryValues& values) {
   form_.ST_PowerOnTime_Edit.SetCaption(t.powerOnTime);
   form_.ST_SSDLife_Edit.SetCaption(t.ssdLife);
   form_.ST_BytesWritten_Edit.SetCaption(t.bytesWritten);
-  form_.ST_Health_Edit.SetCaption(lastHealth_ ? HealthLine(*lastHealth_) : "");
+  if (lastHealth_) {
+    form_.ST_Health_Edit.SetCaption(HealthLine(*lastHealth_));
+    std::string hint;
+    for (const std::string& reason : lastHealth_->reasons)
+      hint += (hint.empty() ? "" : "\n") + reason;
+    form_.ST_Health_Edit.SetHint(hint);
+  }
 
   auto mark = [](bool on, ui::Image& check, ui::Image& cross) {
     check.SetVisible(on);

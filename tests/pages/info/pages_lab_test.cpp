@@ -241,10 +241,14 @@ TEST_F(PagesOnLab, TheSummaryLineNamesWhatFailsAndTheNextDriveClearsIt) {
   EXPECT_EQ(form->ST_Health_Edit.Caption(),
             "Bad: attribute AF Power loss protection failures is failing: value 5, threshold 10; "
             "3 reallocated sectors; 2 pending sectors");
+  EXPECT_EQ(form->ST_Health_Edit.Hint(),
+            "attribute AF Power loss protection failures is failing: value 5, threshold 10\n"
+            "3 reallocated sectors\n2 pending sectors");
 
   // The bridged drive passes SMART READ THRESHOLDS on and is healthy.
   Choose(1);
   EXPECT_EQ(form->ST_Health_Edit.Caption(), "Good");
+  EXPECT_EQ(form->ST_Health_Edit.Hint(), "");
 
   Choose(2);
   EXPECT_EQ(form->ST_Health_Edit.Caption(),
