@@ -72,6 +72,12 @@ void UpdateDispalyComponents::BuildSummaryPage() {
     f.cross.Hide();
     left += 175;
   }
+  // Below the groups, in the panel's free strip; the caption and value line
+  // up with the group rows above.
+  PlaceText(ST_Health, PN_Summary, 40, 412, 170, 22, "Health:");
+  PlaceText(ST_Health_Edit, PN_Summary, 216, 412, 521, 22, "");
+  // The reasons can outrun the line: the hint lists them whole.
+  ST_Health_Edit.SetShowHint(true);
 }
 
 }  // namespace app

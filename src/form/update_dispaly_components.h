@@ -82,6 +82,9 @@ class UpdateDispalyComponents : public ui::Form {
   ui::Image IMG_Cross_APM{"IMG_Cross_APM"};
   ui::Image IMG_Check_TRIM{"IMG_Check_TRIM"};
   ui::Image IMG_Cross_TRIM{"IMG_Cross_TRIM"};
+  // The drive's health verdict, under the feature marks.
+  ui::Label ST_Health{"ST_Health"};
+  ui::Label ST_Health_Edit{"ST_Health_Edit"};
 
   // Firmware update page.
   ui::Panel PN_UpdateFW{"PN_UpdateFW"};

@@ -30,6 +30,9 @@ class DriveAccess {
   virtual bool SmartEnableOperations() = 0;
   // SMART READ DATA, 512 bytes; true on success.
   virtual bool SmartReadData(std::span<uint8_t> out) = 0;
+  // SMART READ THRESHOLDS, 512 bytes; true on success. ATA drives only: an
+  // object that cannot send it fails.
+  virtual bool SmartReadThresholds(std::span<uint8_t> /*out*/) { return false; }
   // The detect sequence: the ModeSector (512 bytes) and its mode; 0 on success.
   virtual int ModeQuery(int* mode, std::span<uint8_t> modeSector) = 0;
   // NVMe vendor read of out.size() bytes with `selector`; 0 on success.

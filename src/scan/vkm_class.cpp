@@ -33,6 +33,10 @@ bool VKMClass::SmartReadData(std::span<uint8_t> out) {
   return controller::VK4540LT::SmartReadData(out);
 }
 
+bool VKMClass::SmartReadThresholds(std::span<uint8_t> out) {
+  return !IsNvmeDrive() && controller::VK4540LT::SmartReadThresholds(out);
+}
+
 void VKMClass::Close() {
   if (IsNvmeDrive()) {
     controller::VK4630::Close();

@@ -46,6 +46,7 @@ class VKMClass : public controller::VK4540LT, public controller::VK4630, public 
 
   // ATA side only; kWrongAccessPath / false on an NVMe drive, without a command.
   int ReadParameterBlock(std::span<uint8_t> out) override;
+  bool SmartReadThresholds(std::span<uint8_t> out) override;
   bool IdentifyDevice(std::span<uint8_t> out) override;
   int ModeQuery(int* mode, std::span<uint8_t> modeSector) override;
   // NVMe side only; kWrongAccessPath / false on an ATA drive, without a command.

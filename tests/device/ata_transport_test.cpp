@@ -48,9 +48,20 @@ TEST_F(AtaFixture, AnErrorStatusFailsTheCommandAndNoDataIsCopied) {
 
   ExpectAta(sos, H(1), 0x01, {0xD8, 0x00, 0x00, 0x4F, 0xC2, 0xA0, 0xB0}, 0);
   EXPECT_TRUE(AtaSmartEnableOperations(dev));
-  // IDENTIFY and SMART READ DATA need a buffer.
+  // IDENTIFY and the SMART reads need a buffer.
   EXPECT_FALSE(AtaIdentifyDevice(dev, {}));
   EXPECT_FALSE(AtaSmartReadData(dev, {}));
+  EXPECT_FALSE(AtaSmartReadThresholds(dev, {}));
+}
+
+TEST_F(AtaFixture, SmartReadThresholdsIsFeatureD1OfTheSmartCommand) {
+  Bytes thresholds(512, 0);
+  thresholds[2] = 0x05;
+  thresholds[3] = 0x0A;
+  ExpectAta(sos, H(1), 0x03, {0xD1, 0x01, 0x01, 0x4F, 0xC2, 0xA0, 0xB0}, 512, AtaGood(thresholds));
+  Bytes out(512, 0);
+  EXPECT_TRUE(AtaSmartReadThresholds(dev, out));
+  EXPECT_EQ(out, thresholds);
 }
 
 TEST_F(AtaFixture, DataWithoutADirectionFlagIsRefusedWithoutACommand) {

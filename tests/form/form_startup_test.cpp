@@ -319,7 +319,7 @@ TEST(FormLayout, ComponentNamesAreUniqueAndFindable) {
     EXPECT_EQ(w.Find(c->Name()), c);
     for (ui::Component* child : c->Children()) stack.push_back(child);
   }
-  EXPECT_EQ(names.size(), 108u);  // the form and every component of its tree
+  EXPECT_EQ(names.size(), 110u);  // the form and every component of its tree
   EXPECT_EQ(w.LV_UpdateDevStatus.ColumnCount(), 7);
   EXPECT_EQ(w.LV_UpdateDevStatus.Column(6).caption, "Result");
   EXPECT_EQ(w.LV_OptionErase.ColumnCount(), 5);

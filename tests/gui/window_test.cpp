@@ -36,7 +36,7 @@ TEST(Window, BuildsAtClientSizeWithOneWidgetPerComponentAtItsGeometry) {
     EXPECT_EQ(w->isVisibleTo(f.view.get()), c.Showing()) << c.Name();
     ++widgets;
   });
-  EXPECT_EQ(widgets, 107);
+  EXPECT_EQ(widgets, 109);
   // The plain variant keeps the window frame.
   EXPECT_FALSE(f.view->windowFlags().testFlag(Qt::FramelessWindowHint));
 }

@@ -11,14 +11,15 @@ namespace lab {
 namespace {
 
 TEST(DriveKeysTest, BadDriveValuesAreReportedWithSectionAndKey) {
-  const LabConfig c =
-      ParseLabConfig(testsupport::LabBuilder()
-                         .Sata("Disk A", "VK4610XT",
-                               {"FailCommands=EC:2, junk", "FailVendorCommands=ata:0x2A",
-                                "Mode=fast", "DownloadFormat=zip", "Security=maybe",
-                                "SmartRaw=05=3,zz=1", "FwTag=TOOLONG", "ParamBytes=19"})
-                         .Nvme("Disk B", {"FailCommands=06:0", "Eui64=xyz", "PciSubVendor=12345"})
-                         .Text());
+  const LabConfig c = ParseLabConfig(
+      testsupport::LabBuilder()
+          .Sata("Disk A", "VK4610XT",
+                {"FailCommands=EC:2, junk", "FailVendorCommands=ata:0x2A", "Mode=fast",
+                 "DownloadFormat=zip", "Security=maybe", "SmartRaw=05=3,zz=1",
+                 "SmartValue=05:3:10,C5:300:0", "FwTag=TOOLONG", "ParamBytes=19"})
+          .Nvme("Disk B",
+                {"FailCommands=06:0", "Eui64=xyz", "PciSubVendor=12345", "CriticalWarning=256"})
+          .Text());
   EXPECT_EQ(c.problems,
             (std::vector<std::string>{
                 "[Disk A] FailCommands: 'junk': expected [protocol:]opcode[@use][+ or *times], the "
@@ -26,6 +27,8 @@ TEST(DriveKeysTest, BadDriveValuesAreReportedWithSectionAndKey) {
                 "[Disk A] Security: 'maybe' is not 0 or 1",
                 "[Disk A] DownloadFormat: expected auto, plain or update",
                 "[Disk A] SmartRaw: 'zz=1': expected id=value, the id hexadecimal 01-FF",
+                "[Disk A] SmartValue: 'C5:300:0': expected id:current:threshold, the id "
+                "hexadecimal 01-FF, the values 0-255",
                 "[Disk A] Mode: expected Normal, ISP, MPISP or ROMDE",
                 "[Disk A] FwTag: at most 6 characters",
                 "[Disk A] ParamBytes: '19': expected offset=hexbytes, for example 0x58=A2",
@@ -35,6 +38,7 @@ TEST(DriveKeysTest, BadDriveValuesAreReportedWithSectionAndKey) {
                 "opcode up to 0xFF, uses and times from 1",
                 "[Disk B] PciSubVendor: '12345' is not a 16-bit hexadecimal id",
                 "[Disk B] Eui64: 'xyz' is not a number from 0 to 18446744073709551615",
+                "[Disk B] CriticalWarning: '256' is not a number from 0 to 255",
             }));
 }
 

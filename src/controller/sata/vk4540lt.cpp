@@ -200,6 +200,10 @@ bool VK4540LT::SmartReadData(std::span<uint8_t> out) {
   return device_ != nullptr && device::AtaSmartReadData(*device_, out);
 }
 
+bool VK4540LT::SmartReadThresholds(std::span<uint8_t> out) {
+  return device_ != nullptr && device::AtaSmartReadThresholds(*device_, out);
+}
+
 bool VK4540LT::DownloadMicrocode(uint8_t subcommand, uint32_t offset, uint32_t count,
                                  std::span<const uint8_t> data, bool dma,
                                  device::AtaRegisters* result) {

@@ -63,6 +63,7 @@ class VK4540LT : public VkmSsdHba {
   bool IdentifyDevice(std::span<uint8_t> out);
   bool SmartEnableOperations();
   bool SmartReadData(std::span<uint8_t> out);
+  bool SmartReadThresholds(std::span<uint8_t> out);
   bool DownloadMicrocode(uint8_t subcommand, uint32_t offset, uint32_t count,
                          std::span<const uint8_t> data, bool dma, device::AtaRegisters* result);
   void SetTimeout(uint32_t seconds);

@@ -9,6 +9,7 @@ constexpr uint8_t kCmdIdentify = 0xEC;
 constexpr uint8_t kCmdSmart = 0xB0;
 constexpr uint8_t kSmartEnable = 0xD8;
 constexpr uint8_t kSmartReadData = 0xD0;
+constexpr uint8_t kSmartReadThresholds = 0xD1;
 constexpr uint8_t kSmartLbaMid = 0x4F;
 constexpr uint8_t kSmartLbaHigh = 0xC2;
 constexpr uint8_t kCmdReadDma = 0xC8;
@@ -88,6 +89,13 @@ bool AtaSmartEnableOperations(StorageDevice& dev) {
 bool AtaSmartReadData(StorageDevice& dev, std::span<uint8_t> out) {
   if (out.size() < kAtaSector) return false;
   auto block = Block(kFlagsIn, AtaRegisters{kSmartReadData, 1, 1, kSmartLbaMid, kSmartLbaHigh,
+                                            kDeviceSmart, kCmdSmart});
+  return AtaPassThru(dev, out.first(kAtaSector), block, true);
+}
+
+bool AtaSmartReadThresholds(StorageDevice& dev, std::span<uint8_t> out) {
+  if (out.size() < kAtaSector) return false;
+  auto block = Block(kFlagsIn, AtaRegisters{kSmartReadThresholds, 1, 1, kSmartLbaMid, kSmartLbaHigh,
                                             kDeviceSmart, kCmdSmart});
   return AtaPassThru(dev, out.first(kAtaSector), block, true);
 }

@@ -30,6 +30,9 @@ bool AtaIdentifyDevice(StorageDevice& dev, std::span<uint8_t> out);
 bool AtaSmartEnableOperations(StorageDevice& dev);
 // SMART READ DATA (B0/D0): 512 bytes into out.
 bool AtaSmartReadData(StorageDevice& dev, std::span<uint8_t> out);
+// SMART READ THRESHOLDS (B0/D1): 512 bytes into out, the threshold of each
+// attribute at the same place in the table as SMART READ DATA has its values.
+bool AtaSmartReadThresholds(StorageDevice& dev, std::span<uint8_t> out);
 // READ DMA (C8) or READ SECTORS (20) of count (24 bits) sectors at a 28-bit LBA.
 // `result` (optional) receives the seven returned registers, also of a failed
 // read (then the error register says what the drive found).

@@ -44,6 +44,14 @@ struct BytePatch {
   bool operator==(const BytePatch&) const = default;
 };
 
+// An attribute's normalised value and threshold as lab.ini sets them.
+struct SmartValueKey {
+  uint8_t id = 0;
+  uint8_t current = 0;
+  uint8_t threshold = 0;
+  bool operator==(const SmartValueKey&) const = default;
+};
+
 // Keys every ATA drive model reads.
 struct AtaKeys {
   std::optional<bool> security, trim, ncq, apm, hipm, dipm, devSleep;
@@ -56,6 +64,7 @@ struct AtaKeys {
   std::optional<uint64_t> reallocated, averageEraseCount, hostWrites32MiB, hostReads32MiB;
   std::optional<uint8_t> lifeLeft;
   std::optional<std::vector<std::pair<uint8_t, uint64_t>>> smartRaw;
+  std::optional<std::vector<SmartValueKey>> smartValues;
   std::optional<std::string> smartTag;
   std::optional<size_t> smartTagOffset;
   std::optional<bool> rejectSetPassword, securityFrozen;
@@ -95,7 +104,7 @@ struct Vk4630Keys {
   std::optional<ActivationReset> activationReset;
   std::optional<uint32_t> maxImageKB, miniportLocation;
   std::optional<uint64_t> eui64;
-  std::optional<uint8_t> availableSpare, spareThreshold, percentageUsed;
+  std::optional<uint8_t> availableSpare, spareThreshold, percentageUsed, criticalWarning;
   std::optional<uint64_t> dataUnitsRead, dataUnitsWritten, mediaErrors;
   // The firmware slots as the tool first finds the drive: the revision each
   // slot other than the running one holds (index 0 is slot 1), the running

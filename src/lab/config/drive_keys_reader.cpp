@@ -44,6 +44,35 @@ std::optional<std::vector<std::pair<uint8_t, uint64_t>>> SmartRaw(SectionReader&
   return values;
 }
 
+// "05:3:10,C5:100:0": attribute id (hexadecimal), current value and threshold.
+std::optional<std::vector<SmartValueKey>> SmartValues(SectionReader& r) {
+  if (!r.Has("SmartValue")) return std::nullopt;
+  std::vector<SmartValueKey> values;
+  for (const std::string& part : common::Split(r.Str("SmartValue"), ',')) {
+    const std::string entry = common::Trim(part);
+    if (entry.empty()) continue;
+    const std::vector<std::string> f = common::Split(entry, ':');
+    // Each field as a number, or a value no field may have when it is not one.
+    auto field = [&f](size_t i, const char* prefix) -> uint64_t {
+      if (f.size() != 3) return UINT64_MAX;
+      return ParseU64(prefix + common::Trim(f[i])).value_or(UINT64_MAX);
+    };
+    const uint64_t id = field(0, "0x");
+    const uint64_t current = field(1, "");
+    const uint64_t threshold = field(2, "");
+    if (id == 0 || id > 0xFF || current > 0xFF || threshold > 0xFF) {
+      r.Problem("SmartValue",
+                common::Format("'%s': expected id:current:threshold, the id hexadecimal 01-FF, "
+                               "the values 0-255",
+                               entry.c_str()));
+      return std::nullopt;
+    }
+    values.push_back(
+        {static_cast<uint8_t>(id), static_cast<uint8_t>(current), static_cast<uint8_t>(threshold)});
+  }
+  return values;
+}
+
 // "55AA,789": the LBAs the firmware takes command blocks at (hexadecimal).
 std::optional<std::vector<uint64_t>> CommandLbas(SectionReader& r) {
   if (!r.Has("CommandLbas")) return std::nullopt;
@@ -101,6 +130,7 @@ void ReadAtaKeys(SectionReader& r, AtaKeys& a) {
   a.hostReads32MiB = r.Number("HostReads32MiB", 0, k48Bits);
   a.lifeLeft = r.NumberAs<uint8_t>("LifeLeft", 0, 100);
   a.smartRaw = SmartRaw(r);
+  a.smartValues = SmartValues(r);
   a.smartTag = r.Text("SmartTag", 64);
   a.smartTagOffset = r.NumberAs<size_t>("SmartTagOffset", 2, 510);
   a.rejectSetPassword = r.OptFlag("RejectSetPassword");
@@ -191,6 +221,7 @@ void ReadVk4630Keys(SectionReader& r, Vk4630Keys& n) {
   n.availableSpare = r.NumberAs<uint8_t>("AvailableSpare", 0, 100);
   n.spareThreshold = r.NumberAs<uint8_t>("SpareThreshold", 0, 100);
   n.percentageUsed = r.NumberAs<uint8_t>("PercentageUsed", 0, 255);
+  n.criticalWarning = r.NumberAs<uint8_t>("CriticalWarning", 0, 0xFF);
   n.dataUnitsRead = r.Number("DataUnitsRead", 0, UINT64_MAX);
   n.dataUnitsWritten = r.Number("DataUnitsWritten", 0, UINT64_MAX);
   n.mediaErrors = r.Number("MediaErrors", 0, UINT64_MAX);

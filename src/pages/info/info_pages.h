@@ -13,6 +13,8 @@
 #include "pages/info/decoder/decode_reporter.h"
 #include "pages/info/decoder/rule_source.h"
 #include "pages/info/decoder/table_decoders.h"
+#include "pages/info/health/health_verdict.h"
+#include "pages/info/smart/ata_attributes.h"
 #include "pages/info/smart/show_data_layout.h"
 #include "pages/info/summary_values.h"
 #include "scan/drive_view.h"
@@ -39,6 +41,14 @@ class InfoPages {
   std::string ShowAtaSmartTable(std::span<const uint8_t> smartData);
   // What the last Summary click read, or nothing when its reads failed.
   const std::optional<SummaryValues>& LastSummary() const { return lastSummary_; }
+  // The health verdict of the last Summary or SMART click, or nothing when
+  // the drive's SMART data could not be read.
+  const std::optional<HealthVerdict>& LastHealth() const { return lastHealth_; }
+  // The numbers behind the last SMART click's rows: an ATA drive's attributes
+  // (one per row, in row order), or an NVMe drive's health log.
+  const std::vector<AtaAttribute>& LastAtaAttributes() const { return lastAttributes_; }
+  std::span<const uint8_t> LastHealthLog() const { return smartLog_; }
+  bool LastHealthFromNvme() const { return lastHealthNvme_; }
 
  private:
   // Selects the current drive in CMBB_DeviceList; false when there is none.
@@ -64,12 +74,20 @@ class InfoPages {
   bool ReadNvmeSummary(SummaryValues& values);
   void FillSummary(const SummaryValues& values);
 
+  // Judge the current drive's health from what was just read: the ATA SMART
+  // data (reading its thresholds here) or the NVMe health log in smartLog_.
+  void JudgeAtaHealth(std::span<const uint8_t> smartData);
+  void JudgeNvmeHealth();
+
   app::TUpdateDispaly& form_;
   app::DriveViews& drives_;
   // The one buffer all drives share for the NVMe SMART / Health log.
   std::array<uint8_t, kNvmeSmartLogBytes> smartLog_{};
   app::ControllerProfile noProfile_;
   std::optional<SummaryValues> lastSummary_;
+  std::optional<HealthVerdict> lastHealth_;
+  std::vector<AtaAttribute> lastAttributes_;
+  bool lastHealthNvme_ = false;
   ui::Connections connections_;
 };
 

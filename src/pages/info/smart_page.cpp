@@ -11,6 +11,8 @@ namespace info {
 
 void InfoPages::T_SmartClick() {
   form_.LV_ShowData.Clear();
+  lastHealth_.reset();
+  lastAttributes_.clear();
   if (!SelectCurrentDrive()) return;
   if (Current().IsNvmeDrive()) {
     ShowNvmeSmart();
@@ -25,6 +27,7 @@ void InfoPages::ShowNvmeSmart() {
   const int result = drive.ReadSmartHealthLog(smartLog_);
   std::string problem;
   if (result == controller::kNvmeOk) {
+    JudgeNvmeHealth();
     RowList decoded;
     problem = DecodeNvmeSmartLog(smartLog_, CurrentRules(), decoded, Reporter());
     AppendDecimalColumn(decoded.MutableRows());
@@ -47,8 +50,10 @@ void InfoPages::ShowAtaSmart() {
     form_.SetStatusMessage(ReadSmartFailText(0));
     return;
   }
-  const std::string problem =
-      ShowAtaSmartTable(std::span<const uint8_t>(data.smartData).first(kSmartDataBytes));
+  const std::span<const uint8_t> smart =
+      std::span<const uint8_t>(data.smartData).first(kSmartDataBytes);
+  JudgeAtaHealth(smart);
+  const std::string problem = ShowAtaSmartTable(smart);
   form_.SetStatusMessage(problem.empty() ? kReadSmartOk : problem);
 }
 

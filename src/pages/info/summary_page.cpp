@@ -15,6 +15,8 @@ void InfoPages::ResetSummary() {
         &form_.ST_PowerOnTime_Edit, &form_.ST_SSDLife_Edit, &form_.ST_BytesWritten_Edit}) {
     value->SetCaption("");
   }
+  form_.ST_Health_Edit.SetCaption("");
+  form_.ST_Health_Edit.SetHint("");
   for (ui::Image* image :
        {&form_.IMG_Check_SMART, &form_.IMG_Cross_SMART, &form_.IMG_Check_NCQ, &form_.IMG_Cross_NCQ,
         &form_.IMG_Check_APM, &form_.IMG_Cross_APM, &form_.IMG_Check_TRIM, &form_.IMG_Cross_TRIM}) {
@@ -25,6 +27,7 @@ void InfoPages::ResetSummary() {
 void InfoPages::T_SummaryPageClick() {
   ResetSummary();
   lastSummary_.reset();
+  lastHealth_.reset();
   if (!SelectCurrentDrive()) return;
   SummaryValues values;
   const bool read = Current().IsNvmeDrive() ? ReadNvmeSummary(values) : ReadAtaSummary(values);
@@ -48,6 +51,7 @@ bool InfoPages::ReadAtaSummary(SummaryValues& values) {
     return false;
   }
   form_.SetStatusMessage(kReadSmartOk);
+  JudgeAtaHealth(std::span<const uint8_t>(data.smartData).first(kSmartDataBytes));
   values = AtaSummaryValues(std::span<const uint8_t>(data.ataIdentify).first(app::kAtaSectorBytes),
                             std::span<const uint8_t>(data.smartData).first(kSmartDataBytes));
   return true;
@@ -68,6 +72,7 @@ bool InfoPages::ReadNvmeSummary(SummaryValues& values) {
   form_.SetStatusMessage(
       NvmeSmartLogStatusText(result, drive.NvmeStatusCode(), drive.NvmeStatusCodeType()));
   if (result != controller::kNvmeOk) return false;
+  JudgeNvmeHealth();
   values = NvmeSummaryValues(identify, smartLog_);
   return true;
 }
@@ -80,6 +85,13 @@ void InfoPages::FillSummary(const SummaryValues& values) {
   form_.ST_PowerOnTime_Edit.SetCaption(t.powerOnTime);
   form_.ST_SSDLife_Edit.SetCaption(t.ssdLife);
   form_.ST_BytesWritten_Edit.SetCaption(t.bytesWritten);
+  if (lastHealth_) {
+    form_.ST_Health_Edit.SetCaption(HealthLine(*lastHealth_));
+    std::string hint;
+    for (const std::string& reason : lastHealth_->reasons)
+      hint += (hint.empty() ? "" : "\n") + reason;
+    form_.ST_Health_Edit.SetHint(hint);
+  }
 
   auto mark = [](bool on, ui::Image& check, ui::Image& cross) {
     check.SetVisible(on);

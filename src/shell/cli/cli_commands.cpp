@@ -8,6 +8,7 @@
 #include "pages/info/page_status.h"
 #include "shell/cli/cli_disk_use.h"
 #include "shell/cli/cli_drives.h"
+#include "shell/cli/cli_health.h"
 #include "shell/cli/cli_session.h"
 #include "shell/cli/drive_names.h"
 #include "shell/cli/run_commands.h"
@@ -77,6 +78,10 @@ int Table(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& o
   const std::string status = form.StatusMessage();
   const bool ok = status == info::kReadConfigOk || status == info::kReadSmartOk;
   const ui::ListView& list = form.LV_ShowData;
+  const bool smart = o.command == "smart";
+  const info::InfoPages& pages = s.Plugins().InfoPages().Pages();
+  const std::optional<info::HealthVerdict> health =
+      smart ? pages.LastHealth() : std::optional<info::HealthVerdict>();
   if (o.json) {
     common::JsonWriter j;
     j.BeginObject();
@@ -92,7 +97,10 @@ int Table(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& o
       for (const std::string& sub : list.Item(r).subItems) j.String(sub);
       j.EndArray();
     }
-    j.EndArray().EndObject();
+    j.EndArray();
+    if (smart) WriteSmartNumbersJson(j, pages);
+    WriteHealthJson(j, health);
+    j.EndObject();
     out << j.Text();
   } else {
     for (int r = 0; r < list.ItemCount(); ++r) {
@@ -101,8 +109,9 @@ int Table(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& o
       out << "\n";
     }
     out << status << "\n";
+    PrintHealth(out, health, 0);
   }
-  return ok ? kExitOk : kExitDriveFailed;
+  return ok ? kExitOk | HealthExitBits(health) : kExitDriveFailed;
 }
 
 int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream& out) {
@@ -110,6 +119,7 @@ int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream&
   form.SelectedDevice = d.row;
   form.T_SummaryPage.Click();
   const auto& values = s.Plugins().InfoPages().Pages().LastSummary();
+  const auto& health = s.Plugins().InfoPages().Pages().LastHealth();
   const std::string status = form.StatusMessage();
   if (o.json) {
     common::JsonWriter j;
@@ -131,6 +141,7 @@ int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream&
       j.Key("apm").Bool(values->features.apm);
       j.Key("trim").Bool(values->features.trim);
       j.EndObject();
+      WriteHealthJson(j, health);
     }
     j.EndObject();
     out << j.Text();
@@ -145,10 +156,11 @@ int Summary(const CliOptions& o, CliSession& s, const CliDrive& d, std::ostream&
         << (values->features.ncq ? "yes" : "no") << ", APM "
         << (values->features.apm ? "yes" : "no") << ", TRIM "
         << (values->features.trim ? "yes" : "no") << "\n";
+    PrintHealth(out, health, 16);
   } else {
     out << status << "\n";
   }
-  return values ? kExitOk : kExitDriveFailed;
+  return values ? kExitOk | HealthExitBits(health) : kExitDriveFailed;
 }
 
 // A disk the enumeration lists but the scan did not identify: only the clone

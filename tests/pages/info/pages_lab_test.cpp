@@ -226,6 +226,39 @@ TEST_F(PagesOnLab, SataDriveOnAllThreePages) {
   EXPECT_EQ(form->ST_BytesWritten_Edit.Caption(), "67,108,864");
   EXPECT_EQ(Checks(), (std::vector<bool>{true, true, false, true}));
   EXPECT_EQ(Crosses(), (std::vector<bool>{false, false, true, false}));
+  // Reallocated=3: the drive works, its remapped sectors are worth a look.
+  EXPECT_EQ(form->ST_Health.Caption(), "Health:");
+  EXPECT_EQ(form->ST_Health_Edit.Caption(), "Caution: 3 reallocated sectors");
+}
+
+TEST_F(PagesOnLab, TheSummaryLineNamesWhatFailsAndTheNextDriveClearsIt) {
+  // An attribute under its threshold, pending sectors; an NVMe drive in
+  // read-only mode with its spare used up.
+  Start(LabIni("SmartValue=AF:5:10\nSmartRaw=C5=2\n", "",
+               "CriticalWarning=0x08\nAvailableSpare=4\nSpareThreshold=10\n"));
+  ASSERT_EQ(form->DeviceCount, 3);
+  form->T_SummaryPage.Click();
+  EXPECT_EQ(form->ST_Health_Edit.Caption(),
+            "Bad: attribute AF Power loss protection failures is failing: value 5, threshold 10; "
+            "3 reallocated sectors; 2 pending sectors");
+  EXPECT_EQ(form->ST_Health_Edit.Hint(),
+            "attribute AF Power loss protection failures is failing: value 5, threshold 10\n"
+            "3 reallocated sectors\n2 pending sectors");
+
+  // The bridged drive passes SMART READ THRESHOLDS on and is healthy.
+  Choose(1);
+  EXPECT_EQ(form->ST_Health_Edit.Caption(), "Good");
+  EXPECT_EQ(form->ST_Health_Edit.Hint(), "");
+
+  Choose(2);
+  EXPECT_EQ(form->ST_Health_Edit.Caption(),
+            "Bad: critical warning: available spare below its threshold; critical warning: media "
+            "placed in read-only mode; available spare 4% is below its threshold of 10%");
+  // Threshold and current value are what the SMART page's drive reports.
+  form->T_Smart.Click();
+  EXPECT_EQ(Row("Critical warning (bit 0 spare, 1 temperature, 2 reliability, 3 read only, 4 "
+                "backup device, 5 persistent memory)"),
+            (std::vector<std::string>{"0x09", "9"}));
 }
 
 TEST_F(PagesOnLab, SataDriveBehindAUsbBridge) {
@@ -266,6 +299,7 @@ TEST_F(PagesOnLab, NvmeDriveOnAllThreePages) {
   EXPECT_EQ(form->ST_SSDLife_Edit.Caption(), "95.00%");
   EXPECT_EQ(form->ST_BytesWritten_Edit.Caption(), "512,000,000");
   EXPECT_EQ(Checks(), (std::vector<bool>{true, true, true, true}));
+  EXPECT_EQ(form->ST_Health_Edit.Caption(), "Good");
 }
 
 TEST_F(PagesOnLab, FailingDriveCommandsShowTheirStatusTexts) {
@@ -299,6 +333,7 @@ FailCommands=02:1+
   Choose(1);
   EXPECT_EQ(form->StatusMessage(), "Read SMART data fail(0)");
   EXPECT_EQ(form->ST_ModelName_Edit.Caption(), "");
+  EXPECT_EQ(form->ST_Health_Edit.Caption(), "");
   EXPECT_EQ(Crosses(), (std::vector<bool>{false, false, false, false}));
   form->T_Smart.Click();
   EXPECT_EQ(form->StatusMessage(), "Read SMART data fail(0)");

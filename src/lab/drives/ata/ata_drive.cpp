@@ -394,6 +394,9 @@ std::vector<SmartAttribute> AtaDrive::Attributes() const {
   c.hostReads32MiB += state_.sectorsRead / kSectorsPer32MiB;
   std::vector<SmartAttribute> attrs = SsdAttributes(c);
   for (const auto& [id, raw] : settings_.smartRaw) SetRaw(attrs, id, raw);
+  for (const SmartValueKey& v : settings_.smartValues) {
+    SetValue(attrs, v.id, v.current, v.threshold);
+  }
   return attrs;
 }
 

@@ -56,6 +56,7 @@ AtaDriveSettings AtaSettingsFor(const DiskConfig& disk, const AtaDriveSettings& 
   Take(a.hostWrites32MiB, c.hostWrites32MiB);
   Take(a.hostReads32MiB, c.hostReads32MiB);
   if (a.smartRaw) s.smartRaw = *a.smartRaw;
+  if (a.smartValues) s.smartValues = *a.smartValues;
   Take(a.smartTag, s.smartTag.text);
   Take(a.smartTagOffset, s.smartTag.offset);
 

@@ -16,6 +16,7 @@
 //   PowerOnHours, LifeLeft, Temperature, Reallocated, AverageEraseCount,
 //   HostWrites32MiB, HostReads32MiB    SMART facts (writes/reads add to these)
 //   SmartRaw                           "05=3,09=0x1234": raw values by attribute id
+//   SmartValue                         "05:3:10": current value and threshold by id
 //   SmartTag, SmartTagOffset           text placed in the SMART data sector
 //   FailCommands                       "EC:2,C8:5+": opcodes failing at their n-th use
 //   RejectSetPassword                  1: SECURITY SET PASSWORD always aborts
@@ -44,6 +45,7 @@ struct AtaDriveSettings {
   AtaFeatures features;
   SmartCounters smart;
   std::vector<std::pair<uint8_t, uint64_t>> smartRaw;
+  std::vector<SmartValueKey> smartValues;
   SmartTag smartTag;
   Password factoryMaster{};
   uint32_t dmBufferBlocks = 4096;

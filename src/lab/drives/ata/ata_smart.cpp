@@ -64,6 +64,18 @@ void SetRaw(std::vector<SmartAttribute>& attrs, uint8_t id, uint64_t raw) {
   attrs.push_back({id, kOnline | kEventCount, 100, 100, 0, raw});
 }
 
+void SetValue(std::vector<SmartAttribute>& attrs, uint8_t id, uint8_t current, uint8_t threshold) {
+  for (SmartAttribute& a : attrs) {
+    if (a.id == id) {
+      a.current = current;
+      a.worst = std::min(a.worst, current);
+      a.threshold = threshold;
+      return;
+    }
+  }
+  attrs.push_back({id, kOnline | kEventCount, current, current, threshold, 0});
+}
+
 void SealSmart(std::span<uint8_t> sector) {
   if (sector.size() < kSectorSize) return;
   uint8_t sum = 0;

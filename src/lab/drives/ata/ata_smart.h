@@ -55,6 +55,9 @@ struct SmartCounters {
 std::vector<SmartAttribute> SsdAttributes(const SmartCounters& c);
 // Replaces the raw value of an attribute, adding it when it is missing.
 void SetRaw(std::vector<SmartAttribute>& attrs, uint8_t id, uint64_t raw);
+// Sets an attribute's current value (the worst follows it down) and its
+// threshold, adding the attribute when it is missing.
+void SetValue(std::vector<SmartAttribute>& attrs, uint8_t id, uint8_t current, uint8_t threshold);
 
 // A text placed in the vendor-specific area (or anywhere in the sector).
 struct SmartTag {

@@ -115,7 +115,7 @@ std::vector<uint8_t> BuildIdentifyNamespace(const Vk4630Settings& s, const NvmeR
 std::vector<uint8_t> BuildHealthLog(const Vk4630Settings& s, const DriveState& st,
                                     const NvmeRuntimeFacts& f) {
   std::vector<uint8_t> p(kLogPageSize, 0);
-  uint8_t warning = 0;
+  uint8_t warning = s.criticalWarning;
   if (s.availableSpare < s.spareThreshold) warning |= 0x01;
   if (s.temperature >= 70) warning |= 0x02;
   p[0] = warning;

@@ -41,6 +41,7 @@ Vk4630Settings Vk4630SettingsFor(const DiskConfig& disk, const Vk4630Settings& d
   Take(k.availableSpare, s.availableSpare);
   Take(k.spareThreshold, s.spareThreshold);
   Take(k.percentageUsed, s.percentageUsed);
+  Take(k.criticalWarning, s.criticalWarning);
   Take(all.powerOnHours, s.powerOnHours);
   Take(k.dataUnitsRead, s.dataUnitsRead);
   Take(k.dataUnitsWritten, s.dataUnitsWritten);

@@ -66,6 +66,9 @@ struct Vk4630Settings {
   uint8_t availableSpare = 100;
   uint8_t spareThreshold = 10;
   uint8_t percentageUsed = 1;
+  // Critical warning bits the controller reports beside the ones it works out
+  // itself (spare under its threshold, temperature).
+  uint8_t criticalWarning = 0;
   uint64_t powerOnHours = 0;
   uint64_t dataUnitsRead = 0;
   uint64_t dataUnitsWritten = 0;

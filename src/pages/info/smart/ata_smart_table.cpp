@@ -1,9 +1,7 @@
 #include "pages/info/smart/ata_smart_table.h"
 
-#include <bitset>
-
-#include "common/bytes.h"
 #include "common/text.h"
+#include "pages/info/smart/ata_attributes.h"
 
 namespace info {
 namespace {
@@ -23,35 +21,14 @@ std::string TrimControl(std::string_view s) {
 
 std::string CurrentText(uint8_t v) { return common::Format("0x%02X (%d)", v, v); }
 
-class AttributeRows {
- public:
-  AttributeRows(std::span<const uint8_t> data, const SmartAttributeNames& names)
-      : data_(data), names_(names) {}
-
-  // False when the entry's ID is 0.
-  bool Add(size_t entryOffset) {
-    const uint8_t id = common::Read8(data_, entryOffset + kAttrId);
-    if (id == 0) return false;
-    if (shown_.test(id)) return true;
-    shown_.set(id);
-    std::string raw;
-    for (size_t i = kAttrRawBytes; i-- > 0;) {
-      if (!raw.empty()) raw += ' ';
-      raw += common::Format("%02X", common::Read8(data_, entryOffset + kAttrRaw + i));
-    }
-    rows_.push_back(InfoRow{common::Format("%02X %s", id, names_[id].c_str()),
-                            {CurrentText(common::Read8(data_, entryOffset + kAttrCurrent)),
-                             CurrentText(common::Read8(data_, entryOffset + kAttrWorst)), raw}});
-    return true;
+std::string RawText(uint64_t raw) {
+  std::string text;
+  for (size_t i = kAttrRawBytes; i-- > 0;) {
+    if (!text.empty()) text += ' ';
+    text += common::Format("%02X", static_cast<unsigned>((raw >> (8 * i)) & 0xFF));
   }
-  std::vector<InfoRow> Take() { return std::move(rows_); }
-
- private:
-  std::span<const uint8_t> data_;
-  const SmartAttributeNames& names_;
-  std::bitset<256> shown_;
-  std::vector<InfoRow> rows_;
-};
+  return text;
+}
 
 }  // namespace
 
@@ -68,16 +45,12 @@ SmartAttributeNames ReadSmartAttributeNames(const common::IniFile& rules,
 
 std::vector<InfoRow> AtaSmartRows(std::span<const uint8_t> smartData,
                                   const SmartAttributeNames& names, bool addVendorSpecific) {
-  AttributeRows rows(smartData, names);
-  for (int i = 0; i < kSmartAttributeCount; ++i) {
-    rows.Add(kSmartAttributeTableOffset + static_cast<size_t>(i) * kSmartAttributeBytes);
+  std::vector<InfoRow> rows;
+  for (const AtaAttribute& a : AtaAttributes(smartData, {}, addVendorSpecific)) {
+    rows.push_back(InfoRow{common::Format("%02X %s", a.id, names[a.id].c_str()),
+                           {CurrentText(a.current), CurrentText(a.worst), RawText(a.raw)}});
   }
-  if (addVendorSpecific) {
-    for (int i = 0; i < kSmartVendorAttributeCount; ++i) {
-      if (!rows.Add(kSmartVendorAreaOffset + static_cast<size_t>(i) * kSmartAttributeBytes)) break;
-    }
-  }
-  return rows.Take();
+  return rows;
 }
 
 std::string ShowAtaSmartTable(std::span<const uint8_t> smartData, const RuleSource& source,
