@@ -3,14 +3,36 @@
 #include "lab/demo/open_lab.h"
 #include "lab/edge/lab_os.h"
 #include "platform/host_os.h"
-#include "platform/linux/linux_os.h"
 #include "platform/virtual_clock.h"
+#include "platform/virtual_os.h"
+#ifdef _WIN32
+#include "platform/win32/win32_os.h"
+#else
+#include "platform/linux/linux_os.h"
+#endif
 #include "shell/startup_checks.h"
 
 namespace app {
+namespace {
+
+// The machine's own drives: the backend OpenBackend makes without a lab. It
+// stands on the host's clock and processes; a virtual-time Os never does.
+bool IsMachineBackend(os::Os& os) {
+#ifdef _WIN32
+  return dynamic_cast<os::HostOs*>(&os) != nullptr && dynamic_cast<os::VirtualOs*>(&os) == nullptr;
+#else
+  return dynamic_cast<os::LinuxOs*>(&os) != nullptr;
+#endif
+}
+
+}  // namespace
 
 std::unique_ptr<os::Os> OpenBackend(const std::string& lab, std::string& error) {
+#ifdef _WIN32
+  if (lab.empty()) return os::MakeWin32Os(error);
+#else
   if (lab.empty()) return std::make_unique<os::LinuxOs>();
+#endif
   if (auto problem = LabArgumentProblem(lab)) {
     // Nothing is created beside a file that is no lab.
     error = *problem;
@@ -31,7 +53,6 @@ SessionPlugins::SessionPlugins(TUpdateDispaly& form, RunContext& ctx)
       // The lab is where users rehearse: missing rights there are told as on
       // the machine's own drives.
       access_(form, scan_.Aspi(),
-              dynamic_cast<os::LinuxOs*>(&ctx.os) != nullptr ||
-                  dynamic_cast<lab::LabOs*>(&ctx.os) != nullptr) {}
+              IsMachineBackend(ctx.os) || dynamic_cast<lab::LabOs*>(&ctx.os) != nullptr) {}
 
 }  // namespace app
