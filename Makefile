@@ -91,5 +91,19 @@ windows64:
 	  -DCMAKE_BUILD_TYPE=Release -DSSDTOOLS_WERROR=ON
 	cmake --build $(BUILD_WIN64) -j $(JOBS)
 
+# ssdtools-win32.zip in the Windows build folder: both programs, the demo's
+# tool folder and a README.
+windows-package: windows
+	scripts/package-windows.sh $(BUILD_WIN)
+
+# Every test executable that needs neither the Linux backend nor Qt, built for
+# i686 and run under wine (one CTest test each), then the command line under
+# wine against the Linux build on the demo lab.
+test-windows: windows configure
+	cmake --build $(BUILD_WIN) -j $(JOBS)
+	ctest --test-dir $(BUILD_WIN) -j $(JOBS) --output-on-failure
+	cmake --build $(BUILD) -j $(JOBS) --target ssdtools ssd_demo_home
+	tests/windows/compare_cli.sh $(BUILD)/bin/ssdtools $(BUILD)/demo $(BUILD_WIN)
+
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_REL) $(BUILD_FUZZ) $(BUILD_WIN) $(BUILD_WIN64)

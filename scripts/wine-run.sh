@@ -21,6 +21,12 @@ case "$exe" in
 esac
 if [ ! -d "$WINEPREFIX" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot --init >/dev/null 2>&1 || true
+  wineboot --init </dev/null >/dev/null 2>&1 || true
+fi
+# The prefix's server and its services outlive the program. Started here with
+# no tie to our caller's output (exit code 2: one already runs), they cannot
+# hold a caller's pipe open: CTest would wait for them until its time-out.
+if wineserver -p5 </dev/null >/dev/null 2>&1; then
+  wine wineboot </dev/null >/dev/null 2>&1 || true
 fi
 exec wine "$exe" "$@"

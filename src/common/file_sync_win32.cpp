@@ -7,7 +7,9 @@
 
 namespace common {
 
-bool SyncToDisk(std::FILE* file) { return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0; }
+bool SyncToDisk(std::FILE* file) {
+  return std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
+}
 
 int ThisProcessId() { return ::_getpid(); }
 

@@ -110,8 +110,7 @@ int RunCloneProcess(const std::vector<std::string>& args) {
       *os, WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder() : clone->home));
   // Ctrl+C presses Cancel: the copy stops after the chunk in progress.
   std::signal(SIGINT, OnInterrupt);
-  return app::RunClone(ctx, *clone, std::cout, std::cerr, host::StderrIsTerminal(),
-                       &g_cloneCancel);
+  return app::RunClone(ctx, *clone, std::cout, std::cerr, host::StderrIsTerminal(), &g_cloneCancel);
 }
 
 // ssdtools list | info | smart | summary | erase | update ...
@@ -129,6 +128,9 @@ int RunSubcommand(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SSDTOOLS_GUI_SUBSYSTEM
+  host::UseParentConsole();
+#endif
   if (app::cli::IsSubcommand(std::vector<std::string>(argv + 1, argv + argc))) {
     return RunSubcommand(std::vector<std::string>(argv + 1, argv + argc));
   }

@@ -80,7 +80,8 @@ bool CreatePrivateFolder(const fs::path& folder, std::string& error) {
   if (folder.has_parent_path()) fs::create_directories(folder.parent_path(), ec);
   std::string why;
   if (ec || !host::CreatePrivateFolder(folder.string(), why)) {
-    error = "cannot create the demo lab folder " + folder.string() + ": " + (ec ? ec.message() : why);
+    error =
+        "cannot create the demo lab folder " + folder.string() + ": " + (ec ? ec.message() : why);
     return false;
   }
   return true;

@@ -214,9 +214,9 @@ bool SparseFileMedia::ZeroStored(uint64_t lba, uint64_t count, bool punch) {
     const uint64_t data = NextData(at, end);
     if (data >= end) break;
     const uint64_t stop = NextHole(data, end);
-    const bool done = punch ? file_->PunchHole(data, stop - data)
-                            : file_->ZeroRange(data, stop - data) ||
-                                  file_->PunchHole(data, stop - data);
+    const bool done =
+        punch ? file_->PunchHole(data, stop - data)
+              : file_->ZeroRange(data, stop - data) || file_->PunchHole(data, stop - data);
     if (!done) {
       // A file system without either: write the zeros, whole sectors from here on.
       const uint64_t from = data / sectorSize_;

@@ -55,7 +55,10 @@ class SparseFileMedia : public Media {
  private:
   SparseFileMedia(std::unique_ptr<host::File> file, std::string path, uint64_t sectors,
                   uint32_t sectorSize)
-      : file_(std::move(file)), path_(std::move(path)), sectors_(sectors), sectorSize_(sectorSize) {}
+      : file_(std::move(file)),
+        path_(std::move(path)),
+        sectors_(sectors),
+        sectorSize_(sectorSize) {}
   bool InRange(uint64_t lba, uint32_t count) const;
   // Reads until `left` bytes are in; bytes past the end of the file are zeros.
   bool ReadBytes(uint8_t* out, size_t left, uint64_t at) const;

@@ -80,6 +80,9 @@ bool RemoveEmptyFolder(const std::string& nativePath);
 bool CreatePrivateFolder(const std::string& nativePath, std::string& error);
 // Why an existing folder cannot be a private folder of this user, or "".
 std::string FolderNotPrivate(const std::string& nativePath);
+// The disk space a file takes (less than its length when it has holes);
+// UINT64_MAX when it cannot be read.
+uint64_t AllocatedBytes(const std::string& nativePath);
 // The text of the last system error of this thread.
 std::string LastErrorText();
 

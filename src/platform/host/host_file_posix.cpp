@@ -69,7 +69,9 @@ uint64_t File::Size() const {
   return static_cast<uint64_t>(st.st_size);
 }
 
-bool File::SetSize(uint64_t size) { return ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0; }
+bool File::SetSize(uint64_t size) {
+  return ::ftruncate(Fd(handle_), static_cast<off_t>(size)) == 0;
+}
 
 int64_t File::ReadAt(void* buffer, size_t length, uint64_t at) const {
   for (;;) {
@@ -164,6 +166,13 @@ std::string FolderNotPrivate(const std::string& nativePath) {
   if (st.st_uid != ::geteuid()) return "it belongs to another user";
   if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return "other users can write to it";
   return "";
+}
+
+uint64_t AllocatedBytes(const std::string& nativePath) {
+  struct stat st {};
+  if (::stat(nativePath.c_str(), &st) != 0) return UINT64_MAX;
+  constexpr uint64_t kStatBlockBytes = 512;  // st_blocks counts 512-byte units
+  return static_cast<uint64_t>(st.st_blocks) * kStatBlockBytes;
 }
 
 std::string LastErrorText() { return std::strerror(errno); }

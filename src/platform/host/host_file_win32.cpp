@@ -88,8 +88,9 @@ std::unique_ptr<File> File::Open(const std::string& nativePath, OpenMode mode, b
     }
   }
   const DWORD flags = FILE_ATTRIBUTE_NORMAL | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-  HANDLE h = CreateFileA(nativePath.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                         FILE_SHARE_DELETE, nullptr, disposition, flags, nullptr);
+  HANDLE h = CreateFileA(nativePath.c_str(), access,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     error = ErrorText(GetLastError());
     return nullptr;
@@ -225,8 +226,8 @@ bool File::Close() {
 
 bool RenameOver(const std::string& from, const std::string& to) {
   // A link at `to` is replaced as a name, as rename(2) does.
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-         0;
+  return MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool RemoveFile(const std::string& nativePath) { return DeleteFileA(nativePath.c_str()) != 0; }
@@ -248,6 +249,14 @@ std::string FolderNotPrivate(const std::string& nativePath) {
   if (IsReparsePoint(a)) return "it is a link to another folder";
   if ((a & FILE_ATTRIBUTE_DIRECTORY) == 0) return "it is not a folder";
   return "";
+}
+
+uint64_t AllocatedBytes(const std::string& nativePath) {
+  // A sparse file's allocated size, as Explorer's "size on disk" has it.
+  DWORD high = 0;
+  const DWORD low = GetCompressedFileSizeA(nativePath.c_str(), &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return UINT64_MAX;
+  return (uint64_t{high} << 32) | low;
 }
 
 std::string LastErrorText() { return ErrorText(GetLastError()); }

@@ -22,6 +22,10 @@ int CurrentProcessId();
 // The full path of the running program; "" when unknown.
 std::string ExecutablePath();
 bool StderrIsTerminal();
+// A GUI-subsystem program (Windows) gets no console of its own: started from
+// one, its standard output and error that were not redirected go to that
+// console. Does nothing elsewhere.
+void UseParentConsole();
 // The per-user folder for program state: %LOCALAPPDATA% on Windows,
 // $XDG_STATE_HOME or ~/.local/state elsewhere; "" when not set.
 std::string UserStateFolder();

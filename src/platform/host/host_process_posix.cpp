@@ -55,6 +55,8 @@ std::string ExecutablePath() {
 
 bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
+void UseParentConsole() {}
+
 std::string UserStateFolder() {
   if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
     return state;

@@ -2,6 +2,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/host/host_process.h"
@@ -52,6 +53,23 @@ bool StderrIsTerminal() {
   HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;
   return h != nullptr && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
+}
+
+namespace {
+
+bool Redirected(DWORD which) {
+  HANDLE h = GetStdHandle(which);
+  return h != nullptr && h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace
+
+void UseParentConsole() {
+  const bool out = Redirected(STD_OUTPUT_HANDLE);
+  const bool err = Redirected(STD_ERROR_HANDLE);
+  if ((out && err) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  if (!out) (void)std::freopen("CONOUT$", "w", stdout);
+  if (!err) (void)std::freopen("CONOUT$", "w", stderr);
 }
 
 std::string UserStateFolder() {
