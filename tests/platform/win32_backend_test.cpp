@@ -1,6 +1,8 @@
 // The Win32 backend on what any Windows (and wine) has without disks: files,
 // the system folder, SetupAPI, the process token. Nothing here opens a drive:
 // the device requests go to a plain file, which refuses them.
+#include "platform/win32/win32_backend.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -12,7 +14,6 @@
 
 #include "platform/storage_firmware.h"
 #include "platform/storage_property.h"
-#include "platform/win32/win32_backend.h"
 #include "platform/win32/win32_os.h"
 
 namespace {
@@ -68,9 +69,9 @@ TEST_F(Win32BackendTest, OpeningADeviceThatDoesNotExistFailsWithFileNotFound) {
 TEST_F(Win32BackendTest, OpeningAMissingFileInAMissingFolderFailsWithPathNotFound) {
   const std::string path =
       (std::filesystem::temp_directory_path() / "ssdtools-no-such-folder" / "x.bin").string();
-  EXPECT_EQ(os_->CreateFileA(path, os::GENERIC_READ, kShareAll, nullptr, os::OPEN_EXISTING, 0,
-                             nullptr),
-            os::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(
+      os_->CreateFileA(path, os::GENERIC_READ, kShareAll, nullptr, os::OPEN_EXISTING, 0, nullptr),
+      os::INVALID_HANDLE_VALUE);
   EXPECT_EQ(os_->GetLastError(), os::ERROR_PATH_NOT_FOUND);
 }
 
@@ -99,8 +100,8 @@ TEST_F(Win32BackendTest, ADeviceRequestOnAPlainFileIsRefusedAndReportedAsAFailur
   os::STORAGE_HW_FIRMWARE_INFO info{};
   returned = 0xDEAD;
   os_->SetLastError(os::ERROR_SUCCESS);
-  EXPECT_FALSE(os_->DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_GET_INFO, &ask, sizeof ask,
-                                    &info, sizeof info, &returned));
+  EXPECT_FALSE(os_->DeviceIoControl(h, os::IOCTL_STORAGE_FIRMWARE_GET_INFO, &ask, sizeof ask, &info,
+                                    sizeof info, &returned));
   EXPECT_NE(os_->GetLastError(), os::ERROR_SUCCESS);
   EXPECT_EQ(returned, 0u);
   EXPECT_TRUE(os_->CloseHandle(h));
@@ -151,8 +152,8 @@ TEST_F(Win32BackendTest, ReadsAPlainFileAtAPositionGivenInTwoHalves) {
 }
 
 TEST_F(Win32BackendTest, SetupApiWithNoDisksListsNoneAndTheSetIsDestroyedOnce) {
-  const os::HDEVINFO set = os_->SetupDiGetClassDevsA(
-      &os::GUID_DEVINTERFACE_DISK, nullptr, os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
+  const os::HDEVINFO set = os_->SetupDiGetClassDevsA(&os::GUID_DEVINTERFACE_DISK, nullptr,
+                                                     os::DIGCF_PRESENT | os::DIGCF_DEVICEINTERFACE);
   ASSERT_NE(set, os::INVALID_HANDLE_VALUE) << os_->GetLastError();
 
   os::SP_DEVICE_INTERFACE_DATA data{};

@@ -25,10 +25,11 @@
 //   (ERROR_ACCESS_DENIED), which the Linux backend has to check by hand.
 // - 64-bit Windows keeps DISKPART only in its native system32, which a 32-bit
 //   program reaches as "Sysnative" (NativeCommandLine).
+#include "platform/win32/win32_os.h"
+
 #include <memory>
 
 #include "platform/win32/win32_backend.h"
-#include "platform/win32/win32_os.h"
 // Last: its macros would rewrite the os:: declarations above.
 #include "platform/win32/win32_sdk.h"
 
@@ -132,10 +133,9 @@ HANDLE Win32Os::CreateFileA(const std::string& fileName, DWORD desiredAccess, DW
                             SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,
                             DWORD flagsAndAttributes, HANDLE templateFile) {
   if (templateFile != nullptr && !Owned(templateFile)) return INVALID_HANDLE_VALUE;
-  const ::HANDLE h =
-      ::CreateFileA(fileName.c_str(), desiredAccess, shareMode,
-                    AsSdk<::SECURITY_ATTRIBUTES>(securityAttributes), creationDisposition,
-                    flagsAndAttributes, templateFile);
+  const ::HANDLE h = ::CreateFileA(fileName.c_str(), desiredAccess, shareMode,
+                                   AsSdk<::SECURITY_ATTRIBUTES>(securityAttributes),
+                                   creationDisposition, flagsAndAttributes, templateFile);
   if (h == INVALID_HANDLE_VALUE) {
     Failed();
     return INVALID_HANDLE_VALUE;
@@ -173,8 +173,7 @@ bool Win32Os::ReadFile(HANDLE file, void* buffer, DWORD bytesToRead, DWORD* byte
   return true;
 }
 
-bool Win32Os::WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite,
-                        DWORD* bytesWritten) {
+bool Win32Os::WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite, DWORD* bytesWritten) {
   if (bytesWritten != nullptr) *bytesWritten = 0;
   if (!Owned(file)) return false;
   ::DWORD done = 0;
@@ -187,14 +186,13 @@ bool Win32Os::WriteFile(HANDLE file, const void* buffer, DWORD bytesToWrite,
 // SetFilePointerEx, whose 64-bit position has no ambiguous return value: the
 // distance is the high and low halves when the caller gives the high one,
 // otherwise the signed low half, as SetFilePointer reads them.
-DWORD Win32Os::SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh,
-                              DWORD moveMethod) {
+DWORD Win32Os::SetFilePointer(HANDLE file, LONG distanceLow, LONG* distanceHigh, DWORD moveMethod) {
   if (!Owned(file)) return INVALID_SET_FILE_POINTER;
   LARGE_INTEGER distance{};
   if (distanceHigh != nullptr) {
-    distance.QuadPart = static_cast<LONGLONG>(
-        (static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
-        static_cast<uint32_t>(distanceLow));
+    distance.QuadPart =
+        static_cast<LONGLONG>((static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32) |
+                              static_cast<uint32_t>(distanceLow));
   } else {
     distance.QuadPart = distanceLow;
   }

@@ -10,10 +10,8 @@ namespace os {
 
 using win32::AsSdk;
 
-HDEVINFO Win32Os::SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator,
-                                       DWORD flags) {
-  const HDEVINFO set =
-      ::SetupDiGetClassDevsA(AsSdk<::GUID>(classGuid), enumerator, nullptr, flags);
+HDEVINFO Win32Os::SetupDiGetClassDevsA(const GUID* classGuid, const char* enumerator, DWORD flags) {
+  const HDEVINFO set = ::SetupDiGetClassDevsA(AsSdk<::GUID>(classGuid), enumerator, nullptr, flags);
   if (set == INVALID_HANDLE_VALUE) {
     Failed();
     return INVALID_HANDLE_VALUE;
@@ -56,10 +54,10 @@ bool Win32Os::SetupDiGetDeviceInterfaceDetailA(HDEVINFO set, SP_DEVICE_INTERFACE
   if (requiredSize != nullptr) *requiredSize = 0;
   if (!OwnedSet(set)) return false;
   ::DWORD required = 0;
-  const BOOL ok = ::SetupDiGetDeviceInterfaceDetailA(
-      set, AsSdk<::SP_DEVICE_INTERFACE_DATA>(data),
-      AsSdk<::SP_DEVICE_INTERFACE_DETAIL_DATA_A>(detail), detailSize, &required,
-      AsSdk<::SP_DEVINFO_DATA>(devInfo));
+  const BOOL ok =
+      ::SetupDiGetDeviceInterfaceDetailA(set, AsSdk<::SP_DEVICE_INTERFACE_DATA>(data),
+                                         AsSdk<::SP_DEVICE_INTERFACE_DETAIL_DATA_A>(detail),
+                                         detailSize, &required, AsSdk<::SP_DEVINFO_DATA>(devInfo));
   // The size needed comes with ERROR_INSUFFICIENT_BUFFER.
   if (requiredSize != nullptr) *requiredSize = static_cast<DWORD>(required);
   if (ok == FALSE) return Failed();
