@@ -23,6 +23,8 @@
 //   os::Os documents as the default). The callers only tell NT 5 from 6+.
 // - Windows itself refuses raw writes into a mounted volume's sectors
 //   (ERROR_ACCESS_DENIED), which the Linux backend has to check by hand.
+// - Calls come from one thread, as everywhere behind os::Os: the last error
+//   is this object's, copied from the thread's right after each call.
 // - 64-bit Windows keeps DISKPART only in its native system32, which a 32-bit
 //   program reaches as "Sysnative" (NativeCommandLine).
 #include "platform/win32/win32_os.h"
