@@ -3,7 +3,10 @@
 # Idempotent: packages already present are skipped, and the package lists are
 # refreshed only when something is missing. With --vm: also what the
 # virtual-machine test (make test-vm) needs; with --fuzz: also clang and
-# libclang-rt-14-dev (libFuzzer's runtime) for `make fuzz`.
+# libclang-rt-14-dev (libFuzzer's runtime) for `make fuzz`; with --windows: also
+# the mingw-w64 cross compilers (posix threads), windres, zip and wine (32- and
+# 64-bit; wine32 needs the i386 architecture) for `make windows` and
+# `make test-windows`.
 set -euo pipefail
 
 PACKAGES=(
@@ -18,6 +21,10 @@ if [ "${1:-}" = "--vm" ]; then
 fi
 if [ "${1:-}" = "--fuzz" ]; then
   PACKAGES+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "--windows" ]; then
+  PACKAGES+=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+             wine wine32:i386 wine64 zip)
 fi
 
 missing=()
@@ -41,5 +48,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+fi
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

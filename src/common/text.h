@@ -7,10 +7,18 @@
 #include <string_view>
 #include <vector>
 
+// On Windows the build uses mingw's C99 printf (%zu, %lld), which the
+// compiler checks as gnu_printf; plain printf there means the old C library's.
+#if defined(__MINGW32__)
+#define SSD_PRINTF_STYLE gnu_printf
+#else
+#define SSD_PRINTF_STYLE printf
+#endif
+
 namespace common {
 
 // printf-style formatting into a std::string.
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* fmt, ...) __attribute__((format(SSD_PRINTF_STYLE, 1, 2)));
 
 // Blanks are space, tab, CR, LF, VT and FF (what Windows' profile reader strips).
 bool IsBlank(char c);

@@ -1,13 +1,12 @@
 #include "common/whole_file.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
+#include "common/file_sync.h"
 #include "common/text.h"
 #include "common/winpath.h"
 
@@ -25,7 +24,7 @@ bool WriteAndClose(FilePtr file, std::span<const uint8_t> data) {
   if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file.get()) != data.size()) {
     return false;
   }
-  if (std::fflush(file.get()) != 0 || ::fsync(::fileno(file.get())) != 0) return false;
+  if (!SyncToDisk(file.get())) return false;
   return std::fclose(file.release()) == 0;
 }
 
@@ -39,8 +38,8 @@ bool WriteFileWhole(const std::string& path, std::span<const uint8_t> data) {
   static std::atomic<unsigned> serial{0};
   const fs::path temp =
       target.parent_path() / common::Format(".%s.%d.%u.tmp", target.filename().string().c_str(),
-                                            static_cast<int>(::getpid()), serial++);
-  FilePtr file(std::fopen(temp.c_str(), "wb"));
+                                            ThisProcessId(), serial++);
+  FilePtr file(std::fopen(temp.string().c_str(), "wb"));
   if (!file) return false;
   if (!WriteAndClose(std::move(file), data)) {
     fs::remove(temp, ec);

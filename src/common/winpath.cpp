@@ -32,8 +32,11 @@ std::string ToNativePath(std::string_view windowsPath) {
     if (c == '\\') c = '/';
   }
   if (p.empty()) return p;
-  fs::path result = p.front() == '/' ? fs::path("/") : fs::path();
-  for (const std::string& part : Split(p, '/')) {
+  // The root as this system has it: "/" here, a drive ("C:/") or a share
+  // ("//server/") on Windows, where "C:" alone would be drive-relative.
+  const fs::path whole(p);
+  fs::path result = whole.root_path();
+  for (const std::string& part : Split(whole.relative_path().generic_string(), '/')) {
     if (part.empty() || part == ".") continue;
     if (part == "..") {
       result /= part;
@@ -41,7 +44,7 @@ std::string ToNativePath(std::string_view windowsPath) {
     }
     result /= MatchComponent(result, part);
   }
-  return result.string();
+  return result.make_preferred().string();
 }
 
 std::string JoinWinPath(std::string_view a, std::string_view b) {

@@ -3,10 +3,16 @@
 #include "config/run_log/run_log_lines.h"
 #include "build_version.h"
 #include "common/text.h"
+#include "platform/host/program_version.h"
 
 namespace app {
 
 VersionResource BuildVersionResource() {
+  // The program's own resource where it has one (Windows), so the caption
+  // shows what the file's properties show.
+  if (const auto own = host::ReadOwnVersionResource()) {
+    return VersionResource{own->major, own->minor, own->build, own->revision, own->internalName};
+  }
   return VersionResource{buildinfo::kVersionMajor, buildinfo::kVersionMinor,
                          buildinfo::kVersionBuild, buildinfo::kVersionPrivate,
                          buildinfo::kInternalName};

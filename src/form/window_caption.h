@@ -20,7 +20,8 @@ struct VersionResource {
   std::string internalName;
 };
 
-// This build's own version, standing in for the resource.
+// The program's version resource (Windows), else this build's own version
+// standing in for it.
 VersionResource BuildVersionResource();
 
 // title + " V" + major.minor.build + "_" + internal name; an empty configured

@@ -2,9 +2,6 @@
 // machine itself, or a lab machine with --lab), assembles the main form with
 // its device scan and pages, and runs it in the Qt window or, without a display
 // (or with --headless), on the headless toolkit.
-#include <unistd.h>
-
-#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -15,6 +12,7 @@
 #include "common/winpath.h"
 #include "config/context/run_context.h"
 #include "form/update_dispaly.h"
+#include "platform/host/host_process.h"
 #include "shell/cli/cli_commands.h"
 #include "shell/cli/cli_options.h"
 #include "shell/clone_command.h"
@@ -33,10 +31,9 @@
 namespace {
 
 std::string ExecutableFolder() {
-  char buf[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-  if (n <= 0) return ".";
-  return common::ParentFolder(std::string(buf, static_cast<size_t>(n)));
+  const std::string self = host::ExecutablePath();
+  if (self.empty()) return ".";
+  return common::ParentFolder(self);
 }
 
 std::string WithoutTrailingSeparator(std::string p) {
@@ -126,7 +123,7 @@ int RunCloneProcess(const std::vector<std::string>& given) {
       *os, WithoutTrailingSeparator(clone->home.empty() ? ExecutableFolder() : clone->home));
   // Ctrl+C presses Cancel: the copy stops after the chunk in progress.
   std::signal(SIGINT, OnInterrupt);
-  return app::RunClone(ctx, *clone, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0,
+  return app::RunClone(ctx, *clone, std::cout, std::cerr, host::StderrIsTerminal(),
                        &g_cloneCancel);
 }
 
@@ -139,7 +136,7 @@ int RunSubcommand(const std::vector<std::string>& args) {
     return app::cli::kExitUsage;
   }
   return app::cli::RunCli(*options, ExecutableFolder(), std::cout, std::cerr,
-                          ::isatty(STDERR_FILENO) != 0);
+                          host::StderrIsTerminal());
 }
 
 int RunProcess(int& argc, char** argv, std::vector<std::string> args);
@@ -211,5 +208,8 @@ int RunProcess(int& argc, char** argv, std::vector<std::string> args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SSDTOOLS_GUI_SUBSYSTEM
+  host::UseParentConsole();
+#endif
   return RunProcess(argc, argv, std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -1,20 +1,14 @@
 #include "platform/host_os.h"
 
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 #include <thread>
-#include <vector>
 
 #include "common/winpath.h"
-
-extern char** environ;
+#include "platform/host/host_file.h"
+#include "platform/host/host_process.h"
 
 namespace os {
 
@@ -22,7 +16,11 @@ SYSTEMTIME HostOs::GetLocalTime() {
   const auto now = std::chrono::system_clock::now();
   const std::time_t t = std::chrono::system_clock::to_time_t(now);
   std::tm tm{};
+#ifdef _WIN32
+  localtime_s(&tm, &t);
+#else
   localtime_r(&t, &tm);
+#endif
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   SYSTEMTIME st{};
@@ -48,35 +46,22 @@ void HostOs::Sleep(DWORD milliseconds) {
 }
 
 // The program path is everything before the first blank; it may use
-// backslashes. The rest is handed over as one argument string to a shell-less
-// start, split on blanks. 0 with the error set when it cannot be started.
-pid_t HostOs::Spawn(const std::string& commandLine) {
+// backslashes. The rest is handed over as the argument string of a shell-less
+// start. 0 with the error set when it cannot be started.
+intptr_t HostOs::Spawn(const std::string& commandLine) {
   const size_t space = commandLine.find(' ');
   const std::string program = common::ToNativePath(commandLine.substr(0, space));
-  std::vector<std::string> args{program};
-  if (space != std::string::npos) {
-    size_t pos = space + 1;
-    while (pos < commandLine.size()) {
-      size_t next = commandLine.find(' ', pos);
-      if (next == std::string::npos) next = commandLine.size();
-      if (next > pos) args.push_back(commandLine.substr(pos, next - pos));
-      pos = next + 1;
-    }
-  }
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
-  if (rc != 0) {
-    SetLastError(rc == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
-    return 0;
-  }
-  return pid;
+  const std::string arguments = space == std::string::npos ? "" : commandLine.substr(space + 1);
+  bool notFound = false;
+  const intptr_t process = host::StartProcess(program, arguments, notFound);
+  if (process == 0) SetLastError(notFound ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+  return process;
 }
 
 UINT HostOs::WinExec(const std::string& commandLine, UINT /*showCommand*/) {
-  if (Spawn(commandLine) == 0) return static_cast<UINT>(GetLastError());
+  const intptr_t process = Spawn(commandLine);
+  if (process == 0) return static_cast<UINT>(GetLastError());
+  host::ReleaseProcess(process);
   return 33;
 }
 
@@ -87,10 +72,10 @@ bool HostOs::CreateProcessA(const std::string& commandLine, UINT /*showCommand*/
     return false;
   }
   *info = PROCESS_INFORMATION{};
-  const pid_t pid = Spawn(commandLine);
-  if (pid == 0) return false;
-  info->hProcess = AddProcess(Child{pid, false, 0});
-  info->dwProcessId = static_cast<DWORD>(pid);
+  const intptr_t process = Spawn(commandLine);
+  if (process == 0) return false;
+  info->hProcess = AddProcess(Child{process, false, 0});
+  info->dwProcessId = static_cast<DWORD>(process);
   return info->hProcess != INVALID_HANDLE_VALUE;
 }
 
@@ -109,14 +94,11 @@ HANDLE HostOs::AddProcess(Child child) {
 
 bool HostOs::Reap(Child& c) {
   if (c.ended) return true;
-  int status = 0;
-  const pid_t r = ::waitpid(c.pid, &status, WNOHANG);
-  if (r == c.pid) {
+  if (const auto code = host::ProcessExitCode(c.process, ERROR_GEN_FAILURE)) {
     c.ended = true;
-    c.exitCode = WIFEXITED(status) ? static_cast<DWORD>(WEXITSTATUS(status)) : ERROR_GEN_FAILURE;
-  } else if (r < 0) {
-    c.ended = true;  // not our child any more: nothing left to wait for
-    c.exitCode = ERROR_GEN_FAILURE;
+    c.exitCode = *code;
+    host::ReleaseProcess(c.process);
+    c.process = 0;
   }
   return c.ended;
 }
@@ -148,13 +130,18 @@ bool HostOs::GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
 
 bool HostOs::CloseHandle(HANDLE handle) {
   // Closing the handle does not end the program; it is simply not waited for.
-  if (children_.erase(HandleValue(handle)) > 0) return true;
+  const auto it = children_.find(HandleValue(handle));
+  if (it != children_.end()) {
+    host::ReleaseProcess(it->second.process);
+    children_.erase(it);
+    return true;
+  }
   return Os::CloseHandle(handle);
 }
 
 bool HostOs::FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(common::ToNativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  std::error_code ec;
+  return std::filesystem::is_regular_file(common::ToNativePath(path), ec);
 }
 
 bool HostOs::DeleteFileA(const std::string& path) {
@@ -162,10 +149,16 @@ bool HostOs::DeleteFileA(const std::string& path) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return false;
   }
-  // unlink, not remove: like DeleteFile, a folder (even an empty one) is
-  // refused, and a symbolic link is removed rather than what it points to.
-  if (::unlink(common::ToNativePath(path).c_str()) != 0) {
-    SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED);
+  // Like DeleteFile, a folder (even an empty one) is refused, and a symbolic
+  // link is removed rather than what it points to.
+  const std::string native = common::ToNativePath(path);
+  const host::PathKind kind = host::KindOf(native);
+  if (kind == host::PathKind::kMissing) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  if (kind == host::PathKind::kFolder || !host::RemoveFile(native)) {
+    SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
   return true;

@@ -1,8 +1,7 @@
 #pragma once
 // The machine the tool runs on: real clock, real files, real processes. The
 // drive-facing backends (Linux pass-through, lab) build on it.
-#include <sys/types.h>
-
+#include <cstdint>
 #include <map>
 
 #include "platform/os.h"
@@ -30,11 +29,11 @@ class HostOs : public Os {
 
  private:
   struct Child {
-    pid_t pid = 0;
+    intptr_t process = 0;  // host::StartProcess's; 0 once ended
     bool ended = false;
     DWORD exitCode = 0;
   };
-  pid_t Spawn(const std::string& commandLine);
+  intptr_t Spawn(const std::string& commandLine);
   HANDLE AddProcess(Child child);
   // True once the child has ended (its exit code is then kept).
   bool Reap(Child& c);

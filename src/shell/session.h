@@ -18,7 +18,8 @@
 
 namespace app {
 
-// `lab` empty: the machine's drives through the Linux pass-through backend.
+// `lab` empty: the machine's drives through the Linux pass-through backend (the
+// Win32 backend on Windows).
 // Otherwise a lab folder or "demo"; a lab runs on virtual time starting at the
 // host's local time, so run logs carry today's date. Null with `error` set
 // when the lab cannot be opened.

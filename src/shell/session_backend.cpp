@@ -5,7 +5,11 @@
 
 #include "build_version.h"
 #include "lab/edge/lab_os.h"
+#include "platform/host_os.h"
+#include "platform/virtual_os.h"
+#ifndef _WIN32
 #include "platform/linux/linux_os.h"
+#endif
 #include "record/recording_format.h"
 #include "record/recording_os.h"
 #include "record/replay_os.h"
@@ -115,7 +119,11 @@ std::unique_ptr<os::Os> OpenSessionBackend(const std::string& lab, const Recordi
   std::unique_ptr<record::Anonymizer> anonymizer;
   record::RecordingHeader header;
   header.tool = ToolVersion();
+#ifdef _WIN32
+  header.backend = lab.empty() ? "windows" : "lab";
+#else
   header.backend = lab.empty() ? "linux" : "lab";
+#endif
   header.home = home;
   header.commandLine = commandLine;
   header.wholeData = rec.recordData;
@@ -142,9 +150,16 @@ bool IsMachineBackend(os::Os& os) {
     return IsMachineBackend(recording->Inner());
   if (auto* replay = dynamic_cast<record::ReplayOs*>(&os)) {
     const std::string& backend = replay->Source().backend;
-    return backend == "linux" || backend == "lab";
+    return backend == "linux" || backend == "windows" || backend == "lab";
   }
-  return dynamic_cast<os::LinuxOs*>(&os) != nullptr || dynamic_cast<lab::LabOs*>(&os) != nullptr;
+  if (dynamic_cast<lab::LabOs*>(&os) != nullptr) return true;
+#ifdef _WIN32
+  // The Windows backend stands on the host's clock and processes; a
+  // virtual-time Os never does.
+  return dynamic_cast<os::HostOs*>(&os) != nullptr && dynamic_cast<os::VirtualOs*>(&os) == nullptr;
+#else
+  return dynamic_cast<os::LinuxOs*>(&os) != nullptr;
+#endif
 }
 
 }  // namespace app

@@ -24,12 +24,22 @@ class WinPathTest : public ::testing::Test {
 
 TEST_F(WinPathTest, BackslashesAndCaseAreResolved) {
   const std::string win = root_.string() + "\\vk4610xt\\FIRMWARE\\isp.BIN";
+#ifdef _WIN32
+  // The file system matches case itself: the name stays as written and is the file.
+  EXPECT_EQ(ToNativePath(win), win);
+  EXPECT_TRUE(fs::equivalent(ToNativePath(win), root_ / "VK4610XT" / "Firmware" / "ISP.bin"));
+#else
   EXPECT_EQ(ToNativePath(win), (root_ / "VK4610XT" / "Firmware" / "ISP.bin").string());
+#endif
 }
 
 TEST_F(WinPathTest, MissingComponentsAreKeptAsWritten) {
   const std::string win = root_.string() + "\\vk4610xt\\New\\Microcode.flu";
+#ifdef _WIN32
+  EXPECT_EQ(ToNativePath(win), win);  // case is the file system's business there
+#else
   EXPECT_EQ(ToNativePath(win), (root_ / "VK4610XT" / "New" / "Microcode.flu").string());
+#endif
 }
 
 TEST(WinPath, JoinAndParent) {

@@ -1,7 +1,9 @@
 // The run log's file: which names it may take, what is deleted at start, and
 // the file written as the log grows.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <filesystem>
 
@@ -10,6 +12,7 @@
 #include "config/run_log/run_log_lines.h"
 #include "platform/virtual_os.h"
 #include "support/current_dir.h"
+#include "support/posix_only.h"
 #include "support/temp_dir.h"
 
 namespace app {
@@ -60,10 +63,12 @@ TEST(RunLogName, OnlyAPlainFileNameInTheCurrentFolderIsTaken) {
   EXPECT_EQ(Problem("Log\r\n[Result Info].txt", f), "it holds characters a file name cannot hold");
   EXPECT_EQ(Problem("Log?.txt", f), "it holds characters a file name cannot hold");
   EXPECT_EQ(Problem(std::string(256, 'a'), f), "the name is longer than 255 characters");
+#ifndef _WIN32  // symbolic links need a privilege on Windows, and FIFOs are POSIX
   fs::create_symlink(f.dir.Path() / "outside/victim.txt", f.work / "linked.txt");
   EXPECT_EQ(Problem("linked.txt", f), "it is a symbolic link");
   ::mkfifo((f.work / "pipe").c_str(), 0600);
   EXPECT_EQ(Problem("pipe", f), "it is not an ordinary file");
+#endif
 }
 
 TEST(RunLogName, TheToolsOwnFilesAreNeverTheLog) {
@@ -200,6 +205,7 @@ TEST(RunLogFile, EntriesAreInTheFileAsSoonAsTheyAreAppended) {
 }
 
 TEST(RunLogFile, ThePlaceOfTheFileIsNotFollowedThroughALink) {
+  SKIP_ON_WINDOWS("making a symbolic link needs a privilege there");
   testsupport::TempDir dir;
   dir.Write("victim.txt", "precious");
   fs::create_symlink(dir.Path() / "victim.txt", dir.Path() / "Log.txt");
@@ -235,6 +241,7 @@ TEST(RunLogFile, ARunThatEndsNormallyLeavesTheWholeLogByteForByte) {
 }
 
 TEST(RunLogFile, ALogThatCannotBeCreatedAtStartIsWrittenWholeAtCloseWhenItCan) {
+  SKIP_ON_WINDOWS("a process's current folder cannot be removed there");
   LogFolders f;
   f.Settings("ErrorLog=1\nSSDToolLogName=Log.txt");
   fs::create_directory(f.work / "gone");

@@ -6,6 +6,7 @@
 
 #include "form_fixture.h"
 #include "support/current_dir.h"
+#include "support/posix_only.h"
 
 namespace app::testing {
 namespace {
@@ -49,6 +50,7 @@ TEST(FormClose, WithoutErrorLogNoFileIsWrittenAndTheOldOneIsGone) {
 }
 
 TEST(FormClose, AnUnwritableLogStillClosesTheWindow) {
+  SKIP_ON_WINDOWS("a process's current folder cannot be removed there");
   FormFixture f;
   f.os.Trace().SetCapture(true);
   f.Settings("[Option]\nErrorLog=1\nSSDToolLogName=Log.txt\n");
@@ -99,8 +101,11 @@ TEST(FormStartup, ARefusedLogNameIsShownAndTouchesNoFile) {
   EXPECT_EQ(box.buttons, ui::MsgButtons::kOK);
   EXPECT_NE(box.text.find("is refused: it has a folder part"), std::string::npos) << box.text;
   EXPECT_TRUE(f.os.Trace().Contains("SSDToolLogName="));
-  std::ifstream in(victim, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+  {
+    // Closed before the removal: Windows refuses to remove an open file.
+    std::ifstream in(victim, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
+  }
   std::filesystem::remove(victim);
   EXPECT_FALSE(f.dir.Exists("Log.txt"));
 }

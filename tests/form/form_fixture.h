@@ -57,7 +57,9 @@ class FormFixture {
   void Settings(const std::string& text) { dir.Write("Setting.ini", text); }
   // A bitmap in the tool's Res folder (its bytes do not matter to the model).
   void Bitmap(const std::string& relative) { dir.Write("Res/" + relative, "BM"); }
-  std::string Native(const std::string& relative) const { return dir.Str() + "/" + relative; }
+  std::string Native(const std::string& relative) const {
+    return (dir.Path() / relative).make_preferred().string();
+  }
 
   // Builds the form with this build's version standing in for the resource.
   TUpdateDispaly& Build() {

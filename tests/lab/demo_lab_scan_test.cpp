@@ -8,6 +8,7 @@
 #include "device/core/dev_attribute.h"
 #include "device/discovery/aspi_lib.h"
 #include "lab/demo/open_lab.h"
+#include "support/host_env.h"
 #include "support/temp_dir.h"
 
 namespace lab {
@@ -17,10 +18,10 @@ using namespace device;  // NOLINT: the scan's names
 
 TEST(DemoLabScan, EveryDemoDriveIsListedWithItsAccessPath) {
   testsupport::TempDir dir;
-  ::setenv("SSDTOOLS_DEMO_LAB", (dir.Str() + "/demo").c_str(), 1);
+  testsupport::SetEnv("SSDTOOLS_DEMO_LAB", dir.Str() + "/demo");
   std::string error;
   auto os = OpenLab("demo", error);
-  ::unsetenv("SSDTOOLS_DEMO_LAB");
+  testsupport::UnsetEnv("SSDTOOLS_DEMO_LAB");
   ASSERT_TRUE(os) << error;
 
   AspiLib aspi(*os);

@@ -2,7 +2,6 @@
 // bytes that come back are what was written, at any sector boundary, and the
 // file takes no more space for it.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <numeric>
@@ -20,9 +19,9 @@ std::vector<uint8_t> Pattern(size_t n, uint8_t seed) {
 }
 
 long long AllocatedBytes(const std::string& path) {
-  struct stat st {};
-  EXPECT_EQ(::stat(path.c_str(), &st), 0);
-  return static_cast<long long>(st.st_blocks) * 512;
+  const uint64_t bytes = host::AllocatedBytes(path);
+  EXPECT_NE(bytes, UINT64_MAX) << path;
+  return static_cast<long long>(bytes);
 }
 
 TEST(MediaHoles, ReadsMixOfDataAndHolesAtSectorBoundaries) {

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "lab/support/fake_drives.h"
+#include "support/host_env.h"
 #include "support/temp_dir.h"
 
 namespace lab {
@@ -11,8 +12,8 @@ namespace {
 
 class DemoFolder {
  public:
-  explicit DemoFolder(const std::string& path) { ::setenv("SSDTOOLS_DEMO_LAB", path.c_str(), 1); }
-  ~DemoFolder() { ::unsetenv("SSDTOOLS_DEMO_LAB"); }
+  explicit DemoFolder(const std::string& path) { testsupport::SetEnv("SSDTOOLS_DEMO_LAB", path); }
+  ~DemoFolder() { testsupport::UnsetEnv("SSDTOOLS_DEMO_LAB"); }
 };
 
 TEST(OpenLab, TheDemoIsCreatedOnFirstUseAndKeptAfterwards) {

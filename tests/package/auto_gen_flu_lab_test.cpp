@@ -232,7 +232,12 @@ TEST_F(AutoGenFluLab, DriveTextNeverLeadsOutOfThePackage) {
   for (const char* tag : {"..\\a", "C:\\x", "/etc"}) {
     SCOPED_TRACE(tag);
     Make(std::string("FwTag=") + tag + "\n");
-    lab_->Put(std::string("Firmware/4620/") + tag + "/02/ISP4620.bin", image_);
+#ifdef _WIN32
+    // A drive letter is no folder name there: nothing is planted, and the tag
+    // is refused all the same.
+    if (std::string(tag).find(':') == std::string::npos)
+#endif
+      lab_->Put(std::string("Firmware/4620/") + tag + "/02/ISP4620.bin", image_);
     const auto before = lab_->Files();
     EXPECT_EQ(Run().code, 17);
     EXPECT_EQ(lab_->Files(), before);

@@ -20,6 +20,7 @@
 #include "package/generate/auto_gen_flu.h"
 #include "package/tools/demo_package.h"
 #include "package/update_rules.h"
+#include "support/host_env.h"
 #include "support/temp_dir.h"
 #include "controller/sata/vk4540lt.h"
 
@@ -37,9 +38,9 @@ Bytes ReadAll(const fs::path& p) {
 class DemoLabFolder {
  public:
   explicit DemoLabFolder(const std::string& path) {
-    ::setenv("SSDTOOLS_DEMO_LAB", path.c_str(), 1);
+    testsupport::SetEnv("SSDTOOLS_DEMO_LAB", path);
   }
-  ~DemoLabFolder() { ::unsetenv("SSDTOOLS_DEMO_LAB"); }
+  ~DemoLabFolder() { testsupport::UnsetEnv("SSDTOOLS_DEMO_LAB"); }
 };
 
 // The Setting.ini profile of a controller, by the name in its mode sector.

@@ -7,7 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
+
+#include "platform/host/host_process.h"
 
 namespace testsupport {
 
@@ -17,8 +18,8 @@ class TempDir {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     static std::atomic<unsigned> serial{0};
     path_ = std::filesystem::temp_directory_path() /
-            ("ssdtools_" + std::string(info ? info->name() : "t") + "_" + std::to_string(::getpid()) +
-             "_" + std::to_string(serial++));
+            ("ssdtools_" + std::string(info ? info->name() : "t") + "_" +
+             std::to_string(host::CurrentProcessId()) + "_" + std::to_string(serial++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
@@ -42,7 +43,9 @@ class TempDir {
     std::ifstream in(path_ / relative, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  bool Exists(const std::string& relative) const { return std::filesystem::exists(path_ / relative); }
+  bool Exists(const std::string& relative) const {
+    return std::filesystem::exists(path_ / relative);
+  }
 
  private:
   std::filesystem::path path_;

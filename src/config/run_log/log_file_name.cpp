@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "common/winpath.h"
+#include "platform/host/host_process.h"
 
 namespace app {
 namespace {
@@ -69,7 +70,10 @@ std::optional<std::string> RunLogNameProblem(const std::string& name,
   for (const std::string& own : toolFiles) {
     if (SameFile(log, common::ToNativePath(own))) return "it is one of the tool's own files";
   }
-  if (fs::exists(st) && SameFile(log, "/proc/self/exe")) return "it is the tool's program";
+  if (const std::string self = host::ExecutablePath();
+      !self.empty() && fs::exists(st) && SameFile(log, self)) {
+    return "it is the tool's program";
+  }
   return std::nullopt;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/host/host_file.h"
+
 namespace app {
 
 class RunLogFile {
@@ -21,8 +23,8 @@ class RunLogFile {
   bool WriteEntry(std::string_view entry, std::string& error);
 
  private:
-  explicit RunLogFile(int fd) : fd_(fd) {}
-  int fd_;
+  explicit RunLogFile(std::unique_ptr<host::File> file) : file_(std::move(file)) {}
+  std::unique_ptr<host::File> file_;
 };
 
 }  // namespace app

@@ -3,17 +3,14 @@
 // take a folder that is not its own for one: it keeps a marker file in every
 // folder it made, takes over only new or empty folders (or one an older demo
 // left), and deletes only the files its lab writes.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 
 #include "common/text.h"
 #include "lab/demo/open_lab.h"
 #include "lab/machine/state_files.h"
+#include "platform/host/host_file.h"
+#include "platform/host/host_process.h"
 
 namespace lab {
 namespace {
@@ -69,28 +66,22 @@ void RemoveOwnState(const fs::path& folder) {
   if (fs::symlink_status(state, ec).type() != fs::file_type::directory) return;
   for (const fs::directory_entry& e : fs::directory_iterator(state, ec)) {
     const std::string name = e.path().filename().string();
-    // unlink: a link is removed itself, never what it points to.
-    if (IsLabStateFile(name) && !e.is_directory()) ::unlink(e.path().c_str());
+    // A link is removed itself, never what it points to.
+    if (IsLabStateFile(name) && !e.is_directory()) host::RemoveFile(e.path().string());
   }
-  ::rmdir(state.c_str());  // only when nothing else was left in it
+  host::RemoveEmptyFolder(state.string());  // only when nothing else was left in it
 }
 
 // Why the existing folder cannot be the demo lab's, or "".
-std::string UnsafeFolder(const fs::path& folder) {
-  struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0) return std::strerror(errno);
-  if (!S_ISDIR(st.st_mode)) return "it is not a folder";
-  if (st.st_uid != ::geteuid()) return "it belongs to another user";
-  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) return "other users can write to it";
-  return "";
-}
+std::string UnsafeFolder(const fs::path& folder) { return host::FolderNotPrivate(folder.string()); }
 
 bool CreatePrivateFolder(const fs::path& folder, std::string& error) {
   std::error_code ec;
   if (folder.has_parent_path()) fs::create_directories(folder.parent_path(), ec);
-  if (ec || ::mkdir(folder.c_str(), 0700) != 0) {
-    error = "cannot create the demo lab folder " + folder.string() + ": " +
-            (ec ? ec.message() : std::string(std::strerror(errno)));
+  std::string why;
+  if (ec || !host::CreatePrivateFolder(folder.string(), why)) {
+    error =
+        "cannot create the demo lab folder " + folder.string() + ": " + (ec ? ec.message() : why);
     return false;
   }
   return true;
@@ -102,11 +93,8 @@ std::string DemoLabFolder() {
   if (const char* own = std::getenv("SSDTOOLS_DEMO_LAB"); own != nullptr && *own != '\0') {
     return own;
   }
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
+  if (const std::string state = host::UserStateFolder(); !state.empty()) {
     return (fs::path(state) / "ssdtools" / "demo-lab").string();
-  }
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/') {
-    return (fs::path(home) / ".local" / "state" / "ssdtools" / "demo-lab").string();
   }
   // Never a shared temporary folder: others could plant files there.
   return "";
@@ -116,7 +104,7 @@ bool EnsureDemoLab(const std::string& folderName, std::string& error) {
   if (folderName.empty()) {
     error =
         "the demo lab needs a folder of its own and HOME is not set: set HOME, XDG_STATE_HOME "
-        "or SSDTOOLS_DEMO_LAB";
+        "or SSDTOOLS_DEMO_LAB (LOCALAPPDATA on Windows)";
     return false;
   }
   const fs::path folder(folderName);

@@ -1,14 +1,11 @@
 #include "lab/machine/state_check.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <map>
 
 #include "common/text.h"
 #include "lab/machine/state_files.h"
 #include "lab/media/sparse_file_media.h"
+#include "platform/host/host_file.h"
 
 namespace lab {
 namespace {
@@ -18,22 +15,27 @@ constexpr const char* kStateFolderName = "state";
 // Why the file at `path` cannot hold a disk's state, or "" when it can (an
 // ordinary file, or nothing yet).
 std::string UnusableFile(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return "";
-  if (S_ISDIR(st.st_mode)) return "is a folder, not a file";
-  if (S_ISLNK(st.st_mode)) return "is a symbolic link; the lab does not follow links here";
-  if (!S_ISREG(st.st_mode)) return "is not an ordinary file";
-  return "";
+  switch (host::KindOf(path)) {
+    case host::PathKind::kMissing:
+    case host::PathKind::kFile:
+      return "";
+    case host::PathKind::kFolder:
+      return "is a folder, not a file";
+    case host::PathKind::kLink:
+      return "is a symbolic link; the lab does not follow links here";
+    case host::PathKind::kOther:
+      break;
+  }
+  return "is not an ordinary file";
 }
 
 // How far the data of an existing media file reaches past `capacity` bytes.
 uint64_t DataEndPast(const std::string& path, uint64_t capacity) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || static_cast<uint64_t>(st.st_size) <= capacity) return 0;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) return 0;  // reported when the lab opens it
-  const uint64_t end = StoredDataEnd(fd, capacity);
-  ::close(fd);
+  if (host::KindOf(path) != host::PathKind::kFile) return 0;
+  std::string error;
+  const auto file = host::File::Open(path, host::OpenMode::kRead, true, error);
+  if (!file || file->Size() <= capacity) return 0;  // an unusable one is reported when opened
+  const uint64_t end = StoredDataEnd(*file, capacity);
   return end > capacity ? end : 0;
 }
 

@@ -1,46 +1,44 @@
 #include "lab/machine/state_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <atomic>
+#include <random>
 
-#include <cerrno>
-#include <cstdio>
-#include <vector>
-
-#include "common/unique_fd.h"
+#include "platform/host/host_file.h"
 
 namespace lab {
 namespace {
 
 constexpr std::string_view kTempMark = ".tmp-";
-constexpr size_t kTempRandomChars = 6;  // mkstemp's XXXXXX
+constexpr size_t kTempRandomChars = 6;
+constexpr int kTempNameTries = 100;
 
-bool WriteAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    text.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
+std::string RandomChars() {
+  static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::atomic<unsigned> serial{0};
+  std::minstd_rand gen(std::random_device{}() ^ serial++);
+  std::uniform_int_distribution<size_t> pick(0, sizeof kChars - 2);
+  std::string s;
+  for (size_t i = 0; i < kTempRandomChars; ++i) s.push_back(kChars[pick(gen)]);
+  return s;
 }
 
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view text) {
-  std::string temp = path + std::string(kTempMark) + std::string(kTempRandomChars, 'X');
-  std::vector<char> name(temp.begin(), temp.end());
-  name.push_back('\0');
-  // mkstemp creates the file with O_EXCL (mode 0600): a file or link that
-  // someone left under the name is never opened.
-  common::UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
-  if (fd.Get() < 0) return false;
-  temp.assign(name.data());
-  const bool written = WriteAll(fd.Get(), text) && ::fchmod(fd.Get(), 0644) == 0 && fd.Close();
-  // rename replaces a link at `path` itself, never what it points to.
-  if (!written || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  // The temporary is created exclusively: a file or link that someone left
+  // under the name is never opened.
+  std::string temp;
+  std::unique_ptr<host::File> file;
+  std::string error;
+  for (int i = 0; i < kTempNameTries && !file; ++i) {
+    temp = path + std::string(kTempMark) + RandomChars();
+    file = host::File::Open(temp, host::OpenMode::kCreateExclusive, true, error);
+  }
+  if (!file) return false;
+  const bool written = file->WriteAll(text.data(), text.size()) && file->Close();
+  // The rename replaces a link at `path` itself, never what it points to.
+  if (!written || !host::RenameOver(temp, path)) {
+    host::RemoveFile(temp);
     return false;
   }
   return true;
@@ -53,17 +51,14 @@ bool IsTemporaryName(std::string_view fileName) {
 }
 
 std::optional<std::string> ReadSmallFile(const std::string& path, size_t limit, Links links) {
-  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (links == Links::kRefuse ? O_NOFOLLOW : 0);
-  common::UniqueFd fd(::open(path.c_str(), flags));
-  struct stat st {};
+  std::string error;
+  const auto file = host::File::Open(path, host::OpenMode::kRead, links == Links::kRefuse, error);
   // Only ordinary files: a folder reads as nothing, a pipe would never end.
-  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  if (static_cast<uint64_t>(st.st_size) > limit) return std::nullopt;
+  if (!file || !file->IsOrdinary() || file->Size() > limit) return std::nullopt;
   std::string data;
   char buf[16384];
   for (;;) {
-    const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
+    const int64_t n = file->Read(buf, sizeof buf);
     if (n < 0) return std::nullopt;
     if (n == 0) break;
     data.append(buf, static_cast<size_t>(n));

@@ -3,8 +3,6 @@
 // space and read as zeros; reads and writes move real bytes, so erase and clone
 // can be checked byte for byte. Reading a hole costs no I/O. Unreadable
 // sectors can be switched on.
-#include <sys/types.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,13 +10,14 @@
 
 #include "lab/config/disk_config.h"
 #include "lab/core/device_interfaces.h"
+#include "platform/host/host_file.h"
 
 namespace lab {
 
 // Where the bytes a media file holds from byte `from` on end, in bytes:
 // `from` when it holds none there. Stored stretches that read as zeros do not
 // count as long as checking them stays cheap.
-uint64_t StoredDataEnd(int fd, uint64_t from);
+uint64_t StoredDataEnd(const host::File& file, uint64_t from);
 // "holds data in its first N sectors, more than the capacity of M sectors ...".
 std::string DataBeyondCapacityText(uint64_t dataEnd, uint64_t sectors, uint32_t sectorSize);
 
@@ -54,19 +53,24 @@ class SparseFileMedia : public Media {
   const std::string& Path() const { return path_; }
 
  private:
-  SparseFileMedia(int fd, std::string path, uint64_t sectors, uint32_t sectorSize)
-      : fd_(fd), path_(std::move(path)), sectors_(sectors), sectorSize_(sectorSize) {}
+  SparseFileMedia(std::unique_ptr<host::File> file, std::string path, uint64_t sectors,
+                  uint32_t sectorSize)
+      : file_(std::move(file)),
+        path_(std::move(path)),
+        sectors_(sectors),
+        sectorSize_(sectorSize) {}
   bool InRange(uint64_t lba, uint32_t count) const;
-  // pread until `left` bytes are in; bytes past the end of the file are zeros.
-  bool ReadBytes(uint8_t* out, size_t left, off_t at) const;
+  // Reads until `left` bytes are in; bytes past the end of the file are zeros.
+  bool ReadBytes(uint8_t* out, size_t left, uint64_t at) const;
   // Where the next stored byte at or after `at` is, and where the stored
   // bytes from `at` end; both capped at `end`.
-  off_t NextData(off_t at, off_t end) const;
-  off_t NextHole(off_t at, off_t end) const;
-  // Zero or ZeroInPlace: `mode` is the fallocate mode for stored stretches.
-  bool ZeroStored(uint64_t lba, uint64_t count, int mode);
+  uint64_t NextData(uint64_t at, uint64_t end) const;
+  uint64_t NextHole(uint64_t at, uint64_t end) const;
+  // Zero or ZeroInPlace: `punch` frees the stored stretches' space, else
+  // they keep it.
+  bool ZeroStored(uint64_t lba, uint64_t count, bool punch);
 
-  int fd_;
+  std::unique_ptr<host::File> file_;
   std::string path_;
   uint64_t sectors_;
   uint32_t sectorSize_;

@@ -17,12 +17,13 @@ constexpr uint64_t kBlockSectors = 8;  // 4 KiB
 
 AlignedBuffer::AlignedBuffer(size_t bytes) : size_(bytes) {
   const size_t rounded = (bytes + kBufferAlignment - 1) / kBufferAlignment * kBufferAlignment;
-  auto* p = static_cast<uint8_t*>(std::aligned_alloc(kBufferAlignment, rounded));
-  if (p == nullptr) throw std::bad_alloc();
-  data_.reset(p);
+  // The aligned operator new: Windows' C library has no aligned_alloc.
+  data_.reset(static_cast<uint8_t*>(::operator new(rounded, std::align_val_t{kBufferAlignment})));
 }
 
-void AlignedBuffer::Free::operator()(uint8_t* p) const { std::free(p); }
+void AlignedBuffer::Free::operator()(uint8_t* p) const {
+  ::operator delete(p, std::align_val_t{kBufferAlignment});
+}
 
 bool AllZero(const uint8_t* data, size_t bytes) {
   // Blocks of words ORed together (vector code after the optimiser) with one

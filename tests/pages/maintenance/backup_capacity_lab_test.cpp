@@ -1,15 +1,13 @@
 // The clone's capacities on a lab machine: read again from the disks before
 // anything is cleaned, in bytes of the disks' logical blocks (512 or 4096),
 // and zeroing that stops soon after Cancel. Media are compared byte for byte.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "pages/maintenance/backup_fixture.h"
 #include "pages/maintenance/clone_operation.h"
+#include "platform/host/host_file.h"
 
 namespace {
 
@@ -163,11 +161,13 @@ TEST_F(CloneCapacity, ACapacityReadThatFailedOnlyInTheScanIsReadAgainAndTheCopyI
 // zeroed ahead.
 bool KeepsHoles(const std::string& folder) {
   const std::string path = folder + "/hole-probe";
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  const bool keeps = ::pwrite(fd, "x", 1, 64 << 20) == 1 && ::lseek(fd, 0, SEEK_DATA) > 0;
-  ::close(fd);
-  ::unlink(path.c_str());
+  std::string error;
+  auto file = host::File::Open(path, host::OpenMode::kReadWrite, true, error);
+  if (!file) return false;
+  (void)file->MakeSparse();
+  const bool keeps = file->WriteAt("x", 1, 64 << 20) == 1 && file->NextData(0) > 0;
+  file.reset();
+  host::RemoveFile(path);
   return keeps;
 }
 

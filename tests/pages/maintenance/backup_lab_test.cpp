@@ -1,14 +1,13 @@
 // The Data Backup end to end on a lab machine: the scan lists every disk, the
 // user picks a source and a destination and presses Start, and afterwards the
 // destination's media is compared with the source's byte for byte.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 
 #include "pages/maintenance/backup_clean.h"
 #include "pages/maintenance/backup_fixture.h"
+#include "platform/host/host_file.h"
 
 namespace {
 
@@ -110,11 +109,13 @@ TEST_F(BackupOnLab, IgnoringZeroChunksStillMakesACopy) {
 // files; where it does not, the lab cannot tell a never-written stretch.
 bool FolderKeepsHoles(const std::string& folder) {
   const std::string path = folder + "/hole-probe";
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  const bool keeps = ::pwrite(fd, "x", 1, 64 << 20) == 1 && ::lseek(fd, 0, SEEK_DATA) > 0;
-  ::close(fd);
-  ::unlink(path.c_str());
+  std::string error;
+  auto file = host::File::Open(path, host::OpenMode::kReadWrite, true, error);
+  if (!file) return false;
+  (void)file->MakeSparse();
+  const bool keeps = file->WriteAt("x", 1, 64 << 20) == 1 && file->NextData(0) > 0;
+  file.reset();
+  host::RemoveFile(path);
   return keeps;
 }
 

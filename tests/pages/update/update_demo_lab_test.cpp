@@ -10,6 +10,7 @@
 
 #include "common/text.h"
 #include "package/tools/demo_package.h"
+#include "support/host_env.h"
 #include "update_lab_fixture.h"
 
 namespace updatetest {
@@ -34,14 +35,14 @@ class DemoLabUpdate : public ::testing::Test {
   void SetUp() override {
     previous_ = fs::current_path();
     fs::current_path(work.Path());  // the run log file is written here
-    ::setenv("SSDTOOLS_DEMO_LAB", (work.Path() / "demo-lab").c_str(), 1);
+    testsupport::SetEnv("SSDTOOLS_DEMO_LAB", (work.Path() / "demo-lab").string());
     fs::copy(SSDTOOLS_DEMO_DIR, home.Path(), fs::copy_options::recursive);
     std::string error;
     ASSERT_TRUE(firmware::demo::WriteDemoPackage(home.Str(), error)) << error;
     shipped_ = home.Read("Setting.ini");
   }
   void TearDown() override {
-    ::unsetenv("SSDTOOLS_DEMO_LAB");
+    testsupport::UnsetEnv("SSDTOOLS_DEMO_LAB");
     fs::current_path(previous_);
   }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "config/context/run_context.h"
 #include "form/device_scan/app_device_scanner.h"
 #include "form/update_dispaly.h"
@@ -139,7 +140,7 @@ class UpdateOnLab : public ::testing::Test {
       if (list.Item(r).caption.find(caption) != std::string::npos) return r;
     return -1;
   }
-  int Drive(int number) const { return Row("PHYSICALDRIVE" + std::to_string(number)); }
+  int Drive(int number) const { return Row(common::Format("PHYSICALDRIVE%d", number)); }
   void Tick(int row) { form->LV_UpdateDevStatus.SetChecked(row, true); }
   // Start pressed the way the message loop runs a click.
   void PressStart() {
