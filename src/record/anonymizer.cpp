@@ -85,13 +85,14 @@ void Anonymizer::LearnSerial(std::string_view raw, bool swapped) {
 
 void Anonymizer::LearnWwn(std::span<const uint8_t> raw) {
   std::vector<uint8_t> from(raw.begin(), raw.end());
-  if (wwns_.count(from)) return;
+  const std::string key(from.begin(), from.end());
+  if (wwns_.count(key)) return;
   // A made-up NAA 5 name: the first word keeps its place in the IDENTIFY
   // order, the rest counts.
   std::vector<uint8_t> to(from.size(), 0);
   to[1] = 0x50;
   to.back() = static_cast<uint8_t>(wwns_.size() + 1);
-  wwns_[from] = to;
+  wwns_[key] = to;
   patterns_.push_back({from, to});
 }
 
