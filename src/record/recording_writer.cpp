@@ -1,19 +1,26 @@
 #include "record/recording_writer.h"
 
 #include <chrono>
-#include <ctime>
+#include <cstdio>
 
 #include "record/recording_format.h"
 
 namespace record {
 namespace {
 
+// From the calendar of <chrono>: the C library's thread-safe UTC call has a
+// different name on each system.
 std::string UtcNow() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm tm{};
-  gmtime_r(&now, &tm);
+  using namespace std::chrono;
+  const auto now = floor<seconds>(system_clock::now());
+  const auto day = floor<days>(now);
+  const year_month_day date{day};
+  const hh_mm_ss time{now - day};
   char buf[32];
-  std::strftime(buf, sizeof(buf), "%Y-%m-%dT%H:%M:%SZ", &tm);
+  std::snprintf(buf, sizeof(buf), "%04d-%02u-%02uT%02ld:%02ld:%02lldZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<long>(time.hours().count()), static_cast<long>(time.minutes().count()),
+                static_cast<long long>(time.seconds().count()));
   return buf;
 }
 
