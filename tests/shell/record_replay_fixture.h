@@ -19,6 +19,7 @@
 #include "shell/clone_command.h"
 #include "shell/headless_session.h"
 #include "shell/session_backend.h"
+#include "support/host_env.h"
 #include "support/temp_dir.h"
 
 namespace recordtest {
@@ -35,13 +36,13 @@ class DemoRecording : public ::testing::Test {
   void SetUp() override {
     previous_ = fs::current_path();
     fs::current_path(work.Path());  // the run log is written here
-    ::setenv("SSDTOOLS_DEMO_LAB", (work.Path() / "demo-lab").c_str(), 1);
+    testsupport::SetEnv("SSDTOOLS_DEMO_LAB", (work.Path() / "demo-lab").string());
     fs::copy(SSDTOOLS_DEMO_DIR, home.Path(), fs::copy_options::recursive);
     std::string error;
     ASSERT_TRUE(firmware::demo::WriteDemoPackage(home.Str(), error)) << error;
   }
   void TearDown() override {
-    ::unsetenv("SSDTOOLS_DEMO_LAB");
+    testsupport::UnsetEnv("SSDTOOLS_DEMO_LAB");
     fs::current_path(previous_);
   }
 
